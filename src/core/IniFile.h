@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Profile (ini) files read and written one value at a time, by the rules the agent's files have always
+// followed: sections and keys match without regard to case, the first occurrence wins, blanks around a
+// value and one pair of enclosing quotes are removed, values are cut at 255 characters, and a write
+// replaces one value in place, keeping every other line and the file's line endings. Files are read as
+// UTF-8, or as Windows-1252 when they are not valid UTF-8; the agent writes UTF-8.
+class IniFile {
+public:
+    static constexpr qsizetype maxValue = 255;
+
+    // The value, or the empty text when the file, section or key is missing.
+    static QString read(const QString& path, const QString& section, const QString& key);
+    // Replaces the file atomically; false when it could not be written (the old file stays).
+    static bool write(const QString& path, const QString& section, const QString& key, const QString& value);
+
+    // Pure parts, for the tests.
+    static QString readFrom(const QString& content, const QString& section, const QString& key);
+    static QString writeInto(const QString& content, const QString& section, const QString& key,
+                             const QString& value);
+    static QString decode(const QByteArray& bytes);
+};
+
+// The agent's three module functions over ini files and texts.
+QString LeeIni(const QString& file, const QString& section, const QString& key);
+bool EscribeIni(const QString& file, const QString& section, const QString& key, const QString& value);
+// Field n (from 1) of text split at every separator; empty when n is out of range.
+QString SacaCampo(const QString& text, const QString& separator, int n);

@@ -1,0 +1,62 @@
+#include "forwarding/EventLog.h"
+
+#include "core/AgentLocale.h"
+#include "core/Clock.h"
+#include "forwarding/MessageFormat.h"
+
+#include <QDir>
+#include <QFile>
+
+EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {}
+
+QString EventLog::fileName(const QDate& date) {
+    return QStringLiteral("VORNNET-") + AgentLocale::monthTag(date) + QStringLiteral(".log");
+}
+
+QString EventLog::currentPath() const {
+    return QDir(m_folder).filePath(fileName(m_clock.now().date()));
+}
+
+bool EventLog::write(const QString& text) const {
+    QFile f(currentPath());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QByteArray line = (text + QStringLiteral("\r\n")).toUtf8();
+    return f.write(line) == line.size();
+}
+
+QString EventLog::now() const {
+    return AgentLocale::dateTimeText(m_clock.now());
+}
+
+bool EventLog::start() const {
+    return write(QStringLiteral("VORNNET Iniciado el ") + now());
+}
+
+bool EventLog::delivery(const QString& message) const {
+    return write(MessageFormat::logBody(message) + QStringLiteral(" Hora envio: ") + now());
+}
+
+bool EventLog::lifeTestFailure(const QString& message) const {
+    return write(QStringLiteral("Envio de Test de Vida fallido: ") + MessageFormat::logBody(message) +
+                 QStringLiteral(" Hora envio: ") + now());
+}
+
+bool EventLog::clockFailure(const QString& message) const {
+    return write(QStringLiteral("Envio de current Time fallido: ") + MessageFormat::logBody(message) +
+                 QStringLiteral(" Hora envio: ") + now());
+}
+
+bool EventLog::sms(const QString& message, const QString& recipient) const {
+    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO POR SMS A: ") + recipient);
+}
+
+bool EventLog::auxiliarySms(const QString& message, const QString& recipient, bool sent) const {
+    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") + recipient +
+                 (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
+}
+
+bool EventLog::databaseTimeout() const {
+    return write(QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
+                 now());
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+class Clock;
+
+// The monthly event log: "VORNNET-dic-26.log" in the log folder. Each line is appended on its own,
+// opening and closing the file around it, so another program may read or move the file between lines.
+class EventLog {
+public:
+    EventLog(QString folder, const Clock& clock);
+
+    const QString& folder() const { return m_folder; }
+    void setFolder(const QString& folder) { m_folder = folder; }
+
+    // The file the next line goes to (the month is taken when the line is written).
+    QString currentPath() const;
+    static QString fileName(const QDate& date);
+
+    // Appends text + CR LF; false when the file could not be opened or written.
+    bool write(const QString& text) const;
+
+    bool start() const;
+    bool delivery(const QString& message) const;
+    bool lifeTestFailure(const QString& message) const;
+    bool clockFailure(const QString& message) const;
+    bool sms(const QString& message, const QString& recipient) const;
+    bool auxiliarySms(const QString& message, const QString& recipient, bool sent) const;
+    bool databaseTimeout() const;
+
+private:
+    QString now() const;
+
+    QString m_folder;
+    const Clock& m_clock;
+};
