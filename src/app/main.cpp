@@ -1,6 +1,90 @@
+#include "app/Agent.h"
+#include "app/CommandLine.h"
+#include "app/UnixSignals.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+QStringList argumentsOf(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    return args;
+}
+
+QString executableFolder(const char* argv0) {
+    // /proc/self/exe survives a relative argv[0] and a changed working folder.
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    const QString exe = self.exists() ? self.canonicalFilePath() : QString::fromLocal8Bit(argv0);
+    return QFileInfo(exe).absolutePath();
+}
+
+int runAgent(const CommandLine& cl, Dialogs& dialogs) {
+    SystemClock clock;
+    Agent agent({cl.folder, cl.tick}, dialogs, clock);
+    if (cl.unattended) {
+        // Without a window, the scheduler's progress label goes to standard output.
+        QObject::connect(&agent.scheduler(), &Scheduler::stepStarted, [](const QString& label) {
+            std::printf("%s\n", qPrintable(label));
+            std::fflush(stdout);
+        });
+    }
+    UnixSignals unixSignals;
+    int exitCode = 0;
+    QObject::connect(&agent, &Agent::quitRequested, [&exitCode](int code) {
+        exitCode = code;
+        QCoreApplication::exit(code);
+    });
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, [&agent](int) {
+        // As a shutdown of the system: unload and end.
+        agent.unload();
+        QCoreApplication::exit(0);
+    });
+    switch (agent.load()) {
+    case Form1Load::Outcome::EndSilently:
+        return 0;
+    case Form1Load::Outcome::EndProgram:
+        agent.unload();
+        return 1;
+    case Form1Load::Outcome::Loaded:
+    case Form1Load::Outcome::Stopped:
+        break;
+    }
+    const int code = QCoreApplication::exec();
+    agent.unload();
+    return code != 0 ? code : exitCode;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+    QString error;
+    const auto cl = CommandLine::parse(argumentsOf(argc, argv), executableFolder(argv[0]), &error);
+    if (!cl) {
+        std::fprintf(stderr, "vornnet: %s\n%s", qPrintable(error), qPrintable(CommandLine::helpText()));
+        return 2;
+    }
+    if (cl->help) {
+        std::fputs(qPrintable(CommandLine::helpText()), stdout);
+        return 0;
+    }
+    if (cl->version) {
+        std::printf("vornnet %s\n", VORNNET_VERSION);
+        return 0;
+    }
+    if (cl->unattended) {
+        QCoreApplication app(argc, argv);
+        UnattendedDialogs dialogs;
+        return runAgent(*cl, dialogs);
+    }
     QApplication app(argc, argv);
-    return 0;
+    UnattendedDialogs dialogs;
+    return runAgent(*cl, dialogs);
 }

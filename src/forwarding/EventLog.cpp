@@ -7,7 +7,8 @@
 #include <QDir>
 #include <QFile>
 
-EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {}
+EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {
+}
 
 QString EventLog::fileName(const QDate& date) {
     return QStringLiteral("VORNNET-") + AgentLocale::monthTag(date) + QStringLiteral(".log");
@@ -52,11 +53,12 @@ bool EventLog::sms(const QString& message, const QString& recipient) const {
 }
 
 bool EventLog::auxiliarySms(const QString& message, const QString& recipient, bool sent) const {
-    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") + recipient +
-                 (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
+    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") +
+                 recipient + (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
 }
 
 bool EventLog::databaseTimeout() const {
-    return write(QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
-                 now());
+    return write(
+        QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
+        now());
 }

@@ -1,0 +1,158 @@
+#include "app/Agent.h"
+
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+
+Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
+    : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
+      m_log(m_options.programFolder, clock),
+      m_config(m_options.programFolder, m_form, m_settings, dialogs, clock),
+      m_configScreen(m_config.iniPath(), m_form, dialogs), m_instance(m_options.programFolder),
+      m_scheduler(m_form.lblProceso, Reindexando) {
+    m_scheduler.setPeriod(m_options.tick);
+    // Timer3 counts from the window's creation; its first run waits for the load to finish.
+    m_scheduler.start();
+
+    tmrHide.setSingleShot(true);
+    tmrHide.setInterval(static_cast<int>(m_options.hideDelay.count()));
+    connect(&tmrHide, &QTimer::timeout, this, &Agent::tmrHideTick);
+}
+
+Agent::~Agent() = default;
+
+void Agent::buildLoad(Form1Load& load) {
+    load.add({QStringLiteral("caption"), [this] {
+                  m_savedCaption = m_form.form1.text();
+                  return true;
+              }});
+    load.add({QStringLiteral("NombreEstado"), [this] {
+                  NombreEstado.clear();
+                  for (int i = 0; i <= 10; ++i)
+                      NombreEstado.append(QString::number(i));
+                  NombreEstado[0] = QStringLiteral("Desconectado");
+                  NombreEstado[6] = QStringLiteral("Conectando...");
+                  NombreEstado[7] = QStringLiteral("Conectado");
+                  return true;
+              }});
+    load.add({QStringLiteral("previous instance"),
+              [this] {
+                  salir = !m_instance.acquire();
+                  return !salir;
+              },
+              false, true});
+    load.add({QStringLiteral("CarpetaLog"), [this] {
+                  CarpetaLog = qEnvironmentVariable("TMP");
+                  if (CarpetaLog.isEmpty())
+                      CarpetaLog = qEnvironmentVariable("TEMP");
+                  if (CarpetaLog.isEmpty())
+                      CarpetaLog = m_options.programFolder;
+                  m_log.setFolder(CarpetaLog);
+                  return true;
+              }});
+    // Supervision databases, buffer database, limits and groups: their subsystems join here.
+    load.add({QStringLiteral("config"), [this] {
+                  m_config.readConfig([this](int show) { VisibilidadAlm(show); });
+                  return true;
+              }});
+    load.add({QStringLiteral("UltOptimiza"), [this] {
+                  m_config.readUltOptimiza();
+                  return true;
+              }});
+    load.add({QStringLiteral("optimiza schedule"), [this] {
+                  m_config.readOptimizaSchedule();
+                  m_config.applyOptimizaCaption(m_savedCaption);
+                  return true;
+              }});
+    load.add({QStringLiteral("SMS"), [this] {
+                  m_config.readSmsEntries();
+                  m_config.appendDriveToFreeLabel();
+                  return true;
+              }});
+    load.add({QStringLiteral("status"), [this] {
+                  m_config.readStatusFlags();
+                  return true;
+              }});
+    // Plant name: joins here with the supervision databases.
+    load.add({QStringLiteral("tray caption"), [this] {
+                  emit trayCaptionChanged(trayCaption());
+                  return true;
+              }});
+    // Last-forwarded-id bookkeeping: joins here with the alarm scan.
+    load.add({QStringLiteral("ChkAdquisicion"), [this] {
+                  ChkAdquisicion = true;
+                  return true;
+              }});
+    load.add({QStringLiteral("start line"), [this] {
+                  m_log.start();
+                  return true;
+              }});
+}
+
+Form1Load::Outcome Agent::load() {
+    Form1Load load(m_clock, m_dialogs);
+    buildLoad(load);
+    const Form1Load::Outcome outcome = load.run();
+    if (outcome == Form1Load::Outcome::Loaded || outcome == Form1Load::Outcome::Stopped) {
+        m_form.form1.setVisible(true);
+        tmrHide.start();
+        m_scheduler.loadFinished();
+    }
+    return outcome;
+}
+
+QString Agent::trayCaption() const {
+    return QStringLiteral("VornGelmarNet::") + m_form.IpQuarn.text() + QLatin1Char(':') +
+           m_form.lblPuerto.text();
+}
+
+void Agent::tmrHideTick() {
+    if (!m_settings.noMinimize)
+        m_form.form1.setVisible(false);
+    tmrHide.stop();
+    // ActualizaDatosVida, the first status update, joins here with the watchdog.
+}
+
+void Agent::VisibilidadAlm(int show) {
+    m_form.lblAlm.setVisible(show == 1);
+    m_form.lblAlmVidas.setVisible(show == 1);
+}
+
+void Agent::btnconfigurarClick() {
+    m_configScreen.btnconfigurarClick();
+    emit trayCaptionChanged(trayCaption());
+}
+
+void Agent::btnCerrarClick() {
+    if (!ConfigScreen::askCode(m_form))
+        return;
+    unload();
+    emit quitRequested(0);
+}
+
+void Agent::Command1Click() {
+    m_form.form1.setVisible(false);
+}
+
+void Agent::mnuVornnetClick() {
+    m_form.form1.setVisible(true);
+}
+
+void Agent::Image1Click() {
+    // The manual run: status update, alarm scan, clock message, process indicators; they join here.
+}
+
+void Agent::Label5Click() {
+    // Newest alarm id and database version: joins here with the supervision databases.
+}
+
+void Agent::lblTimeClick() {
+    m_form.lblTime.setText(QStringLiteral("1"));
+}
+
+void Agent::unload() {
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_scheduler.Timer3.stop();
+    tmrHide.stop();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "core/AgentSettings.h"
+#include "core/ConfigScreen.h"
+#include "core/Configuration.h"
+#include "core/Form1Load.h"
+#include "core/Form1State.h"
+#include "core/Scheduler.h"
+#include "core/SingleInstance.h"
+#include "forwarding/EventLog.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+class Clock;
+class Dialogs;
+
+// The composition root: owns the window model, the settings, the timers and every step, builds them once
+// and hands each exactly what it needs. It runs the same with a window or unattended.
+class Agent : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        QString programFolder;
+        std::chrono::milliseconds tick{30000};
+        std::chrono::milliseconds hideDelay{3000};
+    };
+
+    Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
+    ~Agent() override;
+
+    Form1State& form() { return m_form; }
+    const AgentSettings& settings() const { return m_settings; }
+    Scheduler& scheduler() { return m_scheduler; }
+    const EventLog& eventLog() const { return m_log; }
+    const QString& programFolder() const { return m_options.programFolder; }
+
+    // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
+    Form1Load::Outcome load();
+
+    // Window actions.
+    void btnconfigurarClick();
+    void btnCerrarClick();
+    void Command1Click();
+    void mnuVornnetClick();
+    void Image1Click();
+    void Label5Click();
+    void lblTimeClick();
+    // The program's own unload (Cerrar, a signal to end): closes what the load opened.
+    void unload();
+
+    // Shows the alarm count label and field when show is 1.
+    void VisibilidadAlm(int show);
+
+    QString CarpetaLog;
+    QStringList NombreEstado;
+    bool salir = false;
+    bool ChkAdquisicion = false;
+    bool Reindexando = false;
+
+    // Text of the tray icon's tip.
+    QString trayCaption() const;
+
+signals:
+    // The program ends with this exit status.
+    void quitRequested(int exitCode);
+    void trayCaptionChanged(const QString& caption);
+
+private:
+    void buildLoad(Form1Load& load);
+    void tmrHideTick();
+
+    Options m_options;
+    Dialogs& m_dialogs;
+    const Clock& m_clock;
+    Form1State m_form;
+    AgentSettings m_settings;
+    EventLog m_log;
+    Configuration m_config;
+    ConfigScreen m_configScreen;
+    SingleInstance m_instance;
+    Scheduler m_scheduler;
+    QTimer tmrHide;
+    QString m_savedCaption;
+    bool m_unloaded = false;
+};

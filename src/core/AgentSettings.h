@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDateTime>
+#include <QStringList>
+
+// Settings and state flags held in variables rather than window fields: read once at start-up, in
+// effect until the next start.
+struct AgentSettings {
+    float MaxDb = 1000;   // database size alarm limit, Mb
+    float minFree = 5;    // free disk alarm limit, Gb
+    bool WebMode = false; // the network-server process is not required
+    bool noMinimize = false;
+    bool ControlFechasFuturas = false;
+    qint16 DiaOptimiza = 3; // 1 Sunday to 7 Saturday
+    qint16 DiaOptimiza2 = 3;
+    QString HoraOptimiza = QStringLiteral("08:00");
+    QString UltOptimiza;
+    QStringList smsAuxiliaries; // section SMS, keys 1 to 4, empty entries left out
+
+    // Section status of status.ini: "1" normal, "0" condition open.
+    QString Acquisition = QStringLiteral("1");
+    QString DbSize = QStringLiteral("1");
+    QString freeSize = QStringLiteral("1");
+    QString time = QStringLiteral("1");
+    QString SMSOn = QStringLiteral("0");
+    QString ModemOK = QStringLiteral("1");
+
+    // When the first failed delivery of a pending outage happened, as start-up leaves it.
+    QDateTime FechaPrimerFallo;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <functional>
+
+class Clock;
+class Dialogs;
+
+// The load of the main window: a fixed sequence of steps, run in order, with the start-up error handler
+// around each of them. A step signals failure by throwing AgentError; a step that may end the program
+// returns false.
+class Form1Load {
+public:
+    enum class Outcome {
+        Loaded,      // every step ran
+        Stopped,     // an error was shown under "Error Vorn-Net"; the later steps were skipped
+        EndProgram,  // a step ended the program after telling the user why
+        EndSilently, // another copy runs
+    };
+
+    struct Step {
+        QString name;
+        std::function<bool()> run; // false ends the program
+        bool opensBuffer = false;  // the step marker: a failure here is a missing buffer database
+        bool silentEnd = false;    // ending here says nothing (the second copy)
+    };
+
+    Form1Load(const Clock& clock, Dialogs& dialogs);
+
+    // How long an unspecified failure (the database server still starting) is retried, from the start.
+    void setRetryWindow(std::chrono::milliseconds window) { m_retryWindow = window; }
+    void setRetryPause(std::chrono::milliseconds pause) { m_retryPause = pause; }
+
+    void add(Step step) { m_steps.append(std::move(step)); }
+    Outcome run();
+
+    const QDateTime& startTime() const { return m_start; }
+    // Names of the steps that ran to their end, in order.
+    const QStringList& done() const { return m_done; }
+
+private:
+    const Clock& m_clock;
+    Dialogs& m_dialogs;
+    QList<Step> m_steps;
+    QDateTime m_start;
+    QStringList m_done;
+    std::chrono::milliseconds m_retryWindow{std::chrono::minutes(2)};
+    std::chrono::milliseconds m_retryPause{500};
+};

@@ -1,0 +1,90 @@
+#include "core/Scheduler.h"
+
+#include "core/Control.h"
+
+#include <cstdio>
+
+Scheduler::Scheduler(Control& lblProceso, const bool& Reindexando, QObject* parent)
+    : QObject(parent), m_lblProceso(lblProceso), m_reindexando(Reindexando) {
+    Timer3.setSingleShot(true);
+    Timer3.setInterval(30000);
+    connect(&Timer3, &QTimer::timeout, this, &Scheduler::tick);
+}
+
+void Scheduler::setPeriod(std::chrono::milliseconds period) {
+    Timer3.setInterval(static_cast<int>(period.count()));
+}
+
+void Scheduler::start() {
+    Timer3.start();
+}
+
+void Scheduler::loadFinished() {
+    m_loaded = true;
+    if (m_heldTick) {
+        m_heldTick = false;
+        Timer3.stop();
+        QTimer::singleShot(0, this, &Scheduler::tick);
+    }
+}
+
+void Scheduler::tick() {
+    if (!m_loaded) {
+        // The load is still waiting for its databases; the steps would see settings not yet read.
+        m_heldTick = true;
+        return;
+    }
+    if (m_running)
+        return;
+    run();
+}
+
+void Scheduler::call(const QString& label, const std::function<void()>& step) {
+    m_lblProceso.setText(label);
+    emit stepStarted(label);
+    if (!step)
+        return;
+    try {
+        step();
+    } catch (const std::exception& e) {
+        // Each step handles its own failures; this only keeps a slip in one step from stopping the rest.
+        std::fprintf(stderr, "vornnet: step %s: %s\n", qPrintable(label), e.what());
+    }
+}
+
+bool Scheduler::callTest(const std::function<bool()>& step) {
+    if (!step)
+        return true;
+    try {
+        return step();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vornnet: test step: %s\n", e.what());
+        return true;
+    }
+}
+
+void Scheduler::run() {
+    Timer3.stop();
+    m_running = true;
+    call(QStringLiteral("Actualiza Datos"), m_steps.PreActualizaDatosVida);
+    call(QStringLiteral("Actualiza Leds"), m_steps.ActualizaIcoNetActivo);
+    call(QStringLiteral("CheckSMS"), m_steps.CheckSMS);
+    call(QStringLiteral("Busca Alarmas"), m_steps.BuscaAlarmas);
+    call(QStringLiteral("Sincroniza reloj"), m_steps.SubSynchro);
+    call(QStringLiteral("Test Net Activo"), [this] {
+        const bool processesOk = callTest(m_steps.checkNetActivo);
+        const bool dataOk = callTest(m_steps.TestData);
+        if (!(processesOk && dataOk)) {
+            if (m_steps.MandaMensajeRestart)
+                m_steps.MandaMensajeRestart();
+            if (m_steps.ReiniciaGelmar)
+                m_steps.ReiniciaGelmar();
+        }
+    });
+    call(QStringLiteral("Optimiza"), m_reindexando ? std::function<void()>() : m_steps.Optimiza);
+    m_lblProceso.setText(QStringLiteral("---"));
+    ++m_runs;
+    m_running = false;
+    emit runFinished();
+    Timer3.start();
+}
