@@ -92,6 +92,7 @@ Form1Load::Outcome Agent::load() {
     Form1Load load(m_clock, m_dialogs);
     buildLoad(load);
     const Form1Load::Outcome outcome = load.run();
+    m_loadedSteps = load.done();
     if (outcome == Form1Load::Outcome::Loaded || outcome == Form1Load::Outcome::Stopped) {
         m_form.form1.setVisible(true);
         tmrHide.start();

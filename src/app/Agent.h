@@ -41,6 +41,8 @@ public:
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
+    // Names of the load steps that ran to their end, in order.
+    const QStringList& loadedSteps() const { return m_loadedSteps; }
 
     // Window actions.
     void btnconfigurarClick();
@@ -86,5 +88,6 @@ private:
     Scheduler m_scheduler;
     QTimer tmrHide;
     QString m_savedCaption;
+    QStringList m_loadedSteps;
     bool m_unloaded = false;
 };

@@ -31,7 +31,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs) {
     Agent agent({cl.folder, cl.tick}, dialogs, clock);
     if (cl.unattended) {
         // Without a window, the scheduler's progress label goes to standard output.
-        QObject::connect(&agent.scheduler(), &Scheduler::stepStarted, [](const QString& label) {
+        QObject::connect(&agent.scheduler(), &Scheduler::labelChanged, [](const QString& label) {
             std::printf("%s\n", qPrintable(label));
             std::fflush(stdout);
         });

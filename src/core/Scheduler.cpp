@@ -41,7 +41,7 @@ void Scheduler::tick() {
 
 void Scheduler::call(const QString& label, const std::function<void()>& step) {
     m_lblProceso.setText(label);
-    emit stepStarted(label);
+    emit labelChanged(label);
     if (!step)
         return;
     try {
@@ -83,6 +83,7 @@ void Scheduler::run() {
     });
     call(QStringLiteral("Optimiza"), m_reindexando ? std::function<void()>() : m_steps.Optimiza);
     m_lblProceso.setText(QStringLiteral("---"));
+    emit labelChanged(m_lblProceso.text());
     ++m_runs;
     m_running = false;
     emit runFinished();

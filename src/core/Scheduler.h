@@ -44,7 +44,8 @@ public:
     QTimer Timer3;
 
 signals:
-    void stepStarted(const QString& label);
+    // lblProceso changed: a step begins, or "---" at the end of a run.
+    void labelChanged(const QString& label);
     void runFinished();
 
 private:
