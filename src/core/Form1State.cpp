@@ -7,7 +7,8 @@ Form1State::Form1State(QObject* parent) : QObject(parent) {
                   &status,       &txtError,      &txtPlanta,    &lblUltOptimiza, &lblFree,       &txtFreeSpace,
                   &lblDB,        &txtMbAdquired, &lblLastDate,  &lblNumVidas,    &lblAlm,        &lblAlmVidas,
                   &circuloEstado, &lblMinMal,    &lblTimeWithoutData, &shapeOk1, &shapeOk2,      &shapeOk3,
-                  &lblTime,      &lblFechaLifeTest, &lblFechaSynchro, &Label5,   &lblModoSMS,    &lblSignal,
+                  &lblTime,      &lblFechaLifeTest, &lblFechaSynchro, &lblEstadoAdquisicion, &TiempoDetenido,
+                  &txtCicloActivo, &lblFechaActualizado, &lblTiempoHist, &Label5, &lblModoSMS, &lblSignal,
                   &lblErrorSMS,  &IpQuarn,       &lblPuerto,    &lblTestVida,    &IpQuarnA,      &IpQuarnB,
                   &lblPuertoA,   &lblPuertoB,    &chkRestart,   &chkOptimiza,    &txtMinSinData, &txtPathGelmar,
                   &chkAlarms,    &txtDifHoraria, &chkSMSEnabled, &txtComPort,    &txtRecipient,  &txtMaxNoNet,
@@ -20,6 +21,8 @@ Form1State::Form1State(QObject* parent) : QObject(parent) {
     lblMinMal.setToolTip(dataTip);
     txtDifHoraria.setToolTip(
         QStringLiteral("+1 significa que el Quarn recibirá una hora más que la del Gelmar (CANARIAS)"));
+    lblSignal.setToolTip(
+        QStringLiteral("NM: No conexión con MODEM // NC: Sin cobertura //1..30: Calidad de la señal"));
     lblModoSMS.setVisible(false);
     lblPass.setVisible(false);
     txtPass.setVisible(false);
