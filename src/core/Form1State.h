@@ -39,7 +39,7 @@ public:
     Control txtMbAdquired{QStringLiteral("txtMbAdquired")};
     Control lblLastDate{QStringLiteral("lblLastDate")};
     Control lblNumVidas{QStringLiteral("lblNumVidas")};
-    Control lblAlm{QStringLiteral("lblAlm"), QStringLiteral("Alarmas:")};
+    Control lblAlm{QStringLiteral("lblAlm"), QStringLiteral("Alm en 60 min:")};
     Control lblAlmVidas{QStringLiteral("lblAlmVidas")};
     Control circuloEstado{QStringLiteral("circuloEstado")};
     Control lblMinMal{QStringLiteral("lblMinMal")};
@@ -50,12 +50,17 @@ public:
     Control lblTime{QStringLiteral("lblTime"), QStringLiteral("30")};
     Control lblFechaLifeTest{QStringLiteral("lblFechaLifeTest")};
     Control lblFechaSynchro{QStringLiteral("lblFechaSynchro")};
+    Control lblEstadoAdquisicion{QStringLiteral("lblEstadoAdquisicion")};
+    Control TiempoDetenido{QStringLiteral("TiempoDetenido")};
+    Control txtCicloActivo{QStringLiteral("txtCicloActivo")};
+    Control lblFechaActualizado{QStringLiteral("lblFechaActualizado")};
+    Control lblTiempoHist{QStringLiteral("lblTiempoHist")};
     Control Label5{QStringLiteral("Label5"), QStringLiteral("Información:")};
 
     // SMS and modem.
     Control lblModoSMS{QStringLiteral("lblModoSMS"), QStringLiteral("MODO SMS ACTIVADO")};
-    Control lblSignal{QStringLiteral("lblSignal")};
-    Control lblErrorSMS{QStringLiteral("lblErrorSMS")};
+    Control lblSignal{QStringLiteral("lblSignal"), QStringLiteral("--")};
+    Control lblErrorSMS{QStringLiteral("lblErrorSMS"), QStringLiteral("-")};
 
     // Configuration screen: the seventeen fields the access code unlocks.
     Control IpQuarn{QStringLiteral("IpQuarn")};
@@ -65,16 +70,16 @@ public:
     Control IpQuarnB{QStringLiteral("IpQuarnB")};
     Control lblPuertoA{QStringLiteral("lblPuertoA"), QStringLiteral("10003")};
     Control lblPuertoB{QStringLiteral("lblPuertoB"), QStringLiteral("10003")};
-    Control chkRestart{QStringLiteral("chkRestart"), QStringLiteral("Reiniciar Gelmar")};
-    Control chkOptimiza{QStringLiteral("chkOptimiza"), QStringLiteral("Optimizar")};
+    Control chkRestart{QStringLiteral("chkRestart"), QStringLiteral("Reinicio habilitado")};
+    Control chkOptimiza{QStringLiteral("chkOptimiza"), QStringLiteral("Optimiza semanalmente")};
     Control txtMinSinData{QStringLiteral("txtMinSinData")};
     Control txtPathGelmar{QStringLiteral("txtPathGelmar")};
-    Control chkAlarms{QStringLiteral("chkAlarms"), QStringLiteral("Chequear alarmas")};
+    Control chkAlarms{QStringLiteral("chkAlarms"), QStringLiteral("Chequeo Alarmas")};
     Control txtDifHoraria{QStringLiteral("txtDifHoraria")};
-    Control chkSMSEnabled{QStringLiteral("chkSMSEnabled"), QStringLiteral("SMS activado")};
-    Control txtComPort{QStringLiteral("txtComPort")};
+    Control chkSMSEnabled{QStringLiteral("chkSMSEnabled"), QStringLiteral("Gestión por SMS si no hay red")};
+    Control txtComPort{QStringLiteral("txtComPort"), QStringLiteral("0")};
     Control txtRecipient{QStringLiteral("txtRecipient")};
-    Control txtMaxNoNet{QStringLiteral("txtMaxNoNet")};
+    Control txtMaxNoNet{QStringLiteral("txtMaxNoNet"), QStringLiteral("0")};
     Control lblPass{QStringLiteral("lblPass"), QStringLiteral("Password:")};
     Control txtPass{QStringLiteral("txtPass")};
 

@@ -245,8 +245,8 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
         QString::fromUtf8(ini.readAll()),
         "[CONFIG]\r\nRemotePort=bad port\r\nIpQuarnCenter=10.0.0.1\r\nLifeTest=1\r\nRemotePortA=10003\r\n"
         "IpQuarnCenterA=\r\nRemotePortB=10003\r\nIpQuarnCenterB=\r\nchkRestart=1\r\nchkOptimiza=0\r\n"
-        "MinNoData=30\r\nchkAlarms=0\r\ndifTime=\r\nSmsEnabled=1\r\nComPort=\r\nRecipient=+34600000000\r\n"
-        "MaxNoNet=\r\n")
+        "MinNoData=30\r\nchkAlarms=0\r\ndifTime=\r\nSmsEnabled=1\r\nComPort=0\r\nRecipient=+34600000000\r\n"
+        "MaxNoNet=0\r\n")
         << "every key in its order, the path left out";
 }
 
