@@ -1,8 +1,10 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
 #include "app/UnixSignals.h"
+#include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/WidgetDialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -26,9 +28,16 @@ QString executableFolder(const char* argv0) {
     return QFileInfo(exe).absolutePath();
 }
 
-int runAgent(const CommandLine& cl, Dialogs& dialogs) {
+int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     SystemClock clock;
     Agent agent({cl.folder, cl.tick}, dialogs, clock);
+    // The window is created before the load, as the agent's start-up object.
+    std::unique_ptr<WindowShell> shell;
+    if (boxes) {
+        shell = std::make_unique<WindowShell>(agent);
+        boxes->setWindow(&shell->window());
+        QObject::connect(&agent, &Agent::quitRequested, shell.get(), &WindowShell::unload);
+    }
     if (cl.unattended) {
         // Without a window, the scheduler's progress label goes to standard output.
         QObject::connect(&agent.scheduler(), &Scheduler::labelChanged, [](const QString& label) {
@@ -57,6 +66,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs) {
     case Form1Load::Outcome::Stopped:
         break;
     }
+    if (shell)
+        shell->loaded();
     const int code = QCoreApplication::exec();
     agent.unload();
     return code != 0 ? code : exitCode;
@@ -82,9 +93,11 @@ int main(int argc, char** argv) {
     if (cl->unattended) {
         QCoreApplication app(argc, argv);
         UnattendedDialogs dialogs;
-        return runAgent(*cl, dialogs);
+        return runAgent(*cl, dialogs, nullptr);
     }
     QApplication app(argc, argv);
-    UnattendedDialogs dialogs;
-    return runAgent(*cl, dialogs);
+    // The close box hides the window; only Cerrar or a signal ends the agent.
+    QApplication::setQuitOnLastWindowClosed(false);
+    WidgetDialogs dialogs;
+    return runAgent(*cl, dialogs, &dialogs);
 }

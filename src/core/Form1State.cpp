@@ -78,6 +78,7 @@ Form1State::Form1State(QObject* parent) : QObject(parent) {
     lblSignal.setToolTip(
         QStringLiteral("NM: No conexión con MODEM // NC: Sin cobertura //1..30: Calidad de la señal"));
     lblModoSMS.setVisible(false);
+    form1.setVisible(false); // shown when the load has finished
     lblPass.setVisible(false);
     txtPass.setVisible(false);
     for (Control* c : configFields())

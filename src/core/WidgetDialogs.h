@@ -8,7 +8,9 @@
 // Message boxes of the attended agent: modal, over the main window, with an OK button only.
 class WidgetDialogs final : public Dialogs {
 public:
-    explicit WidgetDialogs(QWidget* window);
+    explicit WidgetDialogs(QWidget* window = nullptr);
+    // The window the boxes belong to, once it exists.
+    void setWindow(QWidget* window) { m_window = window; }
 
     using Dialogs::message;
     void message(Icon icon, const QString& title, const QString& text) override;

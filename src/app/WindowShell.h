@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/Form1Window.h"
+#include "tray/TrayIcon.h"
+
+#include <QObject>
+
+class Agent;
+
+// The attended agent's widgets: the main window and the tray icon, wired to the agent's actions.
+class WindowShell : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowShell(Agent& agent, QObject* parent = nullptr);
+
+    Form1Window& window() { return m_window; }
+    // After a load that keeps the agent running: the icon joins the notification area.
+    void loaded();
+    // The program's own unload: the window may close and the icon goes.
+    void unload();
+
+private:
+    Agent& m_agent;
+    Form1Window m_window;
+    TrayIcon m_tray;
+};
