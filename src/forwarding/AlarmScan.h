@@ -1,0 +1,85 @@
+#pragma once
+
+#include "forwarding/UltCodFile.h"
+
+#include <QSqlRecord>
+#include <QString>
+#include <optional>
+
+class BufferDb;
+class Clock;
+class Dialogs;
+class EventLog;
+class Exclusions;
+class Form1State;
+class GelmarRestarter;
+class LifeTestClock;
+class MessageSender;
+class SmsSender;
+class SupervisionDb;
+struct AgentSettings;
+struct DeliveryState;
+
+// BuscaAlarmas: every alarm the supervision system recorded since the last one handed on goes to the
+// central station (or by SMS while SMS mode is on), in id order, and the position file moves past it
+// only once it has gone. An alarm that could not go stays in the supervision database and is read again
+// by the next cycle. Each cycle also sends the life test first and resends the buffer's notices last.
+class AlarmScan {
+public:
+    struct Parts {
+        QString programFolder;
+        Form1State& form;
+        AgentSettings& settings; // SMS mode flag, auxiliary recipients, future-date flag
+        const Clock& clock;
+        const EventLog& log;
+        Dialogs& dialogs;
+        SupervisionDb& db;
+        BufferDb& buffer;
+        MessageSender& sender;
+        DeliveryState& delivery;
+        LifeTestClock& lifeTest;
+        const Exclusions& exclusions;
+        SmsSender* sms = nullptr;             // none: no SMS is sent
+        GelmarRestarter* restarter = nullptr; // none: no restart is made
+    };
+
+    static inline const QString unknownAlarm = QStringLiteral("Alarma desconocida");
+    static inline const QString unknownDevice = QStringLiteral("Desconocido");
+    static inline const QString futureNotice = QStringLiteral("Registrando con fecha futura. Autoreiniciando...");
+
+    explicit AlarmScan(Parts parts);
+
+    void setSmsSender(SmsSender* sms) { m_p.sms = sms; }
+    void setRestarter(GelmarRestarter* restarter) { m_p.restarter = restarter; }
+
+    // One cycle. A call while a cycle is already running (a manual refresh during a delivery wait) is
+    // ignored, so two cycles never interleave and send the same alarms twice.
+    void BuscaAlarmas();
+    bool running() const { return m_running; }
+
+    // Start-up bookkeeping, once, after the databases are open: old-style position files move to the
+    // per-plant names, then the position is checked against the newest alarm id. False when the database
+    // was replaced under a kept position: the user has been told, and the program must end.
+    bool startupCheck();
+
+    // The box text of a replaced database.
+    static QString replacedDatabaseText(const QString& plant);
+
+private:
+    struct Alarm; // one FlashAlarms row as the scan reads it
+
+    void cycle();
+    bool processRow(const QSqlRecord& row, UltCodFile& position); // false: stop the loop
+    Alarm readRow(const QSqlRecord& row);
+    QString alarmText(const std::optional<qint64>& instrument, qint64 code);
+    QString deviceName(const std::optional<qint64>& instrument);
+    void futureDateGuard(QDateTime& event);
+    void resendBuffer(qint64 position);
+    bool smsApplies() const;
+    // The notice by SMS to the main recipient; true when it went.
+    bool sendSms(const QString& text);
+    void requireLogged(bool written) const;
+
+    Parts m_p;
+    bool m_running = false;
+};
