@@ -6,7 +6,7 @@
 // A failure that a step acts on by its provider-style code, as the supervision databases report them.
 class AgentError : public std::exception {
 public:
-    static constexpr quint32 Unspecified = 0x80004005;   // lost or absent connection
+    static constexpr quint32 Unspecified = 0x80004005; // lost or absent connection
     static constexpr quint32 CommandFailed = 0x80040E14;
     static constexpr quint32 MissingObject = 0x80040E37; // missing table or object
     static constexpr quint32 Conversion = 0x800A000D;    // a value of the wrong type

@@ -3,6 +3,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlResult>
+#include <QStringList>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -48,9 +49,13 @@ quint32 odbcCode(const QString& sqlState, const QString& message) {
     const QString state = sqlState.trimmed().toUpper();
     if (state.startsWith(QLatin1String("08")) || state == QLatin1String("HYT01"))
         return AgentError::Unspecified;
-    if (state == QLatin1String("42S02") || state == QLatin1String("42S22") || state == QLatin1String("42S12"))
+    // ODBC 2 drivers still report S0002/S0022 and S1000 for what ODBC 3 calls 42S02/42S22 and HY000.
+    static const QStringList missing = {QStringLiteral("42S02"), QStringLiteral("42S22"),
+                                        QStringLiteral("42S12"), QStringLiteral("S0002"),
+                                        QStringLiteral("S0022"), QStringLiteral("S0012")};
+    if (missing.contains(state))
         return AgentError::MissingObject;
-    if (state.isEmpty() || state == QLatin1String("HY000")) {
+    if (state.isEmpty() || state == QLatin1String("HY000") || state == QLatin1String("S1000")) {
         if (mentionsMissingObject(message))
             return AgentError::MissingObject;
         if (mentionsLostConnection(message))
@@ -107,18 +112,12 @@ AgentError fromSqlError(DbEngine engine, const QSqlError& error, const QSqlQuery
         description = QStringLiteral("Error de base de datos sin descripción");
     if (engine == DbEngine::Odbc) {
         const QString state = query ? odbcSqlState(*query) : QString();
-        quint32 code = odbcCode(state, message);
-        // A statement refused because the connection is gone carries no state worth reading.
-        if (error.type() == QSqlError::ConnectionError)
-            code = AgentError::Unspecified;
-        return AgentError(code, description);
+        return AgentError(odbcCode(state, message), description);
     }
     bool ok = false;
     const int native = error.nativeErrorCode().toInt(&ok);
-    quint32 code = sqliteCode(ok ? native : -1, message);
-    if (error.type() == QSqlError::ConnectionError)
-        code = AgentError::Unspecified;
-    return AgentError(code, description);
+    // Not error.type(): Qt reports a failed fetch as a connection error whatever its cause.
+    return AgentError(sqliteCode(ok ? native : -1, message), description);
 }
 
 } // namespace DbErrorMap
