@@ -5,8 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 
-BoundedWait::BoundedWait(QObject* parent) : QObject(parent) {
-}
+BoundedWait::BoundedWait(QObject* parent) : QObject(parent) {}
 
 bool BoundedWait::until(const std::function<bool()>& done, Duration timeout) {
     // Monotonic: a clock change during the wait neither shortens nor stretches it.

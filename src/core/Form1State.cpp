@@ -3,26 +3,16 @@
 #include <QTimer>
 
 Form1State::Form1State(QObject* parent) : QObject(parent) {
-    m_controls = {&form1,          &lblProceso,       &paso,
-                  &ProgressBar1,   &ESTADO,           &Datos,
-                  &status,         &txtError,         &txtPlanta,
-                  &lblUltOptimiza, &lblFree,          &txtFreeSpace,
-                  &lblDB,          &txtMbAdquired,    &lblLastDate,
-                  &lblNumVidas,    &lblAlm,           &lblAlmVidas,
-                  &circuloEstado,  &lblMinMal,        &lblTimeWithoutData,
-                  &shapeOk1,       &shapeOk2,         &shapeOk3,
-                  &lblTime,        &lblFechaLifeTest, &lblFechaSynchro,
-                  &Label5,         &lblModoSMS,       &lblSignal,
-                  &lblErrorSMS,    &IpQuarn,          &lblPuerto,
-                  &lblTestVida,    &IpQuarnA,         &IpQuarnB,
-                  &lblPuertoA,     &lblPuertoB,       &chkRestart,
-                  &chkOptimiza,    &txtMinSinData,    &txtPathGelmar,
-                  &chkAlarms,      &txtDifHoraria,    &chkSMSEnabled,
-                  &txtComPort,     &txtRecipient,     &txtMaxNoNet,
-                  &lblPass,        &txtPass,          &btnconfigurar,
-                  &btnCerrar,      &Command1,         &btnLog,
-                  &btnReindex,     &btnRepHist,       &btnTestSMS,
-                  &Image1,         &mnuMenu,          &mnuVornnet};
+    m_controls = {&form1,        &lblProceso,    &paso,         &ProgressBar1,   &ESTADO,        &Datos,
+                  &status,       &txtError,      &txtPlanta,    &lblUltOptimiza, &lblFree,       &txtFreeSpace,
+                  &lblDB,        &txtMbAdquired, &lblLastDate,  &lblNumVidas,    &lblAlm,        &lblAlmVidas,
+                  &circuloEstado, &lblMinMal,    &lblTimeWithoutData, &shapeOk1, &shapeOk2,      &shapeOk3,
+                  &lblTime,      &lblFechaLifeTest, &lblFechaSynchro, &Label5,   &lblModoSMS,    &lblSignal,
+                  &lblErrorSMS,  &IpQuarn,       &lblPuerto,    &lblTestVida,    &IpQuarnA,      &IpQuarnB,
+                  &lblPuertoA,   &lblPuertoB,    &chkRestart,   &chkOptimiza,    &txtMinSinData, &txtPathGelmar,
+                  &chkAlarms,    &txtDifHoraria, &chkSMSEnabled, &txtComPort,    &txtRecipient,  &txtMaxNoNet,
+                  &lblPass,      &txtPass,       &btnconfigurar, &btnCerrar,     &Command1,      &btnLog,
+                  &btnReindex,   &btnRepHist,    &btnTestSMS,   &Image1,         &mnuMenu,       &mnuVornnet};
 
     btnLog.setToolTip(QStringLiteral("LogFile: VORNNET-XXXX.log"));
     lblLastDate.setToolTip(dataTip);
@@ -48,8 +38,8 @@ Control* Form1State::find(const QString& name) const {
 }
 
 std::array<Control*, 17> Form1State::configFields() {
-    return {&IpQuarn,       &lblPuerto,     &lblTestVida, &IpQuarnA,      &IpQuarnB,      &lblPuertoA,
-            &lblPuertoB,    &chkRestart,    &chkOptimiza, &txtMinSinData, &txtPathGelmar, &chkAlarms,
+    return {&IpQuarn,     &lblPuerto,     &lblTestVida,   &IpQuarnA,      &IpQuarnB,    &lblPuertoA,
+            &lblPuertoB,  &chkRestart,    &chkOptimiza,   &txtMinSinData, &txtPathGelmar, &chkAlarms,
             &txtDifHoraria, &chkSMSEnabled, &txtComPort,  &txtRecipient,  &txtMaxNoNet};
 }
 

@@ -8,6 +8,7 @@
 
 namespace {
 
+
 // "[name]" after trimming gives name; anything else gives a null view.
 QStringView sectionName(QStringView line) {
     const QStringView t = line.trimmed();
@@ -19,9 +20,7 @@ QStringView sectionName(QStringView line) {
     return {};
 }
 
-bool isSection(QStringView line) {
-    return line.trimmed().startsWith(QLatin1Char('[')) && !sectionName(line).isNull();
-}
+bool isSection(QStringView line) { return line.trimmed().startsWith(QLatin1Char('[')) && !sectionName(line).isNull(); }
 
 // The key of "key=value", or a null view for a line without "=".
 QStringView keyOf(QStringView line) {
@@ -34,15 +33,12 @@ QStringView keyOf(QStringView line) {
 QString valueOf(QStringView line) {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     QStringView v = line.mid(eq + 1).trimmed();
-    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-        v.back() == v.front())
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) && v.back() == v.front())
         v = v.mid(1, v.size() - 2);
     return v.left(IniFile::maxValue).toString();
 }
 
-bool sameName(QStringView a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(QStringView a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 QList<QStringView> splitLines(const QString& content) {
     QList<QStringView> lines;

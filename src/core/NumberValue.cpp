@@ -9,9 +9,7 @@ namespace NumberValue {
 
 namespace {
 
-bool isDigit(QChar c) {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-}
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 // Length of the leading numeric part starting at pos (sign, digits, fraction, exponent).
 qsizetype numericPrefix(QStringView t, qsizetype pos) {
