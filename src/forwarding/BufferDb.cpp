@@ -145,7 +145,9 @@ bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QS
     try {
         QSqlDatabase db = openExisting(m_path, name);
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO alarms (device, alarm, date, beginend) VALUES (?, ?, ?, ?)"));
+        if (!q.prepare(
+                QStringLiteral("INSERT INTO alarms (device, alarm, date, beginend) VALUES (?, ?, ?, ?)")))
+            throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
         q.addBindValue(device);
         q.addBindValue(alarm);
         q.addBindValue(timestamp.toString(dateFormat));
