@@ -54,7 +54,38 @@ bool run(QSqlQuery& q, const QString& statement, QString* error) {
     return fail(error, statement + QStringLiteral(": ") + q.lastError().text());
 }
 
+// argv[0] of a process, or empty when it has gone or cannot be read.
+QString firstArgument(const QString& pid) {
+    QFile f(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray all = f.readAll();
+    return QString::fromLocal8Bit(all.left(all.indexOf('\0')));
+}
+
 } // namespace
+
+QList<qint64> GelmarInstall::runningFrom(const QString& dir, const QString& name) {
+    QList<qint64> pids;
+    const QString folder = QFileInfo(dir).absoluteFilePath();
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : entries) {
+        bool numeric = false;
+        const qint64 n = pid.toLongLong(&numeric);
+        if (!numeric)
+            continue;
+        const QString arg0 = firstArgument(pid);
+        if (arg0.isEmpty())
+            continue;
+        // A relative argv[0] names a file in the process's working folder.
+        const QString cwd =
+            QFileInfo(QStringLiteral("/proc/") + pid + QStringLiteral("/cwd")).symLinkTarget();
+        const QFileInfo exe(arg0.startsWith(QLatin1Char('/')) ? arg0 : QDir(cwd).filePath(arg0));
+        if (exe.fileName().compare(name, Qt::CaseInsensitive) == 0 && exe.absolutePath() == folder)
+            pids.append(n);
+    }
+    return pids;
+}
 
 QString GelmarInstall::schemaText() {
     return QString::fromUtf8(gelmarSchemaSql);

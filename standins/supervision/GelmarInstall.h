@@ -38,5 +38,9 @@ public:
     static qint64 addAlarm(const QString& dir, qint64 code, const QString& instrument, int state,
                            const QDateTime& time, QString* error);
 
+    // Pids of processes started from dir under name (compared without case): the installation's own,
+    // so that two installations on one machine do not see each other's servers.
+    static QList<qint64> runningFrom(const QString& dir, const QString& name);
+
     static inline const QString dateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 };

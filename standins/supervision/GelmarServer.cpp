@@ -28,15 +28,6 @@ QString fault(const QString& dir, const char* key, const QString& fallback) {
     return v.isEmpty() ? fallback : v;
 }
 
-// argv[0] of a process, or empty when it has gone or cannot be read.
-QString firstArgument(const QString& pid) {
-    QFile f(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray all = f.readAll();
-    return QString::fromLocal8Bit(all.left(all.indexOf('\0')));
-}
-
 } // namespace
 
 bool terminationRequested() {
@@ -46,22 +37,6 @@ bool terminationRequested() {
 void installTerminationHandler() {
     std::signal(SIGTERM, onTerminate);
     std::signal(SIGINT, onTerminate);
-}
-
-QList<qint64> GelmarServer::runningFrom(const QString& dir, const QString& name) {
-    QList<qint64> pids;
-    const QString folder = QFileInfo(dir).absoluteFilePath();
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString& pid : entries) {
-        bool numeric = false;
-        const qint64 n = pid.toLongLong(&numeric);
-        if (!numeric)
-            continue;
-        const QFileInfo arg0(firstArgument(pid));
-        if (arg0.fileName().compare(name, Qt::CaseInsensitive) == 0 && arg0.absolutePath() == folder)
-            pids.append(n);
-    }
-    return pids;
 }
 
 GelmarServer::GelmarServer(QString dir, int historyMs, QObject* parent)
@@ -86,7 +61,7 @@ bool GelmarServer::start() {
     QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     // Like the real network server: the other servers are brought up when they are not running.
     for (const QString& name : GelmarInstall::residentServers) {
-        if (runningFrom(m_dir, name).isEmpty())
+        if (GelmarInstall::runningFrom(m_dir, name).isEmpty())
             QProcess::startDetached(QDir(m_dir).filePath(name), {}, m_dir);
     }
     m_nextHistory = QDateTime::currentDateTime();

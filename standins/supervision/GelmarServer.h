@@ -19,9 +19,6 @@ public:
     // Acquisition "0" in GS.INI; called on the way out.
     void stop();
 
-    // Pids of processes started from dir under name (compared without case).
-    static QList<qint64> runningFrom(const QString& dir, const QString& name);
-
 private:
     void tick();
     void record();
