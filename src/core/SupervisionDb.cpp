@@ -1,0 +1,242 @@
+#include "core/SupervisionDb.h"
+
+#include "core/AgentError.h"
+#include "core/BoundedWait.h"
+#include "core/DbErrorMap.h"
+#include "core/Dialogs.h"
+#include "core/Form1State.h"
+#include "core/IniFile.h"
+#include "forwarding/EventLog.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUrl>
+#include <algorithm>
+#include <atomic>
+
+namespace {
+
+QString iniValue(const QString& ini, const QString& key, const QString& fallback) {
+    const QString v = LeeIni(ini, QStringLiteral("CONFIG"), key);
+    return v.isEmpty() ? fallback : v;
+}
+
+QString driverOf(DbEngine engine) {
+    return engine == DbEngine::Odbc ? QStringLiteral("QODBC") : QStringLiteral("QSQLITE");
+}
+
+QString packageOf(DbEngine engine) {
+    return engine == DbEngine::Odbc ? QStringLiteral("libqt6sql6-odbc") : QStringLiteral("libqt6sql6-sqlite");
+}
+
+// Qt keeps connections in a process-wide registry by name: every connection gets a name of its own.
+QString uniqueName(SupervisionDb::Which which) {
+    static std::atomic<int> counter{0};
+    return (which == SupervisionDb::Which::Acquired ? QStringLiteral("vornnet-db-")
+                                                    : QStringLiteral("vornnet-dbConf-")) +
+           QString::number(++counter);
+}
+
+// ODBC connection-string values holding ';' or braces must be braced, with '}' doubled.
+QString odbcValue(const QString& v) {
+    if (!v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('{')) && !v.contains(QLatin1Char('}')) &&
+        v.trimmed() == v)
+        return v;
+    QString braced = v;
+    braced.replace(QLatin1String("}"), QLatin1String("}}"));
+    return QLatin1Char('{') + braced + QLatin1Char('}');
+}
+
+} // namespace
+
+SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath) {
+    Settings s;
+    const QString engine = LeeIni(iniPath, QStringLiteral("CONFIG"), QStringLiteral("DbEngine")).trimmed();
+    s.engine =
+        engine.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0 ? DbEngine::Sqlite : DbEngine::Odbc;
+    s.odbcDriver = iniValue(iniPath, QStringLiteral("OdbcDriver"), s.odbcDriver);
+    s.server = iniValue(iniPath, QStringLiteral("DbServer"), s.server);
+    s.user = iniValue(iniPath, QStringLiteral("DbUser"), s.user);
+    s.password = iniValue(iniPath, QStringLiteral("DbPassword"), s.password);
+    return s;
+}
+
+SupervisionDb::SupervisionDb(Settings settings, std::function<QString()> installFolder, const EventLog& log,
+                             Dialogs& dialogs)
+    : m_settings(std::move(settings)), m_sql(m_settings.engine), m_installFolder(std::move(installFolder)),
+      m_log(log), m_dialogs(dialogs) {
+}
+
+SupervisionDb::~SupervisionDb() {
+    close();
+}
+
+QString SupervisionDb::odbcConnectionString(const Settings& s, const QString& catalogue) {
+    // A driver name may carry blanks ("ODBC Driver 17 for SQL Server"): always braced.
+    QString driver = s.odbcDriver;
+    driver.replace(QLatin1String("}"), QLatin1String("}}"));
+    return QStringLiteral("Driver={") + driver + QStringLiteral("};Server=") + odbcValue(s.server) +
+           QStringLiteral(";Database=") + odbcValue(catalogue) + QStringLiteral(";UID=") + odbcValue(s.user) +
+           QStringLiteral(";PWD=") + odbcValue(s.password) + QLatin1Char(';');
+}
+
+QString SupervisionDb::sqlitePath(const QString& installFolder, const QString& catalogue) {
+    return QDir(installFolder).filePath(QStringLiteral("database/") + catalogue + QStringLiteral(".mdf"));
+}
+
+bool SupervisionDb::isOpen(Which which) const {
+    const QString& name = nameOf(which);
+    return !name.isEmpty() && QSqlDatabase::database(name, false).isOpen();
+}
+
+void SupervisionDb::drop(Which which) {
+    QString& name = nameOf(which);
+    if (name.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    } // the handle must be gone before the name is removed
+    QSqlDatabase::removeDatabase(name);
+    name.clear();
+}
+
+void SupervisionDb::open(Which which) {
+    drop(which);
+    const QString catalogue = which == Which::Acquired ? acquiredCatalogue : configCatalogue;
+    const QString name = uniqueName(which);
+    nameOf(which) = name;
+    QSqlDatabase db = QSqlDatabase::addDatabase(driverOf(m_settings.engine), name);
+    if (m_settings.engine == DbEngine::Sqlite) {
+        const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
+        // The files belong to the supervision system: a missing one is a server not there yet, and
+        // opening it must never create it.
+        if (!QFileInfo(path).isFile())
+            throw AgentError(AgentError::Unspecified, QStringLiteral("No existe la base de datos ") + path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?mode=rw"));
+    } else {
+        // Bounds each attempt, so the retry window is not swallowed by one hanging login.
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10"));
+        db.setDatabaseName(odbcConnectionString(m_settings, catalogue));
+    }
+    if (!db.open()) {
+        const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, db.lastError());
+        throw AgentError(AgentError::Unspecified, mapped.description());
+    }
+    if (m_settings.engine == DbEngine::Sqlite) {
+        QSqlQuery q(db);
+        // The stand-in writes while the agent reads; WAL keeps readers and the writer apart. A file
+        // that is not a database fails here rather than at the first statement.
+        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+            throw AgentError(AgentError::Unspecified, mapped.description());
+        }
+    }
+}
+
+bool SupervisionDb::ConectaConDB() {
+    QElapsedTimer started;
+    started.start();
+    const QString driver = driverOf(m_settings.engine);
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        // Waiting cannot make a driver appear.
+        const QString text = QStringLiteral("No está disponible el controlador de base de datos ") + driver +
+                             QStringLiteral(" (paquete ") + packageOf(m_settings.engine) +
+                             QStringLiteral(")");
+        m_log.write(text);
+        m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), text);
+        return false;
+    }
+    m_connectionsExist = true;
+    BoundedWait wait;
+    for (Which which : {Which::Acquired, Which::Config}) {
+        for (;;) {
+            try {
+                open(which);
+                break;
+            } catch (const AgentError&) {
+                drop(which);
+                const std::chrono::milliseconds elapsed{started.elapsed()};
+                if (elapsed >= m_retryWindow) {
+                    m_log.databaseTimeout();
+                    m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
+                    return false;
+                }
+                wait.pause(std::min(m_retryPause, m_retryWindow - elapsed));
+            }
+        }
+    }
+    return true;
+}
+
+bool SupervisionDb::reconnect() {
+    close();
+    return ConectaConDB();
+}
+
+void SupervisionDb::close() {
+    drop(Which::Acquired);
+    drop(Which::Config);
+    m_connectionsExist = false;
+}
+
+QList<QSqlRecord> SupervisionDb::select(Which which, const QString& statement) {
+    if (!isOpen(which))
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("La conexión con la base de datos no está abierta"));
+    QList<QSqlRecord> rows;
+    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
+    q.setForwardOnly(true);
+    if (!q.exec(statement))
+        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+    while (q.next())
+        rows.append(q.record());
+    if (q.lastError().isValid())
+        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+    return rows;
+}
+
+void SupervisionDb::exec(Which which, const QString& statement) {
+    if (!isOpen(which))
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("La conexión con la base de datos no está abierta"));
+    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
+    if (!q.exec(statement))
+        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+    // PRAGMA and check statements answer with rows; read them so the statement runs to its end.
+    while (q.isSelect() && q.next()) {
+    }
+}
+
+void SupervisionDb::readPlantName(Form1State& form) {
+    const QList<QSqlRecord> rows = select(Which::Config, m_sql.plantName());
+    if (!rows.isEmpty())
+        form.txtPlanta.setText(rows.first().value(QStringLiteral("SetValue")).toString());
+}
+
+void SupervisionDb::label5Click(Form1State& form) {
+    try {
+        const QList<QSqlRecord> version = select(Which::Config, m_sql.dbVersion());
+        const QList<QSqlRecord> newest = select(Which::Acquired, m_sql.maxFlashAlarmId());
+        if (version.isEmpty())
+            return;
+        // An empty table has no newest id; it cannot be shown as a whole number.
+        if (newest.isEmpty() || newest.first().value(0).isNull() || version.first().count() < 2)
+            return;
+        bool ok = false;
+        const double id = newest.first().value(0).toDouble(&ok);
+        if (!ok)
+            return;
+        form.Label5.setText(QString::number(qRound64(id)) + QLatin1Char(':') +
+                            version.first().value(1).toString());
+    } catch (const AgentError&) {
+        // The click is informative only: a failure leaves the caption as it was.
+    }
+}

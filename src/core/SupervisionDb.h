@@ -1,0 +1,95 @@
+#pragma once
+
+#include "core/SupervisionSql.h"
+
+#include <QSqlRecord>
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class Dialogs;
+class EventLog;
+class Form1State;
+
+// The two connections to the supervision databases, `db` (acquired data) and `dbConf` (configuration),
+// shared by every step for the life of the agent. Statements run synchronously on the window's thread;
+// failures reach callers as AgentError with the provider-style code they act on, never as QSqlError.
+class SupervisionDb {
+public:
+    enum class Which { Acquired, Config };
+
+    static inline const QString acquiredCatalogue = QStringLiteral("_AcquiredDB_x");
+    static inline const QString configCatalogue = QStringLiteral("_ConfigDB_x");
+    static inline const QString timeoutText =
+        QStringLiteral("La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
+
+    // How to reach the server, from section CONFIG of vornnet.ini.
+    struct Settings {
+        DbEngine engine = DbEngine::Odbc;
+        QString odbcDriver = QStringLiteral("FreeTDS");
+        QString server = QStringLiteral("localhost");
+        QString user = QStringLiteral("sa");
+        QString password = QStringLiteral("tormix");
+
+        // Keys DbEngine ("odbc" or "sqlite"), OdbcDriver, DbServer, DbUser, DbPassword; absent keys keep
+        // the defaults, an unknown engine reads as odbc.
+        static Settings fromIni(const QString& iniPath);
+    };
+
+    // installFolder is asked at every connect: the window field may be filled only after the first one.
+    SupervisionDb(Settings settings, std::function<QString()> installFolder, const EventLog& log,
+                  Dialogs& dialogs);
+    ~SupervisionDb();
+    SupervisionDb(const SupervisionDb&) = delete;
+    SupervisionDb& operator=(const SupervisionDb&) = delete;
+
+    const Settings& settings() const { return m_settings; }
+    const SupervisionSql& sql() const { return m_sql; }
+
+    // Open both connections, retrying while the retry window lasts (measured from the call), with events
+    // running between attempts. On final failure: one event-log line, one critical box, false.
+    bool ConectaConDB();
+    // Drop both connections and open them again (a lost connection in the alarm scan).
+    bool reconnect();
+    void close();
+
+    // True once ConectaConDB has created the connection objects, until close().
+    bool connectionsExist() const { return m_connectionsExist; }
+    bool isOpen(Which which) const;
+
+    // The rows of a statement; throws AgentError.
+    QList<QSqlRecord> select(Which which, const QString& statement);
+    // A statement without rows (maintenance); throws AgentError.
+    void exec(Which which, const QString& statement);
+
+    // Load step 16: txtPlanta = SetValue of the PlantName row, unchanged without a row; throws AgentError.
+    void readPlantName(Form1State& form);
+    // Label5 click: newest alarm id + ":" + the DB_VERSION row's second column; any failure leaves the
+    // caption as it was, without a message.
+    void label5Click(Form1State& form);
+
+    // Connection targets, for the tests and the messages.
+    static QString odbcConnectionString(const Settings& settings, const QString& catalogue);
+    static QString sqlitePath(const QString& installFolder, const QString& catalogue);
+
+    // Injected by tests; production keeps 60 s and a 500 ms pause between attempts.
+    void setRetryWindow(std::chrono::milliseconds window) { m_retryWindow = window; }
+    void setRetryPause(std::chrono::milliseconds pause) { m_retryPause = pause; }
+
+private:
+    QString& nameOf(Which which) { return which == Which::Acquired ? m_dbName : m_dbConfName; }
+    const QString& nameOf(Which which) const { return which == Which::Acquired ? m_dbName : m_dbConfName; }
+    void open(Which which); // throws AgentError
+    void drop(Which which);
+
+    Settings m_settings;
+    SupervisionSql m_sql;
+    std::function<QString()> m_installFolder;
+    const EventLog& m_log;
+    Dialogs& m_dialogs;
+    std::chrono::milliseconds m_retryWindow{60000};
+    std::chrono::milliseconds m_retryPause{500};
+    bool m_connectionsExist = false;
+    QString m_dbName;
+    QString m_dbConfName;
+};

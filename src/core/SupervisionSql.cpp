@@ -1,0 +1,146 @@
+#include "core/SupervisionSql.h"
+
+#include <QStringList>
+
+namespace {
+
+const QString tsqlDate = QStringLiteral("yyyyMMdd HH:mm:ss");
+const QString sqliteDate = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+QString num(qint64 v) {
+    return QString::number(v);
+}
+
+} // namespace
+
+QString SupervisionSql::dateText(const QDateTime& when) const {
+    return when.toString(m_engine == DbEngine::Odbc ? tsqlDate : sqliteDate);
+}
+
+QDateTime SupervisionSql::toDateTime(const QVariant& value) {
+    if (value.metaType().id() == QMetaType::QDateTime)
+        return value.toDateTime();
+    if (value.metaType().id() == QMetaType::QDate)
+        return value.toDate().startOfDay();
+    const QString text = value.toString().trimmed();
+    for (const QString& format : {sqliteDate, QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+                                  QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd")}) {
+        const QDateTime t = QDateTime::fromString(text, format);
+        if (t.isValid())
+            return t;
+    }
+    return {};
+}
+
+QString SupervisionSql::plantName() const {
+    return pick(QStringLiteral("select * from GenericSettings where Name='PlantName'"),
+                QStringLiteral("SELECT * FROM GenericSettings WHERE Name = 'PlantName' COLLATE NOCASE"));
+}
+
+QString SupervisionSql::dbVersion() const {
+    return pick(QStringLiteral("SELECT * FROM GenericSettings where name='DB_VERSION'"),
+                QStringLiteral("SELECT * FROM GenericSettings WHERE Name = 'DB_VERSION' COLLATE NOCASE"));
+}
+
+QString SupervisionSql::maxFlashAlarmId() const {
+    return pick(QStringLiteral("SELECT max(id_flashalarm) FROM FlashAlarms"),
+                QStringLiteral("SELECT max(Id_flashalarm) FROM FlashAlarms"));
+}
+
+QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff) const {
+    // T-SQL relies on the table's natural ascending order; SQLite is told so.
+    if (m_engine == DbEngine::Odbc)
+        return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
+               QStringLiteral(" and timestamp > '") + dateText(cutoff) + QStringLiteral("'");
+    return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
+           QStringLiteral(" AND TimeStamp > '") + dateText(cutoff) +
+           QStringLiteral("' ORDER BY Id_flashalarm");
+}
+
+QString SupervisionSql::virtualResource(qint64 instrument, qint64 alarmCode) const {
+    if (m_engine == DbEngine::Odbc)
+        return QStringLiteral("select * from VirtualResources where Ref_IDVirtualInstr='") + num(instrument) +
+               QStringLiteral("' and EventAlarmCode = ") + num(alarmCode);
+    return QStringLiteral("SELECT * FROM VirtualResources WHERE Ref_IDVirtualInstr = ") + num(instrument) +
+           QStringLiteral(" AND EventAlarmCode = ") + num(alarmCode);
+}
+
+QString SupervisionSql::virtualInstrument(qint64 instrument) const {
+    if (m_engine == DbEngine::Odbc)
+        return QStringLiteral("SELECT * FROM VirtualInstruments WHERE ID_virtualinstrument = ") +
+               num(instrument);
+    return QStringLiteral("SELECT * FROM VirtualInstruments WHERE ID_virtualinstrument = ") +
+           num(instrument) + QStringLiteral(" LIMIT 1");
+}
+
+QString SupervisionSql::newestHistoryTimestamp() const {
+    return pick(QStringLiteral("SELECT timestamp From HistoricalData WHERE  ID_histreg = "
+                               "IDENT_CURRENT('historicaldata')"),
+                QStringLiteral("SELECT Timestamp FROM HistoricalData WHERE ID_histreg = "
+                               "(SELECT seq FROM sqlite_sequence WHERE name = 'HistoricalData')"));
+}
+
+QString SupervisionSql::historyAfter(const QDateTime& limit) const {
+    if (m_engine == DbEngine::Odbc)
+        return QStringLiteral("SELECT * FROM HistoricalData where Timestamp > '") + dateText(limit) +
+               QStringLiteral("'");
+    return QStringLiteral("SELECT * FROM HistoricalData WHERE Timestamp > '") + dateText(limit) +
+           QStringLiteral("'");
+}
+
+QString SupervisionSql::alarmsSince(const QDateTime& since) const {
+    if (m_engine == DbEngine::Odbc)
+        return QStringLiteral("SELECT * FROM FlashAlarms WHERE timestamp > '") + dateText(since) +
+               QStringLiteral("'");
+    return QStringLiteral("SELECT * FROM FlashAlarms WHERE TimeStamp > '") + dateText(since) +
+           QStringLiteral("'");
+}
+
+QString SupervisionSql::dropHistoryIndex() const {
+    return pick(QStringLiteral("drop index [HistoricalData].[IX_HistoricalData]"),
+                QStringLiteral("DROP INDEX IX_HistoricalData"));
+}
+
+QString SupervisionSql::createHistoryIndex() const {
+    return pick(QStringLiteral("CREATE NONCLUSTERED INDEX [IX_HistoricalData] ON [dbo].[HistoricalData] "
+                               "([Timestamp])"),
+                QStringLiteral("CREATE INDEX IX_HistoricalData ON HistoricalData (Timestamp)"));
+}
+
+QString SupervisionSql::setSingleUser() const {
+    return pick(QStringLiteral("alter database _AcquiredDB_x set SINGLE_USER with ROLLBACK IMMEDIATE"),
+                QStringLiteral("PRAGMA locking_mode = EXCLUSIVE"));
+}
+
+QString SupervisionSql::setMultiUser() const {
+    return pick(QStringLiteral("alter database _AcquiredDB_x set MULTI_USER"),
+                QStringLiteral("PRAGMA locking_mode = NORMAL"));
+}
+
+QString SupervisionSql::checkAcquiredDb() const {
+    return pick(QStringLiteral("dbcc checkdb ('_AcquiredDB_x',REPAIR_ALLOW_DATA_LOSS)"),
+                QStringLiteral("PRAGMA integrity_check"));
+}
+
+QString SupervisionSql::deleteTemporaryData() const {
+    return pick(QStringLiteral("delete from TemporaryData"), QStringLiteral("DELETE FROM TemporaryData"));
+}
+
+QString SupervisionSql::repairTemporaryData() const {
+    return pick(QStringLiteral("DBCC CHECKTABLE ('TemporaryData', REPAIR_REBUILD)"),
+                QStringLiteral("REINDEX TemporaryData"));
+}
+
+QString SupervisionSql::repairHistoricalData() const {
+    return pick(QStringLiteral("DBCC CHECKTABLE ('HistoricalData', REPAIR_REBUILD)"),
+                QStringLiteral("REINDEX HistoricalData"));
+}
+
+QString SupervisionSql::shrinkAcquiredDb() const {
+    return pick(QStringLiteral("dbcc shrinkdatabase (_acquiredDB_x, truncateonly )"),
+                QStringLiteral("VACUUM"));
+}
+
+QString SupervisionSql::shrinkConfigDb() const {
+    return pick(QStringLiteral("dbcc shrinkdatabase (_configDB_x, truncateonly )"), QStringLiteral("VACUUM"));
+}

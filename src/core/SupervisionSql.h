@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+// Which server holds the supervision databases: SQL Server through ODBC (production) or the SQLite files
+// of the stand-in. Chosen by key DbEngine of section CONFIG in vornnet.ini.
+enum class DbEngine { Odbc, Sqlite };
+
+// Every statement the agent runs against the supervision databases, in both dialects side by side, so a
+// reader sees at once what the production server gets (T-SQL, exactly as the system has always sent it)
+// and what the SQLite stand-in gets. Each function returns the text for the engine in use.
+//
+// SQLite conventions the stand-in and the tests share: names as in SQL Server, date-times stored as text
+// "YYYY-MM-DD HH:MM:SS" in local time, identity columns INTEGER PRIMARY KEY AUTOINCREMENT (so
+// sqlite_sequence answers what IDENT_CURRENT answers).
+class SupervisionSql {
+public:
+    explicit SupervisionSql(DbEngine engine) : m_engine(engine) {}
+    DbEngine engine() const { return m_engine; }
+
+    // A date-time literal's content: "yyyyMMdd HH:mm:ss" for T-SQL, "yyyy-MM-dd HH:mm:ss" for SQLite.
+    QString dateText(const QDateTime& when) const;
+    // A date-time column value of either dialect (QDateTime from ODBC, text from SQLite); invalid when
+    // the value is neither.
+    static QDateTime toDateTime(const QVariant& value);
+
+    // Start-up and the Label5 click, on the configuration database.
+    QString plantName() const;
+    QString dbVersion() const;
+    // Newest alarm id, on the acquired-data database (start-up check and Label5).
+    QString maxFlashAlarmId() const;
+
+    // Alarm scan: new alarms, then the names of each alarm's text and device (configuration database).
+    QString alarmsAfter(qint64 lastId, const QDateTime& cutoff) const;
+    QString virtualResource(qint64 instrument, qint64 alarmCode) const;
+    QString virtualInstrument(qint64 instrument) const;
+
+    // Status update, on the acquired-data database.
+    QString newestHistoryTimestamp() const;
+    QString historyAfter(const QDateTime& limit) const;
+    QString alarmsSince(const QDateTime& since) const;
+
+    // Weekly reindex and repair of the history index.
+    QString dropHistoryIndex() const;
+    QString createHistoryIndex() const;
+
+    // Repair of the acquired-data database, in the order the repair runs them. SQLite has no single-user
+    // mode: an exclusive lock held by the repairing connection plays its part. Its shrink is VACUUM and
+    // must run on the connection of the database being shrunk.
+    QString setSingleUser() const;
+    QString setMultiUser() const;
+    QString checkAcquiredDb() const;
+    QString deleteTemporaryData() const;
+    QString repairTemporaryData() const;
+    QString repairHistoricalData() const;
+    QString shrinkAcquiredDb() const;
+    QString shrinkConfigDb() const;
+
+private:
+    QString pick(const QString& tsql, const QString& sqlite) const {
+        return m_engine == DbEngine::Odbc ? tsql : sqlite;
+    }
+
+    DbEngine m_engine;
+};

@@ -1,0 +1,196 @@
+#include "forwarding/BufferDb.h"
+
+#include "core/AgentError.h"
+#include "core/AgentLocale.h"
+#include "core/DbErrorMap.h"
+#include "core/Dialogs.h"
+#include "core/SupervisionSql.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+#include <atomic>
+
+namespace {
+
+const QString dateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+QString uniqueName(const char* role) {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("vornnet-buffer-") + QLatin1String(role) + QLatin1Char('-') +
+           QString::number(++counter);
+}
+
+void removeConnection(const QString& name) {
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// Opens an existing buffer file read-write; never creates one. Throws AgentError.
+QSqlDatabase openExisting(const QString& path, const QString& name) {
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("No está disponible el controlador de base de datos QSQLITE (paquete "
+                                        "libqt6sql6-sqlite)"));
+    if (!QFileInfo(path).isFile())
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("No existe ") + QDir::toNativeSeparators(path));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
+    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                       QStringLiteral("?mode=rw"));
+    if (!db.open())
+        throw DbErrorMap::fromSqlError(DbEngine::Sqlite, db.lastError());
+    return db;
+}
+
+const char* const schema[] = {
+    "CREATE TABLE alarms (id INTEGER PRIMARY KEY AUTOINCREMENT, device TEXT, alarm TEXT, date TEXT, "
+    "beginend TEXT)",
+    "CREATE INDEX IX_alarms_date ON alarms (date)",
+};
+
+} // namespace
+
+BufferDb::BufferDb(QString path, Dialogs& dialogs) : m_path(std::move(path)), m_dialogs(dialogs) {
+}
+
+BufferDb::~BufferDb() {
+    close();
+}
+
+QString BufferDb::pathIn(const QString& programFolder) {
+    return QDir(programFolder).filePath(fileName);
+}
+
+void BufferDb::open() {
+    close();
+    m_connection = uniqueName("read");
+    try {
+        QSqlDatabase db = openExisting(m_path, m_connection);
+        // A file that is not a buffer is as good as a missing one.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT id, device, alarm, date, beginend FROM alarms WHERE id = 0")))
+            throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+bool BufferDb::isOpen() const {
+    return !m_connection.isEmpty() && QSqlDatabase::database(m_connection, false).isOpen();
+}
+
+void BufferDb::close() {
+    if (m_connection.isEmpty())
+        return;
+    removeConnection(m_connection);
+    m_connection.clear();
+}
+
+bool BufferDb::create(const QString& path, QString* error) {
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    if (QFileInfo::exists(path))
+        return fail(QStringLiteral("Ya existe ") + QDir::toNativeSeparators(path) +
+                    QStringLiteral("; no se modifica"));
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return fail(QStringLiteral("No está disponible el controlador de base de datos QSQLITE"));
+    // Built beside the target and renamed into place, so a half-made buffer is never seen.
+    const QString temp = path + QStringLiteral(".new");
+    QFile::remove(temp);
+    const QString name = uniqueName("create");
+    QString why;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(temp);
+        if (!db.open()) {
+            why = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            for (const char* statement : schema) {
+                if (!q.exec(QLatin1String(statement))) {
+                    why = q.lastError().text();
+                    break;
+                }
+            }
+        }
+    }
+    removeConnection(name);
+    if (why.isEmpty() && !QFile::rename(temp, path))
+        why = QStringLiteral("No se puede crear ") + QDir::toNativeSeparators(path);
+    if (!why.isEmpty()) {
+        QFile::remove(temp);
+        return fail(why);
+    }
+    return true;
+}
+
+bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QString& inifin,
+                           const QDateTime& timestamp) {
+    const QString name = uniqueName("insert");
+    QString why;
+    try {
+        QSqlDatabase db = openExisting(m_path, name);
+        QSqlQuery q(db);
+        if (!q.prepare(
+                QStringLiteral("INSERT INTO alarms (device, alarm, date, beginend) VALUES (?, ?, ?, ?)")))
+            throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
+        q.addBindValue(device);
+        q.addBindValue(alarm);
+        q.addBindValue(timestamp.toString(dateFormat));
+        q.addBindValue(inifin);
+        if (!q.exec())
+            throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
+    } catch (const AgentError& e) {
+        why = e.description();
+    }
+    removeConnection(name);
+    if (why.isEmpty())
+        return true;
+    m_dialogs.message(errorTitle + QStringLiteral("\n\n") + QStringLiteral("Device:") + device +
+                      QStringLiteral(" Alarm:") + alarm + QStringLiteral("\n") + QStringLiteral("Inifin:") +
+                      inifin + QStringLiteral(" Date:") + AgentLocale::dateTimeText(timestamp) +
+                      QStringLiteral("\n\n") + why);
+    return false;
+}
+
+QString BufferDb::rowsAfterSql(qint64 position, const QDateTime& cutoff) {
+    // The Jet form was "SELECT * FROM Alarms WHERE  Id > n And date > #yyyy/mm/dd hh:mm:ss#", relying on
+    // the table's natural order; dates here are text that sorts as time does, and the order is stated.
+    return QStringLiteral("SELECT * FROM alarms WHERE id > ") + QString::number(position) +
+           QStringLiteral(" AND date > '") + cutoff.toString(dateFormat) + QStringLiteral("' ORDER BY id");
+}
+
+QList<BufferRow> BufferDb::rowsAfter(qint64 position, const QDateTime& cutoff) {
+    if (!isOpen())
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("La base de datos buffer.mdb no está abierta"));
+    QList<BufferRow> rows;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    if (!q.exec(rowsAfterSql(position, cutoff)))
+        throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
+    while (q.next()) {
+        const QSqlRecord r = q.record();
+        rows.append({r.value(QStringLiteral("id")).toLongLong(), r.value(QStringLiteral("device")).toString(),
+                     r.value(QStringLiteral("alarm")).toString(),
+                     SupervisionSql::toDateTime(r.value(QStringLiteral("date"))),
+                     r.value(QStringLiteral("beginend")).toString()});
+    }
+    if (q.lastError().isValid())
+        throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
+    return rows;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+class Dialogs;
+
+// One notice of the buffer, as the resend reads it.
+struct BufferRow {
+    qint64 id = 0;
+    QString device;
+    QString alarm;
+    QDateTime date;
+    QString beginend;
+};
+
+// The local store-and-forward buffer: "buffer.mdb" in the program folder, an SQLite file with table
+// `alarms` (id INTEGER PRIMARY KEY AUTOINCREMENT, device, alarm, date "YYYY-MM-DD HH:MM:SS", beginend).
+// The file is supplied with the program (or made by `vornnet --create-buffer`); the agent never creates
+// it while running. One shared connection reads; every insert opens a connection of its own.
+class BufferDb {
+public:
+    static inline const QString fileName = QStringLiteral("buffer.mdb");
+    static inline const QString errorTitle = QStringLiteral("Error añadiendo la alarma especial al buffer");
+
+    BufferDb(QString path, Dialogs& dialogs);
+    ~BufferDb();
+    BufferDb(const BufferDb&) = delete;
+    BufferDb& operator=(const BufferDb&) = delete;
+
+    static QString pathIn(const QString& programFolder);
+    const QString& path() const { return m_path; }
+
+    // Load step 7: opens the shared reading connection `dbBuffer`; throws AgentError when the file is
+    // missing or is not a buffer (the caller shows "No se encuentra buffer.mdb").
+    void open();
+    bool isOpen() const;
+    void close();
+
+    // An empty buffer at path. An existing file is left untouched and refused (false, with the reason).
+    static bool create(const QString& path, QString* error);
+
+    // Stores one notice; on failure shows the modal box with the notice and the error and returns false
+    // once it has been closed.
+    bool PonEnBuffer(const QString& device, const QString& alarm, const QString& inifin,
+                     const QDateTime& timestamp);
+
+    // Notices above the resend position and newer than the cut-off, in id order; throws AgentError.
+    QList<BufferRow> rowsAfter(qint64 position, const QDateTime& cutoff);
+    static QString rowsAfterSql(qint64 position, const QDateTime& cutoff);
+
+private:
+    QString m_path;
+    Dialogs& m_dialogs;
+    QString m_connection; // name of dbBuffer, empty while closed
+};
