@@ -2,12 +2,14 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
 
 #include <QDir>
 #include <QFile>
 
-EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {}
+EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {
+}
 
 QString EventLog::fileName(const QDate& date) {
     return QStringLiteral("VORNNET-") + AgentLocale::monthTag(date) + QStringLiteral(".log");
@@ -21,8 +23,10 @@ bool EventLog::write(const QString& text) const {
     QFile f(currentPath());
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    const QByteArray line = (text + QStringLiteral("\r\n")).toUtf8();
-    return f.write(line) == line.size();
+    // Read by people with the tools of the Windows-era hosts: their single-byte code page.
+    const QByteArray line = Windows1252::encode(text + QStringLiteral("\r\n"));
+    // A full disk shows only when the buffer reaches the file.
+    return f.write(line) == line.size() && f.flush();
 }
 
 QString EventLog::now() const {
@@ -52,11 +56,12 @@ bool EventLog::sms(const QString& message, const QString& recipient) const {
 }
 
 bool EventLog::auxiliarySms(const QString& message, const QString& recipient, bool sent) const {
-    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") + recipient +
-                 (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
+    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") +
+                 recipient + (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
 }
 
 bool EventLog::databaseTimeout() const {
-    return write(QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
-                 now());
+    return write(
+        QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
+        now());
 }

@@ -13,7 +13,8 @@ const QString filler = QStringLiteral("##XX##1##XX##XX##XX##XX##");
 QString alarmBody(const QString& plant, const QString& code, const QString& state, const QString& alarmText,
                   const QString& device, const QDateTime& when) {
     return frame + plant + sep + QStringLiteral("ALARM") + sep + code + sep + state + sep + alarmText +
-           QStringLiteral("##?##") + QStringLiteral("ADD") + sep + device + sep + messageDateTime(when) + frame;
+           QStringLiteral("##?##") + QStringLiteral("ADD") + sep + device + sep + messageDateTime(when) +
+           frame;
 }
 
 QString dateSeparator() {
@@ -50,7 +51,8 @@ QString lifeTest(const QString& plant, const QDateTime& now) {
 }
 
 QString clock(const QString& plant, const QDateTime& nowPlusOffset) {
-    return frame + plant + sep + QStringLiteral("CURRENTTIME") + filler + messageDateTime(nowPlusOffset) + frame;
+    return frame + plant + sep + QStringLiteral("CURRENTTIME") + filler + messageDateTime(nowPlusOffset) +
+           frame;
 }
 
 QString smsNotice(const QString& plant, const QString& device, const QString& state, const QString& alarmText,
@@ -59,8 +61,8 @@ QString smsNotice(const QString& plant, const QString& device, const QString& st
     const QString when = eventTime.toString(QStringLiteral("dd") + ds + QStringLiteral("MM") + ds +
                                             QStringLiteral("yy HH:mm:ss"));
     return plant + QStringLiteral(": ") + device + QStringLiteral(": ") +
-           (state == QLatin1String("1") ? QStringLiteral("Inicio") : QStringLiteral("Fin")) + QLatin1Char(' ') +
-           alarmText + QLatin1Char(' ') + when;
+           (state == QLatin1String("1") ? QStringLiteral("Inicio") : QStringLiteral("Fin")) +
+           QLatin1Char(' ') + alarmText + QLatin1Char(' ') + when;
 }
 
 QString expectedReply(const QString& message) {
