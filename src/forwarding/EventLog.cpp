@@ -22,8 +22,10 @@ bool EventLog::write(const QString& text) const {
     QFile f(currentPath());
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
+    // The host's own encoding: only the central station's wire keeps the old single-byte code page.
     const QByteArray line = (text + QStringLiteral("\r\n")).toUtf8();
-    return f.write(line) == line.size();
+    // A full disk shows only when the buffer reaches the file.
+    return f.write(line) == line.size() && f.flush();
 }
 
 QString EventLog::now() const {

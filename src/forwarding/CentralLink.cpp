@@ -1,0 +1,204 @@
+#include "forwarding/CentralLink.h"
+
+#include "core/Form1State.h"
+#include "core/NumberValue.h"
+#include "core/Windows1252.h"
+#include "forwarding/MessageFormat.h"
+
+#include <QDeadlineTimer>
+#include <QTcpSocket>
+
+namespace {
+
+struct Endpoint {
+    Control& address;
+    Control& port;
+};
+
+Endpoint endpointOf(Form1State& form, int queWinsock) {
+    switch (queWinsock) {
+    case 2:
+        return {form.IpQuarnA, form.lblPuertoA};
+    case 3:
+        return {form.IpQuarnB, form.lblPuertoB};
+    default:
+        return {form.IpQuarn, form.lblPuerto};
+    }
+}
+
+// Leading digits of the port text ("10003abc" is 10003). A value no port can have becomes 0, which the
+// socket layer refuses: that link then fails like any unreachable one.
+quint16 portOf(const QString& text) {
+    const qint64 port = NumberValue::roundHalfEven(NumberValue::of(text));
+    return port >= 0 && port <= 65535 ? static_cast<quint16>(port) : 0;
+}
+
+} // namespace
+
+CentralLink::CentralLink(Form1State& form, QObject* parent) : QObject(parent), m_form(form) {
+    for (int i = 0; i < linkCount; ++i) {
+        const int index = i + 1;
+        auto* s = new QTcpSocket(this);
+        // Qt buffers no more than this before we read it, so a flood never piles up in memory.
+        s->setReadBufferSize(maxReplyBytes);
+        connect(s, &QTcpSocket::connected, this, [this, index] { onConnected(index); });
+        connect(s, &QTcpSocket::readyRead, this, [this, index] { onReadyRead(index); });
+        connect(s, &QTcpSocket::bytesWritten, this, [this, index] { onBytesWritten(index); });
+        connect(s, &QTcpSocket::disconnected, this, [this, index] { onDisconnected(index); });
+        connect(s, &QTcpSocket::errorOccurred, this,
+                [this, index](QAbstractSocket::SocketError e) { onError(index, e); });
+        // The waits sleep until one of these happens (or their short re-check comes round).
+        connect(s, &QTcpSocket::stateChanged, &m_wait, &BoundedWait::wake);
+        connect(s, &QTcpSocket::readyRead, &m_wait, &BoundedWait::wake);
+        connect(s, &QTcpSocket::errorOccurred, &m_wait, &BoundedWait::wake);
+        m_links[i].socket = s;
+    }
+}
+
+CentralLink::~CentralLink() {
+    for (Link& link : m_links) {
+        link.closingOurselves = true;
+        link.socket->abort();
+    }
+}
+
+QTcpSocket* CentralLink::socketOf(int queWinsock) const {
+    return m_links[queWinsock - 1].socket;
+}
+
+void CentralLink::closeLink(int queWinsock) {
+    Link& link = m_links[queWinsock - 1];
+    // Our own close is not the peer's: it must not show "Conexión cerrada".
+    link.closingOurselves = true;
+    link.socket->abort();
+    link.closingOurselves = false;
+}
+
+bool CentralLink::Envia(const QString& texto, int queWinsock) {
+    if (queWinsock < 1 || queWinsock > linkCount)
+        return false;
+    Link& link = m_links[queWinsock - 1];
+    // A timer running inside a wait may deliver again; two messages interleaved on one socket would
+    // both be lost, so the nested delivery on a busy link fails at once instead.
+    if (link.busy)
+        return false;
+
+    const Endpoint ep = endpointOf(m_form, queWinsock);
+    const QString address = ep.address.text();
+    if (queWinsock != 1 && address.isEmpty())
+        return false;
+    const quint16 port = portOf(ep.port.text());
+
+    link.busy = true;
+    m_ultimaRespuesta.clear();
+    m_form.Datos.setText(MessageFormat::logBody(texto));
+    const QDeadlineTimer connectDeadline(m_connectWait);
+    QTcpSocket* s = link.socket;
+    if (s->state() != QAbstractSocket::UnconnectedState)
+        closeLink(queWinsock);
+    m_form.ESTADO.setText(QStringLiteral("Conectando..."));
+    s->connectToHost(address, port);
+
+    // An error does not end this wait early: a refused connection costs the whole wait.
+    m_wait.until([s] { return s->state() == QAbstractSocket::ConnectedState; },
+                 Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
+
+    bool delivered = false;
+    if (s->state() == QAbstractSocket::ConnectedState) {
+        const QString expected = MessageFormat::expectedReply(texto);
+        s->write(Windows1252::encode(texto));
+        m_wait.until([this, &expected] { return m_ultimaRespuesta == expected; }, m_replyWait);
+        delivered = m_ultimaRespuesta == expected;
+        if (delivered) {
+            m_form.ESTADO.setText(QString());
+            m_form.Datos.setText(QString());
+        }
+        closeLink(queWinsock);
+    } else {
+        closeLink(queWinsock);
+        m_form.ESTADO.setText(QStringLiteral("No se pudo conectar"));
+    }
+    link.busy = false;
+    return delivered;
+}
+
+bool CentralLink::EnviaConReserva(const QString& message) {
+    bool delivered = Envia(message, 1);
+    if (!delivered)
+        delivered = Envia(message, 2);
+    if (!delivered)
+        delivered = Envia(message, 3);
+    return delivered;
+}
+
+void CentralLink::onConnected(int) {
+    m_form.ESTADO.setText(QStringLiteral("Conectado"));
+}
+
+void CentralLink::onReadyRead(int index) {
+    QTcpSocket* s = socketOf(index);
+    const QByteArray block = s->read(maxReplyBytes);
+    s->skip(s->bytesAvailable());
+    m_ultimaRespuesta = Windows1252::decode(block);
+    m_form.ESTADO.setText(m_ultimaRespuesta);
+}
+
+void CentralLink::onBytesWritten(int index) {
+    m_form.ESTADO.setText(QStringLiteral("Enviado Winsock:") + QString::number(index));
+}
+
+void CentralLink::onDisconnected(int index) {
+    if (!m_links[index - 1].closingOurselves)
+        m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
+}
+
+void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
+    if (m_links[index - 1].closingOurselves)
+        return;
+    // The station closing its end is its normal way of hanging up, not a fault of the link.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
+        return;
+    }
+    m_form.ESTADO.setText(socketOf(index)->errorString());
+    closeLink(index);
+}
+
+int CentralLink::estado(int queWinsock) const {
+    if (queWinsock < 1 || queWinsock > linkCount)
+        return 0;
+    return stateCode(socketOf(queWinsock)->state());
+}
+
+QString CentralLink::nombreEstado(int queWinsock) const {
+    return NombreEstado().value(estado(queWinsock));
+}
+
+int CentralLink::stateCode(QAbstractSocket::SocketState state) {
+    switch (state) {
+    case QAbstractSocket::UnconnectedState:
+        return 0;
+    case QAbstractSocket::BoundState:
+        return 1;
+    case QAbstractSocket::ListeningState:
+        return 2;
+    case QAbstractSocket::HostLookupState:
+    case QAbstractSocket::ConnectingState:
+        return 6;
+    case QAbstractSocket::ConnectedState:
+        return 7;
+    case QAbstractSocket::ClosingState:
+        return 8;
+    }
+    return 9;
+}
+
+QStringList CentralLink::NombreEstado() {
+    QStringList names;
+    for (int i = 0; i <= 10; ++i)
+        names << QString::number(i);
+    names[0] = QStringLiteral("Desconectado");
+    names[6] = QStringLiteral("Conectando...");
+    names[7] = QStringLiteral("Conectado");
+    return names;
+}

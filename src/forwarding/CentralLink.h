@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/BoundedWait.h"
+#include "forwarding/MessageSender.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QStringList>
+#include <array>
+#include <chrono>
+
+class Form1State;
+class QTcpSocket;
+
+// The link to the central station: one fresh TCP connection per message, on the primary address and then
+// on secondaries A and B, each counted delivered only when the station echoes "Recibido:" + message.
+// Addresses and ports are read from the window fields at each use, so a saved setting applies at once.
+class CentralLink : public QObject, public MessageSender {
+    Q_OBJECT
+public:
+    using Duration = std::chrono::milliseconds;
+    static constexpr Duration defaultWait{20000};
+    // Longest reply block kept: a peer that floods the link must not grow memory without bound.
+    static constexpr qsizetype maxReplyBytes = 64 * 1024;
+    static constexpr int linkCount = 3;
+
+    explicit CentralLink(Form1State& form, QObject* parent = nullptr);
+    ~CentralLink() override;
+
+    // Delivery on one link (1 primary, 2 secondary A, 3 secondary B).
+    bool Envia(const QString& texto, int queWinsock);
+    // Links 1, 2 and 3 in order, up to the first that acknowledges.
+    bool EnviaConReserva(const QString& message) override;
+
+    // The last block of data received on any link (blocks are never joined).
+    const QString& UltimaRespuesta() const { return m_ultimaRespuesta; }
+
+    Duration connectWait() const { return m_connectWait; }
+    void setConnectWait(Duration d) { m_connectWait = d; }
+    Duration replyWait() const { return m_replyWait; }
+    void setReplyWait(Duration d) { m_replyWait = d; }
+
+    // State code of a link's socket (0 closed, 6 connecting, 7 connected) and its name.
+    int estado(int queWinsock) const;
+    QString nombreEstado(int queWinsock) const;
+
+    static int stateCode(QAbstractSocket::SocketState state);
+    // Names of the state codes 0 to 10.
+    static QStringList NombreEstado();
+
+private:
+    struct Link {
+        QTcpSocket* socket = nullptr;
+        bool closingOurselves = false;
+        bool busy = false;
+    };
+
+    QTcpSocket* socketOf(int queWinsock) const;
+    void closeLink(int queWinsock);
+    void onConnected(int index);
+    void onReadyRead(int index);
+    void onBytesWritten(int index);
+    void onDisconnected(int index);
+    void onError(int index, QAbstractSocket::SocketError error);
+
+    Form1State& m_form;
+    std::array<Link, linkCount> m_links;
+    QString m_ultimaRespuesta;
+    BoundedWait m_wait;
+    Duration m_connectWait = defaultWait;
+    Duration m_replyWait = defaultWait;
+};

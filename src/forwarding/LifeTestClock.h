@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDateTime>
+
+class Clock;
+class EventLog;
+class Form1State;
+class MessageSender;
+struct DeliveryState;
+
+// The two periodic messages that tell the central station the plant is watched: the life test, every
+// few hours while the supervision system shows signs of life, and the clock message once per day.
+class LifeTestClock {
+public:
+    LifeTestClock(Form1State& form, const Clock& clock, const EventLog& log, MessageSender& sender,
+                  DeliveryState& delivery);
+
+    // Run by the alarm scan before its loop: sends the life test when it is due and the plant is alive.
+    void lifeTestStep();
+    // The scheduler's daily step: sends the clock message when none was acknowledged today.
+    void SubSynchro();
+    // Sends the clock message now; true when it was acknowledged.
+    bool SendSynchroTime();
+
+    // Time of the last acknowledged life test; the zero date until then, so the first one is due at once.
+    const QDateTime& UltimoLifeTest() const { return m_ultimoLifeTest; }
+    void setUltimoLifeTest(const QDateTime& when) { m_ultimoLifeTest = when; }
+    static QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+
+private:
+    Form1State& m_form;
+    const Clock& m_clock;
+    const EventLog& m_log;
+    MessageSender& m_sender;
+    DeliveryState& m_delivery;
+    QDateTime m_ultimoLifeTest = zeroDate();
+};
