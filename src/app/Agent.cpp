@@ -2,14 +2,27 @@
 
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/IniFile.h"
 
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
       m_log(m_options.programFolder, clock),
       m_config(m_options.programFolder, m_form, m_settings, dialogs, clock),
       m_configScreen(m_config.iniPath(), m_form, dialogs), m_instance(m_options.programFolder),
+      m_db(
+          SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
+          dialogs),
+      m_buffer(BufferDb::pathIn(m_options.programFolder), dialogs), m_link(m_form),
+      m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
+      m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
+              m_delivery, m_lifeTest, m_exclusions}),
       m_scheduler(m_form.lblProceso, Reindexando) {
+    m_link.setConnectWait(m_options.linkWait);
+    m_link.setReplyWait(m_options.linkWait);
+    m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
+    m_scheduler.steps().BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
+    m_scheduler.steps().SubSynchro = [this] { m_lifeTest.SubSynchro(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -18,7 +31,19 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     connect(&tmrHide, &QTimer::timeout, this, &Agent::tmrHideTick);
 }
 
-Agent::~Agent() = default;
+Agent::~Agent() {
+    unload();
+}
+
+QString Agent::installFolder() const {
+    // The databases open before the settings reach the window: read the path from the file meanwhile.
+    QString path = m_form.txtPathGelmar.text();
+    if (path.isEmpty())
+        path = LeeIni(m_config.iniPath(), QStringLiteral("CONFIG"), QStringLiteral("pathGelmar"));
+    if (path.isEmpty())
+        path = QString::fromUtf8(Configuration::defaultPathGelmar);
+    return path;
+}
 
 void Agent::buildLoad(Form1Load& load) {
     load.add({QStringLiteral("caption"), [this] {
@@ -26,12 +51,7 @@ void Agent::buildLoad(Form1Load& load) {
                   return true;
               }});
     load.add({QStringLiteral("NombreEstado"), [this] {
-                  NombreEstado.clear();
-                  for (int i = 0; i <= 10; ++i)
-                      NombreEstado.append(QString::number(i));
-                  NombreEstado[0] = QStringLiteral("Desconectado");
-                  NombreEstado[6] = QStringLiteral("Conectando...");
-                  NombreEstado[7] = QStringLiteral("Conectado");
+                  NombreEstado = CentralLink::NombreEstado();
                   return true;
               }});
     load.add({QStringLiteral("previous instance"),
@@ -49,7 +69,14 @@ void Agent::buildLoad(Form1Load& load) {
                   m_log.setFolder(CarpetaLog);
                   return true;
               }});
-    // Supervision databases, buffer database, limits and groups: their subsystems join here.
+    load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
+    load.add({QStringLiteral("buffer"),
+              [this] {
+                  m_buffer.open();
+                  return true;
+              },
+              true});
+    // Limits, groups and probe files join here with the plant subsystem.
     load.add({QStringLiteral("config"), [this] {
                   m_config.readConfig([this](int show) { VisibilidadAlm(show); });
                   return true;
@@ -70,14 +97,18 @@ void Agent::buildLoad(Form1Load& load) {
               }});
     load.add({QStringLiteral("status"), [this] {
                   m_config.readStatusFlags();
+                  m_delivery.FechaPrimerFallo = m_settings.FechaPrimerFallo;
                   return true;
               }});
-    // Plant name: joins here with the supervision databases.
+    load.add({QStringLiteral("plant name"), [this] {
+                  m_db.readPlantName(m_form);
+                  return true;
+              }});
     load.add({QStringLiteral("tray caption"), [this] {
                   emit trayCaptionChanged(trayCaption());
                   return true;
               }});
-    // Last-forwarded-id bookkeeping: joins here with the alarm scan.
+    load.add({QStringLiteral("ultcod"), [this] { return m_scan.startupCheck(); }});
     load.add({QStringLiteral("ChkAdquisicion"), [this] {
                   ChkAdquisicion = true;
                   return true;
@@ -139,11 +170,16 @@ void Agent::mnuVornnetClick() {
 }
 
 void Agent::Image1Click() {
-    // The manual run: status update, alarm scan, clock message, process indicators; they join here.
+    // A manual run while a scan waits inside a delivery would send the same alarms twice: ignored.
+    if (m_scan.running())
+        return;
+    // The status update and the process indicators join here with the watchdog.
+    m_scan.BuscaAlarmas();
+    m_lifeTest.SendSynchroTime();
 }
 
 void Agent::Label5Click() {
-    // Newest alarm id and database version: joins here with the supervision databases.
+    m_db.label5Click(m_form);
 }
 
 void Agent::lblTimeClick() {
@@ -156,4 +192,6 @@ void Agent::unload() {
     m_unloaded = true;
     m_scheduler.Timer3.stop();
     tmrHide.stop();
+    m_db.close();
+    m_buffer.close();
 }

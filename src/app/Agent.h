@@ -7,7 +7,14 @@
 #include "core/Form1State.h"
 #include "core/Scheduler.h"
 #include "core/SingleInstance.h"
+#include "core/SupervisionDb.h"
+#include "forwarding/AlarmScan.h"
+#include "forwarding/BufferDb.h"
+#include "forwarding/CentralLink.h"
+#include "forwarding/DeliveryState.h"
 #include "forwarding/EventLog.h"
+#include "forwarding/Exclusions.h"
+#include "forwarding/LifeTestClock.h"
 
 #include <QObject>
 #include <QStringList>
@@ -28,6 +35,10 @@ public:
         QString programFolder;
         std::chrono::milliseconds tick{30000};
         std::chrono::milliseconds hideDelay{3000};
+        // Each of the link's two waits (connect, echo).
+        std::chrono::milliseconds linkWait{CentralLink::defaultWait};
+        // How long the supervision databases may take to open at start-up.
+        std::chrono::milliseconds dbRetryWindow{60000};
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -38,6 +49,10 @@ public:
     Scheduler& scheduler() { return m_scheduler; }
     const EventLog& eventLog() const { return m_log; }
     const QString& programFolder() const { return m_options.programFolder; }
+    SupervisionDb& supervisionDb() { return m_db; }
+    AlarmScan& alarmScan() { return m_scan; }
+    CentralLink& link() { return m_link; }
+    const DeliveryState& delivery() const { return m_delivery; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -75,6 +90,7 @@ signals:
 private:
     void buildLoad(Form1Load& load);
     void tmrHideTick();
+    QString installFolder() const;
 
     Options m_options;
     Dialogs& m_dialogs;
@@ -85,6 +101,13 @@ private:
     Configuration m_config;
     ConfigScreen m_configScreen;
     SingleInstance m_instance;
+    SupervisionDb m_db;
+    BufferDb m_buffer;
+    CentralLink m_link;
+    DeliveryState m_delivery;
+    LifeTestClock m_lifeTest;
+    Exclusions m_exclusions;
+    AlarmScan m_scan;
     Scheduler m_scheduler;
     QTimer tmrHide;
     QString m_savedCaption;

@@ -5,7 +5,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-WindowShell::WindowShell(Agent& agent, QObject* parent) : QObject(parent), m_agent(agent), m_window(agent.form()) {
+WindowShell::WindowShell(Agent& agent, QObject* parent)
+    : QObject(parent), m_agent(agent), m_window(agent.form()) {
     m_tray.setCaption(agent.form().form1.text());
     connect(&m_window, &Form1Window::configurarClicked, &agent, &Agent::btnconfigurarClick);
     connect(&m_window, &Form1Window::cerrarClicked, &agent, &Agent::btnCerrarClick);
@@ -21,7 +22,8 @@ WindowShell::WindowShell(Agent& agent, QObject* parent) : QObject(parent), m_age
         m_agent.mnuVornnetClick();
         m_window.restore();
     });
-    connect(&agent, &Agent::trayCaptionChanged, this, [this](const QString& caption) { m_tray.setCaption(caption); });
+    connect(&agent, &Agent::trayCaptionChanged, this,
+            [this](const QString& caption) { m_tray.setCaption(caption); });
 }
 
 void WindowShell::loaded() {

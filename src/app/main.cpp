@@ -5,6 +5,7 @@
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/WidgetDialogs.h"
+#include "forwarding/BufferDb.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -28,9 +29,21 @@ QString executableFolder(const char* argv0) {
     return QFileInfo(exe).absolutePath();
 }
 
+// Test hook: a whole-process test shortens a wait (milliseconds) through the environment.
+std::chrono::milliseconds waitFromEnvironment(const char* name, std::chrono::milliseconds fallback) {
+    bool ok = false;
+    const qlonglong ms = qEnvironmentVariable(name).toLongLong(&ok);
+    return ok && ms > 0 ? std::chrono::milliseconds(ms) : fallback;
+}
+
 int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     SystemClock clock;
-    Agent agent({cl.folder, cl.tick}, dialogs, clock);
+    Agent::Options options;
+    options.programFolder = cl.folder;
+    options.tick = cl.tick;
+    options.linkWait = waitFromEnvironment("VORNNET_LINK_WAIT_MS", options.linkWait);
+    options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
+    Agent agent(options, dialogs, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
     if (boxes) {
@@ -88,6 +101,15 @@ int main(int argc, char** argv) {
     }
     if (cl->version) {
         std::printf("vornnet %s\n", VORNNET_VERSION);
+        return 0;
+    }
+    if (cl->createBuffer) {
+        const QString path = BufferDb::pathIn(cl->folder);
+        if (!BufferDb::create(path, &error)) {
+            std::fprintf(stderr, "vornnet: %s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(path));
         return 0;
     }
     if (cl->unattended) {

@@ -48,10 +48,11 @@ QString SupervisionSql::maxFlashAlarmId() const {
 }
 
 QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff) const {
-    // T-SQL relies on the table's natural ascending order; SQLite is told so.
+    // Ordered by id in both dialects: the scan takes the last row as the newest, and a server returning
+    // another order would move the position past alarms not yet sent.
     if (m_engine == DbEngine::Odbc)
         return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
-               QStringLiteral(" and timestamp > '") + dateText(cutoff) + QStringLiteral("'");
+               QStringLiteral(" and timestamp > '") + dateText(cutoff) + QStringLiteral("' ORDER BY Id_flashalarm");
     return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
            QStringLiteral(" AND TimeStamp > '") + dateText(cutoff) +
            QStringLiteral("' ORDER BY Id_flashalarm");

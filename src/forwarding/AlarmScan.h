@@ -2,6 +2,7 @@
 
 #include "forwarding/UltCodFile.h"
 
+#include <QDateTime>
 #include <QSqlRecord>
 #include <QString>
 #include <optional>
@@ -45,7 +46,8 @@ public:
 
     static inline const QString unknownAlarm = QStringLiteral("Alarma desconocida");
     static inline const QString unknownDevice = QStringLiteral("Desconocido");
-    static inline const QString futureNotice = QStringLiteral("Registrando con fecha futura. Autoreiniciando...");
+    static inline const QString futureNotice =
+        QStringLiteral("Registrando con fecha futura. Autoreiniciando...");
 
     explicit AlarmScan(Parts parts);
 

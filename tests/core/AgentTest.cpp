@@ -3,6 +3,7 @@
 #include "core/IniFile.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
+#include "support/TestPlant.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -24,15 +25,17 @@ struct EnvGuard {
 } // namespace
 
 TEST(Agent, LoadRunsItsStepsInOrder) {
-    QTemporaryDir dir;
+    TestPlant plant;
     RecordingDialogs dialogs;
     FakeClock clock;
-    Agent agent({dir.path(), 30s, 3s}, dialogs, clock);
+    Agent agent({plant.program, 30s, 3s}, dialogs, clock);
     EXPECT_EQ(agent.scheduler().period(), 30s) << "the scheduler's default period";
     EXPECT_EQ(agent.load(), Form1Load::Outcome::Loaded);
-    EXPECT_EQ(agent.loadedSteps(), QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog",
-                                                "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
-                                                "tray caption", "ChkAdquisicion", "start line"}));
+    EXPECT_EQ(agent.loadedSteps(),
+              QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB",
+                           "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
+                           "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+    EXPECT_EQ(agent.form().txtPlanta.text(), "EDAR Norte");
     EXPECT_EQ(agent.NombreEstado.size(), 11);
     EXPECT_EQ(agent.NombreEstado[0], "Desconectado");
     EXPECT_EQ(agent.NombreEstado[6], "Conectando...");
@@ -44,22 +47,23 @@ TEST(Agent, LoadRunsItsStepsInOrder) {
 }
 
 TEST(Agent, ABadOptimisationDayDoesNotLoseTheRestOfTheLoad) {
-    QTemporaryDir dir;
+    TestPlant plant;
     RecordingDialogs dialogs;
     FakeClock clock;
-    IniFile::write(QDir(dir.path()).filePath("vornnet.ini"), "CONFIG", "DiaOptimiza", "martes");
-    Agent agent({dir.path(), 30s, 3s}, dialogs, clock);
+    IniFile::write(QDir(plant.program).filePath("vornnet.ini"), "CONFIG", "DiaOptimiza", "martes");
+    Agent agent({plant.program, 30s, 3s}, dialogs, clock);
     EXPECT_EQ(agent.load(), Form1Load::Outcome::Loaded);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].title, "Error Vorn-Net");
     EXPECT_EQ(agent.settings().DiaOptimiza, 3);
-    EXPECT_EQ(IniFile::read(QDir(dir.path()).filePath("status.ini"), "status", "SMSOn"), "0");
+    EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "status", "SMSOn"), "0");
     EXPECT_TRUE(agent.loadedSteps().contains("start line"));
 }
 
 TEST(Agent, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
     EnvGuard guard;
-    QTemporaryDir dir, tmp, temp;
+    TestPlant plant;
+    QTemporaryDir tmp, temp;
     RecordingDialogs dialogs;
     FakeClock clock;
     const QString logName = EventLog::fileName(clock.now().date());
@@ -69,11 +73,11 @@ TEST(Agent, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
         QString expected;
     } cases[] = {{tmp.path().toUtf8(), temp.path().toUtf8(), tmp.path()},
                  {"", temp.path().toUtf8(), temp.path()},
-                 {"", "", dir.path()}};
+                 {"", "", plant.program}};
     for (const Case& c : cases) {
         qputenv("TMP", c.tmp);
         qputenv("TEMP", c.temp);
-        Agent agent({dir.path(), 30s, 3s}, dialogs, clock);
+        Agent agent({plant.program, 30s, 3s}, dialogs, clock);
         ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
         EXPECT_EQ(agent.CarpetaLog, c.expected);
         EXPECT_TRUE(QFile::exists(QDir(c.expected).filePath(logName))) << c.expected.toStdString();
@@ -81,10 +85,10 @@ TEST(Agent, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
 }
 
 TEST(Agent, WindowActions) {
-    QTemporaryDir dir;
+    TestPlant plant;
     RecordingDialogs dialogs;
     FakeClock clock;
-    Agent agent({dir.path(), 30s, 50ms}, dialogs, clock);
+    Agent agent({plant.program, 30s, 50ms}, dialogs, clock);
     ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
     Form1State& f = agent.form();
 
@@ -110,11 +114,11 @@ TEST(Agent, WindowActions) {
 }
 
 TEST(Agent, NoMinimizeKeepsTheWindowShown) {
-    QTemporaryDir dir;
+    TestPlant plant;
     RecordingDialogs dialogs;
     FakeClock clock;
-    IniFile::write(QDir(dir.path()).filePath("vornnet.ini"), "CONFIG", "noMinimize", "1");
-    Agent agent({dir.path(), 30s, 20ms}, dialogs, clock);
+    IniFile::write(QDir(plant.program).filePath("vornnet.ini"), "CONFIG", "noMinimize", "1");
+    Agent agent({plant.program, 30s, 20ms}, dialogs, clock);
     ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
     BoundedWait().pause(150ms);
     EXPECT_TRUE(agent.form().form1.visible());

@@ -61,7 +61,8 @@ TEST(SupervisionSql, EveryStatementHasBothDialects) {
 TEST(SupervisionSql, TsqlTextsAreTheSystemsOwn) {
     const SupervisionSql s(DbEngine::Odbc);
     EXPECT_EQ(s.alarmsAfter(1234, when),
-              "SELECT * FROM FlashAlarms WHERE Id_flashalarm > 1234 and timestamp > '20261206 07:05:09'");
+              "SELECT * FROM FlashAlarms WHERE Id_flashalarm > 1234 and timestamp > '20261206 07:05:09' ORDER BY "
+              "Id_flashalarm");
     EXPECT_EQ(s.virtualResource(17, 4), "select * from VirtualResources where Ref_IDVirtualInstr='17' and "
                                         "EventAlarmCode = 4");
     EXPECT_EQ(s.newestHistoryTimestamp(),

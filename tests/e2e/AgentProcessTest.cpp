@@ -1,5 +1,6 @@
 #include "support/AgentProcess.h"
 #include "core/IniFile.h"
+#include "support/TestPlant.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,8 @@ QProcessEnvironment envWithoutTmp() {
     env.remove("TMP");
     env.remove("TEMP");
     env.insert("LANG", "C");
+    // No central station is configured here: each delivery attempt fails after this short wait.
+    env.insert("VORNNET_LINK_WAIT_MS", "200");
     env.remove("LC_ALL");
     return env;
 }
@@ -31,8 +34,11 @@ QStringList logLines(const QString& folder) {
 
 } // namespace
 
-TEST(AgentProcess, UnattendedOnAnEmptyFolderStartsTicksAndEndsOnSigterm) {
+TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
+    TestPlant plant;
     QTemporaryDir dir;
+    QFile::rename(plant.ini(), QDir(dir.path()).filePath("vornnet.ini"));
+    QFile::rename(BufferDb::pathIn(plant.program), BufferDb::pathIn(dir.path()));
     AgentProcess agent({"--unattended", "--folder", dir.path(), "--tick-ms", "200"}, envWithoutTmp());
     ASSERT_TRUE(agent.start());
     ASSERT_TRUE(agent.waitOutput("---\n")) << agent.err.toStdString();
@@ -49,8 +55,9 @@ TEST(AgentProcess, UnattendedOnAnEmptyFolderStartsTicksAndEndsOnSigterm) {
                               {"ModemOK", "1"}})
         EXPECT_EQ(IniFile::read(QDir(dir.path()).filePath("status.ini"), "status", key), value) << key;
     const QStringList lines = logLines(dir.path());
-    ASSERT_EQ(lines.size(), 1) << "logs go to the program folder without TMP and TEMP";
+    ASSERT_FALSE(lines.isEmpty()) << "logs go to the program folder without TMP and TEMP";
     EXPECT_TRUE(lines[0].startsWith("VORNNET Iniciado el ")) << lines[0].toStdString();
+    EXPECT_EQ(lines.filter("VORNNET Iniciado el ").size(), 1);
 
     agent.terminate();
     ASSERT_TRUE(agent.waitFinished());
@@ -60,22 +67,25 @@ TEST(AgentProcess, UnattendedOnAnEmptyFolderStartsTicksAndEndsOnSigterm) {
 }
 
 TEST(AgentProcess, ASecondCopyEndsSilentlyAndLeavesTheFirstAlone) {
-    QTemporaryDir dir, logs;
+    TestPlant plant;
+    QTemporaryDir logs;
+    const QString folder = plant.program;
     QProcessEnvironment env = envWithoutTmp();
     env.insert("TMP", logs.path());
-    AgentProcess first({"--unattended", "--folder", dir.path(), "--tick-ms", "100"}, env);
+    AgentProcess first({"--unattended", "--folder", folder, "--tick-ms", "100"}, env);
     ASSERT_TRUE(first.start());
     ASSERT_TRUE(first.waitOutput("---\n"));
-    const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
 
-    AgentProcess second({"--unattended", "--folder", dir.path(), "--tick-ms", "100"}, env);
+    AgentProcess second({"--unattended", "--folder", folder, "--tick-ms", "100"}, env);
     ASSERT_TRUE(second.start());
     ASSERT_TRUE(second.waitFinished());
     EXPECT_EQ(second.process.exitCode(), 0);
     EXPECT_TRUE(second.out.isEmpty()) << second.out.toStdString();
     EXPECT_TRUE(second.err.isEmpty()) << second.err.toStdString();
-    EXPECT_EQ(logLines(logs.path()).size(), 1) << "the second copy wrote no start line";
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);
+    EXPECT_EQ(logLines(logs.path()).filter("VORNNET Iniciado el ").size(), 1)
+        << "the second copy wrote no start line";
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
 
     first.out.clear();
     EXPECT_TRUE(first.waitOutput("Busca Alarmas")) << "the first copy is still running";
@@ -84,7 +94,7 @@ TEST(AgentProcess, ASecondCopyEndsSilentlyAndLeavesTheFirstAlone) {
     // A copy killed outright leaves its lock behind; the next start takes it over.
     first.process.kill();
     ASSERT_TRUE(first.waitFinished());
-    AgentProcess third({"--unattended", "--folder", dir.path(), "--tick-ms", "100"}, env);
+    AgentProcess third({"--unattended", "--folder", folder, "--tick-ms", "100"}, env);
     ASSERT_TRUE(third.start());
     EXPECT_TRUE(third.waitOutput("---\n"));
 }
@@ -103,4 +113,44 @@ TEST(AgentProcess, CommandLine) {
         EXPECT_EQ(p.process.exitCode(), 2) << bad.join(' ').toStdString();
         EXPECT_TRUE(p.err.startsWith("vornnet: ")) << p.err.toStdString();
     }
+}
+
+TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
+    // The server comes up 4 s after the agent: a normal start, no message, no log line of it.
+    TestPlant late("EDAR Norte", false);
+    QTemporaryDir staging;
+    QString error;
+    ASSERT_TRUE(GelmarInstall::createDatabases(staging.path(), "EDAR Norte", &error)) << error.toStdString();
+    QProcessEnvironment env = envWithoutTmp();
+    env.insert("VORNNET_DB_WAIT_MS", "15000");
+    AgentProcess agent({"--unattended", "--folder", late.program, "--tick-ms", "200"}, env);
+    ASSERT_TRUE(agent.start());
+    BoundedWait().pause(4s);
+    EXPECT_EQ(agent.process.state(), QProcess::Running);
+    ASSERT_TRUE(
+        QDir().rename(QDir(staging.path()).filePath("database"), QDir(late.gelmar).filePath("database")));
+    ASSERT_TRUE(agent.waitOutput("---\n")) << agent.err.toStdString();
+    EXPECT_TRUE(agent.err.isEmpty()) << agent.err.toStdString();
+    QStringList lines = logLines(late.program);
+    ASSERT_FALSE(lines.isEmpty());
+    EXPECT_TRUE(lines[0].startsWith("VORNNET Iniciado el ")) << "and no time-out line before it";
+    EXPECT_TRUE(lines.filter("base de datos").isEmpty());
+    agent.terminate();
+    ASSERT_TRUE(agent.waitFinished());
+
+    // A server that never comes: one log line, one message, then the end with a failure status.
+    TestPlant never("EDAR Norte", false);
+    env.insert("VORNNET_DB_WAIT_MS", "1500");
+    AgentProcess failed({"--unattended", "--folder", never.program}, env);
+    ASSERT_TRUE(failed.start());
+    ASSERT_TRUE(failed.waitFinished(15s));
+    EXPECT_EQ(failed.process.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(failed.err).trimmed(),
+              "Vorn-Net: La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
+    lines = logLines(never.program);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(
+        lines[0].startsWith("La conexión con la base de datos no se ha completado en 60 segundos. Hora: "));
+    EXPECT_FALSE(QFile::exists(GelmarInstall::databasePath(never.gelmar, GelmarInstall::acquired)))
+        << "the agent never creates the supervision databases";
 }

@@ -1,0 +1,314 @@
+#include "forwarding/AlarmScan.h"
+
+#include "core/AgentError.h"
+#include "core/AgentSettings.h"
+#include "core/BoundedWait.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/Form1State.h"
+#include "core/IniFile.h"
+#include "core/NumberValue.h"
+#include "core/SupervisionDb.h"
+#include "forwarding/BufferDb.h"
+#include "forwarding/DeliveryState.h"
+#include "forwarding/EventLog.h"
+#include "forwarding/Exclusions.h"
+#include "forwarding/LifeTestClock.h"
+#include "forwarding/MessageFormat.h"
+#include "forwarding/MessageSender.h"
+#include "forwarding/OfficeHours.h"
+#include "sms/SmsSender.h"
+#include "watchdog/GelmarRestarter.h"
+
+#include <QDir>
+#include <QScopeGuard>
+
+using Which = SupervisionDb::Which;
+
+struct AlarmScan::Alarm {
+    qint64 id = 0;
+    qint64 code = 0;
+    std::optional<qint64> instrument; // none: the reference is not a number
+    QDateTime event;
+    QString state;
+    QStringList faults; // what could not be read as expected
+};
+
+namespace {
+
+// A column that may be missing, NULL or empty.
+bool blank(const QVariant& v) {
+    return v.isNull() || !v.isValid() || v.toString().trimmed().isEmpty();
+}
+
+std::optional<qint64> wholeNumber(const QString& text) {
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+} // namespace
+
+AlarmScan::AlarmScan(Parts parts) : m_p(std::move(parts)) {
+}
+
+QString AlarmScan::replacedDatabaseText(const QString& plant) {
+    return QStringLiteral("Atención posible problema de sustitución de base de datos sin anular el fichero "
+                          "'ultcod' de control\nElimine el fichero:\\") +
+           UltCodFile::fileName(UltCodFile::Kind::Alarms, plant) +
+           QStringLiteral(" para que se vuelva a inicializar.");
+}
+
+bool AlarmScan::startupCheck() {
+    const QString plant = m_p.form.txtPlanta.text();
+    const UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
+    const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
+    alarms.adoptOldFile(m_p.programFolder);
+    buffer.adoptOldFile(m_p.programFolder);
+
+    const double stored = NumberValue::of(alarms.readText());
+    const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().maxFlashAlarmId());
+    if (rows.isEmpty() || blank(rows.first().value(0)))
+        return true; // an empty table gives nothing to compare
+    if (rows.first().value(0).toDouble() < stored) {
+        m_p.dialogs.message(Dialogs::Icon::Critical, Dialogs::defaultTitle, replacedDatabaseText(plant));
+        return false;
+    }
+    return true;
+}
+
+void AlarmScan::BuscaAlarmas() {
+    if (m_running)
+        return;
+    m_running = true;
+    const auto done = qScopeGuard([this] { m_running = false; });
+    try {
+        cycle();
+    } catch (const AgentError& e) {
+        // Nothing more is written for the row in progress; the next cycle reads it again.
+        if (e.code() == AgentError::Unspecified) {
+            // A lost connection: open both again, as start-up does, and let events run.
+            m_p.db.reconnect();
+            BoundedWait().pause(std::chrono::milliseconds(0));
+        }
+    } catch (const std::exception&) {
+        // Ends the cycle silently, as any other run-time error of the scan.
+    }
+}
+
+void AlarmScan::cycle() {
+    const QString plant = m_p.form.txtPlanta.text();
+    UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
+    const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
+
+    const std::optional<qint64> last = alarms.read();
+    const bool firstStart = !last.has_value();
+    const qint64 bufferPosition = buffer.read().value_or(0);
+
+    const QDateTime cutoff = m_p.clock.now().addDays(-7);
+    const QList<QSqlRecord> rows =
+        m_p.db.select(Which::Acquired, m_p.db.sql().alarmsAfter(last.value_or(0), cutoff));
+
+    bool goOn = true;
+    if (firstStart && !rows.isEmpty()) {
+        // The alarms already there at first start are history: start from the newest of them.
+        const qint64 newest = rows.last().value(QStringLiteral("Id_flashalarm")).toLongLong();
+        if (!alarms.write(newest))
+            throw AgentError(AgentError::CommandFailed,
+                             QStringLiteral("No se puede escribir ") + alarms.path());
+        goOn = false;
+    }
+
+    m_p.lifeTest.lifeTestStep();
+
+    for (qsizetype i = 0; goOn && i < rows.size(); ++i)
+        goOn = processRow(rows[i], alarms);
+
+    resendBuffer(bufferPosition);
+    m_p.form.txtError.setText(QString());
+}
+
+AlarmScan::Alarm AlarmScan::readRow(const QSqlRecord& row) {
+    Alarm a;
+    a.id = row.value(QStringLiteral("Id_flashalarm")).toLongLong();
+
+    const QVariant code = row.value(QStringLiteral("Alarmcode"));
+    bool codeOk = false;
+    a.code = blank(code) ? 0 : code.toLongLong(&codeOk);
+    if (!codeOk) {
+        a.code = 0;
+        a.faults << (blank(code) ? QStringLiteral("sin código")
+                                 : QStringLiteral("código '%1' no numérico").arg(code.toString()));
+    }
+
+    QString reference = row.value(QStringLiteral("Ref_virtinstrumentid")).toString();
+    reference.remove(QLatin1Char('|'));
+    a.instrument = wholeNumber(reference);
+    if (!a.instrument)
+        a.faults << QStringLiteral("instrumento '%1' no numérico").arg(reference);
+
+    const QVariant time = row.value(QStringLiteral("TimeStamp"));
+    a.event = SupervisionSql::toDateTime(time);
+    if (!a.event.isValid()) {
+        a.event = m_p.clock.now();
+        a.faults << (blank(time) ? QStringLiteral("sin hora")
+                                 : QStringLiteral("hora '%1' no válida").arg(time.toString()));
+    }
+
+    const QVariant state = row.value(QStringLiteral("AlarmState"));
+    const QString stateText = state.toString().trimmed();
+    const bool on = stateText.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                    (!stateText.isEmpty() && NumberValue::of(stateText) != 0);
+    a.state = on ? QStringLiteral("1") : QStringLiteral("0");
+    return a;
+}
+
+QString AlarmScan::alarmText(const std::optional<qint64>& instrument, qint64 code) {
+    if (!instrument)
+        return unknownAlarm;
+    const QList<QSqlRecord> rows =
+        m_p.db.select(Which::Config, m_p.db.sql().virtualResource(*instrument, code));
+    if (rows.isEmpty())
+        return unknownAlarm;
+    QString name = rows.first().value(QStringLiteral("Name")).toString();
+    name.remove(QLatin1Char('|'));
+    // A resource without a name says no more than one that is missing.
+    return name.trimmed().isEmpty() ? unknownAlarm : name;
+}
+
+QString AlarmScan::deviceName(const std::optional<qint64>& instrument) {
+    if (!instrument)
+        return unknownDevice;
+    const QList<QSqlRecord> rows = m_p.db.select(Which::Config, m_p.db.sql().virtualInstrument(*instrument));
+    if (rows.isEmpty())
+        return unknownDevice;
+    return rows.first().value(QStringLiteral("Name")).toString();
+}
+
+void AlarmScan::futureDateGuard(QDateTime& event) {
+    const QDateTime now = m_p.clock.now();
+    if (event <= now.addSecs(5 * 60))
+        return;
+    m_p.form.lblLastDate.setBackground(QColor(255, 192, 192));
+    if (m_p.settings.time == QLatin1String("1")) {
+        m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
+        m_p.settings.time = QStringLiteral("0");
+        EscribeIni(QDir(m_p.programFolder).filePath(QStringLiteral("status.ini")), QStringLiteral("status"),
+                   QStringLiteral("Time"), QStringLiteral("0"));
+        if (m_p.restarter)
+            m_p.restarter->ReiniciaGelmar();
+    }
+    event = now;
+}
+
+bool AlarmScan::smsApplies() const {
+    return m_p.form.chkSMSEnabled.checked() && m_p.settings.SMSOn == QLatin1String("1");
+}
+
+bool AlarmScan::sendSms(const QString& text) {
+    return m_p.sms && m_p.sms->MandaMensaje(text, m_p.form.txtRecipient.text());
+}
+
+void AlarmScan::requireLogged(bool written) const {
+    // A line that can not be written ends the cycle, as any other run-time error; the position is
+    // already safe on disk by then.
+    if (!written)
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir en ") + m_p.log.currentPath());
+}
+
+bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
+    Alarm a = readRow(row);
+    if (!a.faults.isEmpty())
+        requireLogged(
+            m_p.log.write(QStringLiteral("Alarma %1 con datos no válidos (%2): se envía como desconocida")
+                              .arg(a.id)
+                              .arg(a.faults.join(QStringLiteral(", ")))));
+
+    const QString text = a.faults.isEmpty() ? alarmText(a.instrument, a.code) : unknownAlarm;
+    futureDateGuard(a.event);
+    const QString device = a.faults.isEmpty() ? deviceName(a.instrument) : unknownDevice;
+
+    if (!m_p.exclusions.HayQueEnviar(device, text))
+        return true;
+
+    const QString plant = m_p.form.txtPlanta.text();
+    const QString message = MessageFormat::liveAlarm(plant, a.code, a.state, text, device, a.event);
+
+    if (m_p.sender.EnviaConReserva(message)) {
+        m_p.delivery.delivered();
+        if (!position.write(a.id))
+            throw AgentError(AgentError::CommandFailed,
+                             QStringLiteral("No se puede escribir ") + position.path());
+        requireLogged(m_p.log.delivery(message));
+        return true;
+    }
+
+    if (!smsApplies()) {
+        m_p.delivery.failed(m_p.clock.now());
+        return false;
+    }
+
+    const QString notice = MessageFormat::smsNotice(plant, device, a.state, text, a.event);
+    if (!sendSms(notice)) {
+        // The modem failed too: stop here without moving past the alarm; the next tick tries again.
+        return false;
+    }
+    if (!position.write(a.id))
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir ") + position.path());
+    requireLogged(m_p.log.sms(message, m_p.form.txtRecipient.text()));
+    if (OfficeHours::outside(a.event)) {
+        for (const QString& number : std::as_const(m_p.settings.smsAuxiliaries)) {
+            const bool sent = m_p.sms->MandaMensaje(notice, number);
+            requireLogged(m_p.log.auxiliarySms(message, number, sent));
+        }
+    }
+    return true;
+}
+
+void AlarmScan::resendBuffer(qint64 position) {
+    const QString plant = m_p.form.txtPlanta.text();
+    const UltCodFile file(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
+    const QDateTime cutoff = m_p.clock.now().addDays(-7);
+    const QList<BufferRow> rows = m_p.buffer.rowsAfter(position, cutoff);
+
+    for (const BufferRow& row : rows) {
+        QString state = QStringLiteral("1");
+        if (const auto n = wholeNumber(row.beginend); n && *n == 0)
+            state = QStringLiteral("0");
+        else if (!n)
+            // Our own notices hold "0" or "1"; anything else must not block the buffer for good.
+            requireLogged(m_p.log.write(
+                QStringLiteral("Aviso %1 del buffer con inicio/fin '%2' no válido: se envía como inicio")
+                    .arg(row.id)
+                    .arg(row.beginend)));
+
+        if (!m_p.exclusions.HayQueEnviar(row.device, row.alarm))
+            continue;
+
+        const QString message =
+            MessageFormat::bufferedMessage(m_p.form.txtPlanta.text(), state, row.alarm, row.device, row.date);
+        if (m_p.sender.EnviaConReserva(message)) {
+            m_p.delivery.delivered();
+            if (!file.write(row.id))
+                throw AgentError(AgentError::CommandFailed,
+                                 QStringLiteral("No se puede escribir ") + file.path());
+            requireLogged(m_p.log.delivery(message));
+            continue;
+        }
+        if (!smsApplies()) {
+            m_p.delivery.failed(m_p.clock.now());
+            return;
+        }
+        const QString notice =
+            MessageFormat::smsNotice(m_p.form.txtPlanta.text(), row.device, state, row.alarm, row.date,
+                                     MessageFormat::SmsKind::Buffered);
+        if (!sendSms(notice))
+            return;
+        if (!file.write(row.id))
+            throw AgentError(AgentError::CommandFailed,
+                             QStringLiteral("No se puede escribir ") + file.path());
+        requireLogged(m_p.log.sms(message, m_p.form.txtRecipient.text()));
+    }
+}
