@@ -1,0 +1,339 @@
+#include "forwarding/AlarmScan.h"
+#include "core/AgentSettings.h"
+#include "core/Form1State.h"
+#include "core/SupervisionDb.h"
+#include "forwarding/BufferDb.h"
+#include "forwarding/DeliveryState.h"
+#include "forwarding/EventLog.h"
+#include "forwarding/Exclusions.h"
+#include "forwarding/LifeTestClock.h"
+#include "forwarding/MessageFormat.h"
+#include "forwarding/MessageSender.h"
+#include "sms/SmsSender.h"
+#include "support/FakeClock.h"
+#include "support/RecordingDialogs.h"
+#include "support/TestPlant.h"
+#include "watchdog/GelmarRestarter.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+// The central station as the scan sees it: records every message, answers as the test says.
+struct FakeSender : MessageSender {
+    QStringList sent;
+    std::function<bool(const QString&)> answer = [](const QString&) { return true; };
+    bool EnviaConReserva(const QString& message) override {
+        sent.append(message);
+        return answer(message);
+    }
+    QStringList alarms() const { return sent.filter("##ALARM##"); }
+};
+
+struct FakeSms : SmsSender {
+    QStringList calls; // number + ": " + text
+    std::function<bool(const QString& number)> answer = [](const QString&) { return true; };
+    bool MandaMensaje(const QString& Texto, const QString& numero) override {
+        calls.append(numero + ": " + Texto);
+        return answer(numero);
+    }
+};
+
+struct FakeRestarter : GelmarRestarter {
+    int restarts = 0;
+    void ReiniciaGelmar() override { ++restarts; }
+};
+
+class AlarmScanTest : public ::testing::Test {
+protected:
+    TestPlant plant;
+    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))}; // a Monday
+    Form1State form;
+    AgentSettings settings;
+    RecordingDialogs dialogs;
+    EventLog log{plant.program, clock};
+    SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
+                     dialogs};
+    BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
+    FakeSender sender;
+    FakeSms sms;
+    FakeRestarter restarter;
+    DeliveryState delivery;
+    LifeTestClock lifeTest{form, clock, log, sender, delivery};
+    Exclusions exclusions{plant.ini()};
+    AlarmScan scan{{plant.program, form, settings, clock, log, dialogs, db, buffer, sender, delivery,
+                    lifeTest, exclusions, &sms, &restarter}};
+    UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
+    UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
+
+    void SetUp() override {
+        db.setRetryWindow(std::chrono::milliseconds(200));
+        ASSERT_TRUE(db.ConectaConDB());
+        buffer.open();
+        form.txtPlanta.setText("EDAR Norte");
+    }
+
+    qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
+        return plant.addAlarm(code, instrument, state, clock.now().addSecs(-secondsAgo));
+    }
+    QStringList logLines() const {
+        QFile f(log.currentPath());
+        f.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+    }
+    void smsMode() {
+        form.chkSMSEnabled.setChecked(true);
+        settings.SMSOn = "1";
+        form.txtRecipient.setText("+34600000001");
+    }
+};
+
+} // namespace
+
+TEST_F(AlarmScanTest, FirstStartSkipsTheAlarmsAlreadyThere) {
+    scan.BuscaAlarmas();
+    EXPECT_FALSE(position.exists()) << "no alarm yet: no file, the next cycle is again a first start";
+
+    alarm();
+    alarm("2", 20);
+    const qint64 third = alarm("3", 30);
+    scan.BuscaAlarmas();
+    EXPECT_EQ(position.read(), third);
+    EXPECT_TRUE(sender.alarms().isEmpty());
+
+    const qint64 fourth = alarm("4", 40, 0, 5);
+    scan.BuscaAlarmas();
+    ASSERT_EQ(sender.alarms().size(), 1);
+    EXPECT_EQ(sender.alarms()[0], MessageFormat::liveAlarm("EDAR Norte", 40, "0", "Caudal nulo",
+                                                           "Caudalímetro entrada", clock.now().addSecs(-5)));
+    EXPECT_EQ(position.read(), fourth);
+    EXPECT_TRUE(
+        logLines().contains(MessageFormat::logBody(sender.alarms()[0]) + " Hora envio: 07/12/2026 12:00:00"));
+}
+
+TEST_F(AlarmScanTest, NamesFromTheConfigurationAndUnknownOnes) {
+    position.write(0);
+    alarm("3", 30);               // resource name with a bar
+    alarm("|2|", 20);             // reference with bars
+    alarm("9", 99);               // neither instrument nor resource
+    alarm("planta", 10);          // not a number: sent as unknown, logged, and the alarms after it still go
+    alarm("1", 11, 1, 8 * 86400); // older than 7 days: never selected
+    const qint64 last = alarm("1", 11);
+    scan.BuscaAlarmas();
+    const QStringList a = sender.alarms();
+    ASSERT_EQ(a.size(), 5);
+    EXPECT_TRUE(a[0].contains("##30##1##Clorobajo##?##ADD##Clorador##"));
+    EXPECT_TRUE(a[1].contains("##20##1##Fallo térmico##?##ADD##Bomba 2##"));
+    EXPECT_TRUE(a[2].contains("##99##1##Alarma desconocida##?##ADD##Desconocido##"));
+    EXPECT_TRUE(a[3].contains("##10##1##Alarma desconocida##?##ADD##Desconocido##"));
+    EXPECT_TRUE(a[4].contains("##11##1##Nivel bajo##?##ADD##Depósito Norte##"));
+    EXPECT_EQ(position.read(), last);
+    EXPECT_EQ(logLines().filter("con datos no válidos").size(), 1);
+    EXPECT_TRUE(logLines().filter("con datos no válidos").first().contains("planta"));
+}
+
+TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePosition) {
+    position.write(0);
+    QList<qint64> ids;
+    for (int i = 0; i < 5; ++i)
+        ids.append(alarm("1", 10));
+    sender.answer = [this](const QString&) { return sender.alarms().size() != 2; };
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 2);
+    EXPECT_EQ(position.read(), ids[0]);
+    const QDateTime firstFailure = clock.now();
+    EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
+
+    // Two more failed cycles keep the time of the first failure.
+    sender.answer = [](const QString&) { return false; };
+    for (int i = 0; i < 2; ++i) {
+        clock.advanceSecs(30);
+        scan.BuscaAlarmas();
+    }
+    EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
+    EXPECT_EQ(position.read(), ids[0]);
+
+    sender.answer = [](const QString&) { return true; };
+    sender.sent.clear();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 4) << "the second to fifth, in order";
+    EXPECT_EQ(position.read(), ids[4]);
+    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+}
+
+TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
+    plant.config("dummy", "x");
+    IniFile::write(plant.ini(), "EXCLUDE", "1", "depósito norte##*");
+    IniFile::write(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
+    position.write(0);
+    alarm("1", 10);
+    const qint64 skipped = alarm("2", 20);
+    scan.BuscaAlarmas();
+    EXPECT_TRUE(sender.alarms().isEmpty());
+    EXPECT_EQ(position.read(), 0) << "skipped ids do not advance the file";
+    const qint64 sent = alarm("3", 30);
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1);
+    EXPECT_EQ(position.read(), sent);
+    EXPECT_GT(sent, skipped);
+}
+
+TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
+    position.write(0);
+    settings.time = "1";
+    plant.addAlarm(10, "1", 1, clock.now().addSecs(600));
+    plant.addAlarm(11, "1", 1, clock.now().addSecs(900));
+    plant.addAlarm(20, "2", 1, clock.now().addSecs(299)); // within five minutes: kept as it is
+    scan.BuscaAlarmas();
+    EXPECT_EQ(restarter.restarts, 1);
+    EXPECT_EQ(settings.time, "0");
+    EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "status", "time"), "0");
+    EXPECT_EQ(form.lblLastDate.background(), QColor(255, 192, 192));
+    const QStringList a = sender.alarms();
+    ASSERT_EQ(a.size(), 4) << "three alarms and the notice, resent at the end of the same cycle";
+    const QString now = MessageFormat::messageDateTime(clock.now());
+    EXPECT_TRUE(a[0].endsWith("##" + now + "@@"));
+    EXPECT_TRUE(a[1].endsWith("##" + now + "@@"));
+    EXPECT_TRUE(a[2].endsWith("##" + MessageFormat::messageDateTime(clock.now().addSecs(299)) + "@@"));
+    EXPECT_EQ(a[3], MessageFormat::bufferedMessage("EDAR Norte", "1", AlarmScan::futureNotice, "SISTEMA",
+                                                   clock.now()));
+
+    plant.addAlarm(10, "1", 1, clock.now().addSecs(600));
+    scan.BuscaAlarmas();
+    EXPECT_EQ(restarter.restarts, 1) << "the flag stays fired until the status update re-arms it";
+}
+
+TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
+    smsMode();
+    settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
+    sender.answer = [](const QString&) { return false; };
+    sms.answer = [](const QString& number) { return number != "+34622222222"; };
+    position.write(0);
+
+    const QDateTime saturdayNoon(QDate(2026, 12, 5), QTime(12, 0, 0));
+    const qint64 id = plant.addAlarm(20, "2", 1, saturdayNoon);
+    const qint64 inHours = plant.addAlarm(10, "1", 0, QDateTime(QDate(2026, 12, 7), QTime(7, 0, 0)));
+    scan.BuscaAlarmas();
+    const QString notice =
+        MessageFormat::smsNotice("EDAR Norte", "Bomba 2", "1", "Fallo térmico", saturdayNoon);
+    ASSERT_EQ(sms.calls.size(), 4);
+    EXPECT_EQ(sms.calls[0], "+34600000001: " + notice);
+    EXPECT_EQ(sms.calls[1], "+34611111111: " + notice);
+    EXPECT_EQ(sms.calls[2], "+34622222222: " + notice);
+    EXPECT_TRUE(
+        sms.calls[3].startsWith("+34600000001: EDAR Norte: Depósito Norte: Fin Nivel alto 07/12/26 07:00:00"))
+        << "07:00:00 on a weekday is office hours: the main recipient only";
+    EXPECT_EQ(position.read(), inHours);
+    EXPECT_GT(inHours, id);
+    const QStringList lines = logLines();
+    const QString body = MessageFormat::logBody(sender.alarms()[0]);
+    EXPECT_TRUE(lines.contains(body + " ENVIO POR SMS A: +34600000001"));
+    EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34611111111COMPLETADO"));
+    EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34622222222FALLIDO"));
+    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure()) << "not changed on the SMS path";
+
+    // The main recipient's SMS fails: no auxiliary is tried, the position stays, the cycle ends.
+    sms.calls.clear();
+    sms.answer = [](const QString&) { return false; };
+    plant.addAlarm(20, "2", 1, saturdayNoon);
+    plant.addAlarm(20, "2", 1, saturdayNoon);
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sms.calls.size(), 1);
+    EXPECT_EQ(position.read(), inHours);
+}
+
+TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDays) {
+    position.write(0);
+    buffer.PonEnBuffer("SISTEMA", "Vieja", "1", clock.now().addDays(-8));
+    buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", clock.now().addSecs(-120));
+    buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "0", clock.now().addSecs(-60));
+    buffer.PonEnBuffer("SISTEMA", "Rara", "quizás", clock.now().addSecs(-30));
+    sender.answer = [this](const QString&) { return sender.sent.size() != 2; };
+    scan.BuscaAlarmas();
+    ASSERT_EQ(sender.sent.size(), 2);
+    EXPECT_EQ(sender.sent[0],
+              MessageFormat::bufferedMessage("EDAR Norte", "1", "Gelmar Reiniciado por falta de datos",
+                                             "AVISO", clock.now().addSecs(-120)));
+    EXPECT_EQ(bufferPosition.read(), 2);
+
+    sender.answer = [](const QString&) { return true; };
+    sender.sent.clear();
+    scan.BuscaAlarmas();
+    ASSERT_EQ(sender.sent.size(), 2);
+    EXPECT_TRUE(sender.sent[0].contains("##ALARM##0##0##Modo SMS Activado##"));
+    EXPECT_TRUE(sender.sent[1].contains("##ALARM##0##1##Rara##"))
+        << "a bad begin/end does not block the buffer";
+    EXPECT_EQ(bufferPosition.read(), 4);
+
+    sender.sent.clear();
+    scan.BuscaAlarmas();
+    EXPECT_TRUE(sender.sent.isEmpty()) << "each notice only once";
+
+    // Without the position file every notice of the last 7 days goes again; SISTEMA "*" silences them.
+    QFile::remove(bufferPosition.path());
+    IniFile::write(plant.ini(), "EXCLUDE", "1", "SISTEMA##*");
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.sent.size(), 1);
+    EXPECT_TRUE(sender.sent[0].contains("AVISO"));
+}
+
+TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
+    position.write(0);
+    const qint64 id = alarm();
+    db.close();
+    scan.BuscaAlarmas();
+    EXPECT_TRUE(sender.alarms().isEmpty());
+    EXPECT_TRUE(db.isOpen(SupervisionDb::Which::Acquired));
+    EXPECT_TRUE(db.isOpen(SupervisionDb::Which::Config));
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1);
+    EXPECT_EQ(position.read(), id);
+
+    // Any other failure ends the cycle silently and leaves txtError as it was.
+    form.txtError.setText("x");
+    QFile::remove(position.path());
+    QFile broken(position.path());
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a number");
+    broken.close();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(form.txtError.text(), "x");
+}
+
+TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
+    position.write(0);
+    alarm();
+    alarm();
+    int nested = 0;
+    sender.answer = [&](const QString&) {
+        ++nested;
+        scan.BuscaAlarmas(); // as if Image1 were clicked while the link waits
+        return true;
+    };
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 2);
+    EXPECT_EQ(nested, 2);
+}
+
+TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
+    const qint64 newest = alarm();
+    QFile old(QDir(plant.program).filePath("vornnetultcod.ini"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(" ") + QByteArray::number(newest) + "\r\n");
+    old.close();
+    EXPECT_TRUE(scan.startupCheck());
+    EXPECT_EQ(position.read(), newest) << "the old-style file moved to the plant's name";
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    position.write(newest + 100);
+    EXPECT_FALSE(scan.startupCheck());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    EXPECT_EQ(dialogs.shown[0].text,
+              "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
+              "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
+}
