@@ -89,7 +89,7 @@ void AlarmScan::BuscaAlarmas() {
         if (e.code() == AgentError::Unspecified) {
             // A lost connection: open both again, as start-up does, and let events run.
             m_p.db.reconnect();
-            BoundedWait().pause(std::chrono::milliseconds(0));
+            BoundedWait().pause(std::chrono::milliseconds(10));
         }
     } catch (const std::exception&) {
         // Ends the cycle silently, as any other run-time error of the scan.

@@ -36,6 +36,9 @@ TEST(Agent, LoadRunsItsStepsInOrder) {
                            "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
                            "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent.form().txtPlanta.text(), "EDAR Norte");
+    const qint64 newest = plant.addAlarm(10, "1", 1, clock.now());
+    agent.Label5Click();
+    EXPECT_EQ(agent.form().Label5.text(), QString::number(newest) + ":7.3.2") << "newest alarm id and database version";
     EXPECT_EQ(agent.NombreEstado.size(), 11);
     EXPECT_EQ(agent.NombreEstado[0], "Desconectado");
     EXPECT_EQ(agent.NombreEstado[6], "Conectando...");
