@@ -1,6 +1,6 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
-#include "app/UnixSignals.h"
+#include "core/UnixSignals.h"
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "app/UnixSignals.h"
+#include "core/UnixSignals.h"
 
 #include <QSocketNotifier>
 
