@@ -170,12 +170,15 @@ void Agent::mnuVornnetClick() {
 }
 
 void Agent::Image1Click() {
-    // A manual run while a scan waits inside a delivery would send the same alarms twice: ignored.
-    if (m_scan.running())
+    // A manual run while a scheduler run (or another manual run) waits inside one of its steps would
+    // interleave two deliveries on the same links: ignored.
+    if (m_manualRun || m_scheduler.running() || m_scan.running())
         return;
+    m_manualRun = true;
     // The status update and the process indicators join here with the watchdog.
     m_scan.BuscaAlarmas();
     m_lifeTest.SendSynchroTime();
+    m_manualRun = false;
 }
 
 void Agent::Label5Click() {

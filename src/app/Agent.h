@@ -113,4 +113,5 @@ private:
     QString m_savedCaption;
     QStringList m_loadedSteps;
     bool m_unloaded = false;
+    bool m_manualRun = false;
 };
