@@ -190,7 +190,11 @@ void Agent::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_scheduler.Timer3.stop();
+    // Unload may come from inside a step's wait (a signal, Cerrar): what runs on after it returns must
+    // neither wait out the link nor open the databases again.
+    m_scheduler.stop();
+    m_scan.stop();
+    m_link.abort();
     tmrHide.stop();
     m_db.close();
     m_buffer.close();

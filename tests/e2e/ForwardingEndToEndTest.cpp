@@ -297,3 +297,32 @@ TEST_F(ForwardingEndToEnd, KilledAtRandomMomentsLosesNoAlarmAndRepeatsOnlyTheOne
     EXPECT_EQ(distinct.size(), std::size_t(backlog)) << "every alarm reached the station";
     EXPECT_LE(repeats, kills);
 }
+
+TEST_F(ForwardingEndToEnd, SigtermDuringADeliveryEndsTheAgentAtOnceAndTheAlarmFollowsOnRestart) {
+    Station station;
+    ASSERT_TRUE(station.start());
+    primary(QStringLiteral("127.0.0.1"), station.process.port());
+    const qint64 start = history();
+    // The link's full waits: a silent station holds the delivery for 20 s.
+    AgentProcess agent(args(200), env(20000));
+    ASSERT_TRUE(agent.start());
+    ASSERT_TRUE(waitUltcod(start)) << agent.err.toStdString();
+    station.setMode("silent");
+    const QDateTime when = wholeSecondNow();
+    const qint64 alarm = plant.addAlarm(10, QStringLiteral("1"), 1, when);
+    ASSERT_TRUE(waitFor([&] { return station.alarms().size() == 1; })) << "the delivery is in flight";
+
+    agent.terminate();
+    ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the link";
+    EXPECT_EQ(agent.process.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(QDir(plant.program).filePath(QStringLiteral("vornnet.lock"))));
+    EXPECT_EQ(ultcod(), UltCodFile::content(start)) << "an unacknowledged alarm is not passed over";
+
+    station.setMode("echo");
+    AgentProcess again(args(200), env(20000));
+    ASSERT_TRUE(again.start());
+    ASSERT_TRUE(waitUltcod(alarm));
+    const QByteArray expected = wire(10, QStringLiteral("1"), QStringLiteral("Nivel alto"),
+                                     QStringLiteral("Depósito Norte"), when);
+    EXPECT_EQ(station.alarms(), (QList<QByteArray>{expected, expected}));
+}
