@@ -121,6 +121,7 @@ void Agent::buildLoad(Form1Load& load) {
 
 Form1Load::Outcome Agent::load() {
     Form1Load load(m_clock, m_dialogs);
+    load.setCancelled([this] { return m_unloaded; });
     buildLoad(load);
     const Form1Load::Outcome outcome = load.run();
     m_loadedSteps = load.done();
@@ -195,6 +196,7 @@ void Agent::unload() {
     m_scheduler.stop();
     m_scan.stop();
     m_link.abort();
+    m_db.abort();
     tmrHide.stop();
     m_db.close();
     m_buffer.close();

@@ -154,3 +154,22 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     EXPECT_FALSE(QFile::exists(GelmarInstall::databasePath(never.gelmar, GelmarInstall::acquired)))
         << "the agent never creates the supervision databases";
 }
+
+TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
+    TestPlant plant("EDAR Norte", false);
+    QProcessEnvironment env = envWithoutTmp();
+    env.insert("VORNNET_DB_WAIT_MS", "20000");
+    AgentProcess agent({"--unattended", "--folder", plant.program, "--tick-ms", "200"}, env);
+    ASSERT_TRUE(agent.start());
+    // The lock is taken just before the databases are opened.
+    const QString lock = QDir(plant.program).filePath("vornnet.lock");
+    ASSERT_TRUE(BoundedWait().until([&] { return QFile::exists(lock); }, 5s));
+    agent.terminate();
+    ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the database window";
+    EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process.exitCode(), 0);
+    EXPECT_TRUE(agent.out.isEmpty()) << "no run starts: " << agent.out.toStdString();
+    EXPECT_TRUE(agent.err.isEmpty()) << agent.err.toStdString();
+    EXPECT_TRUE(logLines(plant.program).filter("base de datos").isEmpty());
+    EXPECT_FALSE(QFile::exists(lock));
+}
