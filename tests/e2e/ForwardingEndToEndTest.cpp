@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -45,14 +46,28 @@ quint16 closedPort() {
     return s.serverPort();
 }
 
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
+    return BoundedWait().until(done, limit);
+}
+
 bool refuses(quint16 port) {
     QTcpSocket s;
     s.connectToHost(QStringLiteral("127.0.0.1"), port);
-    return !s.waitForConnected(1000);
+    waitFor(
+        [&] {
+            return s.state() == QAbstractSocket::UnconnectedState ||
+                   s.state() == QAbstractSocket::ConnectedState;
+        },
+        2s);
+    return s.state() == QAbstractSocket::UnconnectedState;
 }
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
-    return BoundedWait().until(done, limit);
+// Whole or not at all: the station reads the file on every connection.
+void writeFile(const QString& path, const QByteArray& content) {
+    QSaveFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    f.commit();
 }
 
 // A central station with its own record file.
@@ -63,20 +78,13 @@ struct Station {
     QuarnCenterProcess process;
 
     bool start(QStringList extra = {}) {
-        QFile f(modeFile);
-        f.open(QIODevice::WriteOnly);
-        f.write("echo");
-        f.close();
+        writeFile(modeFile, "echo");
         return process.start(QStringList{QStringLiteral("--port"), QStringLiteral("0"),
                                          QStringLiteral("--record"), record, QStringLiteral("--mode-file"),
                                          modeFile} +
                              extra);
     }
-    void setMode(const QByteArray& mode) {
-        QFile f(modeFile);
-        f.open(QIODevice::WriteOnly);
-        f.write(mode);
-    }
+    void setMode(const QByteArray& mode) { writeFile(modeFile, mode); }
     QList<QByteArray> alarms() const { return recordedAlarms(record); }
 };
 
@@ -142,12 +150,18 @@ TEST_F(ForwardingEndToEnd, AlarmRecordedByTheRunningSupervisionReachesTheStation
                 {QStringLiteral("--history-ms"), QStringLiteral("500")});
     const auto stopSupervision = qScopeGuard([&] {
         gsnet.terminate();
-        gsnet.waitForFinished(5000);
+        waitFor([&] { return gsnet.state() == QProcess::NotRunning; }, 5s);
         for (const QString& name : GelmarInstall::executables)
             for (qint64 pid : GelmarInstall::runningFrom(plant.gelmar, name))
                 ::kill(static_cast<pid_t>(pid), SIGTERM);
     });
-    ASSERT_TRUE(waitFor([&] { return gsnet.readAllStandardOutput().startsWith("recording "); }, 10s));
+    QByteArray gsnetOut;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            gsnetOut += gsnet.readAllStandardOutput();
+            return gsnetOut.startsWith("recording ");
+        },
+        10s));
 
     const auto ctlAddAlarm = [&](int instrument, int code, int state, const QDateTime& when) {
         QProcess ctl;
@@ -156,7 +170,7 @@ TEST_F(ForwardingEndToEnd, AlarmRecordedByTheRunningSupervisionReachesTheStation
                    QStringLiteral("--instrument"), QString::number(instrument), QStringLiteral("--code"),
                    QString::number(code), QStringLiteral("--state"), QString::number(state),
                    QStringLiteral("--time"), when.toString(GelmarInstall::dateFormat)});
-        EXPECT_TRUE(ctl.waitForFinished(10000));
+        EXPECT_TRUE(waitFor([&] { return ctl.state() == QProcess::NotRunning; }, 10s));
         return ctl.readAllStandardOutput().trimmed().toLongLong();
     };
 
@@ -322,7 +336,7 @@ TEST_F(ForwardingEndToEnd, SigtermDuringADeliveryEndsTheAgentAtOnceAndTheAlarmFo
     AgentProcess again(args(200), env(20000));
     ASSERT_TRUE(again.start());
     ASSERT_TRUE(waitUltcod(alarm));
-    const QByteArray expected = wire(10, QStringLiteral("1"), QStringLiteral("Nivel alto"),
-                                     QStringLiteral("Depósito Norte"), when);
+    const QByteArray expected =
+        wire(10, QStringLiteral("1"), QStringLiteral("Nivel alto"), QStringLiteral("Depósito Norte"), when);
     EXPECT_EQ(station.alarms(), (QList<QByteArray>{expected, expected}));
 }
