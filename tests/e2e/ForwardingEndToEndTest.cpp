@@ -2,7 +2,6 @@
 // followed from the supervision database to the central station's record.
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
-#include "forwarding/UltCodFile.h"
 #include "standins/QuarnCenterProcess.h"
 #include "support/AgentProcess.h"
 #include "support/TestPlant.h"
@@ -109,13 +108,13 @@ protected:
         plant.config(QStringLiteral("IpQuarnCenter"), address);
         plant.config(QStringLiteral("RemotePort"), QString::number(port));
     }
-    QString ultcodPath() const {
-        return QDir(plant.program)
-            .filePath(UltCodFile::fileName(UltCodFile::Kind::Alarms, QStringLiteral("Depuradora Peñón")));
+    // The position file, named after the plant as the supervision system spells it.
+    QByteArray ultcod() const {
+        return readAll(QDir(plant.program).filePath(QStringLiteral("VornNetUltCod_Depuradora Peñón.ini")));
     }
-    QByteArray ultcod() const { return readAll(ultcodPath()); }
+    static QByteArray position(qint64 id) { return " " + QByteArray::number(id) + "\r\n"; }
     bool waitUltcod(qint64 id, std::chrono::milliseconds limit = 15s) const {
-        return waitFor([&] { return ultcod() == UltCodFile::content(id); }, limit);
+        return waitFor([&] { return ultcod() == position(id); }, limit);
     }
     QString logText() const {
         QString text;
@@ -183,7 +182,7 @@ TEST_F(ForwardingEndToEnd, AlarmRecordedByTheRunningSupervisionReachesTheStation
     AgentProcess agent(args(300), env(2000));
     ASSERT_TRUE(agent.start());
     ASSERT_TRUE(agent.waitOutput(QStringLiteral("---\n"))) << agent.err.toStdString();
-    EXPECT_EQ(ultcod(), UltCodFile::content(first)) << "the first start takes the newest alarm as history";
+    EXPECT_EQ(ultcod(), position(first)) << "the first start takes the newest alarm as history";
 
     const QDateTime when = wholeSecondNow();
     const qint64 alarm = ctlAddAlarm(1, 10, 1, when);
@@ -231,7 +230,7 @@ TEST_F(ForwardingEndToEnd, SecondaryTakesOverAndAnOutageHoldsTheScanUntilAStatio
     ASSERT_TRUE(agent.waitOutput(QStringLiteral("---\n")));
     agent.out.clear();
     ASSERT_TRUE(agent.waitOutput(QStringLiteral("---\n")));
-    EXPECT_EQ(ultcod(), UltCodFile::content(onA)) << "the scan stops at the first undelivered alarm";
+    EXPECT_EQ(ultcod(), position(onA)) << "the scan stops at the first undelivered alarm";
     EXPECT_EQ(a.alarms().size(), 1);
 
     // The primary comes up on its own port: the held alarms follow, in id order.
@@ -330,7 +329,7 @@ TEST_F(ForwardingEndToEnd, SigtermDuringADeliveryEndsTheAgentAtOnceAndTheAlarmFo
     ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the link";
     EXPECT_EQ(agent.process.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(QDir(plant.program).filePath(QStringLiteral("vornnet.lock"))));
-    EXPECT_EQ(ultcod(), UltCodFile::content(start)) << "an unacknowledged alarm is not passed over";
+    EXPECT_EQ(ultcod(), position(start)) << "an unacknowledged alarm is not passed over";
 
     station.setMode("echo");
     AgentProcess again(args(200), env(20000));
