@@ -105,8 +105,10 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
 
     bool delivered = false;
     if (!m_aborted && s->state() == QAbstractSocket::ConnectedState) {
-        const QString expected = MessageFormat::expectedReply(texto);
-        s->write(Windows1252::encode(texto));
+        const QByteArray wire = Windows1252::encode(texto);
+        // The echo is of the bytes sent: a character the code page lacks went as "?" and comes back so.
+        const QString expected = MessageFormat::expectedReply(Windows1252::decode(wire));
+        s->write(wire);
         m_wait.until([this, &expected] { return m_aborted || m_ultimaRespuesta == expected; }, m_replyWait);
         delivered = m_ultimaRespuesta == expected;
         if (delivered) {
