@@ -121,6 +121,7 @@ void Agent::buildLoad(Form1Load& load) {
 
 Form1Load::Outcome Agent::load() {
     Form1Load load(m_clock, m_dialogs);
+    load.setCancelled([this] { return m_unloaded; });
     buildLoad(load);
     const Form1Load::Outcome outcome = load.run();
     m_loadedSteps = load.done();
@@ -193,7 +194,12 @@ void Agent::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_scheduler.Timer3.stop();
+    // Unload may come from inside a step's wait (a signal, Cerrar): what runs on after it returns must
+    // neither wait out the link nor open the databases again.
+    m_scheduler.stop();
+    m_scan.stop();
+    m_link.abort();
+    m_db.abort();
     tmrHide.stop();
     m_db.close();
     m_buffer.close();

@@ -13,12 +13,16 @@ Form1Load::Outcome Form1Load::run() {
     m_done.clear();
     for (const Step& step : std::as_const(m_steps)) {
         for (;;) {
+            if (m_cancelled())
+                return Outcome::EndSilently;
             try {
                 if (!step.run())
-                    return step.silentEnd ? Outcome::EndSilently : Outcome::EndProgram;
+                    return step.silentEnd || m_cancelled() ? Outcome::EndSilently : Outcome::EndProgram;
                 m_done.append(step.name);
                 break;
             } catch (const AgentError& e) {
+                if (m_cancelled())
+                    return Outcome::EndSilently;
                 if (step.opensBuffer) {
                     m_dialogs.message(QStringLiteral("No se encuentra buffer.mdb"));
                     return Outcome::EndProgram;
@@ -32,6 +36,8 @@ Form1Load::Outcome Form1Load::run() {
                 m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), e.description());
                 return Outcome::Stopped;
             } catch (const std::exception& e) {
+                if (m_cancelled())
+                    return Outcome::EndSilently;
                 if (step.opensBuffer) {
                     m_dialogs.message(QStringLiteral("No se encuentra buffer.mdb"));
                     return Outcome::EndProgram;

@@ -35,6 +35,9 @@ public:
     void setRetryPause(std::chrono::milliseconds pause) { m_retryPause = pause; }
 
     void add(Step step) { m_steps.append(std::move(step)); }
+    // Asked before each step and after each failure: true (the program was told to end while a step
+    // waited) ends the load silently.
+    void setCancelled(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     Outcome run();
 
     const QDateTime& startTime() const { return m_start; }
@@ -49,4 +52,5 @@ private:
     QStringList m_done;
     std::chrono::milliseconds m_retryWindow{std::chrono::minutes(2)};
     std::chrono::milliseconds m_retryPause{500};
+    std::function<bool()> m_cancelled = [] { return false; };
 };

@@ -28,7 +28,14 @@ void Scheduler::loadFinished() {
     }
 }
 
+void Scheduler::stop() {
+    m_stopped = true;
+    Timer3.stop();
+}
+
 void Scheduler::tick() {
+    if (m_stopped)
+        return;
     if (!m_loaded) {
         // The load is still waiting for its databases; the steps would see settings not yet read.
         m_heldTick = true;
@@ -42,7 +49,7 @@ void Scheduler::tick() {
 void Scheduler::call(const QString& label, const std::function<void()>& step) {
     m_lblProceso.setText(label);
     emit labelChanged(label);
-    if (!step)
+    if (!step || m_stopped)
         return;
     try {
         step();
@@ -87,5 +94,6 @@ void Scheduler::run() {
     ++m_runs;
     m_running = false;
     emit runFinished();
-    Timer3.start();
+    if (!m_stopped)
+        Timer3.start();
 }

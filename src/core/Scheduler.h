@@ -38,6 +38,8 @@ public:
     void start();
     // The load has finished: a tick held back meanwhile runs now.
     void loadFinished();
+    // For good: the run in progress skips its remaining steps and no other run starts.
+    void stop();
     bool running() const { return m_running; }
     int runs() const { return m_runs; }
 
@@ -60,5 +62,6 @@ private:
     bool m_loaded = false;
     bool m_heldTick = false;
     bool m_running = false;
+    bool m_stopped = false;
     int m_runs = 0;
 };

@@ -158,18 +158,22 @@ bool SupervisionDb::ConectaConDB() {
     BoundedWait wait;
     for (Which which : {Which::Acquired, Which::Config}) {
         for (;;) {
+            if (m_aborted)
+                return false;
             try {
                 open(which);
                 break;
             } catch (const AgentError&) {
                 drop(which);
+                if (m_aborted)
+                    return false;
                 const std::chrono::milliseconds elapsed{started.elapsed()};
                 if (elapsed >= m_retryWindow) {
                     m_log.databaseTimeout();
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
                     return false;
                 }
-                wait.pause(std::min(m_retryPause, m_retryWindow - elapsed));
+                wait.until([this] { return m_aborted; }, std::min(m_retryPause, m_retryWindow - elapsed));
             }
         }
     }

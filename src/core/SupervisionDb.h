@@ -52,6 +52,8 @@ public:
     // Drop both connections and open them again (a lost connection in the alarm scan).
     bool reconnect();
     void close();
+    // The program is ending: a ConectaConDB in progress gives up at once, quietly, and so does any later.
+    void abort() { m_aborted = true; }
 
     // True once ConectaConDB has created the connection objects, until close().
     bool connectionsExist() const { return m_connectionsExist; }
@@ -90,6 +92,7 @@ private:
     std::chrono::milliseconds m_retryWindow{60000};
     std::chrono::milliseconds m_retryPause{500};
     bool m_connectionsExist = false;
+    bool m_aborted = false;
     QString m_dbName;
     QString m_dbConfName;
 };

@@ -78,7 +78,7 @@ bool AlarmScan::startupCheck() {
 }
 
 void AlarmScan::BuscaAlarmas() {
-    if (m_running)
+    if (m_running || m_stopped)
         return;
     m_running = true;
     const auto done = qScopeGuard([this] { m_running = false; });
@@ -86,7 +86,7 @@ void AlarmScan::BuscaAlarmas() {
         cycle();
     } catch (const AgentError& e) {
         // Nothing more is written for the row in progress; the next cycle reads it again.
-        if (e.code() == AgentError::Unspecified) {
+        if (e.code() == AgentError::Unspecified && !m_stopped) {
             // A lost connection: open both again, as start-up does, and let events run.
             m_p.db.reconnect();
             BoundedWait().pause(std::chrono::milliseconds(10));

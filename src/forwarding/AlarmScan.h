@@ -58,6 +58,8 @@ public:
     // ignored, so two cycles never interleave and send the same alarms twice.
     void BuscaAlarmas();
     bool running() const { return m_running; }
+    // The program is ending: no cycle starts, and one in progress does not open the databases again.
+    void stop() { m_stopped = true; }
 
     // Start-up bookkeeping, once, after the databases are open: old-style position files move to the
     // per-plant names, then the position is checked against the newest alarm id. False when the database
@@ -84,4 +86,5 @@ private:
 
     Parts m_p;
     bool m_running = false;
+    bool m_stopped = false;
 };

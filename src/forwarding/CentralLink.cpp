@@ -75,7 +75,7 @@ void CentralLink::closeLink(int queWinsock) {
 }
 
 bool CentralLink::Envia(const QString& texto, int queWinsock) {
-    if (queWinsock < 1 || queWinsock > linkCount)
+    if (queWinsock < 1 || queWinsock > linkCount || m_aborted)
         return false;
     Link& link = m_links[queWinsock - 1];
     // A timer running inside a wait may deliver again; two messages interleaved on one socket would
@@ -100,14 +100,16 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     s->connectToHost(address, port);
 
     // An error does not end this wait early: a refused connection costs the whole wait.
-    m_wait.until([s] { return s->state() == QAbstractSocket::ConnectedState; },
+    m_wait.until([this, s] { return m_aborted || s->state() == QAbstractSocket::ConnectedState; },
                  Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
 
     bool delivered = false;
-    if (s->state() == QAbstractSocket::ConnectedState) {
-        const QString expected = MessageFormat::expectedReply(texto);
-        s->write(Windows1252::encode(texto));
-        m_wait.until([this, &expected] { return m_ultimaRespuesta == expected; }, m_replyWait);
+    if (!m_aborted && s->state() == QAbstractSocket::ConnectedState) {
+        const QByteArray wire = Windows1252::encode(texto);
+        // The echo is of the bytes sent: a character the code page lacks went as "?" and comes back so.
+        const QString expected = MessageFormat::expectedReply(Windows1252::decode(wire));
+        s->write(wire);
+        m_wait.until([this, &expected] { return m_aborted || m_ultimaRespuesta == expected; }, m_replyWait);
         delivered = m_ultimaRespuesta == expected;
         if (delivered) {
             m_form.ESTADO.setText(QString());
@@ -120,6 +122,11 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     }
     link.busy = false;
     return delivered;
+}
+
+void CentralLink::abort() {
+    m_aborted = true;
+    m_wait.wake();
 }
 
 bool CentralLink::EnviaConReserva(const QString& message) {

@@ -32,6 +32,10 @@ public:
     // Links 1, 2 and 3 in order, up to the first that acknowledges.
     bool EnviaConReserva(const QString& message) override;
 
+    // The program is ending: a delivery in progress fails at once, and so does every later one, instead of
+    // holding the shutdown for the rest of its waits.
+    void abort();
+
     // The last block of data received on any link (blocks are never joined).
     const QString& UltimaRespuesta() const { return m_ultimaRespuesta; }
 
@@ -69,4 +73,5 @@ private:
     BoundedWait m_wait;
     Duration m_connectWait = defaultWait;
     Duration m_replyWait = defaultWait;
+    bool m_aborted = false;
 };

@@ -65,7 +65,13 @@ void CenterSession::complete(QByteArray message) {
     m_idle->stop();
     m_buffer.clear();
     m_center.record(message);
-    reply(message);
+    if (m_center.replyDelayMs() > 0)
+        QTimer::singleShot(m_center.replyDelayMs(), this, [this, message] {
+            if (m_socket->state() == QAbstractSocket::ConnectedState)
+                reply(message);
+        });
+    else
+        reply(message);
 }
 
 void CenterSession::reply(const QByteArray& message) {

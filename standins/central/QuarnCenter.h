@@ -23,6 +23,8 @@ public:
         Mode mode = Mode::Echo;
         QString recordPath;
         QString modeFilePath;
+        // A slow station: each reply goes out this long after the message was read and recorded.
+        int replyDelayMs = 0;
     };
 
     explicit QuarnCenter(Options options, QObject* parent = nullptr);
@@ -34,6 +36,7 @@ public:
 
     // The mode in force now: the mode file's word when there is a valid one, otherwise the start mode.
     Mode mode() const;
+    int replyDelayMs() const { return m_options.replyDelayMs; }
 
     // Appends one received message to the record file, flushed at once.
     void record(const QByteArray& message);

@@ -1,5 +1,6 @@
 // quarn-center: stand-in for the central station.
 //   quarn-center --port P [--mode echo|silent|wrong|split|close|refuse] [--record FILE] [--mode-file FILE]
+//                [--delay-ms MS]
 // Prints "listening on P" (the port actually bound) once it accepts connections.
 
 #include "QuarnCenter.h"
@@ -26,14 +27,19 @@ int main(int argc, char** argv) {
     const QCommandLineOption modeFileOpt(QStringLiteral("mode-file"),
                                          QStringLiteral("one-word file read for the mode of each connection"),
                                          QStringLiteral("FILE"));
-    parser.addOptions({portOpt, modeOpt, recordOpt, modeFileOpt});
+    const QCommandLineOption delayOpt(QStringLiteral("delay-ms"),
+                                      QStringLiteral("wait this long before each reply (a slow station)"),
+                                      QStringLiteral("MS"), QStringLiteral("0"));
+    parser.addOptions({portOpt, modeOpt, recordOpt, modeFileOpt, delayOpt});
     parser.process(app);
 
     bool portOk = false;
     const uint port = parser.value(portOpt).toUInt(&portOk);
     const auto mode = QuarnCenter::parseMode(parser.value(modeOpt));
-    if (!portOk || port > 65535 || !mode) {
-        std::fprintf(stderr, "quarn-center: bad --port or --mode\n");
+    bool delayOk = false;
+    const int delayMs = parser.value(delayOpt).toInt(&delayOk);
+    if (!portOk || port > 65535 || !mode || !delayOk || delayMs < 0) {
+        std::fprintf(stderr, "quarn-center: bad --port, --mode or --delay-ms\n");
         return 2;
     }
 
@@ -42,7 +48,7 @@ int main(int argc, char** argv) {
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &app, [] { QCoreApplication::quit(); });
 
     QuarnCenter center(
-        {static_cast<quint16>(port), *mode, parser.value(recordOpt), parser.value(modeFileOpt)});
+        {static_cast<quint16>(port), *mode, parser.value(recordOpt), parser.value(modeFileOpt), delayMs});
     if (!center.start()) {
         std::fprintf(stderr, "quarn-center: %s\n", qPrintable(center.errorString()));
         return 1;

@@ -133,3 +133,21 @@ TEST(Scheduler, AThrowingStepDoesNotStopTheRun) {
     EXPECT_GE(r.scheduler.runs(), 2);
     EXPECT_TRUE(r.calls.contains("Optimiza@Optimiza"));
 }
+
+TEST(Scheduler, StopInsideAStepEndsTheRunAndNoOtherStarts) {
+    // As a shutdown that arrives while the alarm scan waits on the link.
+    Recorder r;
+    r.fill();
+    r.scheduler.steps().BuscaAlarmas = [&r] {
+        r.calls.append("BuscaAlarmas");
+        r.scheduler.stop();
+    };
+    r.scheduler.setPeriod(10ms);
+    r.scheduler.loadFinished();
+    r.scheduler.start();
+    r.waitRuns(1);
+    BoundedWait().pause(100ms);
+    EXPECT_EQ(r.scheduler.runs(), 1);
+    EXPECT_FALSE(r.scheduler.Timer3.isActive());
+    EXPECT_EQ(r.calls.last(), "BuscaAlarmas") << r.calls.join(", ").toStdString();
+}

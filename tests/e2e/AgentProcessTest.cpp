@@ -138,7 +138,8 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     agent.terminate();
     ASSERT_TRUE(agent.waitFinished());
 
-    // A server that never comes: one log line, one message, then the end with a failure status.
+    // A server that never comes: the time-out line, the message (on standard error and in the log, as
+    // no one sees a box), then the end with a failure status.
     TestPlant never("EDAR Norte", false);
     env.insert("VORNNET_DB_WAIT_MS", "1500");
     AgentProcess failed({"--unattended", "--folder", never.program}, env);
@@ -148,9 +149,29 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     EXPECT_EQ(QString::fromUtf8(failed.err).trimmed(),
               "Vorn-Net: La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
     lines = logLines(never.program);
-    ASSERT_EQ(lines.size(), 1);
+    ASSERT_EQ(lines.size(), 2);
     EXPECT_TRUE(
         lines[0].startsWith("La conexión con la base de datos no se ha completado en 60 segundos. Hora: "));
+    EXPECT_EQ(lines[1], QString::fromUtf8(failed.err).trimmed());
     EXPECT_FALSE(QFile::exists(GelmarInstall::databasePath(never.gelmar, GelmarInstall::acquired)))
         << "the agent never creates the supervision databases";
+}
+
+TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
+    TestPlant plant("EDAR Norte", false);
+    QProcessEnvironment env = envWithoutTmp();
+    env.insert("VORNNET_DB_WAIT_MS", "20000");
+    AgentProcess agent({"--unattended", "--folder", plant.program, "--tick-ms", "200"}, env);
+    ASSERT_TRUE(agent.start());
+    // The lock is taken just before the databases are opened.
+    const QString lock = QDir(plant.program).filePath("vornnet.lock");
+    ASSERT_TRUE(BoundedWait().until([&] { return QFile::exists(lock); }, 5s));
+    agent.terminate();
+    ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the database window";
+    EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent.process.exitCode(), 0);
+    EXPECT_TRUE(agent.out.isEmpty()) << "no run starts: " << agent.out.toStdString();
+    EXPECT_TRUE(agent.err.isEmpty()) << agent.err.toStdString();
+    EXPECT_TRUE(logLines(plant.program).filter("base de datos").isEmpty());
+    EXPECT_FALSE(QFile::exists(lock));
 }

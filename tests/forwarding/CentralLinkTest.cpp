@@ -236,6 +236,19 @@ TEST_F(CentralLinkTest, WireAndEchoUseWindows1252) {
         point(1, station.port());
         EXPECT_FALSE(link.Envia(accented, 1));
     }
+    {
+        // A name from a UTF-8 database may hold what the code page lacks; it goes as "?", and the echo
+        // of those bytes must count, or the alarm would block the scan for good.
+        SCOPED_TRACE("a character outside the code page");
+        const QString beyond = QStringLiteral("@@Planta##ALARM##7##1##Temp. ≥ 80 °C##?##ADD##Cámara##"
+                                              "2026/12/05 07:03:09@@");
+        ScriptedStation station(ScriptedStation::echo());
+        point(1, station.port());
+        EXPECT_TRUE(link.Envia(beyond, 1));
+        ASSERT_EQ(station.received.size(), 1);
+        EXPECT_TRUE(station.received[0].contains("Temp. ? 80 \xB0"
+                                                 "C"));
+    }
 }
 
 TEST_F(CentralLinkTest, NestedDeliveryOnABusyLinkFailsAtOnce) {
