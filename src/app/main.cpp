@@ -44,8 +44,6 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.linkWait = waitFromEnvironment("VORNNET_LINK_WAIT_MS", options.linkWait);
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
     Agent agent(options, dialogs, clock);
-    if (auto* unattended = dynamic_cast<UnattendedDialogs*>(&dialogs))
-        unattended->setLog([&agent](const QString& line) { return agent.eventLog().write(line); });
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
     if (boxes) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
 // Message boxes of the agent. A step never builds a box itself: in the window it is modal, in
 // unattended mode the text goes to standard error and the call returns at once, as if OK was pressed.
@@ -22,9 +21,4 @@ class UnattendedDialogs final : public Dialogs {
 public:
     using Dialogs::message;
     void message(Icon icon, const QString& title, const QString& text) override;
-    // With nobody to read a box, each one is also kept as a line of the agent's event log.
-    void setLog(std::function<bool(const QString&)> writeLine) { m_writeLine = std::move(writeLine); }
-
-private:
-    std::function<bool(const QString&)> m_writeLine;
 };
