@@ -217,6 +217,32 @@ void AlarmScan::requireLogged(bool written) const {
                          QStringLiteral("No se puede escribir en ") + m_p.log.currentPath());
 }
 
+AlarmScan::Handed AlarmScan::handOn(const QString& message, const QString& smsText,
+                                    const UltCodFile& position, qint64 id) {
+    if (m_p.sender.EnviaConReserva(message)) {
+        m_p.delivery.delivered();
+        savePosition(position, id);
+        requireLogged(m_p.log.delivery(message));
+        return Handed::Delivered;
+    }
+    if (!smsApplies()) {
+        m_p.delivery.failed(m_p.clock.now());
+        return Handed::No;
+    }
+    // When the modem fails too, stop here without moving past the message; the next tick tries again.
+    if (!sendSms(smsText))
+        return Handed::No;
+    savePosition(position, id);
+    requireLogged(m_p.log.sms(message, m_p.form.txtRecipient.text()));
+    return Handed::BySms;
+}
+
+void AlarmScan::savePosition(const UltCodFile& position, qint64 id) const {
+    if (!position.write(id))
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir ") + position.path());
+}
+
 bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     Alarm a = readRow(row);
     if (!a.faults.isEmpty())
@@ -235,30 +261,11 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     const QString plant = m_p.form.txtPlanta.text();
     const QString message = MessageFormat::liveAlarm(plant, a.code, a.state, text, device, a.event);
 
-    if (m_p.sender.EnviaConReserva(message)) {
-        m_p.delivery.delivered();
-        if (!position.write(a.id))
-            throw AgentError(AgentError::CommandFailed,
-                             QStringLiteral("No se puede escribir ") + position.path());
-        requireLogged(m_p.log.delivery(message));
-        return true;
-    }
-
-    if (!smsApplies()) {
-        m_p.delivery.failed(m_p.clock.now());
-        return false;
-    }
-
     const QString notice = MessageFormat::smsNotice(plant, device, a.state, text, a.event);
-    if (!sendSms(notice)) {
-        // The modem failed too: stop here without moving past the alarm; the next tick tries again.
+    const Handed handed = handOn(message, notice, position, a.id);
+    if (handed == Handed::No)
         return false;
-    }
-    if (!position.write(a.id))
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede escribir ") + position.path());
-    requireLogged(m_p.log.sms(message, m_p.form.txtRecipient.text()));
-    if (OfficeHours::outside(a.event)) {
+    if (handed == Handed::BySms && OfficeHours::outside(a.event)) {
         for (const QString& number : std::as_const(m_p.settings.smsAuxiliaries)) {
             const bool sent = m_p.sms->MandaMensaje(notice, number);
             requireLogged(m_p.log.auxiliarySms(message, number, sent));
@@ -287,28 +294,11 @@ void AlarmScan::resendBuffer(qint64 position) {
         if (!m_p.exclusions.HayQueEnviar(row.device, row.alarm))
             continue;
 
-        const QString message =
-            MessageFormat::bufferedMessage(m_p.form.txtPlanta.text(), state, row.alarm, row.device, row.date);
-        if (m_p.sender.EnviaConReserva(message)) {
-            m_p.delivery.delivered();
-            if (!file.write(row.id))
-                throw AgentError(AgentError::CommandFailed,
-                                 QStringLiteral("No se puede escribir ") + file.path());
-            requireLogged(m_p.log.delivery(message));
-            continue;
-        }
-        if (!smsApplies()) {
-            m_p.delivery.failed(m_p.clock.now());
+        const QString message = MessageFormat::bufferedMessage(plant, state, row.alarm, row.device, row.date);
+        const QString notice = MessageFormat::smsNotice(plant, row.device, state, row.alarm, row.date,
+                                                        MessageFormat::SmsKind::Buffered);
+        // Auxiliary recipients are not used for the agent's own notices.
+        if (handOn(message, notice, file, row.id) == Handed::No)
             return;
-        }
-        const QString notice =
-            MessageFormat::smsNotice(m_p.form.txtPlanta.text(), row.device, state, row.alarm, row.date,
-                                     MessageFormat::SmsKind::Buffered);
-        if (!sendSms(notice))
-            return;
-        if (!file.write(row.id))
-            throw AgentError(AgentError::CommandFailed,
-                             QStringLiteral("No se puede escribir ") + file.path());
-        requireLogged(m_p.log.sms(message, m_p.form.txtRecipient.text()));
     }
 }

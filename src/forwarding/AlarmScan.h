@@ -79,6 +79,11 @@ private:
     QString deviceName(const std::optional<qint64>& instrument);
     void futureDateGuard(QDateTime& event);
     void resendBuffer(qint64 position);
+    enum class Handed { Delivered, BySms, No };
+    // One message to the central station, else by SMS while SMS mode is on; the position moves to id
+    // only once it has gone.
+    Handed handOn(const QString& message, const QString& smsText, const UltCodFile& position, qint64 id);
+    void savePosition(const UltCodFile& position, qint64 id) const;
     bool smsApplies() const;
     // The notice by SMS to the main recipient; true when it went.
     bool sendSms(const QString& text);
