@@ -167,8 +167,24 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
         m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
         return;
     }
-    m_form.ESTADO.setText(socketOf(index)->errorString());
+    m_form.ESTADO.setText(errorText(error, socketOf(index)->errorString()));
     closeLink(index);
+}
+
+QString CentralLink::errorText(QAbstractSocket::SocketError error, const QString& fallback) {
+    // The window speaks Spanish; the socket layer's own texts are kept for the rarer faults.
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return QStringLiteral("Conexión rechazada");
+    case QAbstractSocket::HostNotFoundError:
+        return QStringLiteral("No se encuentra el servidor");
+    case QAbstractSocket::SocketTimeoutError:
+        return QStringLiteral("Tiempo de espera agotado");
+    case QAbstractSocket::NetworkError:
+        return QStringLiteral("Error de red");
+    default:
+        return fallback;
+    }
 }
 
 int CentralLink::estado(int queWinsock) const {

@@ -49,6 +49,8 @@ public:
     QString nombreEstado(int queWinsock) const;
 
     static int stateCode(QAbstractSocket::SocketState state);
+    // The description shown in ESTADO for a socket error.
+    static QString errorText(QAbstractSocket::SocketError error, const QString& fallback);
     // Names of the state codes 0 to 10.
     static QStringList NombreEstado();
 
