@@ -14,115 +14,80 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct EnvGuard {
-    QByteArray tmp = qgetenv("TMP"), temp = qgetenv("TEMP");
-    ~EnvGuard() {
-        qputenv("TMP", tmp);
-        qputenv("TEMP", temp);
+class AgentTest : public ::testing::Test {
+protected:
+    std::unique_ptr<Agent> loaded(std::chrono::milliseconds hideDelay = 3s) {
+        auto agent = std::make_unique<Agent>(Agent::Options{plant.program, 30s, hideDelay}, dialogs, clock);
+        EXPECT_EQ(agent->load(), Form1Load::Outcome::Loaded);
+        return agent;
     }
+    void setIni(const char* key, const char* value) {
+        IniFile::write(QDir(plant.program).filePath("vornnet.ini"), "CONFIG", key, value);
+    }
+    TestPlant plant;
+    RecordingDialogs dialogs;
+    FakeClock clock;
 };
 
 } // namespace
 
-TEST(Agent, LoadRunsItsStepsInOrder) {
-    TestPlant plant;
-    RecordingDialogs dialogs;
-    FakeClock clock;
-    Agent agent({plant.program, 30s, 3s}, dialogs, clock);
-    EXPECT_EQ(agent.scheduler().period(), 30s) << "the scheduler's default period";
-    EXPECT_EQ(agent.load(), Form1Load::Outcome::Loaded);
-    EXPECT_EQ(agent.loadedSteps(),
+TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
+    auto agent = loaded();
+    EXPECT_EQ(agent->loadedSteps(),
               QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB",
                            "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
                            "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
-    EXPECT_EQ(agent.form().txtPlanta.text(), "EDAR Norte");
-    const qint64 newest = plant.addAlarm(10, "1", 1, clock.now());
-    agent.Label5Click();
-    EXPECT_EQ(agent.form().Label5.text(), QString::number(newest) + ":7.3.2") << "newest alarm id and database version";
-    EXPECT_EQ(agent.NombreEstado.size(), 11);
-    EXPECT_EQ(agent.NombreEstado[0], "Desconectado");
-    EXPECT_EQ(agent.NombreEstado[6], "Conectando...");
-    EXPECT_EQ(agent.NombreEstado[7], "Conectado");
-    EXPECT_EQ(agent.NombreEstado[10], "10");
-    EXPECT_TRUE(agent.ChkAdquisicion);
-    EXPECT_TRUE(agent.form().form1.visible());
-    EXPECT_EQ(agent.trayCaption(), "VornGelmarNet:::1003");
+    EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
+    EXPECT_TRUE(agent->ChkAdquisicion);
+    EXPECT_TRUE(agent->form().form1.visible());
+    EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
-TEST(Agent, ABadOptimisationDayDoesNotLoseTheRestOfTheLoad) {
-    TestPlant plant;
-    RecordingDialogs dialogs;
-    FakeClock clock;
-    IniFile::write(QDir(plant.program).filePath("vornnet.ini"), "CONFIG", "DiaOptimiza", "martes");
-    Agent agent({plant.program, 30s, 3s}, dialogs, clock);
-    EXPECT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+TEST_F(AgentTest, BadOptimisationDayDoesNotLoseTheRestOfTheLoadAndNoMinimizeKeepsTheWindow) {
+    setIni("DiaOptimiza", "martes");
+    setIni("noMinimize", "1");
+    auto agent = loaded(20ms);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].title, "Error Vorn-Net");
-    EXPECT_EQ(agent.settings().DiaOptimiza, 3);
-    EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "status", "SMSOn"), "0");
-    EXPECT_TRUE(agent.loadedSteps().contains("start line"));
+    EXPECT_EQ(agent->settings().DiaOptimiza, 3);
+    EXPECT_TRUE(agent->loadedSteps().contains("start line"));
+    BoundedWait().pause(150ms);
+    EXPECT_TRUE(agent->form().form1.visible());
 }
 
-TEST(Agent, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
-    EnvGuard guard;
-    TestPlant plant;
+TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
+    const QByteArray savedTmp = qgetenv("TMP"), savedTemp = qgetenv("TEMP");
     QTemporaryDir tmp, temp;
-    RecordingDialogs dialogs;
-    FakeClock clock;
     const QString logName = EventLog::fileName(clock.now().date());
-
-    struct Case {
-        QByteArray tmp, temp;
-        QString expected;
-    } cases[] = {{tmp.path().toUtf8(), temp.path().toUtf8(), tmp.path()},
-                 {"", temp.path().toUtf8(), temp.path()},
-                 {"", "", plant.program}};
-    for (const Case& c : cases) {
-        qputenv("TMP", c.tmp);
-        qputenv("TEMP", c.temp);
-        Agent agent({plant.program, 30s, 3s}, dialogs, clock);
-        ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
-        EXPECT_EQ(agent.CarpetaLog, c.expected);
+    const struct {
+        QString tmp, temp, expected;
+    } cases[] = {
+        {tmp.path(), temp.path(), tmp.path()}, {"", temp.path(), temp.path()}, {"", "", plant.program}};
+    for (const auto& c : cases) {
+        qputenv("TMP", c.tmp.toUtf8());
+        qputenv("TEMP", c.temp.toUtf8());
+        auto agent = loaded();
+        EXPECT_EQ(agent->CarpetaLog, c.expected);
         EXPECT_TRUE(QFile::exists(QDir(c.expected).filePath(logName))) << c.expected.toStdString();
     }
+    qputenv("TMP", savedTmp);
+    qputenv("TEMP", savedTemp);
 }
 
-TEST(Agent, WindowActions) {
-    TestPlant plant;
-    RecordingDialogs dialogs;
-    FakeClock clock;
-    Agent agent({plant.program, 30s, 50ms}, dialogs, clock);
-    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
-    Form1State& f = agent.form();
-
-    BoundedWait().until([&] { return !f.form1.visible(); }, 2s);
-    EXPECT_FALSE(f.form1.visible()) << "tmrHide hides the window";
-    agent.mnuVornnetClick();
+TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
+    auto agent = loaded(50ms);
+    Form1State& f = agent->form();
+    EXPECT_TRUE(BoundedWait().until([&] { return !f.form1.visible(); }, 2s)) << "tmrHide hides the window";
+    agent->mnuVornnetClick();
     EXPECT_TRUE(f.form1.visible());
-    agent.Command1Click();
-    EXPECT_FALSE(f.form1.visible());
 
-    agent.lblTimeClick();
-    EXPECT_EQ(f.lblTime.text(), "1");
-
-    QSignalSpy quit(&agent, &Agent::quitRequested);
+    QSignalSpy quit(agent.get(), &Agent::quitRequested);
     f.txtPass.setText("nope");
-    agent.btnCerrarClick();
-    EXPECT_TRUE(f.txtPass.visible());
+    agent->btnCerrarClick();
     EXPECT_EQ(quit.count(), 0) << "a wrong code does not end the program";
     f.txtPass.setText("TUP3");
-    agent.btnCerrarClick();
+    agent->btnCerrarClick();
     ASSERT_EQ(quit.count(), 1);
     EXPECT_EQ(quit[0][0].toInt(), 0);
-}
-
-TEST(Agent, NoMinimizeKeepsTheWindowShown) {
-    TestPlant plant;
-    RecordingDialogs dialogs;
-    FakeClock clock;
-    IniFile::write(QDir(plant.program).filePath("vornnet.ini"), "CONFIG", "noMinimize", "1");
-    Agent agent({plant.program, 30s, 20ms}, dialogs, clock);
-    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
-    BoundedWait().pause(150ms);
-    EXPECT_TRUE(agent.form().form1.visible());
 }

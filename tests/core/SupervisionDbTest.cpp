@@ -16,60 +16,72 @@
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
+using Which = SupervisionDb::Which;
 
 namespace {
 
 class SupervisionDbTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        install = dir.filePath(QStringLiteral("gelmar"));
-        logs = dir.filePath(QStringLiteral("logs"));
         ASSERT_TRUE(QDir().mkpath(install));
-        ASSERT_TRUE(QDir().mkpath(logs));
-        log.setFolder(logs);
+        ASSERT_TRUE(QDir().mkpath(dir.filePath("logs")));
+        log.setFolder(dir.filePath("logs"));
     }
-
     void makeDatabases(const QString& folder) {
         QString error;
-        ASSERT_TRUE(GelmarInstall::createDatabases(folder, QStringLiteral("Planta Río"), &error))
-            << error.toStdString();
+        ASSERT_TRUE(GelmarInstall::createDatabases(folder, "Planta Río", &error)) << error.toStdString();
     }
-
-    std::unique_ptr<SupervisionDb> make(SupervisionDb::Settings settings = sqliteSettings()) {
+    std::unique_ptr<SupervisionDb> make(std::chrono::milliseconds window = 60s, QString odbcDriver = {}) {
+        SupervisionDb::Settings s;
+        s.engine = odbcDriver.isEmpty() ? DbEngine::Sqlite : DbEngine::Odbc;
+        if (!odbcDriver.isEmpty())
+            s.odbcDriver = odbcDriver;
         auto db = std::make_unique<SupervisionDb>(
-            settings, [this] { return install; }, log, dialogs);
+            s, [this] { return install; }, log, dialogs);
         db->setRetryPause(100ms);
+        db->setRetryWindow(window);
         return db;
     }
-
-    static SupervisionDb::Settings sqliteSettings() {
-        SupervisionDb::Settings s;
-        s.engine = DbEngine::Sqlite;
-        return s;
+    std::unique_ptr<SupervisionDb> connected() {
+        makeDatabases(install);
+        auto db = make();
+        EXPECT_TRUE(db->ConectaConDB());
+        return db;
     }
-
     QStringList logLines() const {
         QFile f(log.currentPath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
+                                           : QStringList();
     }
-
     // Runs a statement on a database file behind the agent's back.
     void alter(const QString& catalogue, const QString& statement) {
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("alter"));
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "alter");
             db.setDatabaseName(GelmarInstall::databasePath(install, catalogue));
             ASSERT_TRUE(db.open());
             ASSERT_TRUE(QSqlQuery(db).exec(statement)) << statement.toStdString();
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("alter"));
+        QSqlDatabase::removeDatabase("alter");
+    }
+    // The code an error carries, or 0 when the statement runs.
+    quint32 codeOf(SupervisionDb& db, Which which, const QString& sql) {
+        try {
+            db.select(which, sql);
+        } catch (const AgentError& e) {
+            EXPECT_FALSE(e.description().isEmpty());
+            return e.code();
+        }
+        return 0;
+    }
+    // Never opens: one message and one log line at the end of the window.
+    void expectGivesUp(SupervisionDb& db, int times = 1) {
+        EXPECT_FALSE(db.ConectaConDB());
+        EXPECT_EQ(dialogs.shown.size(), times);
+        EXPECT_EQ(logLines().size(), times);
     }
 
     QTemporaryDir dir;
-    QString install;
-    QString logs;
+    QString install = dir.filePath("gelmar");
     FakeClock clock;
     EventLog log{QString(), clock}; // its folder is set once the temporary one exists
     RecordingDialogs dialogs;
@@ -78,30 +90,25 @@ protected:
 
 TEST_F(SupervisionDbTest, ServerAppearingWithinTheWindowGivesANormalStart) {
     // Made aside and moved into place a second into the retry window: the move runs inside the wait.
-    const QString staged = dir.filePath(QStringLiteral("staged"));
+    const QString staged = dir.filePath("staged");
     makeDatabases(staged);
-    QTimer::singleShot(1000, [&] {
-        QDir().rename(staged + QStringLiteral("/database"), install + QStringLiteral("/database"));
-    });
-    auto db = make();
-    db->setRetryWindow(3000ms);
+    QTimer::singleShot(1000, [&] { QDir().rename(staged + "/database", install + "/database"); });
+    auto db = make(3000ms);
     QElapsedTimer t;
     t.start();
     EXPECT_TRUE(db->ConectaConDB());
     EXPECT_GE(t.elapsed(), 900);
     EXPECT_LT(t.elapsed(), 3000);
-    EXPECT_TRUE(db->isOpen(SupervisionDb::Which::Acquired));
-    EXPECT_TRUE(db->isOpen(SupervisionDb::Which::Config));
+    EXPECT_TRUE(db->isOpen(Which::Acquired) && db->isOpen(Which::Config));
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_TRUE(logLines().isEmpty());
 }
 
 TEST_F(SupervisionDbTest, ServerNeverThereGivesOneLogLineAndOneMessage) {
-    auto db = make();
-    db->setRetryWindow(700ms);
+    auto db = make(700ms);
     QElapsedTimer t;
     t.start();
-    EXPECT_FALSE(db->ConectaConDB());
+    expectGivesUp(*db);
     EXPECT_GE(t.elapsed(), 700);
     EXPECT_LT(t.elapsed(), 2500);
     ASSERT_EQ(dialogs.shown.size(), 1);
@@ -109,28 +116,23 @@ TEST_F(SupervisionDbTest, ServerNeverThereGivesOneLogLineAndOneMessage) {
     EXPECT_EQ(dialogs.shown[0].title, "Vorn-Net");
     EXPECT_EQ(dialogs.shown[0].text,
               "La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
-    const QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(
-        lines[0].startsWith("La conexión con la base de datos no se ha completado en 60 segundos. Hora: "));
+    EXPECT_TRUE(logLines().value(0).startsWith(
+        "La conexión con la base de datos no se ha completado en 60 segundos. Hora: "));
     EXPECT_TRUE(db->connectionsExist());
     // The supervision system's files are never created by the agent.
     EXPECT_FALSE(QFile::exists(GelmarInstall::databasePath(install, GelmarInstall::acquired)));
 }
 
-TEST_F(SupervisionDbTest, SecondDatabaseMissingCountsAgainstTheSameWindow) {
+TEST_F(SupervisionDbTest, SecondDatabaseOrOdbcDriverMissingCountsAgainstTheSameWindow) {
     makeDatabases(install);
     ASSERT_TRUE(QFile::remove(GelmarInstall::databasePath(install, GelmarInstall::config)));
-    auto db = make();
-    db->setRetryWindow(500ms);
-    EXPECT_FALSE(db->ConectaConDB());
-    EXPECT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(logLines().size(), 1);
+    expectGivesUp(*make(500ms), 1);
     EXPECT_FALSE(QFile::exists(GelmarInstall::databasePath(install, GelmarInstall::config)));
+    expectGivesUp(*make(300ms, "NoSuchOdbcDriver"), 2);
 }
 
 TEST_F(SupervisionDbTest, SettingsFromIniAndOdbcConnectionString) {
-    const QString ini = dir.filePath(QStringLiteral("vornnet.ini"));
+    const QString ini = dir.filePath("vornnet.ini");
     SupervisionDb::Settings d = SupervisionDb::Settings::fromIni(ini);
     EXPECT_EQ(d.engine, DbEngine::Odbc);
     EXPECT_EQ(SupervisionDb::odbcConnectionString(d, SupervisionDb::acquiredCatalogue),
@@ -147,133 +149,83 @@ TEST_F(SupervisionDbTest, SettingsFromIniAndOdbcConnectionString) {
     EXPECT_EQ(SupervisionDb::odbcConnectionString(s, SupervisionDb::configCatalogue),
               "Driver={ODBC Driver 17 for SQL Server};Server=plant\\GELMAR;Database=_ConfigDB_x;UID=lector;"
               "PWD={a;b}}c};");
-    EXPECT_EQ(SupervisionDb::sqlitePath(QStringLiteral("/opt/g"), SupervisionDb::acquiredCatalogue),
+    EXPECT_EQ(SupervisionDb::sqlitePath("/opt/g", SupervisionDb::acquiredCatalogue),
               "/opt/g/database/_AcquiredDB_x.mdf");
 }
 
-TEST_F(SupervisionDbTest, PlantNameWithAndWithoutItsRow) {
-    makeDatabases(install);
-    auto db = make();
-    ASSERT_TRUE(db->ConectaConDB());
+TEST_F(SupervisionDbTest, PlantNameAndLabel5WithAndWithoutTheirRows) {
+    auto db = connected();
     db->readPlantName(form);
     EXPECT_EQ(form.txtPlanta.text(), "Planta Río");
+    db->label5Click(form);
+    EXPECT_EQ(form.Label5.text(), "Información:") << "no alarm yet: no newest id to show";
+    QString error;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_GT(GelmarInstall::addAlarm(install, 10, "1", 1, QDateTime::currentDateTime(), &error), 0);
+    db->label5Click(form);
+    EXPECT_EQ(form.Label5.text(), "3:7.3.2");
 
     Form1State fresh;
-    alter(GelmarInstall::config, QStringLiteral("DELETE FROM GenericSettings WHERE Name = 'PlantName'"));
+    alter(GelmarInstall::config, "DELETE FROM GenericSettings WHERE Name IN ('PlantName', 'DB_VERSION')");
     db->readPlantName(fresh);
     EXPECT_EQ(fresh.txtPlanta.text(), "DEMO");
+    db->label5Click(fresh);
+    EXPECT_EQ(fresh.Label5.text(), "Información:");
 
-    alter(GelmarInstall::config, QStringLiteral("DROP TABLE GenericSettings"));
+    alter(GelmarInstall::acquired, "DROP TABLE FlashAlarms");
+    db->label5Click(form);
+    EXPECT_EQ(form.Label5.text(), "3:7.3.2") << "stays as it was";
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    alter(GelmarInstall::config, "DROP TABLE GenericSettings");
     try {
         db->readPlantName(fresh);
-        FAIL() << "no error for a missing table";
+        ADD_FAILURE() << "no error for a missing table";
     } catch (const AgentError& e) {
         EXPECT_EQ(e.code(), AgentError::MissingObject);
     }
 }
 
-TEST_F(SupervisionDbTest, Label5ShowsNewestIdAndVersionOrStaysAsItWas) {
-    makeDatabases(install);
-    auto db = make();
-    ASSERT_TRUE(db->ConectaConDB());
-    // No alarm yet: there is no newest id to show.
-    db->label5Click(form);
-    EXPECT_EQ(form.Label5.text(), "Información:");
-
-    QString error;
-    for (int i = 0; i < 3; ++i)
-        ASSERT_GT(GelmarInstall::addAlarm(install, 10, QStringLiteral("1"), 1, QDateTime::currentDateTime(),
-                                          &error),
-                  0);
-    db->label5Click(form);
-    EXPECT_EQ(form.Label5.text(), "3:7.3.2");
-
-    Form1State other;
-    alter(GelmarInstall::config, QStringLiteral("DELETE FROM GenericSettings WHERE Name = 'DB_VERSION'"));
-    db->label5Click(other);
-    EXPECT_EQ(other.Label5.text(), "Información:");
-
-    alter(GelmarInstall::acquired, QStringLiteral("DROP TABLE FlashAlarms"));
-    db->label5Click(form);
-    EXPECT_EQ(form.Label5.text(), "3:7.3.2");
-    EXPECT_TRUE(dialogs.shown.isEmpty());
-}
-
 TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
-    makeDatabases(install);
-    auto db = make();
-    ASSERT_TRUE(db->ConectaConDB());
-    auto codeOf = [&](SupervisionDb::Which which, const QString& sql) -> quint32 {
-        try {
-            db->select(which, sql);
-        } catch (const AgentError& e) {
-            EXPECT_FALSE(e.description().isEmpty());
-            return e.code();
-        }
-        return 0;
-    };
-    EXPECT_EQ(codeOf(SupervisionDb::Which::Acquired, QStringLiteral("SELECT * FROM NoSuchTable")),
-              AgentError::MissingObject);
-    EXPECT_EQ(codeOf(SupervisionDb::Which::Acquired, QStringLiteral("SELECT NoSuchColumn FROM FlashAlarms")),
-              AgentError::MissingObject);
-    EXPECT_EQ(codeOf(SupervisionDb::Which::Config, QStringLiteral("SELEC 1")), AgentError::CommandFailed);
-    EXPECT_EQ(codeOf(SupervisionDb::Which::Config, db->sql().virtualInstrument(2)), 0u);
+    auto db = connected();
+    const struct {
+        Which which;
+        QString sql;
+        quint32 code;
+    } cases[] = {{Which::Acquired, "SELECT * FROM NoSuchTable", AgentError::MissingObject},
+                 {Which::Acquired, "SELECT NoSuchColumn FROM FlashAlarms", AgentError::MissingObject},
+                 {Which::Config, "SELEC 1", AgentError::CommandFailed},
+                 {Which::Config, db->sql().virtualInstrument(2), 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql.toStdString();
 
     // A lost connection is the code the alarm scan reconnects on; reconnect() brings both back.
     db->close();
     EXPECT_FALSE(db->connectionsExist());
-    EXPECT_EQ(codeOf(SupervisionDb::Which::Config, db->sql().plantName()), AgentError::Unspecified);
+    EXPECT_EQ(codeOf(*db, Which::Config, db->sql().plantName()), AgentError::Unspecified);
     ASSERT_TRUE(db->reconnect());
-    const QList<QSqlRecord> rows = db->select(SupervisionDb::Which::Config, db->sql().virtualInstrument(2));
+    const QList<QSqlRecord> rows = db->select(Which::Config, db->sql().virtualInstrument(2));
     ASSERT_EQ(rows.size(), 1);
     EXPECT_EQ(rows[0].value("Name").toString(), "Bomba 2");
 }
 
 TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")))
+    if (!QSqlDatabase::isDriverAvailable("QODBC"))
         GTEST_SKIP() << "QODBC not installed";
     makeDatabases(install);
     // The ODBC driver takes the catalogue as a file name, relative to the working folder.
-    const QString odbcFolder = dir.filePath(QStringLiteral("odbc"));
+    const QString odbcFolder = dir.filePath("odbc");
     ASSERT_TRUE(QDir().mkpath(odbcFolder));
     for (const QString& c : {GelmarInstall::acquired, GelmarInstall::config})
-        ASSERT_TRUE(QFile::link(GelmarInstall::databasePath(install, c), odbcFolder + QLatin1Char('/') + c));
+        ASSERT_TRUE(QFile::link(GelmarInstall::databasePath(install, c), odbcFolder + "/" + c));
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(odbcFolder));
-    SupervisionDb::Settings s;
-    s.odbcDriver = QStringLiteral("SQLite3");
-    {
-        auto db = make(s);
-        db->setRetryWindow(500ms);
-        const bool opened = db->ConectaConDB();
-        QDir::setCurrent(previous);
-        ASSERT_TRUE(opened) << "SQLite3 ODBC driver missing from odbcinst.ini?";
-        db->readPlantName(form);
-        EXPECT_EQ(form.txtPlanta.text(), "Planta Río");
-        QString error;
-        ASSERT_GT(GelmarInstall::addAlarm(install, 10, QStringLiteral("1"), 1, QDateTime::currentDateTime(),
-                                          &error),
-                  0);
-        db->label5Click(form);
-        EXPECT_EQ(form.Label5.text(), "1:7.3.2");
-        try {
-            db->select(SupervisionDb::Which::Acquired, QStringLiteral("SELECT * FROM FlashAlarmz"));
-            ADD_FAILURE() << "no error";
-        } catch (const AgentError& e) {
-            EXPECT_EQ(e.code(), AgentError::MissingObject);
-        }
-    }
+    auto db = make(500ms, "SQLite3");
+    const bool opened = db->ConectaConDB();
     QDir::setCurrent(previous);
-}
-
-TEST_F(SupervisionDbTest, MissingOdbcDriverFailsWithinTheWindow) {
-    SupervisionDb::Settings s;
-    s.odbcDriver = QStringLiteral("NoSuchOdbcDriver");
-    auto db = make(s);
-    db->setRetryWindow(300ms);
-    EXPECT_FALSE(db->ConectaConDB());
-    EXPECT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(logLines().size(), 1);
+    ASSERT_TRUE(opened) << "SQLite3 ODBC driver missing from odbcinst.ini?";
+    db->readPlantName(form);
+    EXPECT_EQ(form.txtPlanta.text(), "Planta Río");
+    EXPECT_EQ(codeOf(*db, Which::Acquired, "SELECT * FROM FlashAlarmz"), AgentError::MissingObject);
 }
 
 } // namespace
