@@ -1,4 +1,5 @@
 #include "forwarding/AlarmScan.h"
+#include "FakeSender.h"
 #include "core/AgentSettings.h"
 #include "core/Form1State.h"
 #include "core/SupervisionDb.h"
@@ -8,7 +9,6 @@
 #include "forwarding/Exclusions.h"
 #include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
-#include "forwarding/MessageSender.h"
 #include "sms/SmsSender.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
@@ -16,27 +16,16 @@
 #include "watchdog/GelmarRestarter.h"
 
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
 
-// The central station as the scan sees it: records every message, answers as the test says.
-struct FakeSender : MessageSender {
-    QStringList sent;
-    std::function<bool(const QString&)> answer = [](const QString&) { return true; };
-    bool EnviaConReserva(const QString& message) override {
-        sent.append(message);
-        return answer(message);
-    }
-    QStringList alarms() const { return sent.filter("##ALARM##"); }
-};
+const auto fail = [](const QString&) { return false; };
+const auto succeed = [](const QString&) { return true; };
 
 struct FakeSms : SmsSender {
     QStringList calls; // number + ": " + text
-    std::function<bool(const QString& number)> answer = [](const QString&) { return true; };
+    std::function<bool(const QString& number)> answer = succeed;
     bool MandaMensaje(const QString& Texto, const QString& numero) override {
         calls.append(numero + ": " + Texto);
         return answer(numero);
@@ -47,6 +36,12 @@ struct FakeRestarter : GelmarRestarter {
     int restarts = 0;
     void ReiniciaGelmar() override { ++restarts; }
 };
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
 
 class AlarmScanTest : public ::testing::Test {
 protected:
@@ -85,11 +80,6 @@ protected:
         f.open(QIODevice::ReadOnly);
         return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
     }
-    void smsMode() {
-        form.chkSMSEnabled.setChecked(true);
-        settings.SMSOn = "1";
-        form.txtRecipient.setText("+34600000001");
-    }
 };
 
 } // namespace
@@ -99,18 +89,17 @@ TEST_F(AlarmScanTest, FirstStartSkipsTheAlarmsAlreadyThere) {
     EXPECT_FALSE(position.exists()) << "no alarm yet: no file, the next cycle is again a first start";
 
     alarm();
-    alarm("2", 20);
-    const qint64 third = alarm("3", 30);
+    const qint64 second = alarm("2", 20);
     scan.BuscaAlarmas();
-    EXPECT_EQ(position.read(), third);
+    EXPECT_EQ(position.read(), second);
     EXPECT_TRUE(sender.alarms().isEmpty());
 
-    const qint64 fourth = alarm("4", 40, 0, 5);
+    const qint64 third = alarm("4", 40, 0, 5);
     scan.BuscaAlarmas();
-    ASSERT_EQ(sender.alarms().size(), 1);
-    EXPECT_EQ(sender.alarms()[0], MessageFormat::liveAlarm("EDAR Norte", 40, "0", "Caudal nulo",
-                                                           "Caudalímetro entrada", clock.now().addSecs(-5)));
-    EXPECT_EQ(position.read(), fourth);
+    ASSERT_EQ(sender.alarms(),
+              QStringList(MessageFormat::liveAlarm("EDAR Norte", 40, "0", "Caudal nulo",
+                                                   "Caudalímetro entrada", clock.now().addSecs(-5))));
+    EXPECT_EQ(position.read(), third);
     EXPECT_TRUE(
         logLines().contains(MessageFormat::logBody(sender.alarms()[0]) + " Hora envio: 07/12/2026 12:00:00"));
 }
@@ -132,11 +121,12 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationAndUnknownOnes) {
     EXPECT_TRUE(a[3].contains("##10##1##Alarma desconocida##?##ADD##Desconocido##"));
     EXPECT_TRUE(a[4].contains("##11##1##Nivel bajo##?##ADD##Depósito Norte##"));
     EXPECT_EQ(position.read(), last);
-    EXPECT_EQ(logLines().filter("con datos no válidos").size(), 1);
-    EXPECT_TRUE(logLines().filter("con datos no válidos").first().contains("planta"));
+    const QStringList bad = logLines().filter("con datos no válidos");
+    ASSERT_EQ(bad.size(), 1);
+    EXPECT_TRUE(bad[0].contains("planta"));
 }
 
-TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePosition) {
+TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirstFailure) {
     position.write(0);
     QList<qint64> ids;
     for (int i = 0; i < 5; ++i)
@@ -148,8 +138,7 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePosition) {
     const QDateTime firstFailure = clock.now();
     EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
 
-    // Two more failed cycles keep the time of the first failure.
-    sender.answer = [](const QString&) { return false; };
+    sender.answer = fail;
     for (int i = 0; i < 2; ++i) {
         clock.advanceSecs(30);
         scan.BuscaAlarmas();
@@ -157,7 +146,7 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePosition) {
     EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
     EXPECT_EQ(position.read(), ids[0]);
 
-    sender.answer = [](const QString&) { return true; };
+    sender.answer = succeed;
     sender.sent.clear();
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 4) << "the second to fifth, in order";
@@ -166,7 +155,6 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePosition) {
 }
 
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
-    plant.config("dummy", "x");
     IniFile::write(plant.ini(), "EXCLUDE", "1", "depósito norte##*");
     IniFile::write(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
     position.write(0);
@@ -185,9 +173,9 @@ TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
 TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
     position.write(0);
     settings.time = "1";
-    plant.addAlarm(10, "1", 1, clock.now().addSecs(600));
-    plant.addAlarm(11, "1", 1, clock.now().addSecs(900));
-    plant.addAlarm(20, "2", 1, clock.now().addSecs(299)); // within five minutes: kept as it is
+    alarm("1", 10, 1, -600);
+    alarm("1", 11, 1, -900);
+    alarm("2", 20, 1, -299); // within five minutes: kept as it is
     scan.BuscaAlarmas();
     EXPECT_EQ(restarter.restarts, 1);
     EXPECT_EQ(settings.time, "0");
@@ -202,15 +190,17 @@ TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
     EXPECT_EQ(a[3], MessageFormat::bufferedMessage("EDAR Norte", "1", AlarmScan::futureNotice, "SISTEMA",
                                                    clock.now()));
 
-    plant.addAlarm(10, "1", 1, clock.now().addSecs(600));
+    alarm("1", 10, 1, -600);
     scan.BuscaAlarmas();
     EXPECT_EQ(restarter.restarts, 1) << "the flag stays fired until the status update re-arms it";
 }
 
 TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
-    smsMode();
+    form.chkSMSEnabled.setChecked(true);
+    settings.SMSOn = "1";
+    form.txtRecipient.setText("+34600000001");
     settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
-    sender.answer = [](const QString&) { return false; };
+    sender.answer = fail;
     sms.answer = [](const QString& number) { return number != "+34622222222"; };
     position.write(0);
 
@@ -221,9 +211,8 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     const QString notice =
         MessageFormat::smsNotice("EDAR Norte", "Bomba 2", "1", "Fallo térmico", saturdayNoon);
     ASSERT_EQ(sms.calls.size(), 4);
-    EXPECT_EQ(sms.calls[0], "+34600000001: " + notice);
-    EXPECT_EQ(sms.calls[1], "+34611111111: " + notice);
-    EXPECT_EQ(sms.calls[2], "+34622222222: " + notice);
+    EXPECT_EQ(sms.calls.mid(0, 3),
+              QStringList({"+34600000001: " + notice, "+34611111111: " + notice, "+34622222222: " + notice}));
     EXPECT_TRUE(
         sms.calls[3].startsWith("+34600000001: EDAR Norte: Depósito Norte: Fin Nivel alto 07/12/26 07:00:00"))
         << "07:00:00 on a weekday is office hours: the main recipient only";
@@ -238,7 +227,7 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
 
     // The main recipient's SMS fails: no auxiliary is tried, the position stays, the cycle ends.
     sms.calls.clear();
-    sms.answer = [](const QString&) { return false; };
+    sms.answer = fail;
     plant.addAlarm(20, "2", 1, saturdayNoon);
     plant.addAlarm(20, "2", 1, saturdayNoon);
     scan.BuscaAlarmas();
@@ -246,7 +235,7 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     EXPECT_EQ(position.read(), inHours);
 }
 
-TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDays) {
+TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
     position.write(0);
     buffer.PonEnBuffer("SISTEMA", "Vieja", "1", clock.now().addDays(-8));
     buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", clock.now().addSecs(-120));
@@ -260,7 +249,7 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDays) {
                                              "AVISO", clock.now().addSecs(-120)));
     EXPECT_EQ(bufferPosition.read(), 2);
 
-    sender.answer = [](const QString&) { return true; };
+    sender.answer = succeed;
     sender.sent.clear();
     scan.BuscaAlarmas();
     ASSERT_EQ(sender.sent.size(), 2);
@@ -277,7 +266,7 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDays) {
     QFile::remove(bufferPosition.path());
     IniFile::write(plant.ini(), "EXCLUDE", "1", "SISTEMA##*");
     scan.BuscaAlarmas();
-    EXPECT_EQ(sender.sent.size(), 1);
+    ASSERT_EQ(sender.sent.size(), 1);
     EXPECT_TRUE(sender.sent[0].contains("AVISO"));
 }
 
@@ -295,12 +284,10 @@ TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
 
     // Any other failure ends the cycle silently and leaves txtError as it was.
     form.txtError.setText("x");
-    QFile::remove(position.path());
-    QFile broken(position.path());
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("not a number");
-    broken.close();
+    writeFile(position.path(), "not a number");
+    alarm();
     scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1);
     EXPECT_EQ(form.txtError.text(), "x");
 }
 
@@ -321,10 +308,7 @@ TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
 
 TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
     const qint64 newest = alarm();
-    QFile old(QDir(plant.program).filePath("vornnetultcod.ini"));
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(" ") + QByteArray::number(newest) + "\r\n");
-    old.close();
+    writeFile(QDir(plant.program).filePath("vornnetultcod.ini"), " " + QByteArray::number(newest) + "\r\n");
     EXPECT_TRUE(scan.startupCheck());
     EXPECT_EQ(position.read(), newest) << "the old-style file moved to the plant's name";
     EXPECT_TRUE(dialogs.shown.isEmpty());

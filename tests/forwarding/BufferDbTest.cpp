@@ -11,51 +11,37 @@ namespace {
 
 class BufferDbTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        path = BufferDb::pathIn(dir.path());
-    }
     QTemporaryDir dir;
-    QString path;
+    QString path = BufferDb::pathIn(dir.path());
     RecordingDialogs dialogs;
+    BufferDb buffer{path, dialogs};
     const QDateTime now{QDate(2026, 12, 6), QTime(12, 0, 0)};
 };
 
-TEST_F(BufferDbTest, MissingBufferIsNeverCreated) {
-    BufferDb buffer(path, dialogs);
+TEST_F(BufferDbTest, MissingBufferIsNeverCreatedAndAFailedInsertShowsTheNoticeAndTheError) {
     EXPECT_THROW(buffer.open(), AgentError);
-    EXPECT_FALSE(buffer.isOpen());
+    const QDateTime when(QDate(2026, 3, 1), QTime(6, 5, 4));
+    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "Disco duro: Superado el mínimo espacio libre.", "1", when));
     EXPECT_FALSE(QFile::exists(path));
-    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "1", now));
-    EXPECT_FALSE(QFile::exists(path));
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].title, Dialogs::defaultTitle);
+    const QString expectedStart =
+        "Error añadiendo la alarma especial al buffer\n\nDevice:SISTEMA Alarm:Disco duro: "
+        "Superado el mínimo espacio libre.\nInifin:1 Date:" +
+        AgentLocale::dateTimeText(when) + "\n\n";
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(expectedStart)) << dialogs.shown[0].text.toStdString();
+    EXPECT_GT(dialogs.shown[0].text.size(), expectedStart.size()) << "the error's description follows";
+
+    // A buffer without its table: the driver's description ends the text.
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "x", "0", when));
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    EXPECT_TRUE(dialogs.shown[1].text.contains("no such table")) << dialogs.shown[1].text.toStdString();
 }
 
-TEST_F(BufferDbTest, CreateMakesAUsableBufferAndLeavesAnExistingOneAlone) {
+TEST_F(BufferDbTest, CreatedBufferGivesRowsAfterThePositionInIdOrderWithinTheWindow) {
     QString error;
     ASSERT_TRUE(BufferDb::create(path, &error)) << error.toStdString();
-    BufferDb buffer(path, dialogs);
-    ASSERT_NO_THROW(buffer.open());
-    EXPECT_TRUE(buffer.rowsAfter(0, now.addDays(-7)).isEmpty());
-    ASSERT_TRUE(buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", now));
-
-    EXPECT_FALSE(BufferDb::create(path, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(buffer.rowsAfter(0, now.addDays(-7)).size(), 1);
-    EXPECT_FALSE(QFile::exists(path + ".new"));
-}
-
-TEST_F(BufferDbTest, NotADatabaseDoesNotOpen) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("Standard Jet DB, not ours");
-    f.close();
-    BufferDb buffer(path, dialogs);
-    EXPECT_THROW(buffer.open(), AgentError);
-}
-
-TEST_F(BufferDbTest, StoredNoticesComeBackAfterThePositionInIdOrderWithinTheWindow) {
-    ASSERT_TRUE(BufferDb::create(path, nullptr));
-    BufferDb buffer(path, dialogs);
     buffer.open();
     ASSERT_TRUE(
         buffer.PonEnBuffer("SISTEMA", "Detenida adquisición o Gelmar no activo", "1", now.addDays(-8)));
@@ -63,9 +49,11 @@ TEST_F(BufferDbTest, StoredNoticesComeBackAfterThePositionInIdOrderWithinTheWind
         buffer.PonEnBuffer("SISTEMA", "Detenida adquisición o Gelmar no activo", "0", now.addSecs(-3600)));
     ASSERT_TRUE(buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "1", now.addSecs(-60)));
     ASSERT_TRUE(buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", now));
+    EXPECT_FALSE(BufferDb::create(path, &error)) << "an existing buffer is left alone";
+    EXPECT_FALSE(error.isEmpty());
 
     const QList<BufferRow> rows = buffer.rowsAfter(0, now.addDays(-7));
-    ASSERT_EQ(rows.size(), 3); // the 8-day-old notice is left behind
+    ASSERT_EQ(rows.size(), 3) << "the 8-day-old notice is left behind";
     EXPECT_EQ(rows[0].id, 2);
     EXPECT_EQ(rows[0].device, "SISTEMA");
     EXPECT_EQ(rows[0].alarm, "Detenida adquisición o Gelmar no activo");
@@ -74,46 +62,10 @@ TEST_F(BufferDbTest, StoredNoticesComeBackAfterThePositionInIdOrderWithinTheWind
     EXPECT_EQ(rows[1].id, 3);
     EXPECT_EQ(rows[2].id, 4);
     EXPECT_EQ(rows[2].device, "AVISO");
-
     const QList<BufferRow> later = buffer.rowsAfter(3, now.addDays(-7));
     ASSERT_EQ(later.size(), 1);
     EXPECT_EQ(later[0].id, 4);
     EXPECT_TRUE(dialogs.shown.isEmpty());
-}
-
-TEST_F(BufferDbTest, FailedInsertShowsTheNoticeAndTheError) {
-    BufferDb buffer(path, dialogs);
-    const QDateTime when(QDate(2026, 3, 1), QTime(6, 5, 4));
-    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "Disco duro: Superado el mínimo espacio libre.", "1", when));
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    const RecordingDialogs::Shown& box = dialogs.shown[0];
-    EXPECT_EQ(box.title, Dialogs::defaultTitle);
-    const QString expectedStart =
-        "Error añadiendo la alarma especial al buffer\n\nDevice:SISTEMA Alarm:Disco duro: "
-        "Superado el mínimo espacio libre.\nInifin:1 Date:" +
-        AgentLocale::dateTimeText(when) + "\n\n";
-    EXPECT_TRUE(box.text.startsWith(expectedStart)) << box.text.toStdString();
-    EXPECT_GT(box.text.size(), expectedStart.size()); // the error's description follows
-
-    // A buffer without its table: the driver's description ends the text.
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "x", "0", when));
-    ASSERT_EQ(dialogs.shown.size(), 2);
-    EXPECT_TRUE(dialogs.shown[1].text.contains("no such table")) << dialogs.shown[1].text.toStdString();
-}
-
-TEST_F(BufferDbTest, ResendStatementAndErrors) {
-    EXPECT_EQ(BufferDb::rowsAfterSql(17, now),
-              "SELECT * FROM alarms WHERE id > 17 AND date > '2026-12-06 12:00:00' ORDER BY id");
-    BufferDb buffer(path, dialogs);
-    try {
-        buffer.rowsAfter(0, now);
-        FAIL() << "no error while closed";
-    } catch (const AgentError& e) {
-        EXPECT_EQ(e.code(), AgentError::Unspecified);
-    }
 }
 
 } // namespace

@@ -2,17 +2,18 @@
 
 #include "forwarding/MessageSender.h"
 
-#include <QList>
 #include <QStringList>
+#include <functional>
 
-// Records every message handed to it and answers from a scripted list of outcomes (then `otherwise`).
+// The central station as a step sees it: records every message handed to it, answers as the test says.
 class FakeSender final : public MessageSender {
 public:
     bool EnviaConReserva(const QString& message) override {
         sent << message;
-        return outcomes.isEmpty() ? otherwise : outcomes.takeFirst();
+        return answer(message);
     }
+    QStringList alarms() const { return sent.filter(QStringLiteral("##ALARM##")); }
+
     QStringList sent;
-    QList<bool> outcomes;
-    bool otherwise = true;
+    std::function<bool(const QString&)> answer = [](const QString&) { return true; };
 };

@@ -50,20 +50,17 @@ private:
         ++connections;
         s->setParent(this);
         s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        auto* buffer = new QByteArray;
-        connect(s, &QObject::destroyed, this, [buffer] { delete buffer; });
         connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        connect(s, &QTcpSocket::readyRead, this, [this, s, buffer] {
-            if (s->property("done").toBool()) {
-                s->readAll();
+        // Bytes gather on the socket until the closing frame; anything after the message is ignored.
+        connect(s, &QTcpSocket::readyRead, this, [this, s] {
+            if (s->property("done").toBool())
+                return void(s->readAll());
+            const QByteArray pending = s->property("pending").toByteArray() + s->readAll();
+            s->setProperty("pending", pending);
+            const qsizetype close = pending.indexOf("@@", 2);
+            if (!pending.startsWith("@@") || close < 0)
                 return;
-            }
-            buffer->append(s->readAll());
-            const qsizetype close = buffer->indexOf("@@", 2);
-            if (!buffer->startsWith("@@") || close < 0)
-                return;
-            const QByteArray message = buffer->left(close + 2);
-            buffer->clear();
+            const QByteArray message = pending.left(close + 2);
             s->setProperty("done", true);
             received.append(message);
             if (onMessage)
@@ -72,20 +69,19 @@ private:
         });
     }
 
-    void play(QTcpSocket* s, QList<Piece> pieces) {
-        QPointer<QTcpSocket> guard(s);
+    void play(QPointer<QTcpSocket> s, QList<Piece> pieces) {
         if (pieces.isEmpty()) {
             if (m_closeAfterReply)
                 s->disconnectFromHost();
             return;
         }
         const Piece first = pieces.takeFirst();
-        QTimer::singleShot(first.delayMs, this, [this, guard, first, pieces] {
-            if (!guard || guard->state() != QAbstractSocket::ConnectedState)
+        QTimer::singleShot(first.delayMs, this, [this, s, first, pieces] {
+            if (!s || s->state() != QAbstractSocket::ConnectedState)
                 return;
-            guard->write(first.bytes);
-            guard->flush();
-            play(guard, pieces);
+            s->write(first.bytes);
+            s->flush();
+            play(s, pieces);
         });
     }
 
