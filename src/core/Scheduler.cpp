@@ -7,6 +7,8 @@
 Scheduler::Scheduler(Control& lblProceso, const bool& Reindexando, QObject* parent)
     : QObject(parent), m_lblProceso(lblProceso), m_reindexando(Reindexando) {
     Timer3.setSingleShot(true);
+    // A coarse timer may fire some percent early; the period is counted from the end of a run.
+    Timer3.setTimerType(Qt::PreciseTimer);
     Timer3.setInterval(30000);
     connect(&Timer3, &QTimer::timeout, this, &Scheduler::tick);
 }
