@@ -6,6 +6,7 @@
 #include "core/Dialogs.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
+#include "core/SqlConnection.h"
 #include "forwarding/EventLog.h"
 
 #include <QDir>
@@ -14,9 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 #include <algorithm>
-#include <atomic>
 
 namespace {
 
@@ -31,14 +30,6 @@ QString driverOf(DbEngine engine) {
 
 QString packageOf(DbEngine engine) {
     return engine == DbEngine::Odbc ? QStringLiteral("libqt6sql6-odbc") : QStringLiteral("libqt6sql6-sqlite");
-}
-
-// Qt keeps connections in a process-wide registry by name: every connection gets a name of its own.
-QString uniqueName(SupervisionDb::Which which) {
-    static std::atomic<int> counter{0};
-    return (which == SupervisionDb::Which::Acquired ? QStringLiteral("vornnet-db-")
-                                                    : QStringLiteral("vornnet-dbConf-")) +
-           QString::number(++counter);
 }
 
 // ODBC connection-string values holding ';' or braces must be braced, with '}' doubled.
@@ -97,39 +88,21 @@ void SupervisionDb::drop(Which which) {
     QString& name = nameOf(which);
     if (name.isEmpty())
         return;
-    {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        db.close();
-    } // the handle must be gone before the name is removed
-    QSqlDatabase::removeDatabase(name);
+    SqlConnection::remove(name);
     name.clear();
 }
 
 void SupervisionDb::open(Which which) {
     drop(which);
     const QString catalogue = which == Which::Acquired ? acquiredCatalogue : configCatalogue;
-    const QString name = uniqueName(which);
+    const QString name =
+        SqlConnection::uniqueName(which == Which::Acquired ? QStringLiteral("db") : QStringLiteral("dbConf"));
     nameOf(which) = name;
-    QSqlDatabase db = QSqlDatabase::addDatabase(driverOf(m_settings.engine), name);
     if (m_settings.engine == DbEngine::Sqlite) {
-        const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
         // The files belong to the supervision system: a missing one is a server not there yet, and
         // opening it must never create it.
-        if (!QFileInfo(path).isFile())
-            throw AgentError(AgentError::Unspecified, QStringLiteral("No existe la base de datos ") + path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        db.setDatabaseName(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) +
-                           QStringLiteral("?mode=rw"));
-    } else {
-        // Bounds each attempt, so the retry window is not swallowed by one hanging login.
-        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10"));
-        db.setDatabaseName(odbcConnectionString(m_settings, catalogue));
-    }
-    if (!db.open()) {
-        const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, db.lastError());
-        throw AgentError(AgentError::Unspecified, mapped.description());
-    }
-    if (m_settings.engine == DbEngine::Sqlite) {
+        const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
+        QSqlDatabase db = SqlConnection::openExistingSqlite(path, name);
         QSqlQuery q(db);
         // The stand-in writes while the agent reads; WAL keeps readers and the writer apart. A file
         // that is not a database fails here rather than at the first statement.
@@ -138,6 +111,15 @@ void SupervisionDb::open(Which which) {
             const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
             throw AgentError(AgentError::Unspecified, mapped.description());
         }
+        return;
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
+    // Bounds each attempt, so the retry window is not swallowed by one hanging login.
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10"));
+    db.setDatabaseName(odbcConnectionString(m_settings, catalogue));
+    if (!db.open()) {
+        const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, db.lastError());
+        throw AgentError(AgentError::Unspecified, mapped.description());
     }
 }
 
@@ -195,16 +177,7 @@ QList<QSqlRecord> SupervisionDb::select(Which which, const QString& statement) {
     if (!isOpen(which))
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La conexión con la base de datos no está abierta"));
-    QList<QSqlRecord> rows;
-    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
-    q.setForwardOnly(true);
-    if (!q.exec(statement))
-        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
-    while (q.next())
-        rows.append(q.record());
-    if (q.lastError().isValid())
-        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
-    return rows;
+    return SqlConnection::select(QSqlDatabase::database(nameOf(which), false), m_settings.engine, statement);
 }
 
 void SupervisionDb::exec(Which which, const QString& statement) {

@@ -4,6 +4,7 @@
 #include "core/AgentLocale.h"
 #include "core/DbErrorMap.h"
 #include "core/Dialogs.h"
+#include "core/SqlConnection.h"
 #include "core/SupervisionSql.h"
 
 #include <QDir>
@@ -13,44 +14,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QUrl>
-#include <atomic>
 
 namespace {
 
 const QString dateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-
-QString uniqueName(const char* role) {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("vornnet-buffer-") + QLatin1String(role) + QLatin1Char('-') +
-           QString::number(++counter);
-}
-
-void removeConnection(const QString& name) {
-    {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-// Opens an existing buffer file read-write; never creates one. Throws AgentError.
-QSqlDatabase openExisting(const QString& path, const QString& name) {
-    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
-        throw AgentError(AgentError::Unspecified,
-                         QStringLiteral("No está disponible el controlador de base de datos QSQLITE (paquete "
-                                        "libqt6sql6-sqlite)"));
-    if (!QFileInfo(path).isFile())
-        throw AgentError(AgentError::Unspecified,
-                         QStringLiteral("No existe ") + QDir::toNativeSeparators(path));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-    db.setDatabaseName(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                       QStringLiteral("?mode=rw"));
-    if (!db.open())
-        throw DbErrorMap::fromSqlError(DbEngine::Sqlite, db.lastError());
-    return db;
-}
 
 const char* const schema[] = {
     "CREATE TABLE alarms (id INTEGER PRIMARY KEY AUTOINCREMENT, device TEXT, alarm TEXT, date TEXT, "
@@ -73,9 +40,9 @@ QString BufferDb::pathIn(const QString& programFolder) {
 
 void BufferDb::open() {
     close();
-    m_connection = uniqueName("read");
+    m_connection = SqlConnection::uniqueName(QStringLiteral("buffer-read"));
     try {
-        QSqlDatabase db = openExisting(m_path, m_connection);
+        QSqlDatabase db = SqlConnection::openExistingSqlite(m_path, m_connection);
         // A file that is not a buffer is as good as a missing one.
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT id, device, alarm, date, beginend FROM alarms WHERE id = 0")))
@@ -93,7 +60,7 @@ bool BufferDb::isOpen() const {
 void BufferDb::close() {
     if (m_connection.isEmpty())
         return;
-    removeConnection(m_connection);
+    SqlConnection::remove(m_connection);
     m_connection.clear();
 }
 
@@ -111,7 +78,7 @@ bool BufferDb::create(const QString& path, QString* error) {
     // Built beside the target and renamed into place, so a half-made buffer is never seen.
     const QString temp = path + QStringLiteral(".new");
     QFile::remove(temp);
-    const QString name = uniqueName("create");
+    const QString name = SqlConnection::uniqueName(QStringLiteral("buffer-create"));
     QString why;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -128,7 +95,7 @@ bool BufferDb::create(const QString& path, QString* error) {
             }
         }
     }
-    removeConnection(name);
+    SqlConnection::remove(name);
     if (why.isEmpty() && !QFile::rename(temp, path))
         why = QStringLiteral("No se puede crear ") + QDir::toNativeSeparators(path);
     if (!why.isEmpty()) {
@@ -140,10 +107,10 @@ bool BufferDb::create(const QString& path, QString* error) {
 
 bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QString& inifin,
                            const QDateTime& timestamp) {
-    const QString name = uniqueName("insert");
+    const QString name = SqlConnection::uniqueName(QStringLiteral("buffer-insert"));
     QString why;
     try {
-        QSqlDatabase db = openExisting(m_path, name);
+        QSqlDatabase db = SqlConnection::openExistingSqlite(m_path, name);
         QSqlQuery q(db);
         if (!q.prepare(
                 QStringLiteral("INSERT INTO alarms (device, alarm, date, beginend) VALUES (?, ?, ?, ?)")))
@@ -157,7 +124,7 @@ bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QS
     } catch (const AgentError& e) {
         why = e.description();
     }
-    removeConnection(name);
+    SqlConnection::remove(name);
     if (why.isEmpty())
         return true;
     m_dialogs.message(errorTitle + QStringLiteral("\n\n") + QStringLiteral("Device:") + device +
@@ -179,18 +146,13 @@ QList<BufferRow> BufferDb::rowsAfter(qint64 position, const QDateTime& cutoff) {
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La base de datos buffer.mdb no está abierta"));
     QList<BufferRow> rows;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.setForwardOnly(true);
-    if (!q.exec(rowsAfterSql(position, cutoff)))
-        throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
-    while (q.next()) {
-        const QSqlRecord r = q.record();
+    const auto records = SqlConnection::select(QSqlDatabase::database(m_connection, false), DbEngine::Sqlite,
+                                               rowsAfterSql(position, cutoff));
+    for (const QSqlRecord& r : records) {
         rows.append({r.value(QStringLiteral("id")).toLongLong(), r.value(QStringLiteral("device")).toString(),
                      r.value(QStringLiteral("alarm")).toString(),
                      SupervisionSql::toDateTime(r.value(QStringLiteral("date"))),
                      r.value(QStringLiteral("beginend")).toString()});
     }
-    if (q.lastError().isValid())
-        throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
     return rows;
 }
