@@ -124,7 +124,7 @@ void AlarmScan::cycle() {
     for (qsizetype i = 0; goOn && i < rows.size(); ++i)
         goOn = processRow(rows[i], alarms);
 
-    resendBuffer(bufferPosition);
+    resendBuffer(buffer, bufferPosition);
     m_p.form.txtError.setText(QString());
 }
 
@@ -274,9 +274,8 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     return true;
 }
 
-void AlarmScan::resendBuffer(qint64 position) {
+void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
     const QString plant = m_p.form.txtPlanta.text();
-    const UltCodFile file(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
     const QDateTime cutoff = m_p.clock.now().addDays(-7);
     const QList<BufferRow> rows = m_p.buffer.rowsAfter(position, cutoff);
 

@@ -78,7 +78,7 @@ private:
     QString alarmText(const std::optional<qint64>& instrument, qint64 code);
     QString deviceName(const std::optional<qint64>& instrument);
     void futureDateGuard(QDateTime& event);
-    void resendBuffer(qint64 position);
+    void resendBuffer(const UltCodFile& file, qint64 position);
     enum class Handed { Delivered, BySms, No };
     // One message to the central station, else by SMS while SMS mode is on; the position moves to id
     // only once it has gone.
