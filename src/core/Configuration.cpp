@@ -7,6 +7,7 @@
 #include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
+#include "forwarding/DeliveryState.h"
 
 #include <QDir>
 
@@ -179,6 +180,6 @@ void Configuration::readStatusFlags() {
         const double minutes = NumberValue::of(m_form.txtMaxNoNet.text()) + 1;
         m_settings.FechaPrimerFallo = m_clock.now().addMSecs(-static_cast<qint64>(minutes * 60000.0));
     } else {
-        m_settings.FechaPrimerFallo = QDateTime(QDate(2100, 1, 1), QTime(0, 0));
+        m_settings.FechaPrimerFallo = DeliveryState::noFailure();
     }
 }

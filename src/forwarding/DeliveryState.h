@@ -14,7 +14,7 @@ struct DeliveryState {
 
     // Keeps the time of the first failure of a series: only a state with nothing pending takes now.
     void failed(const QDateTime& now) {
-        if (FechaPrimerFallo > QDateTime(QDate(2099, 1, 1), QTime(0, 0)))
+        if (!failurePending())
             FechaPrimerFallo = now;
     }
 
