@@ -1,0 +1,67 @@
+#include "AgentRun.h"
+
+#include "BenchPlant.h"
+#include "Pump.h"
+
+AgentRun::AgentRun(QString program, const BenchPlant& plant, int tickMs, std::optional<int> linkWaitMs) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TMP"), plant.logs());
+    env.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("VORNNET_LINK_WAIT_MS"));
+    if (linkWaitMs)
+        env.insert(QStringLiteral("VORNNET_LINK_WAIT_MS"), QString::number(*linkWaitMs));
+    m_process.setProcessEnvironment(env);
+    m_process.setProgram(program);
+    m_process.setArguments({QStringLiteral("--unattended"), QStringLiteral("--folder"), plant.program(),
+                            QStringLiteral("--tick-ms"), QString::number(tickMs)});
+    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readLabels(); });
+    QObject::connect(&m_process, &QProcess::readyReadStandardError,
+                     [this] { m_err += m_process.readAllStandardError(); });
+}
+
+AgentRun::~AgentRun() {
+    stop();
+}
+
+bool AgentRun::start() {
+    m_clock.start();
+    m_process.start();
+    return m_process.waitForStarted(5000);
+}
+
+void AgentRun::readLabels() {
+    const double now = static_cast<double>(m_clock.nsecsElapsed()) / 1e6;
+    m_pending += m_process.readAllStandardOutput();
+    qsizetype end;
+    while ((end = m_pending.indexOf('\n')) >= 0) {
+        m_labels.append({QString::fromUtf8(m_pending.left(end)), now});
+        m_pending.remove(0, end + 1);
+    }
+}
+
+std::optional<double> AgentRun::waitLabel(const QString& text, int n, std::chrono::milliseconds limit) {
+    std::optional<double> found;
+    Pump::until(
+        [&] {
+            int seen = 0;
+            for (const Label& l : std::as_const(m_labels))
+                if (l.text == text && ++seen == n) {
+                    found = l.ms;
+                    return true;
+                }
+            return m_process.state() == QProcess::NotRunning;
+        },
+        limit);
+    return found;
+}
+
+void AgentRun::stop() {
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(10000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}

@@ -1,0 +1,277 @@
+#include "Figures.h"
+
+#include "AgentRun.h"
+#include "BenchPlant.h"
+#include "LoopbackFloor.h"
+#include "ProcessStats.h"
+#include "Pump.h"
+#include "Station.h"
+
+#include <QTextStream>
+#include <algorithm>
+#include <cstdio>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Row keys.
+const QString floorRate = QStringLiteral("Backlog of 1,000: bare loopback client (floor)");
+const QString agentRate = QStringLiteral("Backlog of 1,000: agent");
+const QString ratio = QStringLiteral("Backlog of 1,000: agent / floor");
+const QString excludedRatio = QStringLiteral("Same, 200 entries in EXCLUDE: agent / floor");
+const QString wakeups = QStringLiteral("Wake-ups while a delivery waits on a silent station");
+const QString cpu = QStringLiteral("CPU while a delivery waits on a silent station");
+const QString firstRun = QStringLiteral("Start to first scheduler run");
+const QString rssRest = QStringLiteral("RSS at rest");
+const QString rssAfter = QStringLiteral("RSS after 1,000 forwarded");
+const QString rssDown = QStringLiteral("RSS, 100,000 pending, station down");
+const QString peakDown = QStringLiteral("Peak RSS, 100,000 pending, station down");
+const QString runDown = QStringLiteral("One run, 100,000 pending, station down");
+const QString run1k = QStringLiteral("One run, 1,000 rows in FlashAlarms, 10 new");
+const QString run10k = QStringLiteral("One run, 10,000 rows in FlashAlarms, 10 new");
+const QString run100k = QStringLiteral("One run, 100,000 rows in FlashAlarms, 10 new");
+const QString failover = QStringLiteral("FastFailover=1, primary refusing: delivered on secondary A");
+
+constexpr int backlogSize = 1000;
+
+void progress(const QString& what) {
+    std::fprintf(stderr, "bench: %s\n", qPrintable(what));
+}
+
+double median(QList<double> v) {
+    std::sort(v.begin(), v.end());
+    const qsizetype n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double mib(qint64 kib) {
+    return static_cast<double>(kib) / 1024.0;
+}
+
+} // namespace
+
+Figures::Figures(Programs programs, int runs) : m_programs(std::move(programs)), m_runs(runs) {
+    row(floorRate, QStringLiteral("alarms/s"), QString(), 0);
+    row(agentRate, QStringLiteral("alarms/s"), QString(), 0);
+    row(ratio, QString(), QStringLiteral("≥ 0.6"), 2);
+    row(excludedRatio, QString(), QStringLiteral("as without"), 2);
+    row(wakeups, QStringLiteral("/s"), QStringLiteral("≤ 2"), 1);
+    row(cpu, QStringLiteral("% of a core"), QStringLiteral("≤ 0.05"), 3);
+    row(firstRun, QStringLiteral("ms"), QString(), 0);
+    row(rssRest, QStringLiteral("MiB"), QStringLiteral("≤ 25"), 1);
+    row(rssAfter, QStringLiteral("MiB"), QStringLiteral("≤ 25"), 1);
+    row(rssDown, QStringLiteral("MiB"), QStringLiteral("≤ 25"), 1);
+    row(peakDown, QStringLiteral("MiB"), QStringLiteral("≤ 25"), 1);
+    row(runDown, QStringLiteral("ms"), QString(), 0);
+    row(run1k, QStringLiteral("ms"), QStringLiteral("flat"), 1);
+    row(run10k, QStringLiteral("ms"), QStringLiteral("flat"), 1);
+    row(run100k, QStringLiteral("ms"), QStringLiteral("flat"), 1);
+    row(failover, QStringLiteral("s"), QString(), 2);
+}
+
+Figures::Row& Figures::row(const QString& figure, const QString& unit, const QString& goal, int decimals) {
+    for (Row& r : m_rows)
+        if (r.figure == figure)
+            return r;
+    m_rows.append({figure, unit, goal, decimals, {}});
+    return m_rows.last();
+}
+
+void Figures::add(const QString& figure, double value) {
+    row(figure, {}, {}, 0).samples.append(value);
+}
+
+void Figures::fail(const QString& why) {
+    progress(QStringLiteral("FAILED: ") + why);
+    m_failures.append(why);
+}
+
+void Figures::backlog() {
+    BenchPlant plant(m_programs.gelmarSim);
+    Station station(m_programs.quarnCenter);
+    if (!plant.ok() || !station.start("echo"))
+        return fail(QStringLiteral("backlog: set-up: ") + plant.error());
+    plant.point(QString(), station.port());
+    const qint64 last = plant.addAlarms(backlogSize);
+    const QByteArrayList wire = plant.wireOfLast(backlogSize);
+
+    for (const bool excluded : {false, true}) {
+        if (excluded)
+            plant.exclude(200);
+        for (int r = 0; r < m_runs; ++r) {
+            progress(QStringLiteral("backlog%1, run %2")
+                         .arg(excluded ? QStringLiteral(" with EXCLUDE") : QString())
+                         .arg(r + 1));
+            QString error;
+            const double floorSeconds = LoopbackFloor::run(station.port(), wire, &error);
+            if (floorSeconds <= 0)
+                return fail(QStringLiteral("floor: ") + error);
+
+            plant.setPosition(last - backlogSize);
+            AgentRun agent(m_programs.agent, plant, 200);
+            if (!agent.start())
+                return fail(QStringLiteral("backlog: the agent did not start"));
+            const auto begin = agent.waitLabel(QStringLiteral("Busca Alarmas"));
+            const auto end = agent.waitLabel(QStringLiteral("Sincroniza reloj"));
+            const auto done = agent.waitLabel(QStringLiteral("---"));
+            if (!begin || !end || !done || plant.position() != last)
+                return fail(QStringLiteral(
+                                "backlog: the scan did not forward the whole backlog (position %1 of %2): %3")
+                                .arg(plant.position())
+                                .arg(last)
+                                .arg(QString::fromLocal8Bit(agent.err().right(400))));
+            const double agentPerSecond = backlogSize / ((*end - *begin) / 1000.0);
+            const double floorPerSecond = backlogSize / floorSeconds;
+            if (excluded) {
+                add(excludedRatio, agentPerSecond / floorPerSecond);
+            } else {
+                add(floorRate, floorPerSecond);
+                add(agentRate, agentPerSecond);
+                add(ratio, agentPerSecond / floorPerSecond);
+                add(rssAfter, mib(ProcessStats::of(agent.pid()).rssKiB));
+            }
+        }
+    }
+}
+
+void Figures::silentWait() {
+    BenchPlant plant(m_programs.gelmarSim);
+    Station station(m_programs.quarnCenter);
+    if (!plant.ok() || !station.start("silent"))
+        return fail(QStringLiteral("silent wait: set-up"));
+    plant.point(QString(), station.port());
+    const qint64 last = plant.addAlarms(1);
+    for (int r = 0; r < m_runs; ++r) {
+        progress(QStringLiteral("silent station, run %1").arg(r + 1));
+        const qsizetype before = station.recorded();
+        plant.setPosition(last - 1);
+        // The link's own 20-second waits: the sample lies inside the echo wait.
+        AgentRun agent(m_programs.agent, plant, 200);
+        if (!agent.start() || !Pump::until([&] { return station.recorded() > before; }, 20s, 20ms))
+            return fail(QStringLiteral("silent wait: the message never reached the station"));
+        Pump::sleep(1s);
+        const ProcessStats a = ProcessStats::of(agent.pid());
+        constexpr double window = 8.0;
+        Pump::sleep(std::chrono::milliseconds(static_cast<int>(window * 1000)));
+        const ProcessStats b = ProcessStats::of(agent.pid());
+        if (!a.valid || !b.valid)
+            return fail(QStringLiteral("silent wait: the agent ended"));
+        add(wakeups, static_cast<double>(b.voluntarySwitches - a.voluntarySwitches) / window);
+        add(cpu, static_cast<double>(b.cpuNs - a.cpuNs) / (window * 1e9) * 100.0);
+    }
+}
+
+void Figures::rest() {
+    BenchPlant plant(m_programs.gelmarSim);
+    Station station(m_programs.quarnCenter);
+    if (!plant.ok() || !station.start("echo"))
+        return fail(QStringLiteral("rest: set-up"));
+    plant.point(QString(), station.port());
+    plant.setPosition(plant.addAlarms(1));
+    for (int r = 0; r < m_runs; ++r) {
+        progress(QStringLiteral("start and rest, run %1").arg(r + 1));
+        {
+            // The shortest period: the first run starts as soon as the load has finished.
+            AgentRun agent(m_programs.agent, plant, 10);
+            if (!agent.start())
+                return fail(QStringLiteral("rest: the agent did not start"));
+            const auto first = agent.waitLabel(QStringLiteral("Actualiza Datos"));
+            if (!first)
+                return fail(QStringLiteral("rest: no scheduler run"));
+            add(firstRun, *first);
+        }
+        AgentRun agent(m_programs.agent, plant, 500);
+        if (!agent.start() || !agent.waitLabel(QStringLiteral("---"), 3))
+            return fail(QStringLiteral("rest: no third scheduler run"));
+        Pump::sleep(200ms);
+        add(rssRest, mib(ProcessStats::of(agent.pid()).rssKiB));
+    }
+}
+
+void Figures::pendingDown() {
+    BenchPlant plant(m_programs.gelmarSim);
+    if (!plant.ok())
+        return fail(QStringLiteral("station down: set-up"));
+    plant.point(QString(), Station::closedPort());
+    constexpr int pending = 100000;
+    const qint64 last = plant.addAlarms(pending);
+    for (int r = 0; r < m_runs; ++r) {
+        progress(QStringLiteral("100,000 pending, station down, run %1").arg(r + 1));
+        plant.setPosition(last - pending);
+        AgentRun agent(m_programs.agent, plant, 200, 200);
+        if (!agent.start())
+            return fail(QStringLiteral("station down: the agent did not start"));
+        const auto begin = agent.waitLabel(QStringLiteral("Actualiza Datos"), 3);
+        const auto end = agent.waitLabel(QStringLiteral("---"), 3);
+        if (!begin || !end || plant.position() != last - pending)
+            return fail(QStringLiteral("station down: three runs did not end, or the position moved"));
+        const ProcessStats s = ProcessStats::of(agent.pid());
+        add(rssDown, mib(s.rssKiB));
+        add(peakDown, mib(s.peakRssKiB));
+        add(runDown, *end - *begin);
+    }
+}
+
+void Figures::runCost() {
+    for (const auto& [rows, key] :
+         {std::pair{1000, run1k}, std::pair{10000, run10k}, std::pair{100000, run100k}}) {
+        BenchPlant plant(m_programs.gelmarSim);
+        Station station(m_programs.quarnCenter);
+        if (!plant.ok() || !station.start("echo"))
+            return fail(QStringLiteral("run cost: set-up"));
+        plant.point(QString(), station.port());
+        const qint64 last = plant.addAlarms(rows);
+        for (int r = 0; r < m_runs; ++r) {
+            progress(QStringLiteral("one run with %1 rows, run %2").arg(rows).arg(r + 1));
+            plant.setPosition(last - 10);
+            AgentRun agent(m_programs.agent, plant, 200);
+            if (!agent.start())
+                return fail(QStringLiteral("run cost: the agent did not start"));
+            const auto begin = agent.waitLabel(QStringLiteral("Actualiza Datos"));
+            const auto end = agent.waitLabel(QStringLiteral("---"));
+            if (!begin || !end || plant.position() != last)
+                return fail(QStringLiteral("run cost: the 10 new alarms were not forwarded"));
+            add(key, *end - *begin);
+        }
+    }
+}
+
+void Figures::fastFailover() {
+    BenchPlant plant(m_programs.gelmarSim);
+    Station station(m_programs.quarnCenter);
+    if (!plant.ok() || !station.start("echo"))
+        return fail(QStringLiteral("fast failover: set-up"));
+    plant.point(QString(), Station::closedPort());
+    plant.point(QStringLiteral("A"), station.port());
+    plant.config(QStringLiteral("FastFailover"), QStringLiteral("1"));
+    const qint64 last = plant.addAlarms(1);
+    for (int r = 0; r < m_runs; ++r) {
+        progress(QStringLiteral("fast failover, run %1").arg(r + 1));
+        plant.setPosition(last - 1);
+        // The link's own 20-second waits.
+        AgentRun agent(m_programs.agent, plant, 200);
+        if (!agent.start())
+            return fail(QStringLiteral("fast failover: the agent did not start"));
+        const auto begin = agent.waitLabel(QStringLiteral("Busca Alarmas"));
+        const auto end = agent.waitLabel(QStringLiteral("Sincroniza reloj"), 1, 90s);
+        if (!begin || !end || plant.position() != last)
+            return fail(QStringLiteral("fast failover: the alarm was not delivered on secondary A"));
+        add(failover, (*end - *begin) / 1000.0);
+    }
+}
+
+QString Figures::table() const {
+    QString out;
+    QTextStream s(&out);
+    s << "| Figure | Median | Unit | Runs (min to max) | Goal |\n|---|---:|---|---|---|\n";
+    for (const Row& r : m_rows) {
+        if (r.samples.isEmpty())
+            continue;
+        const auto [lo, hi] = std::minmax_element(r.samples.begin(), r.samples.end());
+        s << "| " << r.figure << " | " << QString::number(median(r.samples), 'f', r.decimals) << " | "
+          << r.unit << " | " << r.samples.size() << " (" << QString::number(*lo, 'f', r.decimals) << " to "
+          << QString::number(*hi, 'f', r.decimals) << ") | " << r.goal << " |\n";
+    }
+    return out;
+}
