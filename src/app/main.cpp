@@ -4,6 +4,7 @@
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/LocalTimeZone.h"
 #include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
 
@@ -89,6 +90,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LocalTimeZone::pin();
     QString error;
     const auto cl = CommandLine::parse(argumentsOf(argc, argv), executableFolder(argv[0]), &error);
     if (!cl) {

@@ -10,22 +10,29 @@ BoundedWait::BoundedWait(QObject* parent) : QObject(parent) {
 
 bool BoundedWait::until(const std::function<bool()>& done, Duration timeout) {
     // Monotonic: a clock change during the wait neither shortens nor stretches it.
-    const QDeadlineTimer deadline(timeout);
-    while (!done()) {
+    const QDeadlineTimer deadline(timeout, Qt::PreciseTimer);
+    for (;;) {
+        m_woken = false;
+        if (done())
+            return true;
         const qint64 left = deadline.remainingTime();
         if (left <= 0)
-            return done();
+            return false;
+        // A wake that came while the condition was being looked at is not lost.
+        if (m_woken)
+            continue;
         QEventLoop loop;
-        QTimer tick;
-        tick.setSingleShot(true);
-        connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
-        tick.start(static_cast<int>(std::min<qint64>(left, recheck.count())));
-        QEventLoop* outer = m_loop;
-        m_loop = &loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        // Precise: a coarse timer may end a long wait early, only to sleep again for the rest.
+        timer.setTimerType(Qt::PreciseTimer);
+        connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(
+            static_cast<int>(m_recheck.count() > 0 ? std::min<qint64>(left, m_recheck.count()) : left));
+        m_loops.append(&loop);
         loop.exec();
-        m_loop = outer;
+        m_loops.removeOne(&loop);
     }
-    return true;
 }
 
 void BoundedWait::pause(Duration duration) {
@@ -33,6 +40,7 @@ void BoundedWait::pause(Duration duration) {
 }
 
 void BoundedWait::wake() {
-    if (m_loop)
-        m_loop->quit();
+    m_woken = true;
+    for (QEventLoop* loop : std::as_const(m_loops))
+        loop->quit();
 }

@@ -1,14 +1,16 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <chrono>
 #include <functional>
 
 class QEventLoop;
 
-// A wait that lets window, timer, socket and serial events run while it lasts, ends as soon as its
-// condition holds or its time is up, and never spins the CPU: it sleeps in a nested event loop that is
-// woken by wake() (connect the signals that may change the condition to it) or by a short re-check timer.
+// A wait that lets window, timer, socket and serial events run while it lasts and ends as soon as its
+// condition holds or its time is up. It sleeps in a nested event loop until its deadline or until wake():
+// whoever waits connects the signals that can change the condition to wake(), and the condition is looked
+// at only then. Nothing re-checks it periodically, so a quiet wait costs no CPU and no wake-ups.
 class BoundedWait : public QObject {
     Q_OBJECT
 public:
@@ -21,12 +23,17 @@ public:
     // Lets events run for the whole duration.
     void pause(Duration duration);
 
-    // Longest sleep between two looks at the condition when nothing wakes the wait.
-    static constexpr Duration recheck{50};
+    // For a condition that no signal announces (a file another process writes, in tests): look at it this
+    // often as well. Zero, the default, never looks without a wake.
+    void setRecheck(Duration every) { m_recheck = every; }
 
 public slots:
     void wake();
 
 private:
-    QEventLoop* m_loop = nullptr;
+    // Every loop of this wait in progress: a wait may be entered again from an event inside it, and a
+    // wake must reach the outer one too.
+    QList<QEventLoop*> m_loops;
+    bool m_woken = false;
+    Duration m_recheck{0};
 };

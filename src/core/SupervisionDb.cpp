@@ -137,7 +137,6 @@ bool SupervisionDb::ConectaConDB() {
         return false;
     }
     m_connectionsExist = true;
-    BoundedWait wait;
     for (Which which : {Which::Acquired, Which::Config}) {
         for (;;) {
             if (m_aborted)
@@ -155,11 +154,16 @@ bool SupervisionDb::ConectaConDB() {
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
                     return false;
                 }
-                wait.until([this] { return m_aborted; }, std::min(m_retryPause, m_retryWindow - elapsed));
+                m_retryWait.until([this] { return m_aborted; }, std::min(m_retryPause, m_retryWindow - elapsed));
             }
         }
     }
     return true;
+}
+
+void SupervisionDb::abort() {
+    m_aborted = true;
+    m_retryWait.wake();
 }
 
 bool SupervisionDb::reconnect() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/BoundedWait.h"
 #include "core/SupervisionSql.h"
 
 #include <QSqlRecord>
@@ -53,7 +54,7 @@ public:
     bool reconnect();
     void close();
     // The program is ending: a ConectaConDB in progress gives up at once, quietly, and so does any later.
-    void abort() { m_aborted = true; }
+    void abort();
 
     // True once ConectaConDB has created the connection objects, until close().
     bool connectionsExist() const { return m_connectionsExist; }
@@ -93,6 +94,7 @@ private:
     std::chrono::milliseconds m_retryPause{500};
     bool m_connectionsExist = false;
     bool m_aborted = false;
+    BoundedWait m_retryWait; // the pause between attempts, woken by abort()
     QString m_dbName;
     QString m_dbConfName;
 };

@@ -1,3 +1,4 @@
+#include "support/Poll.h"
 #include "app/Agent.h"
 #include "core/BoundedWait.h"
 #include "core/IniFile.h"
@@ -78,7 +79,7 @@ TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
 TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     auto agent = loaded(50ms);
     Form1State& f = agent->form();
-    EXPECT_TRUE(BoundedWait().until([&] { return !f.form1.visible(); }, 2s)) << "tmrHide hides the window";
+    EXPECT_TRUE(pollUntil([&] { return !f.form1.visible(); }, 2s)) << "tmrHide hides the window";
     agent->mnuVornnetClick();
     EXPECT_TRUE(f.form1.visible());
 

@@ -1,3 +1,4 @@
+#include "support/Poll.h"
 #include "core/Scheduler.h"
 #include "core/BoundedWait.h"
 #include "core/Control.h"
@@ -39,7 +40,7 @@ protected:
         if (loaded)
             scheduler.loadFinished();
         scheduler.start();
-        BoundedWait().until([&] { return scheduler.runs() >= runs; }, 3s);
+        pollUntil([&] { return scheduler.runs() >= runs; }, 3s);
     }
 
     Control lblProceso{"lblProceso", "---"};
@@ -80,7 +81,7 @@ TEST_F(SchedulerTest, FirstRunWaitsForTheLoadAndRunsNeverOverlap) {
     BoundedWait().pause(150ms);
     EXPECT_EQ(scheduler.runs(), 0) << "held back until the load has finished";
     scheduler.loadFinished();
-    BoundedWait().until([&] { return scheduler.runs() >= 1; }, 1s);
+    pollUntil([&] { return scheduler.runs() >= 1; }, 1s);
     EXPECT_GE(scheduler.runs(), 1) << "the held tick runs as soon as the load is done";
 
     // A step that waits lets events run; the timer is stopped meanwhile, so no second run starts inside.
@@ -91,7 +92,7 @@ TEST_F(SchedulerTest, FirstRunWaitsForTheLoadAndRunsNeverOverlap) {
         --depth;
     };
     const int base = scheduler.runs();
-    BoundedWait().until([&] { return scheduler.runs() >= base + 2; }, 3s);
+    pollUntil([&] { return scheduler.runs() >= base + 2; }, 3s);
     EXPECT_GE(scheduler.runs(), base + 2);
     EXPECT_EQ(deepest, 1);
 }
@@ -123,7 +124,7 @@ TEST_F(SchedulerTest, AThrowingStepDoesNotStopTheRunButStopInsideAStepDoes) {
         calls.append("BuscaAlarmas");
         scheduler.stop();
     };
-    BoundedWait().until([&] { return calls.contains("BuscaAlarmas"); }, 3s);
+    pollUntil([&] { return calls.contains("BuscaAlarmas"); }, 3s);
     const int runs = scheduler.runs();
     BoundedWait().pause(100ms);
     EXPECT_EQ(scheduler.runs(), runs);

@@ -1,3 +1,4 @@
+#include "support/Poll.h"
 #include "support/AgentProcess.h"
 #include "core/IniFile.h"
 #include "support/TestPlant.h"
@@ -147,7 +148,7 @@ TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
     ASSERT_TRUE(agent.start());
     // The lock is taken just before the databases are opened.
     const QString lock = QDir(plant.program).filePath("vornnet.lock");
-    ASSERT_TRUE(BoundedWait().until([&] { return QFile::exists(lock); }, 5s));
+    ASSERT_TRUE(pollUntil([&] { return QFile::exists(lock); }, 5s));
     agent.terminate();
     ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the database window";
     EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);

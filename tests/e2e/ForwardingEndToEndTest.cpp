@@ -1,5 +1,6 @@
 // Whole processes: the agent, the central-station stand-in and the supervision stand-in, each alarm
 // followed from the supervision database to the central station's record.
+#include "support/Poll.h"
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
 #include "standins/QuarnCenterProcess.h"
@@ -32,7 +33,7 @@ QByteArray readAll(const QString& path) {
 }
 
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
-    return BoundedWait().until(done, limit);
+    return pollUntil(done, limit);
 }
 
 bool refuses(quint16 port) {

@@ -1,3 +1,4 @@
+#include "support/Poll.h"
 #include "GelmarInstall.h"
 #include "core/BoundedWait.h"
 #include "core/IniFile.h"
@@ -84,10 +85,10 @@ TEST_F(GelmarSimTest, NetworkServerAnnouncesItselfRunsItsServersAndStopsRecordin
     EXPECT_EQ(comm.readAll(), "GSNET.EXE\n");
     EXPECT_EQ(acquisition(), "1");
     for (const QString& name : GelmarInstall::residentServers)
-        EXPECT_TRUE(wait.until([&] { return !GelmarInstall::runningFrom(install, name).isEmpty(); }, 5s))
+        EXPECT_TRUE(pollUntil([&] { return !GelmarInstall::runningFrom(install, name).isEmpty(); }, 5s))
             << name.toStdString();
 
-    EXPECT_TRUE(wait.until([&] { return historyRows() >= 3; }, 5s));
+    EXPECT_TRUE(pollUntil([&] { return historyRows() >= 3; }, 5s));
     ASSERT_EQ(sim({"ctl", install, "stop-recording"}), 0);
     wait.pause(500ms); // a tick to take the mode in
     const qint64 stopped = historyRows();

@@ -1,3 +1,4 @@
+#include "support/Poll.h"
 #include "QuarnCenterProcess.h"
 
 #include "core/Form1State.h"
@@ -56,7 +57,7 @@ TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded
         SCOPED_TRACE(s.mode);
         ASSERT_TRUE(setMode(s.mode));
         const bool refusing = QByteArray(s.mode) == "refuse";
-        ASSERT_TRUE(BoundedWait().until([&] { return accepts(center.port()) != refusing; }, 3s));
+        ASSERT_TRUE(pollUntil([&] { return accepts(center.port()) != refusing; }, 3s));
         const QString message =
             "@@Año 5€##LIFETEST##" + QString(s.mode).toLower() + "##XX##2026/12/06 12:00:00@@";
         EXPECT_EQ(link.Envia(message, 1), s.delivered);

@@ -1,0 +1,67 @@
+#include "core/BoundedWait.h"
+
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Fires once if the wait under test ran on towards its own deadline instead of ending when woken.
+struct Overdue {
+    bool fired = false;
+    QTimer timer;
+    explicit Overdue(std::chrono::milliseconds after) {
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, [this] { fired = true; });
+        timer.start(after);
+    }
+};
+
+TEST(BoundedWait, LooksAtItsConditionOnlyWhenWokenOrAtItsDeadline) {
+    int ticks = 0;
+    QTimer busy; // events keep coming in during the waits
+    QObject::connect(&busy, &QTimer::timeout, [&] { ++ticks; });
+    busy.start(5ms);
+
+    BoundedWait wait;
+    int looks = 0;
+    EXPECT_FALSE(wait.until([&] { return ++looks, false; }, 150ms));
+    EXPECT_GE(ticks, 5) << "events ran during the wait";
+    EXPECT_EQ(looks, 2) << "once at the start, once at the deadline: no periodic re-check";
+
+    QObject::connect(&busy, &QTimer::timeout, &wait, &BoundedWait::wake);
+    const int target = ticks + 3;
+    looks = 0;
+    Overdue overdue(5s);
+    EXPECT_TRUE(wait.until([&] { return ++looks, ticks >= target; }, 60s));
+    EXPECT_FALSE(overdue.fired) << "ends at the first wake that finds the condition true";
+    EXPECT_GE(looks, 2);
+
+    // Asked to, it also looks on its own (for conditions no signal announces).
+    QObject::disconnect(&busy, &QTimer::timeout, &wait, &BoundedWait::wake);
+    wait.setRecheck(10ms);
+    looks = 0;
+    EXPECT_FALSE(wait.until([&] { return ++looks, false; }, 100ms));
+    EXPECT_GE(looks, 4);
+}
+
+TEST(BoundedWait, AWakeReachesEveryNestedWaitOfTheSameObject) {
+    BoundedWait wait;
+    bool outerDone = false, innerDone = false, innerEnded = false;
+    // A timer inside the outer wait runs a step that waits on the same object.
+    QTimer::singleShot(10ms, [&] {
+        wait.until([&] { return innerDone; }, 60s);
+        innerEnded = true;
+    });
+    QTimer::singleShot(40ms, [&] {
+        innerDone = outerDone = true;
+        wait.wake();
+    });
+    Overdue overdue(5s);
+    EXPECT_TRUE(wait.until([&] { return outerDone; }, 60s));
+    EXPECT_TRUE(innerEnded);
+    EXPECT_FALSE(overdue.fired) << "the outer wait heard the wake too";
+}
+
+} // namespace
