@@ -94,6 +94,28 @@ QString IniFile::readFrom(const QString& content, const QString& section, const 
     return {};
 }
 
+QHash<QString, QString> IniFile::sectionFrom(const QString& content, const QString& section) {
+    QHash<QString, QString> values;
+    bool inSection = false;
+    for (const QStringView line : splitLines(content)) {
+        if (isSection(line)) {
+            if (inSection)
+                break;
+            inSection = sameName(sectionName(line), section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        const QStringView k = keyOf(line);
+        if (k.isNull())
+            continue;
+        const QString key = k.toString().toLower();
+        if (!values.contains(key))
+            values.insert(key, valueOf(line));
+    }
+    return values;
+}
+
 QString IniFile::writeInto(const QString& content, const QString& section, const QString& key,
                            const QString& value) {
     const QString eol = content.contains(QLatin1String("\r\n")) || !content.contains(QLatin1Char('\n'))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,9 @@ public:
 
     // Pure parts, for the tests.
     static QString readFrom(const QString& content, const QString& section, const QString& key);
+    // Every key of a section at once, by the same rules as readFrom (first section of the name, first
+    // occurrence of a key): key in lower case -> value. For lists read key by key, parsed once.
+    static QHash<QString, QString> sectionFrom(const QString& content, const QString& section);
     static QString writeInto(const QString& content, const QString& section, const QString& key,
                              const QString& value);
     static QString decode(const QByteArray& bytes);

@@ -74,6 +74,63 @@ TEST(Exclusions, HayQueEnviar) {
     EXPECT_FALSE(ex.HayQueEnviar("CUADRO", "x")) << "with key 3 present, key 4 counts";
 }
 
+TEST(Exclusions, ParsedOnceByTheIniRules) {
+    const struct {
+        const char* name;
+        const char* ini;
+        QList<std::pair<QString, QString>> entries;
+    } cases[] = {
+        {"ends at the first missing key", "[EXCLUDE]\n1=A##x\n2=B##*\n4=D##y\n", {{"A", "x"}, {"B", "*"}}},
+        {"ends at the first empty key", "[EXCLUDE]\n1=A##x\n2=\n3=C##z\n", {{"A", "x"}}},
+        {"first occurrence of a key, blanks and quotes removed", "[exclude]\n 1 = \"A##x\" \n1=B##y\n",
+         {{"A", "x"}}},
+        {"only the first section of the name", "[EXCLUDE]\n1=A##x\n[OTRA]\n2=B##y\n[EXCLUDE]\n2=C##z\n",
+         {{"A", "x"}}},
+        {"keys are numbers as written", "[EXCLUDE]\n01=A##x\n", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Exclusions::List list = Exclusions::parse(QString::fromUtf8(c.ini));
+        EXPECT_EQ(list.entries, c.entries);
+        EXPECT_FALSE(list.overflow);
+    }
+}
+
+TEST(Exclusions, EveryCallSeesTheFileAsItStandsAndALongListOverflows) {
+    QTemporaryDir dir;
+    const QString ini = QDir(dir.path()).filePath("vornnet.ini");
+    writeFile(ini, "[EXCLUDE]\r\n1=BOMBA##*\r\n");
+    // An old file: its parsed list is kept while the file stays the same.
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
+    ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+    Exclusions ex(ini);
+    EXPECT_FALSE(ex.HayQueEnviar("BOMBA", "x"));
+    EXPECT_FALSE(ex.HayQueEnviar("BOMBA", "x"));
+
+    // Rewritten in place to the same size with its old time put back: still seen.
+    ASSERT_TRUE(file.seek(0));
+    file.write("[EXCLUDE]\r\n1=OMBAB##*\r\n");
+    file.flush();
+    ASSERT_TRUE(file.setFileTime(old, QFileDevice::FileModificationTime));
+    EXPECT_TRUE(ex.HayQueEnviar("BOMBA", "x"));
+    EXPECT_FALSE(ex.HayQueEnviar("OMBAB", "x"));
+    file.close();
+
+    QFile::remove(ini);
+    EXPECT_TRUE(ex.HayQueEnviar("OMBAB", "x")) << "no file, no list";
+
+    // Keys 1 to 32767 all present: the 16-bit key counter overflows, whatever the alarm.
+    QByteArray full = "[EXCLUDE]\n";
+    for (int key = 1; key <= 32767; ++key)
+        full += QByteArray::number(key) + "=D" + QByteArray::number(key) + "##*\n";
+    writeFile(ini, full);
+    EXPECT_THROW(ex.HayQueEnviar("OTRO", "x"), AgentError);
+    writeFile(ini, full.replace("\n32767=D32767##*\n", "\n"));
+    EXPECT_FALSE(ex.HayQueEnviar("D32766", "x")) << "one key fewer ends in time";
+}
+
 TEST(OfficeHours, Boundaries) {
     // 7 December 2026 is a Monday, 5 a Saturday, 6 a Sunday.
     const std::tuple<int, QTime, bool> cases[] = {
