@@ -101,6 +101,13 @@ void AlarmScan::cycle() {
     UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
     const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
 
+    // Positions are flushed to disk at most once a second while the cycle runs, and for good at its end,
+    // however it ends.
+    const auto flush = qScopeGuard([&] {
+        alarms.sync();
+        buffer.sync();
+    });
+
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
     const qint64 bufferPosition = buffer.read().value_or(0);
@@ -238,7 +245,7 @@ AlarmScan::Handed AlarmScan::handOn(const QString& message, const QString& smsTe
 }
 
 void AlarmScan::savePosition(const UltCodFile& position, qint64 id) const {
-    if (!position.write(id))
+    if (!position.write(id, UltCodFile::Sync::Paced))
         throw AgentError(AgentError::CommandFailed,
                          QStringLiteral("No se puede escribir ") + position.path());
 }

@@ -4,10 +4,16 @@
 #include "core/Files.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 UltCodFile::UltCodFile(QString programFolder, Kind kind, const QString& plant)
     : m_path(fileInFolder(programFolder, fileName(kind, plant))), m_kind(kind) {}
@@ -62,12 +68,99 @@ std::optional<qint64> UltCodFile::read() const {
     return id;
 }
 
-bool UltCodFile::write(qint64 id) const {
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
+namespace {
+
+Q_LOGGING_CATEGORY(positionLog, "vornnet.position")
+
+// A flush that fails leaves the position in place but maybe not on disk: told once per distinct error.
+bool flushed(bool ok, const QString& path) {
+    static QString lastError;
+    if (ok) {
+        lastError.clear();
+        return true;
+    }
+    const QString error = path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    if (error != lastError)
+        qCWarning(positionLog, "no se puede asegurar en disco %s", qPrintable(error));
+    lastError = error;
+    return false;
+}
+
+// The folder's entry for a renamed file reaches the disk only with the folder itself.
+bool syncFolderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? path.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    f.write(content(id));
-    return f.commit();
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+QString UltCodFile::sparePath() const {
+    return m_path + QStringLiteral(".swap");
+}
+
+bool UltCodFile::write(qint64 id, Sync sync) const {
+    const QByteArray path = QFile::encodeName(m_path);
+    const QByteArray spare = QFile::encodeName(sparePath());
+    // The new position is written into the spare file, which then trades places with the position file
+    // in one atomic step: the spare keeps the old position and is overwritten by the next write. Files
+    // are not made and deleted per write, which on a file system that discards freed blocks costs a
+    // wait on the disk each time.
+    bool fresh = false;
+    int fd = ::open(spare.constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(spare.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fresh = true;
+    }
+    if (fd < 0)
+        return false;
+    // Once a second the next two writes are flushed, one into each of the two files, so that neither
+    // lags behind on disk by more than that. A file just made is flushed before it takes the name: until
+    // then the disk may hold no data for it at all.
+    if (!m_sinceSync.isValid() || m_sinceSync.hasExpired(syncEveryMs)) {
+        m_flushesDue = 2;
+        m_sinceSync.start();
+    }
+    const bool flush = fresh || sync == Sync::Now || m_flushesDue > 0;
+    const QByteArray bytes = content(id);
+    bool ok = ::pwrite(fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0) == bytes.size() &&
+              ::ftruncate(fd, bytes.size()) == 0 && (!flush || ::fdatasync(fd) == 0);
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::renameat2(AT_FDCWD, spare.constData(), AT_FDCWD, path.constData(), RENAME_EXCHANGE) != 0) {
+        // No position file yet, or a file system that can not exchange: a plain rename, the spare is
+        // made again next time.
+        ok = (errno == ENOENT || errno == EINVAL || errno == ENOSYS) &&
+             ::rename(spare.constData(), path.constData()) == 0;
+    }
+    if (!ok)
+        return false;
+    if (!flush) {
+        m_unsynced = true;
+        return true;
+    }
+    m_unsynced = false;
+    m_flushesDue = std::max(0, m_flushesDue - 1);
+    // The new position is in place already: a failure here leaves it, maybe not yet durable.
+    return flushed(syncFolderOf(path), m_path);
+}
+
+bool UltCodFile::sync() const {
+    if (!m_unsynced)
+        return true;
+    const QByteArray path = QFile::encodeName(m_path);
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    bool ok = fd >= 0 && ::fdatasync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!flushed(ok && syncFolderOf(path), m_path))
+        return false;
+    m_unsynced = false;
+    return true;
 }
 
 void UltCodFile::adoptOldFile(const QString& programFolder) const {
@@ -75,6 +168,7 @@ void UltCodFile::adoptOldFile(const QString& programFolder) const {
     if (!ExisteFichero(old))
         return;
     if (QFileInfo::exists(m_path) || !QFile::rename(old, m_path))
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede renombrar %1 a %2").arg(old, QFileInfo(m_path).fileName()));
+        throw AgentError(
+            AgentError::CommandFailed,
+            QStringLiteral("No se puede renombrar %1 a %2").arg(old, QFileInfo(m_path).fileName()));
 }

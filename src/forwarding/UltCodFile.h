@@ -1,13 +1,29 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <optional>
 
 // A position file: the id of the last alarm (or buffered notice) handed on, one line " 1234" CR LF.
-// Written whole and atomically, so a crash leaves the old or the new position, never a torn one.
+// Written whole and atomically: the new position goes into a spare file beside it ("….ini.swap"), which
+// then trades places with the position file in one rename, so a crash leaves the old or the new
+// position, never a torn one, and never no file (which would mean a first start and skip alarms).
+//
+// Durability: a killed agent loses nothing that was written, as the kernel keeps it. Against a power cut,
+// a flushed write (fdatasync of the spare before the exchange, fsync of the folder after it) is kept for
+// sure. Paced writes are flushed once a second (the next two, one into each file) and sync() flushes the
+// last one at the end of a cycle, so a long cycle costs two flushes a second instead of one per alarm. A
+// spare newly made is always flushed before it takes the name. Each of the two files only ever holds
+// whole positions, and its content on disk is at most about a second older than the latest: after a power
+// cut the position is that of a moment earlier at worst, so alarms are sent again, never skipped.
 class UltCodFile {
 public:
     enum class Kind { Alarms, Buffer };
+    enum class Sync {
+        Now,   // flushed before write() returns
+        Paced, // flushed once a second; the last one of a cycle at sync()
+    };
+    static constexpr qint64 syncEveryMs = 1000;
 
     UltCodFile(QString programFolder, Kind kind, const QString& plant);
 
@@ -21,17 +37,24 @@ public:
     static std::optional<qint64> parse(const QByteArray& text);
 
     QString path() const { return m_path; }
+    // The spare the position is written through; it holds the position before the last one.
+    QString sparePath() const;
     bool exists() const;
     // nullopt when the file is missing; throws AgentError when it is there but holds no number.
     std::optional<qint64> read() const;
     // The raw first value as text (empty when missing), for the start-up check.
     QString readText() const;
     // False when the file could not be replaced (the old position stays).
-    bool write(qint64 id) const;
+    bool write(qint64 id, Sync sync = Sync::Now) const;
+    // Flushes the last paced write, if any is still unflushed; false when that failed.
+    bool sync() const;
     // Moves the old-style file, when present, to this name. Throws AgentError when the move fails.
     void adoptOldFile(const QString& programFolder) const;
 
 private:
     QString m_path;
     Kind m_kind;
+    mutable bool m_unsynced = false;   // the file holds a write not yet flushed
+    mutable int m_flushesDue = 0;      // paced writes still to flush in this second
+    mutable QElapsedTimer m_sinceSync; // since the paced flushes were last due; invalid before
 };

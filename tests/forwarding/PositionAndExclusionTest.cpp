@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -35,6 +36,27 @@ TEST(UltCodFile, ContentAtomicWriteGarbageAndOldNames) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"VornNetUltCod_DEMO.ini"}))
         << "no temporary file is left behind";
     EXPECT_EQ(UltCodFile(dir.path(), UltCodFile::Kind::Alarms, "demo").read(), 42) << "names ignore case";
+
+    // Later writes go through the spare, which then holds the position before; whatever it held is
+    // replaced whole.
+    writeFile(file.sparePath(), "debris left by a crash, longer than a position");
+    ASSERT_TRUE(file.write(43, UltCodFile::Sync::Paced));
+    ASSERT_TRUE(file.write(44, UltCodFile::Sync::Paced));
+    EXPECT_TRUE(file.sync());
+    EXPECT_EQ(file.read(), 44);
+    QFile spare(file.sparePath());
+    ASSERT_TRUE(spare.open(QIODevice::ReadOnly));
+    EXPECT_EQ(spare.readAll(), QByteArray(" 43\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList({"VornNetUltCod_DEMO.ini", "VornNetUltCod_DEMO.ini.swap"}));
+
+    // A write that cannot finish leaves the old position (here its spare can not be written).
+    ASSERT_TRUE(QFile::remove(file.sparePath()));
+    ASSERT_TRUE(QDir().mkdir(file.sparePath()));
+    EXPECT_FALSE(file.write(45, UltCodFile::Sync::Paced));
+    EXPECT_FALSE(file.write(45));
+    EXPECT_EQ(file.read(), 44);
+    ASSERT_TRUE(QDir().rmdir(file.sparePath()));
 
     // Garbage is an error, not position 0: the scan must not start over.
     writeFile(file.path(), "garbage");
