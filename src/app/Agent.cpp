@@ -79,6 +79,7 @@ void Agent::buildLoad(Form1Load& load) {
     // Limits, groups and probe files join here with the plant subsystem.
     load.add({QStringLiteral("config"), [this] {
                   m_config.readConfig([this](int show) { VisibilidadAlm(show); });
+                  m_link.setFastFailover(m_settings.FastFailover);
                   return true;
               }});
     load.add({QStringLiteral("UltOptimiza"), [this] {

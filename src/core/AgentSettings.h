@@ -11,6 +11,7 @@ struct AgentSettings {
     bool WebMode = false; // the network-server process is not required
     bool noMinimize = false;
     bool ControlFechasFuturas = false;
+    bool FastFailover = false; // a refused link gives way to the next at once
     qint16 DiaOptimiza = 3; // 1 Sunday to 7 Saturday
     qint16 DiaOptimiza2 = 3;
     QString HoraOptimiza = QStringLiteral("08:00");

@@ -103,6 +103,7 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     const QString noMin = config("noMinimize");
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
     m_settings.ControlFechasFuturas = config("ControlFechasFuturas") == QLatin1String("1");
+    m_settings.FastFailover = config("FastFailover") == QLatin1String("1");
 }
 
 void Configuration::readUltOptimiza() {

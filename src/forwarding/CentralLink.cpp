@@ -47,7 +47,7 @@ CentralLink::CentralLink(Form1State& form, QObject* parent) : QObject(parent), m
         connect(s, &QTcpSocket::disconnected, this, [this, index] { onDisconnected(index); });
         connect(s, &QTcpSocket::errorOccurred, this,
                 [this, index](QAbstractSocket::SocketError e) { onError(index, e); });
-        // The waits sleep until one of these happens (or their short re-check comes round).
+        // The waits sleep until one of these happens: nothing else can change what they wait for.
         connect(s, &QTcpSocket::stateChanged, &m_wait, &BoundedWait::wake);
         connect(s, &QTcpSocket::readyRead, &m_wait, &BoundedWait::wake);
         connect(s, &QTcpSocket::errorOccurred, &m_wait, &BoundedWait::wake);
@@ -90,6 +90,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     const quint16 port = portOf(ep.port.text());
 
     link.busy = true;
+    link.cannotConnect = false;
     m_ultimaRespuesta.clear();
     m_form.Datos.setText(MessageFormat::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
@@ -99,9 +100,13 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     m_form.ESTADO.setText(QStringLiteral("Conectando..."));
     s->connectToHost(address, port);
 
-    // An error does not end this wait early: a refused connection costs the whole wait.
-    m_wait.until([this, s] { return m_aborted || s->state() == QAbstractSocket::ConnectedState; },
-                 Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
+    // By default an error does not end this wait early: a refused connection costs the whole wait.
+    m_wait.until(
+        [this, s, &link] {
+            return m_aborted || s->state() == QAbstractSocket::ConnectedState ||
+                   (m_fastFailover && link.cannotConnect);
+        },
+        Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
 
     bool delivered = false;
     if (!m_aborted && s->state() == QAbstractSocket::ConnectedState) {
@@ -159,9 +164,23 @@ void CentralLink::onDisconnected(int index) {
         m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
 }
 
+bool CentralLink::unreachable(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::NetworkError: // no route to the host or its network
+        return true;
+    default:
+        return false;
+    }
+}
+
 void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
-    if (m_links[index - 1].closingOurselves)
+    Link& link = m_links[index - 1];
+    if (link.closingOurselves)
         return;
+    if (link.socket->state() != QAbstractSocket::ConnectedState && unreachable(error))
+        link.cannotConnect = true;
     // The station closing its end is its normal way of hanging up, not a fault of the link.
     if (error == QAbstractSocket::RemoteHostClosedError) {
         m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));

@@ -44,6 +44,14 @@ public:
     Duration replyWait() const { return m_replyWait; }
     void setReplyWait(Duration d) { m_replyWait = d; }
 
+    // Key FastFailover of CONFIG, off by default: when on, a connection the socket layer reports refused or
+    // unreachable ends its connect wait at once and the delivery goes on to the next link, instead of
+    // waiting out the whole connect wait first.
+    bool fastFailover() const { return m_fastFailover; }
+    void setFastFailover(bool on) { m_fastFailover = on; }
+    // The socket errors that say no connection can come of this attempt.
+    static bool unreachable(QAbstractSocket::SocketError error);
+
     // State code of a link's socket (0 closed, 6 connecting, 7 connected) and its name.
     int estado(int queWinsock) const;
     QString nombreEstado(int queWinsock) const;
@@ -59,6 +67,7 @@ private:
         QTcpSocket* socket = nullptr;
         bool closingOurselves = false;
         bool busy = false;
+        bool cannotConnect = false; // this attempt was refused or has no route
     };
 
     QTcpSocket* socketOf(int queWinsock) const;
@@ -76,4 +85,5 @@ private:
     Duration m_connectWait = defaultWait;
     Duration m_replyWait = defaultWait;
     bool m_aborted = false;
+    bool m_fastFailover = false;
 };

@@ -88,14 +88,16 @@ TEST_F(ConfigurationTest, RulesAtStartAndTheirBoundaries) {
     for (auto [key, field] : fields)
         EXPECT_EQ(field->text(), key);
 
-    // Only the exact text "1" turns these two on; noMinimize converts like a Boolean.
+    // Only the exact text "1" turns these three on; noMinimize converts like a Boolean.
     for (auto [text, on] : {std::pair{"true", false}, {"01", false}, {"1.0", false}, {"1", true}}) {
         set("WebMode", text);
         set("ControlFechasFuturas", text);
+        set("FastFailover", text);
         set("noMinimize", on ? "True" : "0");
         readConfig();
         EXPECT_EQ(settings.WebMode, on) << text;
         EXPECT_EQ(settings.ControlFechasFuturas, on) << text;
+        EXPECT_EQ(settings.FastFailover, on) << text;
         EXPECT_EQ(settings.noMinimize, on) << text;
     }
     EXPECT_TRUE(dialogs.shown.isEmpty());

@@ -111,6 +111,21 @@ TEST_F(CentralLinkTest, FailoverTriesPrimaryThenSecondariesSkippingEmptyOnes) {
     EXPECT_EQ(b.connections, 1);
 }
 
+TEST_F(CentralLinkTest, FastFailoverGivesUpARefusedLinkAtOnce) {
+    Station a(Station::echo());
+    point(1, Station(Station::echo()).port()); // refused
+    point(2, a.port());
+    link.setConnectWait(30s);
+    link.setFastFailover(true);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(link.EnviaConReserva(message));
+    EXPECT_LT(t.elapsed(), 10000) << "the refused primary did not hold the delivery for its connect wait";
+    EXPECT_EQ(a.connections, 1);
+    EXPECT_FALSE(link.Envia(message, 1));
+    EXPECT_EQ(form.ESTADO.text(), "No se pudo conectar");
+}
+
 TEST_F(CentralLinkTest, OversizedReplyIsCut) {
     Station station(Station::reply("Recibido:" + QByteArray(200 * 1024, 'x')));
     point(1, station.port());
