@@ -1,6 +1,7 @@
 #include "AgentRun.h"
 
 #include "BenchPlant.h"
+#include "ProcessStats.h"
 #include "Pump.h"
 
 AgentRun::AgentRun(QString program, const BenchPlant& plant, int tickMs, std::optional<int> linkWaitMs) {
@@ -32,22 +33,29 @@ bool AgentRun::start() {
 
 void AgentRun::readLabels() {
     const double now = static_cast<double>(m_clock.nsecsElapsed()) / 1e6;
+    const qint64 cpu = ProcessStats::of(m_process.processId()).cpuNs;
+    const qint64 watched = m_watched ? ProcessStats::of(m_watched).cpuNs : 0;
     m_pending += m_process.readAllStandardOutput();
     qsizetype end;
     while ((end = m_pending.indexOf('\n')) >= 0) {
-        m_labels.append({QString::fromUtf8(m_pending.left(end)), now});
+        m_labels.append({QString::fromUtf8(m_pending.left(end)), now, cpu, watched});
         m_pending.remove(0, end + 1);
     }
 }
 
 std::optional<double> AgentRun::waitLabel(const QString& text, int n, std::chrono::milliseconds limit) {
-    std::optional<double> found;
+    const std::optional<Label> l = label(text, n, limit);
+    return l ? std::optional<double>(l->ms) : std::nullopt;
+}
+
+std::optional<AgentRun::Label> AgentRun::label(const QString& text, int n, std::chrono::milliseconds limit) {
+    std::optional<Label> found;
     Pump::until(
         [&] {
             int seen = 0;
             for (const Label& l : std::as_const(m_labels))
                 if (l.text == text && ++seen == n) {
-                    found = l.ms;
+                    found = l;
                     return true;
                 }
             return m_process.state() == QProcess::NotRunning;

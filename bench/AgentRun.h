@@ -14,7 +14,9 @@ class AgentRun {
 public:
     struct Label {
         QString text;
-        double ms; // since start()
+        double ms;           // since start()
+        qint64 cpuNs;        // the agent's CPU time by then
+        qint64 watchedCpuNs; // the watched process's (see watch())
     };
 
     AgentRun(QString program, const BenchPlant& plant, int tickMs,
@@ -22,7 +24,12 @@ public:
     ~AgentRun();
 
     bool start();
-    // Stamp of the n-th (from 1) label with this text; waits for it.
+    // Another process whose CPU time is stamped on each label too (the station).
+    void watch(qint64 pid) { m_watched = pid; }
+    // The n-th (from 1) label with this text; waits for it.
+    std::optional<Label> label(const QString& text, int n = 1,
+                               std::chrono::milliseconds limit = std::chrono::seconds(120));
+    // Its stamp only.
     std::optional<double> waitLabel(const QString& text, int n = 1,
                                     std::chrono::milliseconds limit = std::chrono::seconds(120));
     qint64 pid() const { return m_process.processId(); }
@@ -37,4 +44,5 @@ private:
     QByteArray m_pending;
     QByteArray m_err;
     QList<Label> m_labels;
+    qint64 m_watched = 0;
 };

@@ -19,6 +19,10 @@ namespace {
 const QString floorRate = QStringLiteral("Backlog of 1,000: bare loopback client (floor)");
 const QString agentRate = QStringLiteral("Backlog of 1,000: agent");
 const QString ratio = QStringLiteral("Backlog of 1,000: agent / floor");
+const QString floorCpu = QStringLiteral("CPU per message: bare client");
+const QString centerCpu = QStringLiteral("CPU per message: quarn-center");
+const QString agentCpu = QStringLiteral("CPU per alarm: agent");
+const QString excludedCpu = QStringLiteral("CPU per alarm: agent, 200 entries in EXCLUDE");
 const QString excludedRatio = QStringLiteral("Same, 200 entries in EXCLUDE: agent / floor");
 const QString wakeups = QStringLiteral("Wake-ups while a delivery waits on a silent station");
 const QString cpu = QStringLiteral("CPU while a delivery waits on a silent station");
@@ -56,6 +60,10 @@ Figures::Figures(Programs programs, int runs) : m_programs(std::move(programs)),
     row(agentRate, QStringLiteral("alarms/s"), QString(), 0);
     row(ratio, QString(), QStringLiteral("≥ 0.6"), 2);
     row(excludedRatio, QString(), QStringLiteral("as without"), 2);
+    row(floorCpu, QStringLiteral("µs"), QString(), 0);
+    row(centerCpu, QStringLiteral("µs"), QString(), 0);
+    row(agentCpu, QStringLiteral("µs"), QString(), 0);
+    row(excludedCpu, QStringLiteral("µs"), QStringLiteral("as without"), 0);
     row(wakeups, QStringLiteral("/s"), QStringLiteral("≤ 2"), 1);
     row(cpu, QStringLiteral("% of a core"), QStringLiteral("≤ 0.05"), 3);
     row(firstRun, QStringLiteral("ms"), QString(), 0);
@@ -97,23 +105,30 @@ void Figures::backlog() {
     const QByteArrayList wire = plant.wireOfLast(backlogSize);
 
     for (const bool excluded : {false, true}) {
-        if (excluded)
+        if (excluded) {
             plant.exclude(200);
+            // A list as a running plant has it, not one edited this very moment (which is read afresh
+            // for as long as a change to it could still go unseen).
+            Pump::sleep(2500ms);
+        }
         for (int r = 0; r < m_runs; ++r) {
             progress(QStringLiteral("backlog%1, run %2")
                          .arg(excluded ? QStringLiteral(" with EXCLUDE") : QString())
                          .arg(r + 1));
             QString error;
-            const double floorSeconds = LoopbackFloor::run(station.port(), wire, &error);
-            if (floorSeconds <= 0)
+            const qint64 centerBefore = ProcessStats::of(station.pid()).cpuNs;
+            const LoopbackFloor::Result floor = LoopbackFloor::run(station.port(), wire, &error);
+            const qint64 centerAfter = ProcessStats::of(station.pid()).cpuNs;
+            if (floor.seconds <= 0)
                 return fail(QStringLiteral("floor: ") + error);
 
             plant.setPosition(last - backlogSize);
             AgentRun agent(m_programs.agent, plant, 200);
+            agent.watch(station.pid());
             if (!agent.start())
                 return fail(QStringLiteral("backlog: the agent did not start"));
-            const auto begin = agent.waitLabel(QStringLiteral("Busca Alarmas"));
-            const auto end = agent.waitLabel(QStringLiteral("Sincroniza reloj"));
+            const auto begin = agent.label(QStringLiteral("Busca Alarmas"));
+            const auto end = agent.label(QStringLiteral("Sincroniza reloj"));
             const auto done = agent.waitLabel(QStringLiteral("---"));
             if (!begin || !end || !done || plant.position() != last)
                 return fail(QStringLiteral(
@@ -121,14 +136,19 @@ void Figures::backlog() {
                                 .arg(plant.position())
                                 .arg(last)
                                 .arg(QString::fromLocal8Bit(agent.err().right(400))));
-            const double agentPerSecond = backlogSize / ((*end - *begin) / 1000.0);
-            const double floorPerSecond = backlogSize / floorSeconds;
+            const double agentPerSecond = backlogSize / ((end->ms - begin->ms) / 1000.0);
+            const double floorPerSecond = backlogSize / floor.seconds;
+            const double agentMicros = static_cast<double>(end->cpuNs - begin->cpuNs) / 1000.0 / backlogSize;
             if (excluded) {
                 add(excludedRatio, agentPerSecond / floorPerSecond);
+                add(excludedCpu, agentMicros);
             } else {
                 add(floorRate, floorPerSecond);
                 add(agentRate, agentPerSecond);
                 add(ratio, agentPerSecond / floorPerSecond);
+                add(floorCpu, static_cast<double>(floor.cpuNs) / 1000.0 / backlogSize);
+                add(centerCpu, static_cast<double>(centerAfter - centerBefore) / 1000.0 / backlogSize);
+                add(agentCpu, agentMicros);
                 add(rssAfter, mib(ProcessStats::of(agent.pid()).rssKiB));
             }
         }

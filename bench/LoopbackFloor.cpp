@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <arpa/inet.h>
+#include <ctime>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -39,11 +40,17 @@ bool deliver(quint16 port, const QByteArray& message, QString* error) {
 
 } // namespace
 
-double LoopbackFloor::run(quint16 port, const QByteArrayList& messages, QString* error) {
+LoopbackFloor::Result LoopbackFloor::run(quint16 port, const QByteArrayList& messages, QString* error) {
+    timespec cpu0{}, cpu1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
     QElapsedTimer t;
     t.start();
     for (const QByteArray& m : messages)
         if (!deliver(port, m, error))
-            return -1;
-    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+            return {};
+    Result r;
+    r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
+    r.cpuNs = (cpu1.tv_sec - cpu0.tv_sec) * 1'000'000'000LL + (cpu1.tv_nsec - cpu0.tv_nsec);
+    return r;
 }

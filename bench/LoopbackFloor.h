@@ -7,6 +7,10 @@
 // (connect, send, read the whole echo, close), in blocking calls, against the same station the agent uses.
 class LoopbackFloor {
 public:
-    // Seconds taken to deliver every message in order; negative when one was not echoed (why in error).
-    static double run(quint16 port, const QByteArrayList& messages, QString* error);
+    struct Result {
+        double seconds = -1; // negative when a message was not echoed
+        qint64 cpuNs = 0;    // the client's own CPU time
+    };
+    // Every message delivered in order.
+    static Result run(quint16 port, const QByteArrayList& messages, QString* error);
 };

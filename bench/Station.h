@@ -14,6 +14,7 @@ public:
     bool start(const QByteArray& mode, quint16 port = 0);
     void setMode(const QByteArray& mode);
     quint16 port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
     // Messages recorded so far.
     qsizetype recorded() const;
 
