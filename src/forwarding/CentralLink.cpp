@@ -1,5 +1,6 @@
 #include "forwarding/CentralLink.h"
 
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "core/Windows1252.h"
@@ -92,7 +93,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.busy = true;
     link.cannotConnect = false;
     m_ultimaRespuesta.clear();
-    m_form.Datos.setText(MessageFormat::logBody(texto));
+    m_form.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
     QTcpSocket* s = link.socket;
     if (s->state() != QAbstractSocket::UnconnectedState)
@@ -104,7 +105,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     m_wait.until(
         [this, s, &link] {
             return m_aborted || s->state() == QAbstractSocket::ConnectedState ||
-                   (m_fastFailover && link.cannotConnect);
+                   (fastFailover() && link.cannotConnect);
         },
         Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
 

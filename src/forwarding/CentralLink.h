@@ -47,8 +47,9 @@ public:
     // Key FastFailover of CONFIG, off by default: when on, a connection the socket layer reports refused or
     // unreachable ends its connect wait at once and the delivery goes on to the next link, instead of
     // waiting out the whole connect wait first.
-    bool fastFailover() const { return m_fastFailover; }
-    void setFastFailover(bool on) { m_fastFailover = on; }
+    // The link reads the flag at each delivery; the settings hold it once start-up has read it.
+    void followFastFailover(const bool& on) { m_fastFailover = &on; }
+    bool fastFailover() const { return m_fastFailover && *m_fastFailover; }
     // The socket errors that say no connection can come of this attempt.
     static bool unreachable(QAbstractSocket::SocketError error);
 
@@ -85,5 +86,5 @@ private:
     Duration m_connectWait = defaultWait;
     Duration m_replyWait = defaultWait;
     bool m_aborted = false;
-    bool m_fastFailover = false;
+    const bool* m_fastFailover = nullptr;
 };

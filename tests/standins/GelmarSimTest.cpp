@@ -1,9 +1,9 @@
 #include "support/Poll.h"
 #include "GelmarInstall.h"
 #include "core/BoundedWait.h"
+#include "core/EventLog.h"
 #include "core/IniFile.h"
 #include "core/SupervisionDb.h"
-#include "forwarding/EventLog.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 
