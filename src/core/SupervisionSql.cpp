@@ -47,15 +47,19 @@ QString SupervisionSql::maxFlashAlarmId() const {
                 QStringLiteral("SELECT max(Id_flashalarm) FROM FlashAlarms"));
 }
 
-QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff) const {
+QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff, int limit) const {
     // Ordered by id in both dialects: the scan takes the last row as the newest, and a server returning
-    // another order would move the position past alarms not yet sent.
+    // another order would move the position past alarms not yet sent. A limit reads them a page at a time.
     if (m_engine == DbEngine::Odbc)
-        return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
-               QStringLiteral(" and timestamp > '") + dateText(cutoff) + QStringLiteral("' ORDER BY Id_flashalarm");
+        return QStringLiteral("SELECT ") +
+               (limit > 0 ? QStringLiteral("TOP ") + num(limit) + QLatin1Char(' ') : QString()) +
+               QStringLiteral("* FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
+               QStringLiteral(" and timestamp > '") + dateText(cutoff) +
+               QStringLiteral("' ORDER BY Id_flashalarm");
     return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
            QStringLiteral(" AND TimeStamp > '") + dateText(cutoff) +
-           QStringLiteral("' ORDER BY Id_flashalarm");
+           QStringLiteral("' ORDER BY Id_flashalarm") +
+           (limit > 0 ? QStringLiteral(" LIMIT ") + num(limit) : QString());
 }
 
 QString SupervisionSql::virtualResource(qint64 instrument, qint64 alarmCode) const {

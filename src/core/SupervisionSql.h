@@ -32,8 +32,9 @@ public:
     // Newest alarm id, on the acquired-data database (start-up check and Label5).
     QString maxFlashAlarmId() const;
 
-    // Alarm scan: new alarms, then the names of each alarm's text and device (configuration database).
-    QString alarmsAfter(qint64 lastId, const QDateTime& cutoff) const;
+    // Alarm scan: new alarms (the first limit of them, when one is given), then the names of each alarm's
+    // text and device (configuration database).
+    QString alarmsAfter(qint64 lastId, const QDateTime& cutoff, int limit = 0) const;
     QString virtualResource(qint64 instrument, qint64 alarmCode) const;
     QString virtualInstrument(qint64 instrument) const;
 

@@ -10,6 +10,7 @@
 #include "core/NumberValue.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
+#include "forwarding/AlarmPages.h"
 #include "forwarding/BufferDb.h"
 #include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
@@ -110,23 +111,25 @@ void AlarmScan::cycle() {
     const qint64 bufferPosition = buffer.read().value_or(0);
 
     const QDateTime cutoff = m_p.clock.now().addDays(-7);
-    const QList<QSqlRecord> rows =
-        m_p.db.select(Which::Acquired, m_p.db.sql().alarmsAfter(last.value_or(0), cutoff));
+    AlarmPages rows(m_p.db, last.value_or(0), cutoff, m_pageSize);
 
-    bool goOn = true;
-    if (firstStart && !rows.isEmpty()) {
+    if (firstStart) {
         // The alarms already there at first start are history: start from the newest of them.
-        const qint64 newest = rows.last().value(QStringLiteral("Id_flashalarm")).toLongLong();
-        if (!alarms.write(newest))
+        std::optional<qint64> newest;
+        while (const std::optional<QSqlRecord> row = rows.next())
+            newest = row->value(QStringLiteral("Id_flashalarm")).toLongLong();
+        if (newest && !alarms.write(*newest))
             throw AgentError(AgentError::CommandFailed,
                              QStringLiteral("No se puede escribir ") + alarms.path());
-        goOn = false;
     }
 
     m_p.lifeTest.lifeTestStep();
 
-    for (qsizetype i = 0; goOn && i < rows.size(); ++i)
-        goOn = processRow(rows[i], alarms);
+    // The next page is read only while the alarms go on being handed on.
+    for (bool goOn = true; goOn;) {
+        const std::optional<QSqlRecord> row = rows.next();
+        goOn = row && processRow(*row, alarms);
+    }
 
     resendBuffer(buffer, bufferPosition);
     m_p.form.txtError.setText(QString());
@@ -236,29 +239,38 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
 }
 
 void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
-    const QString plant = m_p.form.txtPlanta.text();
     const QDateTime cutoff = m_p.clock.now().addDays(-7);
-    const QList<BufferRow> rows = m_p.buffer.rowsAfter(position, cutoff);
-
-    for (const BufferRow& row : rows) {
-        QString state = QStringLiteral("1");
-        if (const auto n = wholeNumber(row.beginend); n && *n == 0)
-            state = QStringLiteral("0");
-        else if (!n)
-            // Our own notices hold "0" or "1"; anything else must not block the buffer for good.
-            requireLogged(m_p.log.write(
-                QStringLiteral("Aviso %1 del buffer con inicio/fin '%2' no válido: se envía como inicio")
-                    .arg(row.id)
-                    .arg(row.beginend)));
-
-        if (!m_p.exclusions.HayQueEnviar(row.device, row.alarm))
-            continue;
-
-        const QString message = MessageFormat::bufferedMessage(plant, state, row.alarm, row.device, row.date);
-        const QString notice = MessageFormat::smsNotice(plant, row.device, state, row.alarm, row.date,
-                                                        MessageFormat::SmsKind::Buffered);
-        // Auxiliary recipients are not used for the agent's own notices.
-        if (m_p.delivery.handOn(message, notice, file, row.id) == Delivery::Handed::No)
+    // A page at a time, in id order; the next page is read only once this one has all gone.
+    for (qint64 after = position;;) {
+        const QList<BufferRow> rows = m_p.buffer.rowsAfter(after, cutoff, m_pageSize);
+        for (const BufferRow& row : rows) {
+            after = row.id;
+            if (!resendRow(row, file))
+                return;
+        }
+        if (rows.size() < m_pageSize)
             return;
     }
+}
+
+bool AlarmScan::resendRow(const BufferRow& row, const UltCodFile& file) {
+    const QString plant = m_p.form.txtPlanta.text();
+    QString state = QStringLiteral("1");
+    if (const auto n = wholeNumber(row.beginend); n && *n == 0)
+        state = QStringLiteral("0");
+    else if (!n)
+        // Our own notices hold "0" or "1"; anything else must not block the buffer for good.
+        requireLogged(m_p.log.write(
+            QStringLiteral("Aviso %1 del buffer con inicio/fin '%2' no válido: se envía como inicio")
+                .arg(row.id)
+                .arg(row.beginend)));
+
+    if (!m_p.exclusions.HayQueEnviar(row.device, row.alarm))
+        return true;
+
+    const QString message = MessageFormat::bufferedMessage(plant, state, row.alarm, row.device, row.date);
+    const QString notice = MessageFormat::smsNotice(plant, row.device, state, row.alarm, row.date,
+                                                    MessageFormat::SmsKind::Buffered);
+    // Auxiliary recipients are not used for the agent's own notices.
+    return m_p.delivery.handOn(message, notice, file, row.id) != Delivery::Handed::No;
 }

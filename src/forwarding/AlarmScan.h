@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forwarding/AlarmPages.h"
 #include "forwarding/UltCodFile.h"
 
 #include <QDateTime>
@@ -19,6 +20,7 @@ class LifeTestClock;
 class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
+struct BufferRow;
 
 // BuscaAlarmas: every alarm the supervision system recorded since the last one handed on goes to the
 // central station (or by SMS while SMS mode is on), in id order, and the position file moves past it
@@ -66,6 +68,9 @@ public:
     // The box text of a replaced database.
     static QString replacedDatabaseText(const QString& plant);
 
+    // Rows read at a time, from the supervision database and from the buffer.
+    void setPageSize(int rows) { m_pageSize = rows; }
+
 private:
     struct Alarm; // one FlashAlarms row as the scan reads it
 
@@ -76,9 +81,11 @@ private:
     QString deviceName(const std::optional<qint64>& instrument);
     void futureDateGuard(QDateTime& event);
     void resendBuffer(const UltCodFile& file, qint64 position);
+    bool resendRow(const BufferRow& row, const UltCodFile& file); // false: stop the resend
     void requireLogged(bool written) const;
 
     Parts m_p;
+    int m_pageSize = AlarmPages::defaultPageSize;
     bool m_running = false;
     bool m_stopped = false;
 };

@@ -134,20 +134,21 @@ bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QS
     return false;
 }
 
-QString BufferDb::rowsAfterSql(qint64 position, const QDateTime& cutoff) {
+QString BufferDb::rowsAfterSql(qint64 position, const QDateTime& cutoff, int limit) {
     // The Jet form was "SELECT * FROM Alarms WHERE  Id > n And date > #yyyy/mm/dd hh:mm:ss#", relying on
     // the table's natural order; dates here are text that sorts as time does, and the order is stated.
     return QStringLiteral("SELECT * FROM alarms WHERE id > ") + QString::number(position) +
-           QStringLiteral(" AND date > '") + cutoff.toString(dateFormat) + QStringLiteral("' ORDER BY id");
+           QStringLiteral(" AND date > '") + cutoff.toString(dateFormat) + QStringLiteral("' ORDER BY id") +
+           (limit > 0 ? QStringLiteral(" LIMIT ") + QString::number(limit) : QString());
 }
 
-QList<BufferRow> BufferDb::rowsAfter(qint64 position, const QDateTime& cutoff) {
+QList<BufferRow> BufferDb::rowsAfter(qint64 position, const QDateTime& cutoff, int limit) {
     if (!isOpen())
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La base de datos buffer.mdb no está abierta"));
     QList<BufferRow> rows;
     const auto records = SqlConnection::select(QSqlDatabase::database(m_connection, false), DbEngine::Sqlite,
-                                               rowsAfterSql(position, cutoff));
+                                               rowsAfterSql(position, cutoff, limit));
     for (const QSqlRecord& r : records) {
         rows.append({r.value(QStringLiteral("id")).toLongLong(), r.value(QStringLiteral("device")).toString(),
                      r.value(QStringLiteral("alarm")).toString(),

@@ -46,9 +46,10 @@ public:
     bool PonEnBuffer(const QString& device, const QString& alarm, const QString& inifin,
                      const QDateTime& timestamp);
 
-    // Notices above the resend position and newer than the cut-off, in id order; throws AgentError.
-    QList<BufferRow> rowsAfter(qint64 position, const QDateTime& cutoff);
-    static QString rowsAfterSql(qint64 position, const QDateTime& cutoff);
+    // Notices above the resend position and newer than the cut-off, in id order, the first limit of them
+    // when one is given; throws AgentError.
+    QList<BufferRow> rowsAfter(qint64 position, const QDateTime& cutoff, int limit = 0);
+    static QString rowsAfterSql(qint64 position, const QDateTime& cutoff, int limit = 0);
 
 private:
     QString m_path;

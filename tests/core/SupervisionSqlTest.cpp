@@ -24,7 +24,8 @@ const QString acq = GelmarInstall::acquired, cfg = GelmarInstall::config;
 // In the order the maintenance runs them.
 const QList<Statement> statements = {
     STATEMENT(cfg, plantName), STATEMENT(cfg, dbVersion), STATEMENT(acq, maxFlashAlarmId),
-    STATEMENT(acq, alarmsAfter, 12, when), STATEMENT(cfg, virtualResource, 3, 30),
+    STATEMENT(acq, alarmsAfter, 12, when), STATEMENT(acq, alarmsAfter, 12, when, 500),
+    STATEMENT(cfg, virtualResource, 3, 30),
     STATEMENT(cfg, virtualInstrument, 3), STATEMENT(acq, newestHistoryTimestamp),
     STATEMENT(acq, historyAfter, when), STATEMENT(acq, alarmsSince, when), STATEMENT(acq, dropHistoryIndex),
     STATEMENT(acq, createHistoryIndex), STATEMENT(acq, setSingleUser), STATEMENT(acq, checkAcquiredDb),
@@ -45,6 +46,12 @@ TEST(SupervisionSql, EveryStatementHasBothDialects) {
     EXPECT_EQ(tsql.alarmsAfter(1234, when),
               "SELECT * FROM FlashAlarms WHERE Id_flashalarm > 1234 and timestamp > "
               "'20261206 07:05:09' ORDER BY Id_flashalarm");
+    EXPECT_EQ(tsql.alarmsAfter(1234, when, 500),
+              "SELECT TOP 500 * FROM FlashAlarms WHERE Id_flashalarm > 1234 and timestamp > "
+              "'20261206 07:05:09' ORDER BY Id_flashalarm");
+    EXPECT_EQ(sqlite.alarmsAfter(1234, when, 500),
+              "SELECT * FROM FlashAlarms WHERE Id_flashalarm > 1234 AND TimeStamp > "
+              "'2026-12-06 07:05:09' ORDER BY Id_flashalarm LIMIT 500");
     EXPECT_EQ(tsql.virtualResource(17, 4),
               "select * from VirtualResources where Ref_IDVirtualInstr='17' and EventAlarmCode = 4");
     EXPECT_EQ(tsql.newestHistoryTimestamp(),

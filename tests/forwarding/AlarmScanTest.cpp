@@ -274,6 +274,57 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
     EXPECT_TRUE(sender.sent[0].contains("AVISO"));
 }
 
+TEST_F(AlarmScanTest, PagesKeepTheOrderTheStopAndTheWindowAndANewAlarmWaitsForTheNextCycle) {
+    scan.setPageSize(2);
+    IniFile::write(plant.ini(), "EXCLUDE", "1", "Bomba 2##*");
+    QList<qint64> ids;
+    for (const char* instrument : {"1", "2", "2", "3", "4", "1", "3"})
+        ids.append(alarm(instrument, QByteArray(instrument).toInt() * 10));
+    alarm("1", 11, 1, 8 * 86400); // older than 7 days, between pages: never selected
+    const qint64 last = alarm("4", 40);
+    scan.BuscaAlarmas();
+    EXPECT_EQ(position.read(), last) << "a first start takes the newest of every page";
+    EXPECT_TRUE(sender.alarms().isEmpty());
+
+    position.write(0);
+    sender.answer = [&](const QString&) { return sender.alarms().size() != 4; };
+    scan.BuscaAlarmas();
+    const auto codes = [&] {
+        QStringList c;
+        for (const QString& a : sender.alarms())
+            c << a.section("##", 2, 2);
+        sender.sent.clear();
+        return c;
+    };
+    EXPECT_EQ(codes(), QStringList({"10", "30", "40", "10"})) << "the excluded ones across pages are skipped";
+    EXPECT_EQ(position.read(), ids[4]) << "the position stops before the failed alarm";
+
+    // From the failed one on; an alarm recorded during the cycle waits for the next.
+    qint64 recordedMeanwhile = 0;
+    sender.answer = [&](const QString&) {
+        if (!recordedMeanwhile)
+            recordedMeanwhile = alarm("2", 20, 1, 0);
+        return true;
+    };
+    scan.BuscaAlarmas();
+    EXPECT_EQ(codes(), QStringList({"10", "30", "40"}));
+    EXPECT_EQ(position.read(), last);
+    IniFile::write(plant.ini(), "EXCLUDE", "1", "");
+    scan.BuscaAlarmas();
+    EXPECT_EQ(codes(), QStringList({"20"}));
+    EXPECT_EQ(position.read(), recordedMeanwhile);
+
+    // The buffer resend goes page by page as well.
+    for (int i = 0; i < 5; ++i)
+        buffer.PonEnBuffer("AVISO", QStringLiteral("Aviso %1").arg(i), "1", clock.now().addSecs(i - 10));
+    sender.sent.clear();
+    scan.BuscaAlarmas();
+    ASSERT_EQ(sender.sent.size(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(sender.sent[i].contains(QStringLiteral("##Aviso %1##").arg(i))) << i;
+    EXPECT_EQ(bufferPosition.read(), 5);
+}
+
 TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
     position.write(0);
     const qint64 id = alarm();
