@@ -1,5 +1,7 @@
 #include "core/AgentLocale.h"
 
+#include "core/FixedDateText.h"
+
 namespace AgentLocale {
 
 namespace {
@@ -25,7 +27,7 @@ QString monthTag(const QDate& date) {
 
 QString dateTimeText(const QDateTime& when) {
     if (hostNamesNone())
-        return when.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        return FixedDateText::dayFirst(when);
     const QLocale loc = locale();
     return loc.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
            when.time().toString(QStringLiteral("HH:mm:ss"));

@@ -5,6 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {
 }
@@ -30,17 +33,36 @@ QString EventLog::logBody(const QString& message) {
 }
 
 QString EventLog::currentPath() const {
-    return QDir(m_folder).filePath(fileName(m_clock.now().date()));
+    // The name changes with the month only: made again when the day or the folder differs.
+    const QDate today = m_clock.now().date();
+    if (today != m_pathDate || m_folder != m_pathFolder) {
+        m_path = QDir(m_folder).filePath(fileName(today));
+        m_pathDate = today;
+        m_pathFolder = m_folder;
+    }
+    return m_path;
 }
 
 bool EventLog::write(const QString& text) const {
-    QFile f(currentPath());
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
     // The host's own encoding: only the central station's wire keeps the old single-byte code page.
     const QByteArray line = (text + QStringLiteral("\r\n")).toUtf8();
-    // A full disk shows only when the buffer reaches the file.
-    return f.write(line) == line.size() && f.flush();
+    // Open, append, close and nothing else: a line is written for every alarm.
+    const int fd =
+        ::open(QFile::encodeName(currentPath()).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    qsizetype done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(fd, line.constData() + done, static_cast<size_t>(line.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    // A full disk may show only when the file is closed.
+    const bool closed = ::close(fd) == 0;
+    return done == line.size() && closed;
 }
 
 QString EventLog::now() const {

@@ -39,4 +39,7 @@ private:
 
     QString m_folder;
     const Clock& m_clock;
+    mutable QDate m_pathDate; // the day and folder m_path was made for
+    mutable QString m_pathFolder;
+    mutable QString m_path;
 };

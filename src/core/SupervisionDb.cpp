@@ -85,6 +85,8 @@ bool SupervisionDb::isOpen(Which which) const {
 }
 
 void SupervisionDb::drop(Which which) {
+    // A query must not outlive its connection.
+    m_prepared[which == Which::Acquired ? 0 : 1].clear();
     QString& name = nameOf(which);
     if (name.isEmpty())
         return;
@@ -154,7 +156,8 @@ bool SupervisionDb::ConectaConDB() {
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
                     return false;
                 }
-                m_retryWait.until([this] { return m_aborted; }, std::min(m_retryPause, m_retryWindow - elapsed));
+                m_retryWait.until([this] { return m_aborted; },
+                                  std::min(m_retryPause, m_retryWindow - elapsed));
             }
         }
     }
@@ -182,6 +185,36 @@ QList<QSqlRecord> SupervisionDb::select(Which which, const QString& statement) {
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La conexión con la base de datos no está abierta"));
     return SqlConnection::select(QSqlDatabase::database(nameOf(which), false), m_settings.engine, statement);
+}
+
+QList<QSqlRecord> SupervisionDb::lookup(Which which, const QString& statement) {
+    if (!isOpen(which))
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("La conexión con la base de datos no está abierta"));
+    QHash<QString, std::shared_ptr<QSqlQuery>>& prepared = m_prepared[which == Which::Acquired ? 0 : 1];
+    std::shared_ptr<QSqlQuery> q = prepared.value(statement);
+    if (!q) {
+        if (prepared.size() >= maxPrepared)
+            prepared.clear();
+        q = std::make_shared<QSqlQuery>(QSqlDatabase::database(nameOf(which), false));
+        q->setForwardOnly(true);
+        if (!q->prepare(statement))
+            throw DbErrorMap::fromSqlError(m_settings.engine, q->lastError(), q.get());
+        prepared.insert(statement, q);
+    }
+    QList<QSqlRecord> rows;
+    bool ok = q->exec();
+    while (ok && q->next())
+        rows.append(q->record());
+    ok = ok && !q->lastError().isValid();
+    if (!ok) {
+        const AgentError error = DbErrorMap::fromSqlError(m_settings.engine, q->lastError(), q.get());
+        prepared.remove(statement);
+        throw error;
+    }
+    // Done with the rows: the statement lets go of what it holds on the database until the next call.
+    q->finish();
+    return rows;
 }
 
 void SupervisionDb::exec(Which which, const QString& statement) {

@@ -3,10 +3,13 @@
 #include "core/BoundedWait.h"
 #include "core/SupervisionSql.h"
 
+#include <QHash>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Dialogs;
@@ -62,6 +65,12 @@ public:
 
     // The rows of a statement; throws AgentError.
     QList<QSqlRecord> select(Which which, const QString& statement);
+    // The same for a statement run again and again with the same text (the look-ups made for each alarm):
+    // it stays prepared on its connection and is only executed again, so the server does not parse and
+    // plan it each time. The rows are read afresh at every call. Throws AgentError.
+    QList<QSqlRecord> lookup(Which which, const QString& statement);
+    // Statements kept prepared per connection; beyond this the oldest are let go.
+    static constexpr qsizetype maxPrepared = 256;
     // A statement without rows (maintenance); throws AgentError.
     void exec(Which which, const QString& statement);
 
@@ -97,4 +106,6 @@ private:
     BoundedWait m_retryWait; // the pause between attempts, woken by abort()
     QString m_dbName;
     QString m_dbConfName;
+    // Per connection (acquired, configuration); emptied before the connection goes.
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared[2];
 };

@@ -15,12 +15,12 @@ constexpr std::array<char16_t, 32> high = {0x20AC, 0,      0x201A, 0x0192, 0x201
 } // namespace
 
 QByteArray encode(QStringView text) {
-    QByteArray out;
-    out.reserve(text.size());
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* o = out.data();
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-            out.append(static_cast<char>(u));
+            *o++ = static_cast<char>(u);
             continue;
         }
         char b = '?';
@@ -30,20 +30,17 @@ QByteArray encode(QStringView text) {
                 break;
             }
         }
-        out.append(b);
+        *o++ = b;
     }
     return out;
 }
 
 QString decode(QByteArrayView bytes) {
-    QString out;
-    out.reserve(bytes.size());
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* d = out.data();
     for (const char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x80 && b <= 0x9F && high[b - 0x80] != 0)
-            out.append(QChar(high[b - 0x80]));
-        else
-            out.append(QChar(char16_t(b)));
+        *d++ = b >= 0x80 && b <= 0x9F && high[b - 0x80] != 0 ? QChar(high[b - 0x80]) : QChar(char16_t(b));
     }
     return out;
 }

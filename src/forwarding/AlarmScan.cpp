@@ -174,7 +174,7 @@ QString AlarmScan::alarmText(const std::optional<qint64>& instrument, qint64 cod
     if (!instrument)
         return unknownAlarm;
     const QList<QSqlRecord> rows =
-        m_p.db.select(Which::Config, m_p.db.sql().virtualResource(*instrument, code));
+        m_p.db.lookup(Which::Config, m_p.db.sql().virtualResource(*instrument, code));
     if (rows.isEmpty())
         return unknownAlarm;
     QString name = rows.first().value(QStringLiteral("Name")).toString();
@@ -186,7 +186,7 @@ QString AlarmScan::alarmText(const std::optional<qint64>& instrument, qint64 cod
 QString AlarmScan::deviceName(const std::optional<qint64>& instrument) {
     if (!instrument)
         return unknownDevice;
-    const QList<QSqlRecord> rows = m_p.db.select(Which::Config, m_p.db.sql().virtualInstrument(*instrument));
+    const QList<QSqlRecord> rows = m_p.db.lookup(Which::Config, m_p.db.sql().virtualInstrument(*instrument));
     if (rows.isEmpty())
         return unknownDevice;
     return rows.first().value(QStringLiteral("Name")).toString();

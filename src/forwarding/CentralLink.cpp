@@ -150,7 +150,8 @@ void CentralLink::onConnected(int) {
 
 void CentralLink::onReadyRead(int index) {
     QTcpSocket* s = socketOf(index);
-    const QByteArray block = s->read(maxReplyBytes);
+    // What has arrived, not a whole maximum's worth of buffer at every block.
+    const QByteArray block = s->read(std::min<qint64>(s->bytesAvailable(), maxReplyBytes));
     s->skip(s->bytesAvailable());
     m_ultimaRespuesta = Windows1252::decode(block);
     m_form.ESTADO.setText(m_ultimaRespuesta);

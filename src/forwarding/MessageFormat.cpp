@@ -1,6 +1,7 @@
 #include "forwarding/MessageFormat.h"
 
 #include "core/AgentLocale.h"
+#include "core/FixedDateText.h"
 
 namespace MessageFormat {
 
@@ -29,7 +30,7 @@ QString dateSeparator() {
 } // namespace
 
 QString messageDateTime(const QDateTime& when) {
-    return when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    return FixedDateText::yearFirst(when);
 }
 
 QString liveAlarm(const QString& plant, qint64 code, const QString& state, const QString& alarmText,
