@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -154,6 +155,36 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
     ASSERT_TRUE(db->reconnect());
     EXPECT_EQ(codeOf(*db, Which::Acquired, db->sql().alarmsAfter(0, QDateTime::currentDateTime())), 0);
     EXPECT_EQ(codeOf(*db, Which::Config, db->sql().virtualInstrument(2)), 0);
+}
+
+TEST_F(SupervisionDbTest, KeptPreparedLookupsReadTheRowsAfreshAndGoWithTheirConnection) {
+    auto db = connected();
+    const QString statement = db->sql().virtualInstrument(2);
+    const auto name = [&] { return db->lookup(Which::Config, statement).value(0).value("Name").toString(); };
+    EXPECT_EQ(name(), "Bomba 2");
+    {
+        // Another writer, as the supervision system is: the kept statement holds no lock against it.
+        QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "writer");
+        writer.setDatabaseName(GelmarInstall::databasePath(install, GelmarInstall::config));
+        writer.setConnectOptions("QSQLITE_BUSY_TIMEOUT=100");
+        ASSERT_TRUE(writer.open());
+        QSqlQuery q(writer);
+        EXPECT_TRUE(
+            q.exec("UPDATE VirtualInstruments SET Name = 'Bomba dos' WHERE ID_virtualinstrument = 2"));
+    }
+    QSqlDatabase::removeDatabase("writer");
+    EXPECT_EQ(name(), "Bomba dos") << "the statement is kept, not its rows";
+
+    db->close();
+    EXPECT_THROW(db->lookup(Which::Config, statement), AgentError);
+    ASSERT_TRUE(db->reconnect());
+    EXPECT_EQ(name(), "Bomba dos");
+    try {
+        db->lookup(Which::Config, "SELECT * FROM NoSuchTable");
+        ADD_FAILURE() << "a bad statement is an error";
+    } catch (const AgentError& e) {
+        EXPECT_EQ(e.code(), AgentError::MissingObject);
+    }
 }
 
 TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
