@@ -1,7 +1,11 @@
 #include "LoopbackFloor.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryFile>
 #include <arpa/inet.h>
+#include <cstdio>
 #include <ctime>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -53,4 +57,37 @@ LoopbackFloor::Result LoopbackFloor::run(quint16 port, const QByteArrayList& mes
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
     r.cpuNs = (cpu1.tv_sec - cpu0.tv_sec) * 1'000'000'000LL + (cpu1.tv_nsec - cpu0.tv_nsec);
     return r;
+}
+
+LoopbackFloor::Result LoopbackFloor::runApart(const QString& self, quint16 port,
+                                              const QByteArrayList& messages, QString* error) {
+    QTemporaryFile file;
+    if (!file.open()) {
+        *error = QStringLiteral("no temporary file");
+        return {};
+    }
+    file.write(messages.join('\n'));
+    file.flush();
+    QProcess floor;
+    floor.start(self, {QStringLiteral("--floor"), QString::number(port), file.fileName()});
+    if (!floor.waitForFinished(120000) || floor.exitCode() != 0) {
+        *error = QString::fromLocal8Bit(floor.readAllStandardError());
+        return {};
+    }
+    const QList<QByteArray> out = floor.readAllStandardOutput().trimmed().split(' ');
+    return {out.value(0).toDouble(), out.value(1).toLongLong()};
+}
+
+int LoopbackFloor::main(quint16 port, const QString& messagesFile) {
+    QFile file(messagesFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return 2;
+    QString error;
+    const Result r = run(port, file.readAll().split('\n'), &error);
+    if (r.seconds <= 0) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("%.9f %lld\n", r.seconds, static_cast<long long>(r.cpuNs));
+    return 0;
 }

@@ -11,6 +11,11 @@ public:
         double seconds = -1; // negative when a message was not echoed
         qint64 cpuNs = 0;    // the client's own CPU time
     };
-    // Every message delivered in order.
+    // Every message delivered in order, by this process.
     static Result run(quint16 port, const QByteArrayList& messages, QString* error);
+    // The same in a process of its own (this program run with --floor), started afresh like the agent, so
+    // that on a loaded machine the scheduler treats both alike.
+    static Result runApart(const QString& self, quint16 port, const QByteArrayList& messages, QString* error);
+    // The --floor mode: messages one per line in a file; prints "seconds cpuNs".
+    static int main(quint16 port, const QString& messagesFile);
 };

@@ -2,6 +2,7 @@
 //   vornnet-bench [--runs N] [--only backlog,silent,rest,down,runs,failover] [--agent PATH]
 
 #include "Figures.h"
+#include "LoopbackFloor.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -44,8 +45,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption agentOpt(QStringLiteral("agent"),
                                       QStringLiteral("another vornnet binary to measure (an older build)"),
                                       QStringLiteral("PATH"), QStringLiteral(VORNNET_AGENT));
-    parser.addOptions({runsOpt, onlyOpt, agentOpt});
+    QCommandLineOption floorOpt(QStringLiteral("floor"), QStringLiteral("internal: run the bare client"),
+                                QStringLiteral("PORT"));
+    floorOpt.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({runsOpt, onlyOpt, agentOpt, floorOpt});
     parser.process(app);
+    if (parser.isSet(floorOpt))
+        return LoopbackFloor::main(static_cast<quint16>(parser.value(floorOpt).toUInt()),
+                                   parser.positionalArguments().value(0));
     const int runs = std::max(1, parser.value(runsOpt).toInt());
     const QStringList only = parser.value(onlyOpt).split(QLatin1Char(','), Qt::SkipEmptyParts);
     const auto wanted = [&](const char* name) {

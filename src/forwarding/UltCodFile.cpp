@@ -128,17 +128,25 @@ bool UltCodFile::write(qint64 id, Sync sync) const {
     }
     const bool flush = fresh || sync == Sync::Now || m_flushesDue > 0;
     const QByteArray bytes = content(id);
+    // Cut only what a longer earlier position would leave behind.
+    const bool cut = !fresh && (m_spareLength < 0 || m_spareLength > bytes.size());
     bool ok = ::pwrite(fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0) == bytes.size() &&
-              ::ftruncate(fd, bytes.size()) == 0 && (!flush || ::fdatasync(fd) == 0);
+              (!cut || ::ftruncate(fd, bytes.size()) == 0) && (!flush || ::fdatasync(fd) == 0);
     ok = ::close(fd) == 0 && ok;
+    bool exchanged = ok;
     if (ok && ::renameat2(AT_FDCWD, spare.constData(), AT_FDCWD, path.constData(), RENAME_EXCHANGE) != 0) {
         // No position file yet, or a file system that can not exchange: a plain rename, the spare is
         // made again next time.
+        exchanged = false;
         ok = (errno == ENOENT || errno == EINVAL || errno == ENOSYS) &&
              ::rename(spare.constData(), path.constData()) == 0;
     }
-    if (!ok)
+    if (!ok) {
+        m_spareLength = -1;
         return false;
+    }
+    m_spareLength = exchanged ? m_fileLength : -1;
+    m_fileLength = bytes.size();
     if (!flush) {
         m_unsynced = true;
         return true;

@@ -54,7 +54,9 @@ public:
 private:
     QString m_path;
     Kind m_kind;
-    mutable bool m_unsynced = false;   // the file holds a write not yet flushed
-    mutable int m_flushesDue = 0;      // paced writes still to flush in this second
-    mutable QElapsedTimer m_sinceSync; // since the paced flushes were last due; invalid before
+    mutable bool m_unsynced = false;     // the file holds a write not yet flushed
+    mutable int m_flushesDue = 0;        // paced writes still to flush in this second
+    mutable QElapsedTimer m_sinceSync;   // since the paced flushes were last due; invalid before
+    mutable qsizetype m_fileLength = -1; // bytes in the position file and in the spare, -1 unknown
+    mutable qsizetype m_spareLength = -1;
 };
