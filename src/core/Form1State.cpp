@@ -2,6 +2,7 @@
 
 #include "core/ConfigKeys.h"
 
+#include <QMetaMethod>
 #include <QTimer>
 
 Form1State::Form1State(QObject* parent) : QObject(parent) {
@@ -42,7 +43,9 @@ std::array<Control*, 17> Form1State::configFields() {
 }
 
 void Form1State::markChanged() {
-    if (m_pending)
+    // Without a window (unattended) nobody listens: nothing is queued for every change of a field.
+    static const QMetaMethod changedSignal = QMetaMethod::fromSignal(&Form1State::changed);
+    if (m_pending || !isSignalConnected(changedSignal))
         return;
     m_pending = true;
     QTimer::singleShot(0, this, [this] {
