@@ -16,13 +16,26 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
       m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
               m_delivery, m_lifeTest, m_exclusions}),
-      m_scheduler(m_form.lblProceso, Reindexando) {
+      m_scheduler(m_form.lblProceso, Reindexando),
+      m_watchdog({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
+                  m_scheduler}) {
     m_link.setConnectWait(m_options.linkWait);
     m_link.setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
-    m_scheduler.steps().BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
-    m_scheduler.steps().SubSynchro = [this] { m_lifeTest.SubSynchro(); };
+    m_watchdog.processTable().setScope(m_options.processScope);
+    m_watchdog.processes().setRestartWait(m_options.restartWait);
+    m_scan.setRestarter(&m_watchdog.restarter());
+
+    Scheduler::Steps& steps = m_scheduler.steps();
+    steps.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
+    steps.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
+    steps.BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
+    steps.SubSynchro = [this] { m_lifeTest.SubSynchro(); };
+    steps.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
+    steps.TestData = [this] { return m_watchdog.TestData(); };
+    steps.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
+    steps.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -92,7 +105,7 @@ void Agent::buildLoad(Form1Load& load) {
               }});
     load.add({QStringLiteral("SMS"), [this] {
                   m_config.readSmsEntries();
-                  m_config.appendDriveToFreeLabel();
+                  m_watchdog.appendDriveToFreeLabel();
                   return true;
               }});
     load.add({QStringLiteral("status"), [this] {
@@ -110,7 +123,7 @@ void Agent::buildLoad(Form1Load& load) {
               }});
     load.add({QStringLiteral("ultcod"), [this] { return m_scan.startupCheck(); }});
     load.add({QStringLiteral("ChkAdquisicion"), [this] {
-                  ChkAdquisicion = true;
+                  m_watchdog.setChkAdquisicion(true);
                   return true;
               }});
     load.add({QStringLiteral("start line"), [this] {
@@ -142,7 +155,7 @@ void Agent::tmrHideTick() {
     if (!m_settings.noMinimize)
         m_form.form1.setVisible(false);
     tmrHide.stop();
-    // ActualizaDatosVida, the first status update, joins here with the watchdog.
+    m_watchdog.ActualizaDatosVida();
 }
 
 void Agent::VisibilidadAlm(int show) {
@@ -176,9 +189,10 @@ void Agent::Image1Click() {
     if (m_manualRun || m_scheduler.running() || m_scan.running())
         return;
     m_manualRun = true;
-    // The status update and the process indicators join here with the watchdog.
+    m_watchdog.ActualizaDatosVida();
     m_scan.BuscaAlarmas();
     m_lifeTest.SendSynchroTime();
+    m_watchdog.ActualizaIcoNetActivo();
     m_manualRun = false;
 }
 
@@ -187,7 +201,7 @@ void Agent::Label5Click() {
 }
 
 void Agent::lblTimeClick() {
-    m_form.lblTime.setText(QStringLiteral("1"));
+    m_watchdog.lblTimeClick();
 }
 
 void Agent::unload() {
@@ -198,6 +212,7 @@ void Agent::unload() {
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
     m_scan.stop();
+    m_watchdog.stop();
     m_link.abort();
     m_db.abort();
     tmrHide.stop();

@@ -15,6 +15,7 @@
 #include "forwarding/EventLog.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/LifeTestClock.h"
+#include "watchdog/Watchdog.h"
 
 #include <QObject>
 #include <QStringList>
@@ -39,6 +40,10 @@ public:
         std::chrono::milliseconds linkWait{CentralLink::defaultWait};
         // How long the supervision databases may take to open at start-up.
         std::chrono::milliseconds dbRetryWindow{60000};
+        // How long a restart of the supervision system waits between the kill and the relaunch.
+        std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
+        // Only processes started from this folder are seen and killed (tests); empty: every process.
+        QString processScope;
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -53,6 +58,7 @@ public:
     AlarmScan& alarmScan() { return m_scan; }
     CentralLink& link() { return m_link; }
     const DeliveryState& delivery() const { return m_delivery; }
+    Watchdog& watchdog() { return m_watchdog; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -76,7 +82,6 @@ public:
     QString CarpetaLog;
     QStringList NombreEstado;
     bool salir = false;
-    bool ChkAdquisicion = false;
     bool Reindexando = false;
 
     // Text of the tray icon's tip.
@@ -109,6 +114,7 @@ private:
     Exclusions m_exclusions;
     AlarmScan m_scan;
     Scheduler m_scheduler;
+    Watchdog m_watchdog;
     QTimer tmrHide;
     QString m_savedCaption;
     QStringList m_loadedSteps;

@@ -28,7 +28,6 @@ public:
     // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.
     void applyOptimizaCaption(const QString& savedCaption);
     void readSmsEntries();
-    void appendDriveToFreeLabel();
     void readStatusFlags();
 
     static QString dayName(int day);

@@ -38,7 +38,7 @@ TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
                            "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
                            "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
-    EXPECT_TRUE(agent->ChkAdquisicion);
+    EXPECT_TRUE(agent->watchdog().ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());
     EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
     EXPECT_TRUE(dialogs.shown.isEmpty());
