@@ -43,11 +43,14 @@ const QString SISTEMA = QStringLiteral("SISTEMA");
 QString existingAncestor(const QString& folder) {
     if (!QDir::isAbsolutePath(folder))
         return {};
-    QDir dir(QDir::cleanPath(folder));
-    while (!dir.exists())
-        if (!dir.cdUp())
+    QString path = QDir::cleanPath(folder);
+    while (!QFileInfo(path).isDir()) {
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
             return {};
-    return dir.absolutePath();
+        path = parent;
+    }
+    return path;
 }
 
 bool windowsPath(const QString& folder) {

@@ -1,5 +1,6 @@
 // Whole processes: the agent watching a running gelmar-sim installation, its notices followed to the
 // central station's record, its restarts followed in the process table.
+#include "core/SupervisionSql.h"
 #include "core/Windows1252.h"
 #include "forwarding/AlarmScan.h"
 #include "standins/QuarnCenterProcess.h"

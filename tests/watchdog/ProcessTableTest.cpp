@@ -32,7 +32,7 @@ TEST(ProcessTable, StatLinesAreReadAfterTheLastBracketOfTheName) {
         EXPECT_EQ(s->ppid, c.ppid) << c.line.toStdString();
         EXPECT_EQ(s->session, c.session) << c.line.toStdString();
     }
-    for (const QByteArray bad : {QByteArray(""), QByteArray("12 GSNET S 1 2 3"), QByteArray("12 (x) S"),
+    for (const QByteArray& bad : {QByteArray(""), QByteArray("12 GSNET S 1 2 3"), QByteArray("12 (x) S"),
                                  QByteArray("12 (x) S one 2 3 4"), QByteArray("12 (x) SS 1 2 3 4")})
         EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad.toStdString();
 }
