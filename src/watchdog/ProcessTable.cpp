@@ -21,6 +21,12 @@ std::optional<QByteArray> readWhole(const QString& path) {
     return content;
 }
 
+// argv[0]: cmdline up to its first NUL (a process may have left the NUL out).
+QString firstArgument(const QByteArray& cmdline) {
+    const qsizetype end = cmdline.indexOf('\0');
+    return QString::fromLocal8Bit(end < 0 ? cmdline : cmdline.left(end));
+}
+
 QString folderOf(const QString& path) {
     return QFileInfo(path).absolutePath();
 }
@@ -60,7 +66,7 @@ QString ProcessTable::executableName(const QByteArray& comm, const QByteArray& c
     if (fromComm.size() < commLength)
         return fromComm;
     // comm is cut at 15 characters: argv[0] has the whole name when it begins the same way.
-    const QString arg0 = QString::fromLocal8Bit(cmdline.left(cmdline.indexOf('\0')));
+    const QString arg0 = firstArgument(cmdline);
     const QString last = arg0.mid(arg0.lastIndexOf(QLatin1Char('/')) + 1);
     return last.size() > fromComm.size() && last.startsWith(fromComm) ? last : fromComm;
 }
@@ -81,7 +87,7 @@ std::optional<ProcessEntry> ProcessTable::read(qint64 pid) const {
     e.ppid = fields->ppid;
     e.session = fields->session;
     e.name = executableName(*comm, *cmdline);
-    const QString arg0 = QString::fromLocal8Bit(cmdline->left(cmdline->indexOf('\0')));
+    const QString arg0 = firstArgument(*cmdline);
     if (arg0.startsWith(QLatin1Char('/'))) {
         e.executable = QDir::cleanPath(arg0);
     } else if (!arg0.isEmpty()) {

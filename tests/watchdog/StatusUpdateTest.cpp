@@ -6,169 +6,107 @@
 
 namespace {
 
-const QString sistema = "SISTEMA|";
+const QColor lightRed(255, 192, 192), white(255, 255, 255);
 
-class StatusUpdateTest : public WatchdogFixture {
-protected:
-    StatusUpdateTest() {
-        // No network server in the scope: acquisition is left out unless a case turns it on.
-        chkAdquisicion = false;
-    }
-};
+using StatusUpdateTest = WatchdogFixture;
 
 } // namespace
 
 TEST_F(StatusUpdateTest, RunsAtTheFirstTickOfEachFifthMinuteOnly) {
-    const struct {
-        QTime at;
-        bool runs;
-    } ticks[] = {{QTime(12, 3, 0), false}, {QTime(12, 5, 0), true},   {QTime(12, 5, 40), false},
-                 {QTime(12, 7, 0), false}, {QTime(12, 10, 20), true}, {QTime(13, 10, 0), true}};
-    for (const auto& t : ticks) {
+    for (const auto& [at, runs] : {std::pair{QTime(12, 3), false},
+                                   {QTime(12, 5), true},
+                                   {QTime(12, 5, 40), false},
+                                   {QTime(12, 10, 20), true},
+                                   {QTime(13, 10), true}}) {
         form.lblFechaActualizado.setText("");
-        form.status.setText("");
-        clock.set(QDateTime(QDate(2026, 12, 6), t.at));
+        clock.set(QDateTime(clock.now().date(), at));
         status.PreActualizaDatosVida();
-        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), t.runs) << t.at.toString().toStdString();
+        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), runs) << at.toString().toStdString();
         EXPECT_EQ(form.status.text(), "Desconectado") << "the link's state on every tick";
     }
 }
 
-TEST_F(StatusUpdateTest, FillsTheWindowFromTheDatabaseTheDiskAndTheClock) {
-    settings.ControlFechasFuturas = true;
-    form.chkAlarms.setChecked(true);
-    addHistory(clock.now().addSecs(-30 * 60)); // outside the 0.33 hour
-    addHistory(clock.now().addSecs(-19 * 60));
-    addHistory(clock.now().addSecs(-60));
-    plant.addAlarm(10, "1", 1, clock.now().addSecs(-61 * 60));
-    freeBytes = (qint64(123) << 30) + (qint64(1) << 29); // 123.5 Gb
-    timerArmed = true;
-
-    status.ActualizaDatosVida();
-    EXPECT_EQ(form.txtError.text(), "");
-    EXPECT_EQ(form.lblNumVidas.text(), "2");
-    EXPECT_EQ(form.lblNumVidas.background(), QColor(255, 255, 255));
-    EXPECT_EQ(form.lblAlmVidas.text(), "0");
-    EXPECT_EQ(form.lblAlmVidas.background(), QColor(255, 192, 192));
-    EXPECT_EQ(form.lblLastDate.text(), "06/12/2026 11:59:00");
-    EXPECT_EQ(form.txtFreeSpace.text(), "123,50") << "the regional decimal separator";
-    EXPECT_EQ(form.txtMbAdquired.text(), "0");
-    EXPECT_EQ(form.txtCicloActivo.text(), "Verdadero");
-    EXPECT_EQ(form.lblFechaActualizado.text(), "06/12/2026 12:00");
-    EXPECT_EQ(form.lblTiempoHist.text(), "0");
-    EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0)) << "no alarm in the last hour";
-    EXPECT_TRUE(notices().isEmpty());
-
-    // Hidden alarm fields leave the overall light to records, acquisition and size; the count is kept.
-    form.chkAlarms.setChecked(false);
-    form.lblAlmVidas.setVisible(false);
-    plant.addAlarm(10, "1", 1, clock.now().addSecs(-60));
-    chkAdquisicion = true;
-    IniFile::write(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
-    status.ActualizaDatosVida();
-    EXPECT_EQ(form.lblAlmVidas.text(), "0");
-    EXPECT_EQ(form.lblEstadoAdquisicion.text(), "Detenido") << "no network server runs in the scope";
-    EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0));
-}
-
 TEST_F(StatusUpdateTest, RecordExactlyFiveMinutesAheadIsNotInTheFutureOneSecondMoreRestartsOnce) {
     settings.ControlFechasFuturas = true;
-    const QString future = sistema + AlarmScan::futureNotice;
+    const QString future = "SISTEMA|" + AlarmScan::futureNotice;
+    addHistory(clock.now().addSecs(-20 * 60)); // outside the last 0.33 hour
     addHistory(clock.now().addSecs(5 * 60));
     status.ActualizaDatosVida();
-    EXPECT_EQ(restarter.restarts, 0);
-    EXPECT_EQ(form.lblLastDate.background(), QColor(255, 255, 255));
+    EXPECT_EQ(form.lblNumVidas.text(), "1");
+    EXPECT_EQ(form.lblLastDate.background(), white);
 
     addHistory(clock.now().addSecs(5 * 60 + 1));
     for (int update = 0; update < 3; ++update)
         status.ActualizaDatosVida();
     EXPECT_EQ(restarter.restarts, 1) << "once per episode";
-    EXPECT_EQ(form.lblLastDate.background(), QColor(255, 192, 192));
+    EXPECT_EQ(form.lblLastDate.background(), lightRed);
     EXPECT_EQ(statusIni("Time"), "0");
     EXPECT_EQ(notices(), QStringList{future + "|1"});
 
-    // The newest record is the one that counts, not the latest date.
-    addHistory(clock.now());
+    addHistory(clock.now()); // the newest record counts, not the latest date
     status.ActualizaDatosVida();
     EXPECT_EQ(notices(), (QStringList{future + "|1", future + "|0"}));
     EXPECT_EQ(statusIni("Time"), "1");
-
-    // With the check off the episode the alarm scan opened is closed by the next update.
-    settings.ControlFechasFuturas = false;
-    settings.time = "0";
-    status.ActualizaDatosVida();
-    EXPECT_EQ(form.lblLastDate.text(), "--");
-    EXPECT_EQ(notices().size(), 3);
-    EXPECT_EQ(restarter.restarts, 1);
+    EXPECT_EQ(form.lblNumVidas.text(), "3");
 }
 
-TEST_F(StatusUpdateTest, FreeSpaceEqualToTheLimitIsNormal) {
-    settings.minFree = 5;
-    const QString low = sistema + StatusUpdate::freeSizeNotice;
-    const struct {
-        qint64 bytes;
-        const char* shown;
-        QStringList notices;
-    } steps[] = {
-        {qint64(5) << 30, "5,00", {}},
-        {(qint64(5) << 30) - (qint64(1) << 24), "4,98", {low + "|1"}},             // 4.984 Gb
-        {(qint64(5) << 30) - (qint64(1) << 20), "5,00", {low + "|1", low + "|0"}}, // 4.999 shows 5.00
-    };
-    for (const auto& s : steps) {
-        freeBytes = s.bytes;
-        status.ActualizaDatosVida();
-        EXPECT_EQ(form.txtFreeSpace.text(), s.shown);
-        EXPECT_EQ(notices(), s.notices) << s.shown;
-    }
-}
-
-TEST_F(StatusUpdateTest, DatabaseSizeEqualToMaxDbIsNormal) {
+TEST_F(StatusUpdateTest, FreeSpaceEqualToTheLimitAndSizeEqualToMaxDbAreNormal) {
     // The size is read from the installation folder's file, whatever the connection holds.
     QTemporaryDir other;
     form.txtPathGelmar.setText(other.path());
     QDir().mkpath(other.filePath("database"));
     QFile file(other.filePath("database/_AcquiredDB_x.mdf"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    settings.minFree = 5;
     settings.MaxDb = 1000;
-    const QString big = sistema + StatusUpdate::dbSizeNotice;
+    const QString low = "SISTEMA|" + StatusUpdate::freeSizeNotice,
+                  big = "SISTEMA|" + StatusUpdate::dbSizeNotice;
+    const qint64 gb = qint64(1) << 30, mb = qint64(1) << 20;
     const struct {
-        qint64 bytes;
-        const char* shown;
-        QStringList notices;
+        qint64 free, size;
+        const char *shownFree, *shownSize;
+        QStringList added;
     } steps[] = {
-        {qint64(1000) << 20, "1000", {}},
-        {(qint64(1000) << 20) + (qint64(1) << 19), "1001", {big + "|1"}}, // 1000.5 rounds up
-        {(qint64(1000) << 20) + (qint64(1) << 19) - 1, "1000", {big + "|1", big + "|0"}},
+        {5 * gb, 1000 * mb, "5,00", "1000", {}},
+        {5 * gb - 16 * mb, 1000 * mb + mb / 2, "4,98", "1001", {low + "|1", big + "|1"}},
+        {5 * gb - mb, 1000 * mb + mb / 2 - 1, "5,00", "1000", {low + "|0", big + "|0"}}, // as shown, rounded
     };
+    QStringList expected;
     for (const auto& s : steps) {
-        ASSERT_TRUE(file.resize(s.bytes)); // sparse
+        freeBytes = s.free;
+        ASSERT_TRUE(file.resize(s.size)); // sparse
         status.ActualizaDatosVida();
-        EXPECT_EQ(form.txtMbAdquired.text(), s.shown);
-        EXPECT_EQ(notices(), s.notices) << s.shown;
+        EXPECT_EQ(form.txtFreeSpace.text(), s.shownFree) << "the regional decimal separator";
+        EXPECT_EQ(form.txtMbAdquired.text(), s.shownSize);
+        EXPECT_EQ(notices(), expected += s.added) << s.shownFree;
     }
-    EXPECT_EQ(statusIni("DbSize"), "1");
 }
 
-TEST_F(StatusUpdateTest, ModemFaultIsNcOrNmAndAFlagStillOpenAtStartIsNotToldAgain) {
-    const QString modem = sistema + StatusUpdate::modemNotice;
-    // As start-up leaves it after a run that ended with the modem lost.
+TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaitsWhileSuspended) {
+    // As start-up leaves them after a run that ended with the modem lost and acquisition stopped.
     settings.ModemOK = "0";
+    settings.Acquisition = "0";
+    const QString modem = "SISTEMA|" + StatusUpdate::modemNotice;
+    IniFile::write(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
     const struct {
         const char* signal;
+        bool checkAcquisition;
+        const char* acquisition;
         QStringList notices;
     } steps[] = {
-        {"NM", {}},
-        {"NC", {}},
-        {"--", {modem + "|0"}},
-        {"17", {modem + "|0"}},
-        {"NC", {modem + "|0", modem + "|1"}},
+        {"NM", false, "", {}},
+        {"--", false, "", {modem + "|0"}},                      // never read yet: no fault
+        {"NC", true, "Detenido", {modem + "|0", modem + "|1"}}, // GS.INI says "1", no network server runs
     };
     for (const auto& s : steps) {
         form.lblSignal.setText(s.signal);
+        chkAdquisicion = s.checkAcquisition;
         status.ActualizaDatosVida();
         EXPECT_EQ(notices(), s.notices) << s.signal;
+        EXPECT_EQ(form.lblEstadoAdquisicion.text(), s.acquisition) << s.signal;
     }
     EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "Status", "ModemOK"), "0");
+    EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0));
 }
 
 TEST_F(StatusUpdateTest, AFailureEndsTheUpdateAndIsLoggedOncePerDistinctError) {
@@ -185,8 +123,6 @@ TEST_F(StatusUpdateTest, AFailureEndsTheUpdateAndIsLoggedOncePerDistinctError) {
     form.txtPathGelmar.setText(empty.path());
     status.ActualizaDatosVida();
     EXPECT_TRUE(form.txtError.text().startsWith("No se encuentra ")) << form.txtError.text().toStdString();
-    EXPECT_EQ(form.txtFreeSpace.text(), "50,00");
-
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 2) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines[0].startsWith(noSpace + " Hora: "));
@@ -194,18 +130,12 @@ TEST_F(StatusUpdateTest, AFailureEndsTheUpdateAndIsLoggedOncePerDistinctError) {
 
 TEST(StatusUpdateDrive, WindowsPathsKeepTheirDriveOthersShowTheirMountPoint) {
     QTemporaryDir dir;
-    const QString mount = QStorageInfo(dir.path()).rootPath();
-    const struct {
-        QString folder;
-        QString drive;
-    } cases[] = {
-        {"", "c:\\"},
-        {"C:\\Archivos de programa\\Brenvik\\Gelmar System", "C:\\"},
-        {"d:/gelmar", "d:/"},
-        {"/", "/"},
-        {dir.path(), mount.endsWith('/') ? mount : mount + "/"},
-        {dir.filePath("not/there/yet"), mount.endsWith('/') ? mount : mount + "/"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(StatusUpdate::driveText(c.folder), c.drive) << c.folder.toStdString();
+    QString mount = QStorageInfo(dir.path()).rootPath();
+    mount += mount.endsWith('/') ? "" : "/";
+    for (const auto& [folder, drive] : {std::pair<QString, QString>{"", "c:\\"},
+                                        {"C:\\Archivos de programa\\Gelmar System", "C:\\"},
+                                        {"/", "/"},
+                                        {dir.path(), mount},
+                                        {dir.filePath("not/there/yet"), mount}})
+        EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder.toStdString();
 }

@@ -15,25 +15,21 @@
 #include "watchdog/StatusUpdate.h"
 
 #include <QFile>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
 
-// Counts the restarts a step asked for.
 struct RecordingRestarter final : GelmarRestarter {
     void ReiniciaGelmar() override { ++restarts; }
     int restarts = 0;
 };
 
-// The status update over a plant made in-process: the stand-in's SQLite databases, an empty buffer,
-// the window model with the installation path, and a process table that sees only the installation's
-// own processes.
+// The watchdog's parts over a plant made in-process (the stand-in's SQLite databases, an empty buffer)
+// and a process table that sees only processes started from the installation folder.
 class WatchdogFixture : public ::testing::Test {
 protected:
     WatchdogFixture() {
         form.txtPathGelmar.setText(plant.gelmar);
         table.setScope(plant.gelmar);
-        IniFile::write(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
     }
     void SetUp() override {
         ASSERT_TRUE(db.ConectaConDB());
@@ -41,20 +37,15 @@ protected:
         status.setFreeBytes([this](const QString&) { return freeBytes; });
     }
 
-    // A history row, written the way the supervision system writes it.
+    // A history row, as the supervision system writes it.
     void addHistory(const QDateTime& when) {
-        const QString name = QStringLiteral("history-writer");
         {
-            QSqlDatabase w = QSqlDatabase::addDatabase("QSQLITE", name);
+            QSqlDatabase w = QSqlDatabase::addDatabase("QSQLITE", "writer");
             w.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-            ASSERT_TRUE(w.open());
-            QSqlQuery q(w);
-            q.prepare(
-                "INSERT INTO HistoricalData (Ref_virtinstrumentid, Timestamp, Value) VALUES ('1', ?, 1)");
-            q.addBindValue(when.toString(GelmarInstall::dateFormat));
-            ASSERT_TRUE(q.exec());
+            ASSERT_TRUE(w.open() && QSqlQuery(w).exec("INSERT INTO HistoricalData (Timestamp) VALUES ('" +
+                                                      when.toString(GelmarInstall::dateFormat) + "')"));
         }
-        QSqlDatabase::removeDatabase(name);
+        QSqlDatabase::removeDatabase("writer");
     }
     // The buffer's notices, as "device|alarm|beginend".
     QStringList notices() {
@@ -68,13 +59,12 @@ protected:
     }
     QStringList logLines() const {
         QFile f(log.currentPath());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
+                                           : QStringList();
     }
 
     TestPlant plant;
-    FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0))};
+    FakeClock clock;
     RecordingDialogs dialogs;
     EventLog log{plant.root.path(), clock};
     Form1State form;
@@ -84,10 +74,9 @@ protected:
     ProcessTable table;
     ProcessPrimitives baskill{table, dialogs};
     RecordingRestarter restarter;
-    bool chkAdquisicion = true;
-    bool timerArmed = false;
+    bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
     StatusUpdate status{{plant.program, form, settings, clock, log, db, buffer, baskill, restarter,
-                         [] { return QStringLiteral("Desconectado"); }, [this] { return timerArmed; },
+                         [] { return QStringLiteral("Desconectado"); }, [] { return false; },
                          [this] { return chkAdquisicion; }}};
 };
