@@ -4,38 +4,49 @@
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
 
+namespace {
+
+// A load step that can not end the program.
+Form1Load::Step step(const QString& name, std::function<void()> run, bool opensBuffer = false) {
+    return {name,
+            [run = std::move(run)] {
+                run();
+                return true;
+            },
+            opensBuffer};
+}
+
+} // namespace
+
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
-      m_log(m_options.programFolder, clock),
-      m_config(m_options.programFolder, m_form, m_settings, dialogs, clock),
+      m_status(m_options.programFolder), m_log(m_options.programFolder, clock),
+      m_config(m_options.programFolder, m_form, m_settings, m_delivery, dialogs, clock),
       m_configScreen(m_config.iniPath(), m_form, dialogs), m_instance(m_options.programFolder),
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
-      m_buffer(BufferDb::pathIn(m_options.programFolder), dialogs), m_link(m_form),
-      m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
-      m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
-              m_delivery, m_lifeTest, m_exclusions}),
-      m_scheduler(m_form.lblProceso, Reindexando),
-      m_watchdog({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
-                  m_scheduler}) {
-    m_link.setConnectWait(m_options.linkWait);
-    m_link.setReplyWait(m_options.linkWait);
+      m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
+                    dialogs, m_db, m_delivery}),
+      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }),
+      m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
+                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
+    m_forwarding.link().setConnectWait(m_options.linkWait);
+    m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
-    m_watchdog.processTable().setScope(m_options.processScope);
-    m_watchdog.processes().setRestartWait(m_options.restartWait);
-    m_scan.setRestarter(&m_watchdog.restarter());
+    m_forwarding.setRestarter(&m_watchdog.restarter());
 
-    Scheduler::Steps& steps = m_scheduler.steps();
-    steps.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
-    steps.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
-    steps.BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
-    steps.SubSynchro = [this] { m_lifeTest.SubSynchro(); };
-    steps.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
-    steps.TestData = [this] { return m_watchdog.TestData(); };
-    steps.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
-    steps.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
+    // Timer3's steps; those of subsystems not in this build are passed over.
+    Scheduler::Steps& s = m_scheduler.steps();
+    s.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
+    s.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
+    s.BuscaAlarmas = [this] { m_forwarding.scan().BuscaAlarmas(); };
+    s.SubSynchro = [this] { m_forwarding.lifeTest().SubSynchro(); };
+    s.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
+    s.TestData = [this] { return m_watchdog.TestData(); };
+    s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
+    s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -59,77 +70,31 @@ QString Agent::installFolder() const {
 }
 
 void Agent::buildLoad(Form1Load& load) {
-    load.add({QStringLiteral("caption"), [this] {
-                  m_savedCaption = m_form.form1.text();
-                  return true;
-              }});
-    load.add({QStringLiteral("NombreEstado"), [this] {
-                  NombreEstado = CentralLink::NombreEstado();
-                  return true;
-              }});
-    load.add({QStringLiteral("previous instance"),
-              [this] {
-                  salir = !m_instance.acquire();
-                  return !salir;
-              },
-              false, true});
-    load.add({QStringLiteral("CarpetaLog"), [this] {
-                  CarpetaLog = qEnvironmentVariable("TMP");
-                  if (CarpetaLog.isEmpty())
-                      CarpetaLog = qEnvironmentVariable("TEMP");
-                  if (CarpetaLog.isEmpty())
-                      CarpetaLog = m_options.programFolder;
-                  m_log.setFolder(CarpetaLog);
-                  return true;
-              }});
+    load.add(step(QStringLiteral("caption"), [this] { m_config.rememberCaption(); }));
+    load.add({QStringLiteral("previous instance"), [this] { return m_instance.acquire(); }, false, true});
+    load.add(step(QStringLiteral("CarpetaLog"),
+                  [this] { m_log.setFolderFromEnvironment(m_options.programFolder); }));
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
-    load.add({QStringLiteral("buffer"),
-              [this] {
-                  m_buffer.open();
-                  return true;
-              },
-              true});
+    load.add(step(
+        QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
     // Limits, groups and probe files join here with the plant subsystem.
-    load.add({QStringLiteral("config"), [this] {
-                  m_config.readConfig([this](int show) { VisibilidadAlm(show); });
-                  return true;
-              }});
-    load.add({QStringLiteral("UltOptimiza"), [this] {
-                  m_config.readUltOptimiza();
-                  return true;
-              }});
-    load.add({QStringLiteral("optimiza schedule"), [this] {
-                  m_config.readOptimizaSchedule();
-                  m_config.applyOptimizaCaption(m_savedCaption);
-                  return true;
-              }});
-    load.add({QStringLiteral("SMS"), [this] {
-                  m_config.readSmsEntries();
-                  m_watchdog.appendDriveToFreeLabel();
-                  return true;
-              }});
-    load.add({QStringLiteral("status"), [this] {
-                  m_config.readStatusFlags();
-                  m_delivery.FechaPrimerFallo = m_settings.FechaPrimerFallo;
-                  return true;
-              }});
-    load.add({QStringLiteral("plant name"), [this] {
-                  m_db.readPlantName(m_form);
-                  return true;
-              }});
-    load.add({QStringLiteral("tray caption"), [this] {
-                  emit trayCaptionChanged(trayCaption());
-                  return true;
-              }});
-    load.add({QStringLiteral("ultcod"), [this] { return m_scan.startupCheck(); }});
-    load.add({QStringLiteral("ChkAdquisicion"), [this] {
-                  m_watchdog.setChkAdquisicion(true);
-                  return true;
-              }});
-    load.add({QStringLiteral("start line"), [this] {
-                  m_log.start();
-                  return true;
-              }});
+    load.add(step(QStringLiteral("config"),
+                  [this] { m_config.readConfig([this](int show) { VisibilidadAlm(show); }); }));
+    load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
+    load.add(step(QStringLiteral("optimiza schedule"), [this] {
+        m_config.readOptimizaSchedule();
+        m_config.applyOptimizaCaption();
+    }));
+    load.add(step(QStringLiteral("SMS"), [this] {
+        m_config.readSmsEntries();
+        m_watchdog.appendDriveToFreeLabel();
+    }));
+    load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
+    load.add(step(QStringLiteral("tray caption"), [this] { emit trayCaptionChanged(trayCaption()); }));
+    load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
+    load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_watchdog.setChkAdquisicion(true); }));
+    load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
 }
 
 Form1Load::Outcome Agent::load() {
@@ -186,18 +151,22 @@ void Agent::mnuVornnetClick() {
 void Agent::Image1Click() {
     // A manual run while a scheduler run (or another manual run) waits inside one of its steps would
     // interleave two deliveries on the same links: ignored.
-    if (m_manualRun || m_scheduler.running() || m_scan.running())
+    if (m_manualRun || m_scheduler.running() || m_forwarding.scan().running())
         return;
     m_manualRun = true;
-    m_watchdog.ActualizaDatosVida();
-    m_scan.BuscaAlarmas();
-    m_lifeTest.SendSynchroTime();
-    m_watchdog.ActualizaIcoNetActivo();
+    manualRun();
     m_manualRun = false;
 }
 
+void Agent::manualRun() {
+    m_watchdog.ActualizaDatosVida();
+    m_forwarding.scan().BuscaAlarmas();
+    m_forwarding.lifeTest().SendSynchroTime();
+    m_watchdog.ActualizaIcoNetActivo();
+}
+
 void Agent::Label5Click() {
-    m_db.label5Click(m_form);
+    m_forwarding.Label5Click();
 }
 
 void Agent::lblTimeClick() {
@@ -211,11 +180,10 @@ void Agent::unload() {
     // Unload may come from inside a step's wait (a signal, Cerrar): what runs on after it returns must
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
-    m_scan.stop();
+    m_forwarding.stop();
     m_watchdog.stop();
-    m_link.abort();
     m_db.abort();
     tmrHide.stop();
     m_db.close();
-    m_buffer.close();
+    m_forwarding.buffer().close();
 }

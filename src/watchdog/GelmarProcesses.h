@@ -1,6 +1,6 @@
 #pragma once
 
-#include "watchdog/GelmarRestarter.h"
+#include "forwarding/GelmarRestarter.h"
 #include "watchdog/StepError.h"
 
 #include <QString>

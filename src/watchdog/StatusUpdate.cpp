@@ -8,10 +8,11 @@
 #include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
+#include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmScan.h"
 #include "forwarding/BufferDb.h"
-#include "watchdog/GelmarRestarter.h"
+#include "forwarding/GelmarRestarter.h"
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/WatchdogLog.h"
 
@@ -60,11 +61,10 @@ bool windowsPath(const QString& folder) {
 
 } // namespace
 
-// One watched condition: its holder in the settings, its key and section as written, its notice.
+// One watched condition: its holder in the settings, its key in status.ini, its notice.
 struct StatusUpdate::Flag {
     QString AgentSettings::*holder;
-    const char* key;
-    const char* section;
+    StatusFile::Flag key;
     const QString& notice;
 };
 
@@ -96,10 +96,6 @@ QString StatusUpdate::driveText(const QString& folder) {
     if (!root.endsWith(QLatin1Char('/')))
         root += QLatin1Char('/');
     return root;
-}
-
-QString StatusUpdate::statusPath() const {
-    return QDir(m_p.programFolder).filePath(QStringLiteral("status.ini"));
 }
 
 QString StatusUpdate::folder() const {
@@ -139,10 +135,8 @@ void StatusUpdate::condition(const Flag& flag, bool open) {
     const bool wasOpen = value == QLatin1String("0");
     if (open == wasOpen)
         return;
-    const QString newValue = open ? QStringLiteral("0") : QStringLiteral("1");
-    if (!EscribeIni(statusPath(), QString::fromLatin1(flag.section), QString::fromLatin1(flag.key), newValue))
-        qCWarning(lcWatchdog) << "cannot write" << flag.key << "=" << newValue << "into" << statusPath();
-    value = newValue;
+    value = StatusFile::on(!open);
+    m_p.status.write(flag.key, value);
     m_p.buffer.PonEnBuffer(SISTEMA, flag.notice, open ? QStringLiteral("1") : QStringLiteral("0"),
                            m_p.clock.now());
 }
@@ -171,7 +165,7 @@ void StatusUpdate::update() {
     const bool future = newest > now.addSecs(futureToleranceSecs);
     f.lblLastDate.setBackground(future ? lightRed : white);
     const bool restart = future && m_p.settings.time != QLatin1String("0");
-    condition({&AgentSettings::time, "Time", "status", AlarmScan::futureNotice}, future);
+    condition({&AgentSettings::time, StatusFile::Flag::time, AlarmScan::futureNotice}, future);
     if (restart)
         m_p.restarter.ReiniciaGelmar();
     if (m_stopped)
@@ -202,7 +196,7 @@ void StatusUpdate::update() {
     f.txtFreeSpace.setText(locale.toString(freeGb, 'f', 2));
     const bool lowSpace = freeGb < m_p.settings.minFree;
     f.txtFreeSpace.setBackground(lowSpace ? lightRed : white);
-    condition({&AgentSettings::freeSize, "FreeSize", "status", freeSizeNotice}, lowSpace);
+    condition({&AgentSettings::freeSize, StatusFile::Flag::freeSize, freeSizeNotice}, lowSpace);
 
     // Size of the acquired-data database file, in whole megabytes.
     const QString database = fileInFolder(fileInFolder(folder(), QStringLiteral("database")),
@@ -215,7 +209,7 @@ void StatusUpdate::update() {
     f.txtMbAdquired.setText(QString::number(megabytes));
     const bool tooBig = static_cast<double>(megabytes) > static_cast<double>(m_p.settings.MaxDb);
     f.txtMbAdquired.setBackground(tooBig ? lightRed : white);
-    condition({&AgentSettings::DbSize, "DbSize", "status", dbSizeNotice}, tooBig);
+    condition({&AgentSettings::DbSize, StatusFile::Flag::DbSize, dbSizeNotice}, tooBig);
 
     // Acquisition, as the supervision system reports it, with its network server running; left as it
     // was while maintenance has the system stopped.
@@ -232,13 +226,13 @@ void StatusUpdate::update() {
             f.lblEstadoAdquisicion.setText(QStringLiteral("Detenido"));
             f.lblEstadoAdquisicion.setForeground(red);
         }
-        condition({&AgentSettings::Acquisition, "Acquisition", "status", acquisitionNotice},
+        condition({&AgentSettings::Acquisition, StatusFile::Flag::Acquisition, acquisitionNotice},
                   !m_adquisicionOK);
     }
 
     // The modem, as its driver last read it ("--" until then is no fault).
     const QString signal = f.lblSignal.text();
-    condition({&AgentSettings::ModemOK, "ModemOK", "Status", modemNotice},
+    condition({&AgentSettings::ModemOK, StatusFile::Flag::ModemOK, modemNotice},
               signal == QLatin1String("NC") || signal == QLatin1String("NM"));
 
     // The overall light: records, acquisition, alarms (unless hidden) and the database size.

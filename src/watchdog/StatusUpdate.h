@@ -13,6 +13,7 @@ class EventLog;
 class Form1State;
 class GelmarRestarter;
 class ProcessPrimitives;
+class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
 
@@ -23,7 +24,7 @@ struct AgentSettings;
 class StatusUpdate {
 public:
     struct Parts {
-        QString programFolder; // holds status.ini
+        const StatusFile& status;
         Form1State& form;
         AgentSettings& settings; // limits, ControlFechasFuturas and the five condition flags
         const Clock& clock;
@@ -71,7 +72,6 @@ private:
     void update();
     // Opens or clears one condition: a notice and a write of status.ini only when it changes.
     void condition(const Flag& flag, bool open);
-    QString statusPath() const;
     QString folder() const;
 
     Parts m_p;

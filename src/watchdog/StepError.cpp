@@ -3,7 +3,7 @@
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Control.h"
-#include "forwarding/EventLog.h"
+#include "core/EventLog.h"
 #include "watchdog/WatchdogLog.h"
 
 StepError::StepError(Control& field, const EventLog& log, const Clock& clock)

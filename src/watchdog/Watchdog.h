@@ -16,6 +16,7 @@ class Dialogs;
 class EventLog;
 class Form1State;
 class Scheduler;
+class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
 
@@ -25,9 +26,9 @@ struct AgentSettings;
 class Watchdog {
 public:
     struct Parts {
-        QString programFolder;
         Form1State& form;
-        AgentSettings& settings;
+        AgentSettings& settings; // limits, web mode, and the condition flags as status.ini holds them
+        const StatusFile& status;
         const Clock& clock;
         const EventLog& log;
         Dialogs& dialogs;
@@ -35,6 +36,10 @@ public:
         BufferDb& buffer;
         const CentralLink& link;
         const Scheduler& scheduler;
+        // Between the kill and the relaunch of a restart.
+        std::chrono::milliseconds restartWait = GelmarProcesses::defaultRestartWait;
+        // Only processes started from this folder are seen and killed; empty: every process.
+        QString processScope;
     };
 
     explicit Watchdog(Parts parts);

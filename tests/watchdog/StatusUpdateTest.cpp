@@ -40,13 +40,13 @@ TEST_F(StatusUpdateTest, RecordExactlyFiveMinutesAheadIsNotInTheFutureOneSecondM
         status.ActualizaDatosVida();
     EXPECT_EQ(restarter.restarts, 1) << "once per episode";
     EXPECT_EQ(form.lblLastDate.background(), lightRed);
-    EXPECT_EQ(statusIni("Time"), "0");
+    EXPECT_EQ(statusIni(StatusFile::Flag::time), "0");
     EXPECT_EQ(notices(), QStringList{future + "|1"});
 
     addHistory(clock.now()); // the newest record counts, not the latest date
     status.ActualizaDatosVida();
     EXPECT_EQ(notices(), (QStringList{future + "|1", future + "|0"}));
-    EXPECT_EQ(statusIni("Time"), "1");
+    EXPECT_EQ(statusIni(StatusFile::Flag::time), "1");
     EXPECT_EQ(form.lblNumVidas.text(), "3");
 }
 
@@ -105,7 +105,7 @@ TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaits
         EXPECT_EQ(notices(), s.notices) << s.signal;
         EXPECT_EQ(form.lblEstadoAdquisicion.text(), s.acquisition) << s.signal;
     }
-    EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "Status", "ModemOK"), "0");
+    EXPECT_EQ(statusIni(StatusFile::Flag::ModemOK), "0");
     EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0));
 }
 

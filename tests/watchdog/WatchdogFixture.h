@@ -1,15 +1,16 @@
 #pragma once
 
 #include "core/AgentSettings.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
+#include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/EventLog.h"
+#include "forwarding/GelmarRestarter.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
-#include "watchdog/GelmarRestarter.h"
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
@@ -54,9 +55,7 @@ protected:
             all << row.device + "|" + row.alarm + "|" + row.beginend;
         return all;
     }
-    QString statusIni(const char* key) const {
-        return IniFile::read(QDir(plant.program).filePath("status.ini"), "status", key);
-    }
+    QString statusIni(StatusFile::Flag flag) const { return statusFile.read(flag); }
     QStringList logLines() const {
         QFile f(log.currentPath());
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
@@ -69,6 +68,7 @@ protected:
     EventLog log{plant.root.path(), clock};
     Form1State form;
     AgentSettings settings;
+    StatusFile statusFile{plant.program};
     SupervisionDb db{{.engine = DbEngine::Sqlite}, [this] { return plant.gelmar; }, log, dialogs};
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
     ProcessTable table;
@@ -76,7 +76,7 @@ protected:
     RecordingRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
-    StatusUpdate status{{plant.program, form, settings, clock, log, db, buffer, baskill, restarter,
+    StatusUpdate status{{statusFile, form, settings, clock, log, db, buffer, baskill, restarter,
                          [] { return QStringLiteral("Desconectado"); }, [] { return false; },
                          [this] { return chkAdquisicion; }}};
 };
