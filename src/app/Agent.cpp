@@ -1,5 +1,6 @@
 #include "app/Agent.h"
 
+#include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
@@ -16,6 +17,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
       m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
               m_delivery, m_lifeTest, m_exclusions}),
+      m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_scheduler(m_form.lblProceso, Reindexando) {
     m_link.setConnectWait(m_options.linkWait);
     m_link.setReplyWait(m_options.linkWait);
@@ -76,7 +78,7 @@ void Agent::buildLoad(Form1Load& load) {
                   return true;
               },
               true});
-    // Limits, groups and probe files join here with the plant subsystem.
+    load.add({QStringLiteral("plant files"), [this] { return m_plant.load(); }});
     load.add({QStringLiteral("config"), [this] {
                   m_config.readConfig([this](int show) { VisibilidadAlm(show); });
                   return true;

@@ -15,6 +15,7 @@
 #include "forwarding/EventLog.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/LifeTestClock.h"
+#include "plant/PlantFiles.h"
 
 #include <QObject>
 #include <QStringList>
@@ -51,6 +52,7 @@ public:
     const QString& programFolder() const { return m_options.programFolder; }
     SupervisionDb& supervisionDb() { return m_db; }
     AlarmScan& alarmScan() { return m_scan; }
+    const PlantFiles& plantFiles() const { return m_plant; }
     CentralLink& link() { return m_link; }
     const DeliveryState& delivery() const { return m_delivery; }
 
@@ -108,6 +110,7 @@ private:
     LifeTestClock m_lifeTest;
     Exclusions m_exclusions;
     AlarmScan m_scan;
+    PlantFiles m_plant;
     Scheduler m_scheduler;
     QTimer tmrHide;
     QString m_savedCaption;

@@ -33,10 +33,11 @@ protected:
 
 TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
-    EXPECT_EQ(agent->loadedSteps(),
-              QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB",
-                           "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
-                           "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+    EXPECT_EQ(
+        agent->loadedSteps(),
+        QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB", "buffer",
+                     "plant files", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
+                     "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion);
     EXPECT_TRUE(agent->form().form1.visible());
@@ -90,4 +91,15 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     agent->btnCerrarClick();
     ASSERT_EQ(quit.count(), 1);
     EXPECT_EQ(quit[0][0].toInt(), 0);
+}
+
+TEST_F(AgentTest, PlantFilesLoadAfterTheBufferAndWarnOfADeviceWithoutLimits) {
+    QFile redlocal(QDir(plant.program).filePath("redlocal.ini"));
+    ASSERT_TRUE(redlocal.open(QIODevice::WriteOnly));
+    redlocal.write("[NETWORK]\r\n01:10=DEV1\r\n");
+    redlocal.close();
+    auto agent = loaded();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].text, "El servicio DEV1 no tiene establecidos los límites");
+    EXPECT_EQ(agent->plantFiles().devices()[26].name, "DEV1");
 }
