@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
+#include "tray/LinuxWindowSystem.h"
 
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
@@ -18,11 +19,13 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
               m_delivery, m_lifeTest, m_exclusions}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
+      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_scheduler(m_form.lblProceso, Reindexando) {
     m_link.setConnectWait(m_options.linkWait);
     m_link.setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
+    m_tray.setWatchInterval(m_options.trayWatch);
     m_scheduler.steps().BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
     m_scheduler.steps().SubSynchro = [this] { m_lifeTest.SubSynchro(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
@@ -107,7 +110,7 @@ void Agent::buildLoad(Form1Load& load) {
                   return true;
               }});
     load.add({QStringLiteral("tray caption"), [this] {
-                  emit trayCaptionChanged(trayCaption());
+                  m_tray.setCaption(trayCaption());
                   return true;
               }});
     load.add({QStringLiteral("ultcod"), [this] { return m_scan.startupCheck(); }});
@@ -131,18 +134,18 @@ Form1Load::Outcome Agent::load() {
         m_form.form1.setVisible(true);
         tmrHide.start();
         m_scheduler.loadFinished();
+        m_tray.loaded();
     }
     return outcome;
 }
 
 QString Agent::trayCaption() const {
-    return QStringLiteral("VornGelmarNet::") + m_form.IpQuarn.text() + QLatin1Char(':') +
-           m_form.lblPuerto.text();
+    return Tray::stationCaption(m_form.IpQuarn.text(), m_form.lblPuerto.text());
 }
 
 void Agent::tmrHideTick() {
     if (!m_settings.noMinimize)
-        m_form.form1.setVisible(false);
+        m_tray.hideWindow();
     tmrHide.stop();
     // ActualizaDatosVida, the first status update, joins here with the watchdog.
 }
@@ -154,7 +157,7 @@ void Agent::VisibilidadAlm(int show) {
 
 void Agent::btnconfigurarClick() {
     m_configScreen.btnconfigurarClick();
-    emit trayCaptionChanged(trayCaption());
+    m_tray.setCaption(trayCaption());
 }
 
 void Agent::btnCerrarClick() {
@@ -165,7 +168,11 @@ void Agent::btnCerrarClick() {
 }
 
 void Agent::Command1Click() {
-    m_form.form1.setVisible(false);
+    m_tray.hideWindow();
+}
+
+void Agent::closeBoxClick() {
+    m_tray.hideWindow();
 }
 
 void Agent::mnuVornnetClick() {
@@ -205,4 +212,5 @@ void Agent::unload() {
     tmrHide.stop();
     m_db.close();
     m_buffer.close();
+    m_tray.unload();
 }

@@ -16,6 +16,7 @@
 #include "forwarding/Exclusions.h"
 #include "forwarding/LifeTestClock.h"
 #include "plant/PlantFiles.h"
+#include "tray/Tray.h"
 
 #include <QObject>
 #include <QStringList>
@@ -40,6 +41,8 @@ public:
         std::chrono::milliseconds linkWait{CentralLink::defaultWait};
         // How long the supervision databases may take to open at start-up.
         std::chrono::milliseconds dbRetryWindow{60000};
+        // How often the desktop is asked whether a notification area came or went.
+        std::chrono::milliseconds trayWatch{Tray::defaultWatch};
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -53,6 +56,7 @@ public:
     SupervisionDb& supervisionDb() { return m_db; }
     AlarmScan& alarmScan() { return m_scan; }
     const PlantFiles& plantFiles() const { return m_plant; }
+    Tray& tray() { return m_tray; }
     CentralLink& link() { return m_link; }
     const DeliveryState& delivery() const { return m_delivery; }
 
@@ -65,6 +69,7 @@ public:
     void btnconfigurarClick();
     void btnCerrarClick();
     void Command1Click();
+    void closeBoxClick();
     void mnuVornnetClick();
     void Image1Click();
     void Label5Click();
@@ -87,7 +92,6 @@ public:
 signals:
     // The program ends with this exit status.
     void quitRequested(int exitCode);
-    void trayCaptionChanged(const QString& caption);
 
 private:
     void buildLoad(Form1Load& load);
@@ -111,6 +115,7 @@ private:
     Exclusions m_exclusions;
     AlarmScan m_scan;
     PlantFiles m_plant;
+    Tray m_tray;
     Scheduler m_scheduler;
     QTimer tmrHide;
     QString m_savedCaption;

@@ -1,9 +1,9 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
-#include "core/UnixSignals.h"
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/UnixSignals.h"
 #include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
 
@@ -43,6 +43,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.tick = cl.tick;
     options.linkWait = waitFromEnvironment("VORNNET_LINK_WAIT_MS", options.linkWait);
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
+    options.trayWatch = waitFromEnvironment("VORNNET_TRAY_WATCH_MS", options.trayWatch);
     Agent agent(options, dialogs, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
@@ -79,8 +80,6 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     case Form1Load::Outcome::Stopped:
         break;
     }
-    if (shell)
-        shell->loaded();
     const int code = QCoreApplication::exec();
     agent.unload();
     return code != 0 ? code : exitCode;
