@@ -140,6 +140,9 @@ TEST_F(TrayDesktopTest, IconWithItsTipInARealNotificationAreaAndItsMenuShowsTheW
         << "the icon is in the panel";
     ASSERT_TRUE(waitFor([&] { return !windowOnScreen(); })) << "tmrHide hides the window behind the icon";
 
+    click(*icon, "1");
+    BoundedWait().pause(500ms);
+    EXPECT_FALSE(windowOnScreen()) << "the left button does nothing";
     click(*icon, "3");
     std::optional<QPoint> menu;
     ASSERT_TRUE(waitFor([&] { return (menu = centreOf(false, 40, 400)).has_value() && !windowOnScreen(); }))
