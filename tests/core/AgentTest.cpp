@@ -94,17 +94,6 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     EXPECT_EQ(quit[0][0].toInt(), 0);
 }
 
-TEST_F(AgentTest, PlantFilesLoadAfterTheBufferAndWarnOfADeviceWithoutLimits) {
-    QFile redlocal(QDir(plant.program).filePath("redlocal.ini"));
-    ASSERT_TRUE(redlocal.open(QIODevice::WriteOnly));
-    redlocal.write("[NETWORK]\r\n01:10=DEV1\r\n");
-    redlocal.close();
-    auto agent = loaded();
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].text, "El servicio DEV1 no tiene establecidos los límites");
-    EXPECT_EQ(agent->plantFiles().devices()[26].name, "DEV1");
-}
-
 TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
     FakeNotificationIcon icon;
     icon.area = false;

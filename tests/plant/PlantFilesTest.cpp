@@ -93,15 +93,7 @@ TEST_F(PlantFilesTest, EachDeviceWithoutUsableLimitsIsWarnedOnceAndStillGetsItsP
     EXPECT_EQ(files.devices()[4].Limit1, -18.5f);
 }
 
-TEST_F(PlantFilesTest, MissingFilesMeanNoDevicesAndNoWarnings) {
-    const PlantFiles files = loaded();
-    for (const PlantDevice& d : files.devices())
-        EXPECT_TRUE(d.name.isEmpty());
-    EXPECT_EQ(files.groups(), QStringList(PlantFiles::groupCount, QString()));
-    EXPECT_TRUE(dialogs.shown.isEmpty());
-}
-
-TEST_F(PlantFilesTest, OnlyGroupsZeroToTenAreLoaded) {
+TEST_F(PlantFilesTest, OnlyGroupsZeroToTenAreLoadedAndNoRedlocalMeansNoDevices) {
     QByteArray grupos = "[GRUPOS]\r\n";
     for (int i = 0; i <= 12; ++i)
         grupos += QByteArray::number(i) + "=Grupo" + QByteArray::number(i) + "\r\n";
@@ -111,6 +103,9 @@ TEST_F(PlantFilesTest, OnlyGroupsZeroToTenAreLoaded) {
     ASSERT_EQ(files.groups().size(), PlantFiles::groupCount);
     for (int i = 0; i < PlantFiles::groupCount; ++i)
         EXPECT_EQ(files.groups()[i], i <= 10 ? QStringLiteral("Grupo%1").arg(i) : QString()) << i;
+    for (const PlantDevice& d : files.devices())
+        EXPECT_TRUE(d.name.isEmpty());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 TEST(RegionalNumber, DecimalSeparatorOfTheRegionAndNoGroupSeparators) {
