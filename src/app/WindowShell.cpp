@@ -18,7 +18,7 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
     connect(&m_window, &Form1Window::lblTimeClicked, &agent, &Agent::lblTimeClick);
     connect(&m_window, &Form1Window::logClicked, this, [this] {
         // Opens the log folder in the desktop's file manager.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog()));
     });
     connect(&m_tray, &TrayIcon::showRequested, this, [this] {
         m_agent.mnuVornnetClick();

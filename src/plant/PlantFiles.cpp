@@ -50,10 +50,9 @@ QString PlantFiles::redlocalPath() const {
     return QDir(m_folder).filePath(QStringLiteral("redlocal.ini"));
 }
 
-bool PlantFiles::load() {
+void PlantFiles::load() {
     LoadGroups();
     LoadStandardNames();
-    return true;
 }
 
 void PlantFiles::LoadGroups() {

@@ -25,8 +25,8 @@ public:
     // (26 is "01:10").
     static QString addressKey(int address);
 
-    // The start-up load step: the groups, then the devices. Never ends the program.
-    bool load();
+    // The start-up load step: the groups, then the devices.
+    void load();
     void LoadGroups();
     // Fills the device table; one warning box for each named device without usable limits.
     void LoadStandardNames();
