@@ -14,13 +14,15 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
           dialogs),
       m_buffer(BufferDb::pathIn(m_options.programFolder), dialogs), m_link(m_form),
       m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
+      m_sms({m_options.programFolder, m_form, m_settings, clock, m_log, m_buffer, m_delivery}),
       m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
-              m_delivery, m_lifeTest, m_exclusions}),
+              m_delivery, m_lifeTest, m_exclusions, &m_sms.driver()}),
       m_scheduler(m_form.lblProceso, Reindexando) {
     m_link.setConnectWait(m_options.linkWait);
     m_link.setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
+    m_scheduler.steps().CheckSMS = [this] { m_sms.CheckSMS(); };
     m_scheduler.steps().BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
     m_scheduler.steps().SubSynchro = [this] { m_lifeTest.SubSynchro(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
@@ -78,7 +80,7 @@ void Agent::buildLoad(Form1Load& load) {
               true});
     // Limits, groups and probe files join here with the plant subsystem.
     load.add({QStringLiteral("config"), [this] {
-                  m_config.readConfig([this](int show) { VisibilidadAlm(show); });
+                  m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); });
                   return true;
               }});
     load.add({QStringLiteral("UltOptimiza"), [this] {
@@ -97,7 +99,10 @@ void Agent::buildLoad(Form1Load& load) {
               }});
     load.add({QStringLiteral("status"), [this] {
                   m_config.readStatusFlags();
-                  m_delivery.FechaPrimerFallo = m_settings.FechaPrimerFallo;
+                  return true;
+              }});
+    load.add({QStringLiteral("SMS mode"), [this] {
+                  m_sms.RestauraModoSMS();
                   return true;
               }});
     load.add({QStringLiteral("plant name"), [this] {
@@ -143,11 +148,6 @@ void Agent::tmrHideTick() {
         m_form.form1.setVisible(false);
     tmrHide.stop();
     // ActualizaDatosVida, the first status update, joins here with the watchdog.
-}
-
-void Agent::VisibilidadAlm(int show) {
-    m_form.lblAlm.setVisible(show == 1);
-    m_form.lblAlmVidas.setVisible(show == 1);
 }
 
 void Agent::btnconfigurarClick() {
@@ -198,6 +198,7 @@ void Agent::unload() {
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
     m_scan.stop();
+    m_sms.stop();
     m_link.abort();
     m_db.abort();
     tmrHide.stop();

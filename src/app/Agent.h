@@ -15,6 +15,7 @@
 #include "forwarding/EventLog.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/LifeTestClock.h"
+#include "sms/Sms.h"
 
 #include <QObject>
 #include <QStringList>
@@ -53,6 +54,7 @@ public:
     AlarmScan& alarmScan() { return m_scan; }
     CentralLink& link() { return m_link; }
     const DeliveryState& delivery() const { return m_delivery; }
+    Sms& sms() { return m_sms; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -69,9 +71,6 @@ public:
     void lblTimeClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
-
-    // Shows the alarm count label and field when show is 1.
-    void VisibilidadAlm(int show);
 
     QString CarpetaLog;
     QStringList NombreEstado;
@@ -107,6 +106,7 @@ private:
     DeliveryState m_delivery;
     LifeTestClock m_lifeTest;
     Exclusions m_exclusions;
+    Sms m_sms;
     AlarmScan m_scan;
     Scheduler m_scheduler;
     QTimer tmrHide;

@@ -7,7 +7,6 @@
 #include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
-#include "forwarding/DeliveryState.h"
 
 #include <QDir>
 
@@ -173,13 +172,5 @@ void Configuration::readStatusFlags() {
             EscribeIni(statusPath(), QStringLiteral("status"), QString::fromLatin1(flag.writeAs), value);
         }
         m_settings.*flag.holder = value;
-    }
-
-    if (m_settings.SMSOn == QLatin1String("1")) {
-        m_form.lblModoSMS.setVisible(true);
-        const double minutes = NumberValue::of(m_form.txtMaxNoNet.text()) + 1;
-        m_settings.FechaPrimerFallo = m_clock.now().addMSecs(-static_cast<qint64>(minutes * 60000.0));
-    } else {
-        m_settings.FechaPrimerFallo = DeliveryState::noFailure();
     }
 }

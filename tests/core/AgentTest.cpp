@@ -33,10 +33,11 @@ protected:
 
 TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
-    EXPECT_EQ(agent->loadedSteps(),
-              QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB",
-                           "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
-                           "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+    EXPECT_EQ(
+        agent->loadedSteps(),
+        QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB", "buffer",
+                     "config", "UltOptimiza", "optimiza schedule", "SMS", "status", "SMS mode", "plant name",
+                     "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion);
     EXPECT_TRUE(agent->form().form1.visible());

@@ -138,17 +138,12 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     EXPECT_EQ(status.readAll(),
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
-    EXPECT_EQ(settings.FechaPrimerFallo, QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
-    EXPECT_FALSE(form.lblModoSMS.visible());
 
     IniFile::write(config.statusPath(), "status", "SMSON", "1");
     IniFile::write(config.statusPath(), "status", "time", "0");
-    form.txtMaxNoNet.setText("15");
     config.readStatusFlags();
     EXPECT_EQ(settings.SMSOn, "1");
     EXPECT_EQ(settings.time, "0");
-    EXPECT_TRUE(form.lblModoSMS.visible());
-    EXPECT_EQ(settings.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
 
     IniFile::write(config.iniPath(), "SMS", "1", "+34611111111");
     IniFile::write(config.iniPath(), "SMS", "3", "+34633333333");
