@@ -2,9 +2,9 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/Windows1252.h"
-#include "forwarding/EventLog.h"
 #include "sms/ModemReply.h"
 #include "sms/SerialPortName.h"
 #include "sms/SignalQuality.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/BoundedWait.h"
+#include "forwarding/SmsSender.h"
 #include "sms/ModemLog.h"
-#include "sms/SmsSender.h"
 
 #include <QByteArray>
 #include <QObject>

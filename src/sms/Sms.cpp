@@ -2,14 +2,12 @@
 
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/DeliveryState.h"
 #include "core/Form1State.h"
-#include "core/IniFile.h"
 #include "core/NumberValue.h"
+#include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/DeliveryState.h"
 #include "sms/SmsLogging.h"
-
-#include <QDir>
 
 namespace {
 
@@ -72,7 +70,7 @@ void Sms::CheckSMS() {
 
 void Sms::enterSmsMode() {
     m_p.form.lblModoSMS.setVisible(true);
-    writeStatus(QStringLiteral("1"));
+    writeStatus(true);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("1"), m_p.clock.now());
     m_p.settings.SMSOn = QStringLiteral("1");
     qCInfo(lcSms).noquote() << "SMS mode on: deliveries failing since"
@@ -84,16 +82,15 @@ void Sms::leaveSmsMode() {
     m_p.form.lblModoSMS.setVisible(false);
     m_p.settings.SMSOn = QStringLiteral("0");
     m_p.form.lblMinMal.setText(QString());
-    writeStatus(QStringLiteral("0"));
+    writeStatus(false);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("0"), m_p.clock.now());
     qCInfo(lcSms) << "SMS mode off: the central station takes deliveries again";
 }
 
-void Sms::writeStatus(const QString& value) {
-    const QString path = QDir(m_p.programFolder).filePath(QStringLiteral("status.ini"));
-    if (!EscribeIni(path, QStringLiteral("status"), QStringLiteral("SMSON"), value))
-        qCWarning(lcSms).noquote() << "can not write SMSON =" << value << "to" << path
-                                   << "; a restart will not know the SMS mode";
+void Sms::writeStatus(bool on) {
+    if (!m_p.status.set(StatusFile::Flag::SMSOn, on))
+        qCWarning(lcSms).noquote() << "can not write the SMS mode to" << m_p.status.path()
+                                   << "; a restart will not know it";
 }
 
 void Sms::btnTestSMS_Click() {

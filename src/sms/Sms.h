@@ -9,6 +9,7 @@ class BufferDb;
 class Clock;
 class EventLog;
 class Form1State;
+class StatusFile;
 struct AgentSettings;
 struct DeliveryState;
 
@@ -25,6 +26,7 @@ public:
         QString programFolder;
         Form1State& form;
         AgentSettings& settings; // SMSOn, the flag the alarm scan reads
+        const StatusFile& status;
         const Clock& clock;
         const EventLog& log;
         BufferDb& buffer;
@@ -55,7 +57,7 @@ public:
 private:
     void enterSmsMode();
     void leaveSmsMode();
-    void writeStatus(const QString& value);
+    void writeStatus(bool on);
     double maxNoNet();
 
     Parts m_p;

@@ -3,7 +3,6 @@
 #include "core/ConfigScreen.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
-#include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
@@ -19,8 +18,7 @@ protected:
     Form1State form;
     AgentSettings settings;
     RecordingDialogs dialogs;
-    FakeClock clock;
-    Configuration config{dir.path(), form, settings, dialogs, clock};
+    Configuration config{dir.path(), form, settings, dialogs};
     ConfigScreen screen{config.iniPath(), form, dialogs};
     int visibilidad = -1;
 
@@ -120,12 +118,13 @@ TEST_F(ConfigurationTest, BadNumbersAreReportedAndTakeTheirDefault) {
 TEST_F(ConfigurationTest, OptimisationCaption) {
     set("ChkOptimiza", "1");
     set("HoraOptimiza", "08:00");
+    config.rememberCaption();
     for (auto [day, day2, caption] :
          {std::tuple{"3", "3", "Martes"}, {"3", "5", "Martes y Jueves"}, {"9", "5", " y Jueves"}}) {
         set("DiaOptimiza", day);
         set("DiaOptimiza2", day2);
         config.readOptimizaSchedule();
-        config.applyOptimizaCaption(Form1State::designedCaption);
+        config.applyOptimizaCaption();
         EXPECT_EQ(form.form1.text(),
                   Form1State::designedCaption + ". << Optimiza activo >> Dia: " + caption + " Hora: 08:00");
     }

@@ -1,8 +1,8 @@
 // The modem driver on a real serial port, against the modem stand-in on its pseudo-terminal.
 #include "sms/ModemDriver.h"
 #include "ModemSimProcess.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "forwarding/EventLog.h"
 #include "support/FakeClock.h"
 
 #include <QDir>

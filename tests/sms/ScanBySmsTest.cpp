@@ -2,12 +2,14 @@
 // stand-in: what reaches the modem, to whom, and what a refusing or hung modem leaves pending.
 #include "ModemSimProcess.h"
 #include "core/AgentSettings.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
+#include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmScan.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
+#include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/FakeSender.h"
 #include "forwarding/LifeTestClock.h"
@@ -42,8 +44,10 @@ protected:
     LifeTestClock lifeTest{form, clock, log, station, delivery};
     Exclusions exclusions{plant.ini()};
     ModemDriver driver{form, clock, log, plant.program};
-    AlarmScan scan{{plant.program, form, settings, clock, log, dialogs, db, buffer, station, delivery,
-                    lifeTest, exclusions, &driver}};
+    StatusFile status{plant.program};
+    Delivery handOn{{form, settings, clock, log, station, delivery, &driver}};
+    AlarmScan scan{{plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
+                    exclusions}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, plantName};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, plantName};
     QTemporaryDir modemDir;

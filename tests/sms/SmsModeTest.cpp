@@ -2,11 +2,12 @@
 // restart in SMS mode, and the window's SMS actions.
 #include "ModemSimProcess.h"
 #include "core/AgentSettings.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
+#include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
 #include "sms/Sms.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
@@ -31,7 +32,8 @@ protected:
     EventLog log{dir.path(), clock};
     BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
     DeliveryState delivery;
-    Sms sms{{dir.path(), form, settings, clock, log, buffer, delivery}};
+    StatusFile status{dir.path()};
+    Sms sms{{dir.path(), form, settings, status, clock, log, buffer, delivery}};
     QDateTime failedAt = clock.now();
 
     void SetUp() override {
