@@ -13,9 +13,10 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
-#include "watchdog/Watchdog.h"
 #include "plant/PlantFiles.h"
+#include "sms/Sms.h"
 #include "tray/Tray.h"
+#include "watchdog/Watchdog.h"
 
 #include <QObject>
 #include <QStringList>
@@ -62,6 +63,7 @@ public:
     Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
     Watchdog& watchdog() { return m_watchdog; }
+    Sms& sms() { return m_sms; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -79,9 +81,6 @@ public:
     void lblTimeClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
-
-    // Shows the alarm count label and field when show is 1.
-    void VisibilidadAlm(int show);
 
     // The log folder the load chose.
     const QString& CarpetaLog() const { return m_log.folder(); }
@@ -120,6 +119,7 @@ private:
     Forwarding m_forwarding;
     PlantFiles m_plant;
     Tray m_tray;
+    Sms m_sms;
     Scheduler m_scheduler;
     Watchdog m_watchdog;
     QTimer tmrHide;
