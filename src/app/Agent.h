@@ -13,7 +13,9 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
+#include "plant/PlantFiles.h"
 #include "sms/Sms.h"
+#include "tray/Tray.h"
 #include "watchdog/Watchdog.h"
 
 #include <QObject>
@@ -42,6 +44,8 @@ public:
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
         // Only processes started from this folder are seen and killed (tests); empty: every process.
         QString processScope;
+        // How often the desktop is asked whether a notification area came or went.
+        std::chrono::milliseconds trayWatch{Tray::defaultWatch};
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -55,6 +59,8 @@ public:
     SupervisionDb& supervisionDb() { return m_db; }
     AlarmScan& alarmScan() { return m_forwarding.scan(); }
     CentralLink& link() { return m_forwarding.link(); }
+    const PlantFiles& plantFiles() const { return m_plant; }
+    Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
     Sms& sms() { return m_sms; }
     Watchdog& watchdog() { return m_watchdog; }
@@ -68,6 +74,7 @@ public:
     void btnconfigurarClick();
     void btnCerrarClick();
     void Command1Click();
+    void closeBoxClick();
     void mnuVornnetClick();
     void Image1Click();
     void Label5Click();
@@ -90,7 +97,6 @@ public:
 signals:
     // The program ends with this exit status.
     void quitRequested(int exitCode);
-    void trayCaptionChanged(const QString& caption);
 
 private:
     void buildLoad(Form1Load& load);
@@ -112,6 +118,8 @@ private:
     SupervisionDb m_db;
     Forwarding m_forwarding;
     Sms m_sms;
+    PlantFiles m_plant;
+    Tray m_tray;
     Scheduler m_scheduler;
     Watchdog m_watchdog;
     QTimer tmrHide;
