@@ -30,10 +30,10 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
           dialogs),
       m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
                     dialogs, m_db, m_delivery}),
-      m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
-      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_sms({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, m_forwarding.buffer(),
              m_delivery}),
+      m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
+      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
                   m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
@@ -41,8 +41,8 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
-    m_forwarding.setRestarter(&m_watchdog.restarter());
     m_forwarding.setSmsSender(&m_sms.driver());
+    m_forwarding.setRestarter(&m_watchdog.restarter());
     m_tray.setWatchInterval(m_options.trayWatch);
 
     // Timer3's steps; those of subsystems not in this build are passed over.
@@ -190,8 +190,8 @@ void Agent::unload() {
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
     m_forwarding.stop();
-    m_watchdog.stop();
     m_sms.stop();
+    m_watchdog.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();

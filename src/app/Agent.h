@@ -62,8 +62,8 @@ public:
     const PlantFiles& plantFiles() const { return m_plant; }
     Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
-    Watchdog& watchdog() { return m_watchdog; }
     Sms& sms() { return m_sms; }
+    Watchdog& watchdog() { return m_watchdog; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -117,9 +117,9 @@ private:
     SingleInstance m_instance;
     SupervisionDb m_db;
     Forwarding m_forwarding;
+    Sms m_sms;
     PlantFiles m_plant;
     Tray m_tray;
-    Sms m_sms;
     Scheduler m_scheduler;
     Watchdog m_watchdog;
     QTimer tmrHide;

@@ -11,10 +11,10 @@
 #include "forwarding/BufferDb.h"
 #include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
-#include "support/FakeSender.h"
 #include "forwarding/LifeTestClock.h"
 #include "sms/ModemDriver.h"
 #include "support/FakeClock.h"
+#include "support/FakeSender.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
 
