@@ -13,6 +13,10 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
+#include "plant/PlantFiles.h"
+#include "sms/Sms.h"
+#include "tray/Tray.h"
+#include "watchdog/Watchdog.h"
 
 #include <QObject>
 #include <QStringList>
@@ -36,6 +40,12 @@ public:
         std::chrono::milliseconds linkWait{CentralLink::defaultWait};
         // How long the supervision databases may take to open at start-up.
         std::chrono::milliseconds dbRetryWindow{60000};
+        // How long a restart of the supervision system waits between the kill and the relaunch.
+        std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
+        // Only processes started from this folder are seen and killed (tests); empty: every process.
+        QString processScope;
+        // How often the desktop is asked whether a notification area came or went.
+        std::chrono::milliseconds trayWatch{Tray::defaultWatch};
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -49,7 +59,11 @@ public:
     SupervisionDb& supervisionDb() { return m_db; }
     AlarmScan& alarmScan() { return m_forwarding.scan(); }
     CentralLink& link() { return m_forwarding.link(); }
+    const PlantFiles& plantFiles() const { return m_plant; }
+    Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
+    Sms& sms() { return m_sms; }
+    Watchdog& watchdog() { return m_watchdog; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -60,6 +74,7 @@ public:
     void btnconfigurarClick();
     void btnCerrarClick();
     void Command1Click();
+    void closeBoxClick();
     void mnuVornnetClick();
     void Image1Click();
     void Label5Click();
@@ -67,15 +82,12 @@ public:
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
 
-    // Shows the alarm count label and field when show is 1.
-    void VisibilidadAlm(int show);
-
     // The log folder the load chose.
     const QString& CarpetaLog() const { return m_log.folder(); }
     // Another copy was running: this one ended silently.
     bool salir() const { return m_instance.salir(); }
     // The acquisition check runs once the load has finished, and not while maintenance stops the system.
-    bool ChkAdquisicion() const { return m_chkAdquisicion; }
+    bool ChkAdquisicion() const { return m_watchdog.ChkAdquisicion(); }
     // A reindex is running: the scheduler's optimisation step is passed over.
     bool Reindexando() const { return m_reindexando; }
 
@@ -85,7 +97,6 @@ public:
 signals:
     // The program ends with this exit status.
     void quitRequested(int exitCode);
-    void trayCaptionChanged(const QString& caption);
 
 private:
     void buildLoad(Form1Load& load);
@@ -106,10 +117,13 @@ private:
     SingleInstance m_instance;
     SupervisionDb m_db;
     Forwarding m_forwarding;
+    Sms m_sms;
+    PlantFiles m_plant;
+    Tray m_tray;
     Scheduler m_scheduler;
+    Watchdog m_watchdog;
     QTimer tmrHide;
     QStringList m_loadedSteps;
-    bool m_chkAdquisicion = false;
     bool m_reindexando = false;
     bool m_unloaded = false;
     bool m_manualRun = false;

@@ -65,6 +65,8 @@ public:
 
     // The rows of a statement; throws AgentError.
     QList<QSqlRecord> select(Which which, const QString& statement);
+    // How many rows a statement gives, read one at a time and not kept; throws AgentError.
+    qint64 countRows(Which which, const QString& statement);
     // The same for a statement run again and again with the same text (the look-ups made for each alarm):
     // it stays prepared on its connection and is only executed again, so the server does not parse and
     // plan it each time. The rows are read afresh at every call. Throws AgentError.
