@@ -54,9 +54,11 @@ void ModemSim::onReadable() {
     }
     if (in.isEmpty())
         return;
-    writeOut(m_dialogue.feed(in, m_mode));
+    const QByteArray reply = m_dialogue.feed(in, m_mode);
+    // Recorded before the answer goes out: whoever reads the answer then finds the message recorded.
     for (const ModemDialogue::Sms& sms : m_dialogue.takeAccepted())
         record(sms);
+    writeOut(reply);
 }
 
 void ModemSim::writeOut(const QByteArray& bytes) {
