@@ -28,9 +28,22 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
           dialogs),
       m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
                     dialogs, m_db, m_delivery}),
-      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }),
+      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
-                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
+                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
+      m_maintenance({m_options.programFolder,
+                     m_form,
+                     m_settings,
+                     m_status,
+                     clock,
+                     m_log,
+                     dialogs,
+                     m_db,
+                     m_watchdog.baskill(),
+                     m_watchdog.processes(),
+                     [this](bool on) { m_watchdog.setChkAdquisicion(on); },
+                     {},
+                     m_options.maintenanceWaits}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
@@ -47,6 +60,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     s.TestData = [this] { return m_watchdog.TestData(); };
     s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
     s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
+    s.Optimiza = [this] { m_maintenance.Optimiza(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -173,6 +187,14 @@ void Agent::lblTimeClick() {
     m_watchdog.lblTimeClick();
 }
 
+void Agent::btnReindexClick() {
+    m_maintenance.btnReindex_Click();
+}
+
+void Agent::btnRepHistClick() {
+    m_maintenance.btnRepHist_Click();
+}
+
 void Agent::unload() {
     if (m_unloaded)
         return;
@@ -182,6 +204,7 @@ void Agent::unload() {
     m_scheduler.stop();
     m_forwarding.stop();
     m_watchdog.stop();
+    m_maintenance.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();

@@ -13,6 +13,7 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
+#include "watchdog/Maintenance.h"
 #include "watchdog/Watchdog.h"
 
 #include <QObject>
@@ -39,8 +40,10 @@ public:
         std::chrono::milliseconds dbRetryWindow{60000};
         // How long a restart of the supervision system waits between the kill and the relaunch.
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
-        // Only processes started from this folder are seen and killed (tests); empty: every process.
+        // Only processes started from this folder or below it are seen and killed (tests); empty: all.
         QString processScope;
+        // The pauses of the weekly reindex and the repair.
+        MaintenanceWaits maintenanceWaits;
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -56,6 +59,7 @@ public:
     CentralLink& link() { return m_forwarding.link(); }
     const DeliveryState& delivery() const { return m_delivery; }
     Watchdog& watchdog() { return m_watchdog; }
+    Maintenance& maintenance() { return m_maintenance; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -70,6 +74,8 @@ public:
     void Image1Click();
     void Label5Click();
     void lblTimeClick();
+    void btnReindexClick();
+    void btnRepHistClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
 
@@ -83,7 +89,7 @@ public:
     // The acquisition check runs once the load has finished, and not while maintenance stops the system.
     bool ChkAdquisicion() const { return m_watchdog.ChkAdquisicion(); }
     // A reindex is running: the scheduler's optimisation step is passed over.
-    bool Reindexando() const { return m_reindexando; }
+    bool Reindexando() const { return m_maintenance.Reindexando(); }
 
     // Text of the tray icon's tip.
     QString trayCaption() const;
@@ -114,9 +120,9 @@ private:
     Forwarding m_forwarding;
     Scheduler m_scheduler;
     Watchdog m_watchdog;
+    Maintenance m_maintenance;
     QTimer tmrHide;
     QStringList m_loadedSteps;
-    bool m_reindexando = false;
     bool m_unloaded = false;
     bool m_manualRun = false;
 };

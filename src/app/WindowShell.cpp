@@ -14,6 +14,8 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
     connect(&m_window, &Form1Window::image1Clicked, &agent, &Agent::Image1Click);
     connect(&m_window, &Form1Window::label5Clicked, &agent, &Agent::Label5Click);
     connect(&m_window, &Form1Window::lblTimeClicked, &agent, &Agent::lblTimeClick);
+    connect(&m_window, &Form1Window::reindexClicked, &agent, &Agent::btnReindexClick);
+    connect(&m_window, &Form1Window::repHistClicked, &agent, &Agent::btnRepHistClick);
     connect(&m_window, &Form1Window::logClicked, this, [this] {
         // Opens the log folder in the desktop's file manager.
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog()));

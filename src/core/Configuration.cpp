@@ -106,6 +106,8 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     const QString noMin = config(ConfigKeys::noMinimize);
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
     m_settings.ControlFechasFuturas = config(ConfigKeys::ControlFechasFuturas) == QLatin1String("1");
+    const QString dataToolRoot = config(ConfigKeys::DataToolRoot);
+    m_settings.DataToolRoot = dataToolRoot.isEmpty() ? QStringLiteral("/") : dataToolRoot;
 }
 
 void Configuration::readUltOptimiza() {
