@@ -156,6 +156,22 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
     EXPECT_EQ(codeOf(*db, Which::Config, db->sql().virtualInstrument(2)), 0);
 }
 
+TEST_F(SupervisionDbTest, CommandTimeoutIsTheSqliteBusyTimeoutAndOutlivesAReconnection) {
+    auto db = connected();
+    const auto busyTimeout = [&](Which which) {
+        return db->exec(which, "PRAGMA busy_timeout").value(0).value(0);
+    };
+    EXPECT_EQ(db->commandTimeout(Which::Acquired), 5s);
+    EXPECT_EQ(busyTimeout(Which::Acquired), 5000);
+    db->setCommandTimeout(Which::Acquired, 1800s);
+    EXPECT_EQ(busyTimeout(Which::Acquired), 1800000);
+    EXPECT_EQ(busyTimeout(Which::Config), 5000) << "each connection has its own";
+    ASSERT_TRUE(db->reconnect());
+    EXPECT_EQ(busyTimeout(Which::Acquired), 1800000);
+    db->setCommandTimeout(Which::Acquired, 5s);
+    EXPECT_EQ(busyTimeout(Which::Acquired), 5000);
+}
+
 TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     if (!QSqlDatabase::isDriverAvailable("QODBC"))
         GTEST_SKIP() << "QODBC not installed";
@@ -173,6 +189,10 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     ASSERT_TRUE(opened) << "SQLite3 ODBC driver missing from odbcinst.ini?";
     EXPECT_EQ(db->plantName(), "Planta Río");
     EXPECT_EQ(codeOf(*db, Which::Acquired, "SELECT * FROM FlashAlarmz"), AgentError::MissingObject);
+    // Maintenance statements are prepared, so their time-out can be set on the statement.
+    db->exec(Which::Acquired, db->sql().dropHistoryIndex());
+    db->exec(Which::Acquired, db->sql().createHistoryIndex());
+    EXPECT_THROW(db->exec(Which::Acquired, "DROP INDEX NoSuchIndex"), AgentError);
 }
 
 } // namespace
