@@ -95,3 +95,30 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     ASSERT_EQ(quit.count(), 1);
     EXPECT_EQ(quit[0][0].toInt(), 0);
 }
+
+TEST_F(AgentTest, OptimisationStepAndTheMaintenanceButtonsReachTheMaintenance) {
+    setIni("ChkOptimiza", "1");
+    // Nothing outside the test's folder is ever stopped; no supervision system is installed in it.
+    Agent agent({.programFolder = plant.program,
+                 .tick = 20ms,
+                 .linkWait = 50ms,
+                 .processScope = plant.root.path(),
+                 .maintenanceWaits = {1ms, 1ms, 1ms, 1ms, 1ms}},
+                dialogs, clock);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    ASSERT_TRUE(BoundedWait().until([&] { return agent.scheduler().runs() > 0; }, 10s));
+    // Never optimised: the first run's optimisation step stamps the day and runs the reindex, whose
+    // relaunch finds no supervision system.
+    EXPECT_EQ(agent.settings().UltOptimiza, clock.now().toString("yyyy/MM/dd HH:mm:ss"));
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_EQ(dialogs.shown.last().title, "Rutine: btnReindex");
+    EXPECT_FALSE(agent.Reindexando());
+    agent.btnRepHistClick();
+    EXPECT_TRUE(QFile::exists(QDir(plant.program).filePath("repair.log")));
+    const qsizetype boxes = dialogs.shown.size();
+    agent.form().chkOptimiza.setChecked(false);
+    agent.btnReindexClick();
+    ASSERT_EQ(dialogs.shown.size(), boxes + 1);
+    EXPECT_EQ(dialogs.shown.last().text,
+              "No se realizó el proceso porque no está activa la casilla de optimiza semanal");
+}

@@ -188,9 +188,9 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     EXPECT_EQ(db->plantName(), "Planta Río");
     EXPECT_EQ(codeOf(*db, Which::Acquired, "SELECT * FROM FlashAlarmz"), AgentError::MissingObject);
     // Maintenance statements are prepared, so their time-out can be set on the statement.
-    db->exec(Which::Acquired, db->sql().dropHistoryIndex());
-    db->exec(Which::Acquired, db->sql().createHistoryIndex());
-    EXPECT_THROW(db->exec(Which::Acquired, "DROP INDEX NoSuchIndex"), AgentError);
+    db->exec(Which::Acquired, "CREATE INDEX IX_Test ON FlashAlarms (AlarmState)");
+    db->exec(Which::Acquired, "DROP INDEX IX_Test");
+    EXPECT_THROW(db->exec(Which::Acquired, "DROP INDEX IX_Test"), AgentError);
 }
 
 } // namespace
