@@ -13,6 +13,8 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
+#include "plant/PlantFiles.h"
+#include "tray/Tray.h"
 #include "watchdog/Maintenance.h"
 #include "watchdog/Watchdog.h"
 
@@ -42,6 +44,8 @@ public:
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
         // Only processes started from this folder or below it are seen and killed (tests); empty: all.
         QString processScope;
+        // How often the desktop is asked whether a notification area came or went.
+        std::chrono::milliseconds trayWatch{Tray::defaultWatch};
         // The pauses of the weekly reindex and the repair.
         MaintenanceWaits maintenanceWaits;
     };
@@ -57,6 +61,8 @@ public:
     SupervisionDb& supervisionDb() { return m_db; }
     AlarmScan& alarmScan() { return m_forwarding.scan(); }
     CentralLink& link() { return m_forwarding.link(); }
+    const PlantFiles& plantFiles() const { return m_plant; }
+    Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
     Watchdog& watchdog() { return m_watchdog; }
     Maintenance& maintenance() { return m_maintenance; }
@@ -70,6 +76,7 @@ public:
     void btnconfigurarClick();
     void btnCerrarClick();
     void Command1Click();
+    void closeBoxClick();
     void mnuVornnetClick();
     void Image1Click();
     void Label5Click();
@@ -97,7 +104,6 @@ public:
 signals:
     // The program ends with this exit status.
     void quitRequested(int exitCode);
-    void trayCaptionChanged(const QString& caption);
 
 private:
     void buildLoad(Form1Load& load);
@@ -118,6 +124,8 @@ private:
     SingleInstance m_instance;
     SupervisionDb m_db;
     Forwarding m_forwarding;
+    PlantFiles m_plant;
+    Tray m_tray;
     Scheduler m_scheduler;
     Watchdog m_watchdog;
     Maintenance m_maintenance;
