@@ -6,13 +6,11 @@
 #include "watchdog/Maintenance.h"
 
 #include <QSqlError>
-#include <QSqlRecord>
 
 using namespace std::chrono_literals;
 
-// Maintenance over the watchdog's fixture: the window model, a plant made in-process, and a process
-// table that sees only what was started below the test's own folder (the installation and the data
-// tool's root).
+// Maintenance over the watchdog's fixture; the process table sees only what was started below the test's
+// own folder (the installation and the data tool's root).
 class MaintenanceFixture : public WatchdogFixture {
 protected:
     MaintenanceFixture() {
@@ -20,27 +18,29 @@ protected:
         form.chkOptimiza.setChecked(true);
         settings.DataToolRoot = plant.root.filePath("raiz");
     }
-
-    // The first value of the first row of a statement run on its own connection to a plant database;
-    // an invalid value when it fails.
-    QVariant sqlOn(const QString& catalogue, const QString& statement) {
+    // The first value the last statement gives, on a connection of its own to a plant database.
+    QVariant sqlOn(const QString& catalogue, const QStringList& statements) {
         QVariant value;
         {
             QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "inspector");
             c.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, catalogue));
             c.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
+            EXPECT_TRUE(c.open());
             QSqlQuery q(c);
-            if (!c.open() || !q.exec(statement))
-                ADD_FAILURE() << statement.toStdString() << ": " << q.lastError().text().toStdString();
-            else if (q.next())
+            for (const QString& statement : statements)
+                EXPECT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
+            if (q.next())
                 value = q.value(0);
         }
         QSqlDatabase::removeDatabase("inspector");
         return value;
     }
+    QVariant sqlOn(const QString& catalogue, const QString& statement) {
+        return sqlOn(catalogue, QStringList{statement});
+    }
     QString indexSql() {
         return sqlOn(GelmarInstall::acquired,
-                     "SELECT sql FROM sqlite_master WHERE type = 'index' AND name = 'IX_HistoricalData'")
+                     "SELECT sql FROM sqlite_master WHERE name = 'IX_HistoricalData'")
             .toString();
     }
 
