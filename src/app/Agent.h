@@ -14,6 +14,7 @@
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
 #include "plant/PlantFiles.h"
+#include "sms/Sms.h"
 #include "tray/Tray.h"
 #include "watchdog/Maintenance.h"
 #include "watchdog/Watchdog.h"
@@ -64,6 +65,7 @@ public:
     const PlantFiles& plantFiles() const { return m_plant; }
     Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
+    Sms& sms() { return m_sms; }
     Watchdog& watchdog() { return m_watchdog; }
     Maintenance& maintenance() { return m_maintenance; }
 
@@ -85,9 +87,6 @@ public:
     void btnRepHistClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
-
-    // Shows the alarm count label and field when show is 1.
-    void VisibilidadAlm(int show);
 
     // The log folder the load chose.
     const QString& CarpetaLog() const { return m_log.folder(); }
@@ -124,6 +123,7 @@ private:
     SingleInstance m_instance;
     SupervisionDb m_db;
     Forwarding m_forwarding;
+    Sms m_sms;
     PlantFiles m_plant;
     Tray m_tray;
     Scheduler m_scheduler;

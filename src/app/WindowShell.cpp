@@ -18,6 +18,9 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
     connect(&m_window, &Form1Window::lblTimeClicked, &agent, &Agent::lblTimeClick);
     connect(&m_window, &Form1Window::reindexClicked, &agent, &Agent::btnReindexClick);
     connect(&m_window, &Form1Window::repHistClicked, &agent, &Agent::btnRepHistClick);
+    connect(&m_window, &Form1Window::testSmsClicked, &agent.sms(), &Sms::btnTestSMS_Click);
+    connect(&m_window, &Form1Window::lblErrorSMSClicked, &agent.sms(), &Sms::lblErrorSMS_Click);
+    connect(&m_window, &Form1Window::chkAlarmsClicked, &agent.sms(), &Sms::chkAlarms_Click);
     connect(&m_window, &Form1Window::logClicked, this, [this] {
         // Opens the log folder in the desktop's file manager.
         QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog()));
