@@ -1,7 +1,8 @@
 # One program folder, as the agent expects to find it (the executable's folder): the agent, an empty
 # buffer.mdb, a commented vornnet.ini.example and the icon. Default prefix /opt/vornnet.
 #
-#   cmake --install build            the program folder
+#   cmake --install build                        the program folder
+#   cmake --install build --component services   the systemd unit and the XDG autostart entry
 
 set(VORNNET_PACKAGE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
@@ -25,3 +26,12 @@ install(CODE [[
         message(STATUS "Created: ${folder}/buffer.mdb")
     endif()
 ]] COMPONENT buffer)
+
+# The systemd unit and the desktop autostart entry live outside the program folder: installed on
+# request (`cmake --install build --component services`) and by the package.
+configure_file(${VORNNET_PACKAGE_DIR}/vornnet.service.in ${CMAKE_BINARY_DIR}/package/vornnet.service @ONLY)
+configure_file(${VORNNET_PACKAGE_DIR}/vornnet.desktop.in ${CMAKE_BINARY_DIR}/package/vornnet.desktop @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.service DESTINATION /lib/systemd/system
+        COMPONENT services EXCLUDE_FROM_ALL)
+install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.desktop DESTINATION /etc/xdg/autostart
+        COMPONENT services EXCLUDE_FROM_ALL)
