@@ -156,7 +156,7 @@ void Agent::btnconfigurarClick() {
 }
 
 void Agent::btnCerrarClick() {
-    if (!ConfigScreen::askCode(m_form))
+    if (!m_configScreen.askCode())
         return;
     unload();
     emit quitRequested(0);
