@@ -16,7 +16,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
       m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
               m_delivery, m_lifeTest, m_exclusions}),
-      m_scheduler(m_form.lblProceso, Reindexando) {
+      m_scheduler(m_form.lblProceso, Reindexando), m_logFolder(m_form) {
     m_link.setConnectWait(m_options.linkWait);
     m_link.setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
@@ -188,6 +188,10 @@ void Agent::Label5Click() {
 
 void Agent::lblTimeClick() {
     m_form.lblTime.setText(QStringLiteral("1"));
+}
+
+void Agent::btnLogClick() {
+    m_logFolder.btnLogClick(m_log.folder());
 }
 
 void Agent::unload() {

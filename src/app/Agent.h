@@ -5,6 +5,7 @@
 #include "core/Configuration.h"
 #include "core/Form1Load.h"
 #include "core/Form1State.h"
+#include "core/LogFolder.h"
 #include "core/Scheduler.h"
 #include "core/SingleInstance.h"
 #include "core/SupervisionDb.h"
@@ -67,6 +68,7 @@ public:
     void Image1Click();
     void Label5Click();
     void lblTimeClick();
+    void btnLogClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
 
@@ -109,6 +111,7 @@ private:
     Exclusions m_exclusions;
     AlarmScan m_scan;
     Scheduler m_scheduler;
+    LogFolder m_logFolder;
     QTimer tmrHide;
     QString m_savedCaption;
     QStringList m_loadedSteps;
