@@ -21,8 +21,7 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
 }
 
 void WindowShell::loaded() {
-    if (!m_agent.salir)
-        m_tray.add();
+    m_tray.add();
 }
 
 void WindowShell::unload() {

@@ -10,6 +10,8 @@ public:
     explicit SingleInstance(const QString& programFolder);
     // True when this copy now holds the lock; false when another running copy holds it.
     bool acquire();
+    // Another copy was running when this one tried to take the lock.
+    bool salir() const { return !m_lock.isLocked(); }
 
 private:
     QLockFile m_lock;

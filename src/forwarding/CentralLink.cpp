@@ -1,5 +1,6 @@
 #include "forwarding/CentralLink.h"
 
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "core/Windows1252.h"
@@ -91,7 +92,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
 
     link.busy = true;
     m_ultimaRespuesta.clear();
-    m_form.Datos.setText(MessageFormat::logBody(texto));
+    m_form.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
     QTcpSocket* s = link.socket;
     if (s->state() != QAbstractSocket::UnconnectedState)
