@@ -18,7 +18,8 @@ ConfigScreen::ConfigScreen(QString iniPath, Form1State& form, Dialogs& dialogs)
 }
 
 QString ConfigScreen::accessCode() const {
-    const QString code = LeeIni(m_iniPath, QStringLiteral("CONFIG"), QStringLiteral("AccessCode"));
+    const QString code =
+        LeeIni(m_iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(ConfigKeys::AccessCode));
     return code.isEmpty() ? defaultAccessCode : code;
 }
 
