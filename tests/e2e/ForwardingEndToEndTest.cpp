@@ -6,6 +6,7 @@
 #include "standins/QuarnCenterProcess.h"
 #include "support/AgentProcess.h"
 #include "support/TestPlant.h"
+#include "support/TestSeed.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -245,7 +246,7 @@ TEST_F(ForwardingEndToEnd, KilledAtRandomMomentsLosesNoAlarmAndRepeatsOnlyTheOne
         ASSERT_GT(idOfCode[1000 + i], 0);
     }
 
-    QRandomGenerator random(QRandomGenerator::global()->generate());
+    QRandomGenerator random(testSeed("random kills"));
     const QRegularExpression whole("^ \\d+\\r\\n$");
     constexpr int kills = 20;
     for (int k = 0; k < kills; ++k) {
