@@ -44,6 +44,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.tick = cl.tick;
     options.linkWait = waitFromEnvironment("VORNNET_LINK_WAIT_MS", options.linkWait);
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
+    options.restartWait = waitFromEnvironment("VORNNET_RESTART_WAIT_MS", options.restartWait);
+    options.processScope = qEnvironmentVariable("VORNNET_PROCESS_SCOPE");
     Agent agent(options, dialogs, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
