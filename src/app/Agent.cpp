@@ -1,8 +1,10 @@
 #include "app/Agent.h"
 
+#include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
+#include "tray/LinuxWindowSystem.h"
 
 namespace {
 
@@ -28,6 +30,8 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
           dialogs),
       m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
                     dialogs, m_db, m_delivery}),
+      m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
+      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }), m_logFolder(m_form),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
                   m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
@@ -36,6 +40,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
     m_forwarding.setRestarter(&m_watchdog.restarter());
+    m_tray.setWatchInterval(m_options.trayWatch);
 
     // Timer3's steps; those of subsystems not in this build are passed over.
     Scheduler::Steps& s = m_scheduler.steps();
@@ -77,7 +82,7 @@ void Agent::buildLoad(Form1Load& load) {
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
     load.add(step(
         QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
-    // Limits, groups and probe files join here with the plant subsystem.
+    load.add(step(QStringLiteral("plant files"), [this] { m_plant.load(); }));
     load.add(step(QStringLiteral("config"),
                   [this] { m_config.readConfig([this](int show) { VisibilidadAlm(show); }); }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
@@ -91,7 +96,7 @@ void Agent::buildLoad(Form1Load& load) {
     }));
     load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
-    load.add(step(QStringLiteral("tray caption"), [this] { emit trayCaptionChanged(trayCaption()); }));
+    load.add(step(QStringLiteral("tray caption"), [this] { m_tray.setCaption(trayCaption()); }));
     load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
     load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_watchdog.setChkAdquisicion(true); }));
     load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
@@ -107,18 +112,18 @@ Form1Load::Outcome Agent::load() {
         m_form.form1.setVisible(true);
         tmrHide.start();
         m_scheduler.loadFinished();
+        m_tray.loaded();
     }
     return outcome;
 }
 
 QString Agent::trayCaption() const {
-    return QStringLiteral("VornGelmarNet::") + m_form.IpQuarn.text() + QLatin1Char(':') +
-           m_form.lblPuerto.text();
+    return Tray::stationCaption(m_form.IpQuarn.text(), m_form.lblPuerto.text());
 }
 
 void Agent::tmrHideTick() {
     if (!m_settings.noMinimize)
-        m_form.form1.setVisible(false);
+        m_tray.hideWindow();
     tmrHide.stop();
     m_watchdog.ActualizaDatosVida();
 }
@@ -130,7 +135,7 @@ void Agent::VisibilidadAlm(int show) {
 
 void Agent::btnconfigurarClick() {
     m_configScreen.btnconfigurarClick();
-    emit trayCaptionChanged(trayCaption());
+    m_tray.setCaption(trayCaption());
 }
 
 void Agent::btnCerrarClick() {
@@ -141,7 +146,11 @@ void Agent::btnCerrarClick() {
 }
 
 void Agent::Command1Click() {
-    m_form.form1.setVisible(false);
+    m_tray.hideWindow();
+}
+
+void Agent::closeBoxClick() {
+    m_tray.hideWindow();
 }
 
 void Agent::mnuVornnetClick() {
@@ -190,4 +199,5 @@ void Agent::unload() {
     tmrHide.stop();
     m_db.close();
     m_forwarding.buffer().close();
+    m_tray.unload();
 }

@@ -15,6 +15,8 @@
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
 #include "watchdog/Watchdog.h"
+#include "plant/PlantFiles.h"
+#include "tray/Tray.h"
 
 #include <QObject>
 #include <QStringList>
@@ -42,6 +44,8 @@ public:
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
         // Only processes started from this folder are seen and killed (tests); empty: every process.
         QString processScope;
+        // How often the desktop is asked whether a notification area came or went.
+        std::chrono::milliseconds trayWatch{Tray::defaultWatch};
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -55,6 +59,8 @@ public:
     SupervisionDb& supervisionDb() { return m_db; }
     AlarmScan& alarmScan() { return m_forwarding.scan(); }
     CentralLink& link() { return m_forwarding.link(); }
+    const PlantFiles& plantFiles() const { return m_plant; }
+    Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
     Watchdog& watchdog() { return m_watchdog; }
 
@@ -67,6 +73,7 @@ public:
     void btnconfigurarClick();
     void btnCerrarClick();
     void Command1Click();
+    void closeBoxClick();
     void mnuVornnetClick();
     void Image1Click();
     void Label5Click();
@@ -93,7 +100,6 @@ public:
 signals:
     // The program ends with this exit status.
     void quitRequested(int exitCode);
-    void trayCaptionChanged(const QString& caption);
 
 private:
     void buildLoad(Form1Load& load);
@@ -114,6 +120,8 @@ private:
     SingleInstance m_instance;
     SupervisionDb m_db;
     Forwarding m_forwarding;
+    PlantFiles m_plant;
+    Tray m_tray;
     Scheduler m_scheduler;
     LogFolder m_logFolder;
     Watchdog m_watchdog;

@@ -46,6 +46,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
     options.restartWait = waitFromEnvironment("VORNNET_RESTART_WAIT_MS", options.restartWait);
     options.processScope = qEnvironmentVariable("VORNNET_PROCESS_SCOPE");
+    options.trayWatch = waitFromEnvironment("VORNNET_TRAY_WATCH_MS", options.trayWatch);
     Agent agent(options, dialogs, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
@@ -82,8 +83,6 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     case Form1Load::Outcome::Stopped:
         break;
     }
-    if (shell)
-        shell->loaded();
     const int code = QCoreApplication::exec();
     agent.unload();
     return code != 0 ? code : exitCode;

@@ -187,10 +187,9 @@ void Form1Window::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The close box only hides: the agent keeps running in the tray.
-    m_state.form1.setVisible(false);
-    hide();
+    // The close box never ends the agent.
     event->ignore();
+    emit closeBoxClicked();
 }
 
 bool Form1Window::eventFilter(QObject* watched, QEvent* event) {

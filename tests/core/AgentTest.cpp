@@ -2,6 +2,7 @@
 #include "core/BoundedWait.h"
 #include "core/IniFile.h"
 #include "support/FakeClock.h"
+#include "support/FakeNotificationIcon.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
 
@@ -35,9 +36,9 @@ protected:
 TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
     EXPECT_EQ(agent->loadedSteps(),
-              QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "config",
-                           "UltOptimiza", "optimiza schedule", "SMS", "status", "plant name", "tray caption",
-                           "ultcod", "ChkAdquisicion", "start line"}));
+              QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer",
+                           "plant files", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
+                           "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());
@@ -94,4 +95,32 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     agent->btnCerrarClick();
     ASSERT_EQ(quit.count(), 1);
     EXPECT_EQ(quit[0][0].toInt(), 0);
+}
+
+TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
+    FakeNotificationIcon icon;
+    icon.area = false;
+    Agent agent(Agent::Options{plant.program, 30s, 20ms}, dialogs, clock);
+    agent.tray().attachIcon(&icon);
+    QSignalSpy minimised(&agent.tray(), &Tray::minimiseRequested);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    ASSERT_TRUE(BoundedWait().until([&] { return minimised.count() == 1; }, 2s)) << "tmrHide";
+    agent.Command1Click();
+    agent.closeBoxClick();
+    EXPECT_TRUE(agent.form().form1.visible());
+    EXPECT_EQ(minimised.count(), 3);
+
+    icon.area = true;
+    agent.closeBoxClick();
+    EXPECT_FALSE(agent.form().form1.visible());
+    EXPECT_EQ(icon.added, QStringList{"VornGelmarNet:::1003"});
+
+    FakeNotificationIcon secondIcon;
+    Agent second(Agent::Options{plant.program, 30s, 20ms}, dialogs, clock);
+    second.tray().attachIcon(&secondIcon);
+    EXPECT_EQ(second.load(), Form1Load::Outcome::EndSilently);
+    EXPECT_TRUE(secondIcon.added.isEmpty()) << "a second copy never adds an icon";
+
+    agent.unload();
+    EXPECT_FALSE(icon.shown);
 }
