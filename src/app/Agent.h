@@ -14,9 +14,9 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
-#include "watchdog/Watchdog.h"
 #include "plant/PlantFiles.h"
 #include "tray/Tray.h"
+#include "watchdog/Watchdog.h"
 
 #include <QObject>
 #include <QStringList>
