@@ -34,7 +34,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
              m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
-      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }),
+      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
                   m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
       m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
@@ -144,7 +144,7 @@ void Agent::btnconfigurarClick() {
 }
 
 void Agent::btnCerrarClick() {
-    if (!ConfigScreen::askCode(m_form))
+    if (!m_configScreen.askCode())
         return;
     unload();
     emit quitRequested(0);
@@ -193,6 +193,10 @@ void Agent::btnReindexClick() {
 
 void Agent::btnRepHistClick() {
     m_maintenance.btnRepHist_Click();
+}
+
+void Agent::btnLogClick() {
+    m_logFolder.btnLogClick(m_log.folder());
 }
 
 void Agent::unload() {

@@ -7,6 +7,7 @@
 #include "core/EventLog.h"
 #include "core/Form1Load.h"
 #include "core/Form1State.h"
+#include "core/LogFolder.h"
 #include "core/Scheduler.h"
 #include "core/SingleInstance.h"
 #include "core/StatusFile.h"
@@ -85,6 +86,7 @@ public:
     void lblTimeClick();
     void btnReindexClick();
     void btnRepHistClick();
+    void btnLogClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
 
@@ -127,6 +129,7 @@ private:
     PlantFiles m_plant;
     Tray m_tray;
     Scheduler m_scheduler;
+    LogFolder m_logFolder;
     Watchdog m_watchdog;
     Maintenance m_maintenance;
     QTimer tmrHide;

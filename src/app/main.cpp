@@ -3,6 +3,7 @@
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/QtTranslations.h"
 #include "core/UnixSignals.h"
 #include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
@@ -119,6 +120,8 @@ int main(int argc, char** argv) {
         return runAgent(*cl, dialogs, nullptr);
     }
     QApplication app(argc, argv);
+    // Message boxes say "Aceptar", as the rest of the window speaks Spanish.
+    QtTranslations::installSpanish(app);
     // The close box hides the window; only Cerrar or a signal ends the agent.
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetDialogs dialogs;

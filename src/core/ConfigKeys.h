@@ -63,11 +63,13 @@ inline constexpr const char* OdbcDriver = "OdbcDriver";
 inline constexpr const char* DbServer = "DbServer";
 inline constexpr const char* DbUser = "DbUser";
 inline constexpr const char* DbPassword = "DbPassword";
+// Replaces the access code of the configuration screen and of Cerrar when not empty.
+inline constexpr const char* AccessCode = "AccessCode";
 
 inline constexpr const char* variables[] = {
     MaxDb,       minFree,      WebMode,      noMinimize,   ControlFechasFuturas,
     DiaOptimiza, DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,
-    OdbcDriver,  DbServer,     DbUser,       DbPassword};
+    OdbcDriver,  DbServer,     DbUser,       DbPassword,   AccessCode};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

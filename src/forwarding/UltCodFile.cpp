@@ -4,25 +4,28 @@
 #include "core/Files.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
 
 UltCodFile::UltCodFile(QString programFolder, Kind kind, const QString& plant)
-    : m_path(fileInFolder(programFolder, fileName(kind, plant))), m_kind(kind) {}
+    : m_path(fileInFolder(programFolder, fileName(kind, plant))), m_kind(kind) {
+}
 
 QString UltCodFile::fileName(Kind kind, const QString& plant) {
     QString safe = plant;
     for (QChar& c : safe)
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QChar(0))
             c = QLatin1Char('_');
-    return (kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_") : QStringLiteral("VornNetUltCodBuffer_")) + safe +
-           QStringLiteral(".ini");
+    return (kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_")
+                                 : QStringLiteral("VornNetUltCodBuffer_")) +
+           safe + QStringLiteral(".ini");
 }
 
 QString UltCodFile::oldFileName(Kind kind) {
-    return kind == Kind::Alarms ? QStringLiteral("vornnetultcod.ini") : QStringLiteral("vornnetultcodbuffer.ini");
+    return kind == Kind::Alarms ? QStringLiteral("vornnetultcod.ini")
+                                : QStringLiteral("vornnetultcodbuffer.ini");
 }
 
 QByteArray UltCodFile::content(qint64 id) {
@@ -75,6 +78,7 @@ void UltCodFile::adoptOldFile(const QString& programFolder) const {
     if (!ExisteFichero(old))
         return;
     if (QFileInfo::exists(m_path) || !QFile::rename(old, m_path))
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede renombrar %1 a %2").arg(old, QFileInfo(m_path).fileName()));
+        throw AgentError(
+            AgentError::CommandFailed,
+            QStringLiteral("No se puede renombrar %1 a %2").arg(old, QFileInfo(m_path).fileName()));
 }
