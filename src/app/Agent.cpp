@@ -23,22 +23,29 @@ Form1Load::Step step(const QString& name, std::function<void()> run, bool opensB
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
       m_status(m_options.programFolder), m_log(m_options.programFolder, clock),
-      m_config(m_options.programFolder, m_form, m_settings, m_delivery, dialogs, clock),
+      m_config(m_options.programFolder, m_form, m_settings, dialogs),
       m_configScreen(m_config.iniPath(), m_form, dialogs), m_instance(m_options.programFolder),
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
       m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
                     dialogs, m_db, m_delivery}),
+      m_sms({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, m_forwarding.buffer(),
+             m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
-      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }), m_logFolder(m_form),
+      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
-                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
+                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
+      m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
+                     m_watchdog.baskill(), m_watchdog.processes(),
+                     [this](bool on) { m_watchdog.setChkAdquisicion(on); },
+                     [this] { m_tray.RefrescaSysTray(); }, m_options.maintenanceWaits}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
+    m_forwarding.setSmsSender(&m_sms.driver());
     m_forwarding.setRestarter(&m_watchdog.restarter());
     m_tray.setWatchInterval(m_options.trayWatch);
 
@@ -46,12 +53,14 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     Scheduler::Steps& s = m_scheduler.steps();
     s.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
     s.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
+    s.CheckSMS = [this] { m_sms.CheckSMS(); };
     s.BuscaAlarmas = [this] { m_forwarding.scan().BuscaAlarmas(); };
     s.SubSynchro = [this] { m_forwarding.lifeTest().SubSynchro(); };
     s.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
     s.TestData = [this] { return m_watchdog.TestData(); };
     s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
     s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
+    s.Optimiza = [this] { m_maintenance.Optimiza(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -84,7 +93,7 @@ void Agent::buildLoad(Form1Load& load) {
         QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
     load.add(step(QStringLiteral("plant files"), [this] { m_plant.load(); }));
     load.add(step(QStringLiteral("config"),
-                  [this] { m_config.readConfig([this](int show) { VisibilidadAlm(show); }); }));
+                  [this] { m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); }); }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {
         m_config.readOptimizaSchedule();
@@ -95,6 +104,7 @@ void Agent::buildLoad(Form1Load& load) {
         m_watchdog.appendDriveToFreeLabel();
     }));
     load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("SMS mode"), [this] { m_sms.RestauraModoSMS(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
     load.add(step(QStringLiteral("tray caption"), [this] { m_tray.setCaption(trayCaption()); }));
     load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
@@ -126,11 +136,6 @@ void Agent::tmrHideTick() {
         m_tray.hideWindow();
     tmrHide.stop();
     m_watchdog.ActualizaDatosVida();
-}
-
-void Agent::VisibilidadAlm(int show) {
-    m_form.lblAlm.setVisible(show == 1);
-    m_form.lblAlmVidas.setVisible(show == 1);
 }
 
 void Agent::btnconfigurarClick() {
@@ -182,6 +187,14 @@ void Agent::lblTimeClick() {
     m_watchdog.lblTimeClick();
 }
 
+void Agent::btnReindexClick() {
+    m_maintenance.btnReindex_Click();
+}
+
+void Agent::btnRepHistClick() {
+    m_maintenance.btnRepHist_Click();
+}
+
 void Agent::btnLogClick() {
     m_logFolder.btnLogClick(m_log.folder());
 }
@@ -194,7 +207,9 @@ void Agent::unload() {
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
     m_forwarding.stop();
+    m_sms.stop();
     m_watchdog.stop();
+    m_maintenance.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();

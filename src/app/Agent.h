@@ -15,7 +15,9 @@
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
 #include "plant/PlantFiles.h"
+#include "sms/Sms.h"
 #include "tray/Tray.h"
+#include "watchdog/Maintenance.h"
 #include "watchdog/Watchdog.h"
 
 #include <QObject>
@@ -42,10 +44,12 @@ public:
         std::chrono::milliseconds dbRetryWindow{60000};
         // How long a restart of the supervision system waits between the kill and the relaunch.
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
-        // Only processes started from this folder are seen and killed (tests); empty: every process.
+        // Only processes started from this folder or below it are seen and killed (tests); empty: all.
         QString processScope;
         // How often the desktop is asked whether a notification area came or went.
         std::chrono::milliseconds trayWatch{Tray::defaultWatch};
+        // The pauses of the weekly reindex and the repair.
+        MaintenanceWaits maintenanceWaits;
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -62,7 +66,9 @@ public:
     const PlantFiles& plantFiles() const { return m_plant; }
     Tray& tray() { return m_tray; }
     const DeliveryState& delivery() const { return m_delivery; }
+    Sms& sms() { return m_sms; }
     Watchdog& watchdog() { return m_watchdog; }
+    Maintenance& maintenance() { return m_maintenance; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -78,12 +84,11 @@ public:
     void Image1Click();
     void Label5Click();
     void lblTimeClick();
+    void btnReindexClick();
+    void btnRepHistClick();
     void btnLogClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
-
-    // Shows the alarm count label and field when show is 1.
-    void VisibilidadAlm(int show);
 
     // The log folder the load chose.
     const QString& CarpetaLog() const { return m_log.folder(); }
@@ -92,7 +97,7 @@ public:
     // The acquisition check runs once the load has finished, and not while maintenance stops the system.
     bool ChkAdquisicion() const { return m_watchdog.ChkAdquisicion(); }
     // A reindex is running: the scheduler's optimisation step is passed over.
-    bool Reindexando() const { return m_reindexando; }
+    bool Reindexando() const { return m_maintenance.Reindexando(); }
 
     // Text of the tray icon's tip.
     QString trayCaption() const;
@@ -120,14 +125,15 @@ private:
     SingleInstance m_instance;
     SupervisionDb m_db;
     Forwarding m_forwarding;
+    Sms m_sms;
     PlantFiles m_plant;
     Tray m_tray;
     Scheduler m_scheduler;
     LogFolder m_logFolder;
     Watchdog m_watchdog;
+    Maintenance m_maintenance;
     QTimer tmrHide;
     QStringList m_loadedSteps;
-    bool m_reindexando = false;
     bool m_unloaded = false;
     bool m_manualRun = false;
 };

@@ -54,7 +54,7 @@ Form1Window::Form1Window(Form1State& state, QWidget* parent)
         p.setColor(QPalette::Window, QColor(192, 192, 192));
         shape->setPalette(p);
     }
-    for (QLabel* clickable : {m_ui->Image1, m_ui->Label5, m_ui->lblTime}) {
+    for (QLabel* clickable : {m_ui->Image1, m_ui->Label5, m_ui->lblTime, m_ui->lblErrorSMS}) {
         clickable->setCursor(Qt::PointingHandCursor);
         clickable->installEventFilter(this);
     }
@@ -68,6 +68,8 @@ Form1Window::Form1Window(Form1State& state, QWidget* parent)
     connect(m_ui->btnTestSMS, &QPushButton::clicked, this, &Form1Window::testSmsClicked);
 
     bindControls();
+    // Connected after the binding, so the model has the new state when the click is reported.
+    connect(m_ui->chkAlarms, &QCheckBox::clicked, this, &Form1Window::chkAlarmsClicked);
     connect(&m_state, &Form1State::changed, this, &Form1Window::refresh);
     refresh();
 }
@@ -203,6 +205,8 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
                 emit label5Clicked();
             else if (watched == m_ui->lblTime)
                 emit lblTimeClicked();
+            else if (watched == m_ui->lblErrorSMS)
+                emit lblErrorSMSClicked();
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -48,6 +48,9 @@ signals:
     void reindexClicked();
     void repHistClicked();
     void testSmsClicked();
+    void lblErrorSMSClicked();
+    // After the model holds the box's new state.
+    void chkAlarmsClicked();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -47,8 +47,8 @@ QString StatusFile::read(Flag flag) const {
     return LeeIni(m_path, section, QString::fromLatin1(keyOf(flag).readAs));
 }
 
-void StatusFile::write(Flag flag, const QString& value) const {
-    EscribeIni(m_path, section, QString::fromLatin1(keyOf(flag).writeAs), value);
+bool StatusFile::write(Flag flag, const QString& value) const {
+    return EscribeIni(m_path, section, QString::fromLatin1(keyOf(flag).writeAs), value);
 }
 
 QString StatusFile::defaultValue(Flag flag) {

@@ -16,10 +16,11 @@ public:
     const QString& path() const { return m_path; }
 
     QString read(Flag flag) const;
-    void write(Flag flag, const QString& value) const;
+    // False when the file could not be written (it stays as it was).
+    bool write(Flag flag, const QString& value) const;
     // "1" is true; anything else false.
     bool isOn(Flag flag) const { return read(flag) == on(true); }
-    void set(Flag flag, bool value) const { write(flag, on(value)); }
+    bool set(Flag flag, bool value) const { return write(flag, on(value)); }
     static QString on(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
 
     // The flag's value, its default written into the file first when the key is absent or empty.

@@ -35,10 +35,11 @@ protected:
 
 TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
-    EXPECT_EQ(agent->loadedSteps(),
-              QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer",
-                           "plant files", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
-                           "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+    EXPECT_EQ(
+        agent->loadedSteps(),
+        QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "plant files",
+                     "config", "UltOptimiza", "optimiza schedule", "SMS", "status", "SMS mode", "plant name",
+                     "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());
@@ -95,6 +96,30 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     agent->btnCerrarClick();
     ASSERT_EQ(quit.count(), 1);
     EXPECT_EQ(quit[0][0].toInt(), 0);
+}
+
+TEST_F(AgentTest, OptimisationStepAndTheMaintenanceButtonsReachTheMaintenance) {
+    setIni("ChkOptimiza", "1");
+    // Nothing outside the test's folder is ever stopped; no supervision system is installed in it.
+    Agent agent({.programFolder = plant.program,
+                 .tick = 20ms,
+                 .linkWait = 50ms,
+                 .processScope = plant.root.path(),
+                 .maintenanceWaits = {1ms, 1ms, 1ms, 1ms, 1ms}},
+                dialogs, clock);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    // Never optimised: the first run's step stamps the day and runs the reindex, whose relaunch fails.
+    ASSERT_TRUE(BoundedWait().until([&] { return !dialogs.shown.isEmpty(); }, 10s));
+    EXPECT_EQ(dialogs.shown.last().title, "Rutine: btnReindex");
+    EXPECT_EQ(agent.settings().UltOptimiza, clock.now().toString("yyyy/MM/dd HH:mm:ss"));
+    agent.btnRepHistClick();
+    EXPECT_TRUE(QFile::exists(QDir(plant.program).filePath("repair.log")));
+    agent.form().chkOptimiza.setChecked(false);
+    agent.form().paso.setText("-");
+    agent.btnReindexClick();
+    EXPECT_EQ(dialogs.shown.last().text,
+              "No se realizó el proceso porque no está activa la casilla de optimiza semanal");
+    EXPECT_EQ(agent.form().paso.text(), "-") << "the refusal is all it does";
 }
 
 TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
