@@ -66,11 +66,26 @@ bool AlarmScan::startupCheck() {
     alarms.adoptOldFile(m_p.programFolder);
     buffer.adoptOldFile(m_p.programFolder);
 
-    const double stored = NumberValue::of(alarms.readText());
+    // A position file without a number would stop the scan for good, or, taken for a first start, skip
+    // the pending alarms: it is refused here, as a replaced database is.
+    std::optional<qint64> stored;
+    for (const UltCodFile* file : {&alarms, &buffer}) {
+        try {
+            const std::optional<qint64> id = file->read();
+            if (file == &alarms)
+                stored = id;
+        } catch (const AgentError& e) {
+            m_p.dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
+                                e.description() +
+                                    QStringLiteral(".\nEscriba en él el id del último enviado, o elimínelo "
+                                                   "para que se vuelva a inicializar."));
+            return false;
+        }
+    }
     const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().maxFlashAlarmId());
     if (rows.isEmpty() || blank(rows.first().value(0)))
         return true; // an empty table gives nothing to compare
-    if (rows.first().value(0).toDouble() < stored) {
+    if (rows.first().value(0).toDouble() < static_cast<double>(stored.value_or(0))) {
         m_p.dialogs.message(Dialogs::Icon::Critical, Dialogs::defaultTitle, replacedDatabaseText(plant));
         return false;
     }

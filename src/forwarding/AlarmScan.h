@@ -63,7 +63,8 @@ public:
 
     // Start-up bookkeeping, once, after the databases are open: old-style position files move to the
     // per-plant names, then the position is checked against the newest alarm id. False when the database
-    // was replaced under a kept position: the user has been told, and the program must end.
+    // was replaced under a kept position, or a position file holds no number: the user has been told, and
+    // the program must end.
     bool startupCheck();
 
     // The box text of a replaced database.

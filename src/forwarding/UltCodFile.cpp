@@ -4,38 +4,72 @@
 #include "core/Files.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
-#include <QRegularExpression>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 UltCodFile::UltCodFile(QString programFolder, Kind kind, const QString& plant)
-    : m_path(fileInFolder(programFolder, fileName(kind, plant))), m_kind(kind) {}
+    : m_path(fileInFolder(programFolder, fileName(kind, plant))), m_kind(kind) {
+}
 
 QString UltCodFile::fileName(Kind kind, const QString& plant) {
     QString safe = plant;
     for (QChar& c : safe)
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QChar(0))
             c = QLatin1Char('_');
-    return (kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_") : QStringLiteral("VornNetUltCodBuffer_")) + safe +
-           QStringLiteral(".ini");
+    return (kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_")
+                                 : QStringLiteral("VornNetUltCodBuffer_")) +
+           safe + QStringLiteral(".ini");
 }
 
 QString UltCodFile::oldFileName(Kind kind) {
-    return kind == Kind::Alarms ? QStringLiteral("vornnetultcod.ini") : QStringLiteral("vornnetultcodbuffer.ini");
+    return kind == Kind::Alarms ? QStringLiteral("vornnetultcod.ini")
+                                : QStringLiteral("vornnetultcodbuffer.ini");
 }
 
 QByteArray UltCodFile::content(qint64 id) {
     return (id < 0 ? QByteArray::number(id) : QByteArray(" ") + QByteArray::number(id)) + "\r\n";
 }
 
+namespace {
+
+// The file's text as the tool that last saved it meant it: UTF-16 after its byte-order mark, UTF-8 when
+// the bytes are valid UTF-8, else the single-byte code page.
+QString decoded(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(QStringDecoder::Utf16);
+        return utf16(bytes);
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
+}
+
+bool filler(QChar c) {
+    return c.isSpace() || c == QChar(0) || c == QChar(0xFEFF);
+}
+
+} // namespace
+
 std::optional<qint64> UltCodFile::parse(const QByteArray& text) {
-    static const QRegularExpression number(QStringLiteral("^\\s*([-+]?\\d+)"));
-    const QRegularExpressionMatch m = number.match(QString::fromLatin1(text));
-    if (!m.hasMatch())
+    // Blanks, NULs, no-break spaces and byte-order marks before the number are what editors and copies
+    // leave; anything else before it means the file is not a position, and guessing would skip or resend.
+    const QString t = decoded(text);
+    qsizetype i = 0;
+    while (i < t.size() && filler(t[i]))
+        ++i;
+    const qsizetype start = i;
+    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+        ++i;
+    const qsizetype digits = i;
+    while (i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'))
+        ++i;
+    if (i == digits)
         return std::nullopt;
     bool ok = false;
-    const qint64 v = m.captured(1).toLongLong(&ok);
+    const qint64 v = QStringView(t).mid(start, i - start).toLongLong(&ok);
+    // Beyond 64 bits is no position either.
     return ok ? std::optional<qint64>(v) : std::nullopt;
 }
 
@@ -43,11 +77,9 @@ bool UltCodFile::exists() const {
     return ExisteFichero(m_path);
 }
 
-QString UltCodFile::readText() const {
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(f.readLine()).trimmed();
+QString UltCodFile::noNumberText(const QString& path) {
+    return QStringLiteral("El fichero de posición %1 no contiene un número válido")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 std::optional<qint64> UltCodFile::read() const {
@@ -56,9 +88,9 @@ std::optional<qint64> UltCodFile::read() const {
         return std::nullopt;
     if (!f.open(QIODevice::ReadOnly))
         throw AgentError(AgentError::CommandFailed, QStringLiteral("No se puede leer %1").arg(m_path));
-    const auto id = parse(f.read(256));
+    const auto id = parse(f.read(maxBytesRead));
     if (!id)
-        throw AgentError(AgentError::Conversion, QStringLiteral("%1 no contiene un número").arg(m_path));
+        throw AgentError(AgentError::Conversion, noNumberText(m_path));
     return id;
 }
 
@@ -75,6 +107,7 @@ void UltCodFile::adoptOldFile(const QString& programFolder) const {
     if (!ExisteFichero(old))
         return;
     if (QFileInfo::exists(m_path) || !QFile::rename(old, m_path))
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede renombrar %1 a %2").arg(old, QFileInfo(m_path).fileName()));
+        throw AgentError(
+            AgentError::CommandFailed,
+            QStringLiteral("No se puede renombrar %1 a %2").arg(old, QFileInfo(m_path).fileName()));
 }

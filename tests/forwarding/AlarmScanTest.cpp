@@ -16,6 +16,8 @@
 #include "watchdog/GelmarRestarter.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 namespace {
@@ -320,4 +322,28 @@ TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
     EXPECT_EQ(dialogs.shown[0].text,
               "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
               "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
+}
+
+TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
+    alarm();
+    for (const UltCodFile* file : {&position, &bufferPosition}) {
+        for (const QByteArray& bad : {QByteArray(""), QByteArray("\xEF\xBB\xBF\r\n"), QByteArray("x1")}) {
+            dialogs.shown.clear();
+            position.write(0);
+            bufferPosition.write(0);
+            writeFile(file->path(), bad);
+            EXPECT_FALSE(scan.startupCheck())
+                << file->path().toStdString() << " " << bad.toHex().toStdString();
+            ASSERT_EQ(dialogs.shown.size(), 1);
+            EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
+            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text.toStdString();
+            EXPECT_EQ(QFile(file->path()).size(), bad.size()) << "the file is left for the user to mend";
+        }
+    }
+    // A byte-order mark before the number is read as the number.
+    position.write(0);
+    writeFile(bufferPosition.path(), "\xEF\xBB\xBF 3\r\n");
+    dialogs.shown.clear();
+    EXPECT_TRUE(scan.startupCheck());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
