@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/Files.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,9 +19,32 @@ QString UltCodFile::fileName(Kind kind, const QString& plant) {
     for (QChar& c : safe)
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QChar(0))
             c = QLatin1Char('_');
-    return (kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_")
-                                 : QStringLiteral("VornNetUltCodBuffer_")) +
-           safe + QStringLiteral(".ini");
+    const QString prefix =
+        kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_") : QStringLiteral("VornNetUltCodBuffer_");
+    const QString suffix = QStringLiteral(".ini");
+    const qsizetype room = maxNameBytes - temporaryExtraBytes;
+    const QString whole = prefix + safe + suffix;
+    if (whole.toUtf8().size() <= room)
+        return whole;
+
+    // Too long to be created: cut between characters, and tell names that begin alike apart by a short
+    // hash of the whole plant name, so each plant keeps a file of its own.
+    const QString tag =
+        QLatin1Char('~') +
+        QString::fromLatin1(
+            QCryptographicHash::hash(plant.toUtf8(), QCryptographicHash::Sha1).toHex().left(8));
+    const qsizetype budget = room - prefix.toUtf8().size() - suffix.size() - tag.size();
+    qsizetype bytes = 0;
+    qsizetype end = 0;
+    while (end < safe.size()) {
+        const qsizetype width = safe[end].isHighSurrogate() && end + 1 < safe.size() ? 2 : 1;
+        const qsizetype size = safe.mid(end, width).toUtf8().size();
+        if (bytes + size > budget)
+            break;
+        bytes += size;
+        end += width;
+    }
+    return prefix + safe.left(end) + tag + suffix;
 }
 
 QString UltCodFile::oldFileName(Kind kind) {

@@ -12,6 +12,8 @@ public:
     UltCodFile(QString programFolder, Kind kind, const QString& plant);
 
     // "VornNetUltCod_" + plant + ".ini", with the characters that can not name a file replaced by "_".
+    // A name too long for the file system (with the temporary file's extra characters) is cut and ends in
+    // "~" + a short hash of the whole plant name.
     static QString fileName(Kind kind, const QString& plant);
     // The name older versions used: "vornnetultcod.ini", "vornnetultcodbuffer.ini".
     static QString oldFileName(Kind kind);
@@ -34,6 +36,9 @@ public:
     void adoptOldFile(const QString& programFolder) const;
 
 private:
+    // The file system's limit on a name, in bytes, and what the atomic write's temporary file adds.
+    static constexpr qsizetype maxNameBytes = 255;
+    static constexpr qsizetype temporaryExtraBytes = 7; // ".XXXXXX"
     // A position is one short line; blanks before it are bounded by what is read.
     static constexpr qint64 maxBytesRead = 4096;
 

@@ -90,6 +90,37 @@ TEST(UltCodFile, FirstNumberWhateverSurroundsIt) {
     EXPECT_EQ(file.read(), 5);
 }
 
+TEST(UltCodFile, PlantNamesTooLongForAFileNameAreCutWithAStableHash) {
+    QTemporaryDir dir;
+    const QString longAscii(300, 'A');
+    const QString longAccented = QString(120, QChar(0x00F1)); // 240 bytes of UTF-8
+    const QString names[] = {"EDAR Norte", QString(224, 'B'), QString(225, 'B'),
+                             longAscii,    longAscii + "x",   longAccented};
+    QStringList fileNames;
+    for (const QString& plant : names) {
+        for (auto kind : {UltCodFile::Kind::Alarms, UltCodFile::Kind::Buffer}) {
+            const QString name = UltCodFile::fileName(kind, plant);
+            SCOPED_TRACE(name.toStdString());
+            const QString full =
+                (kind == UltCodFile::Kind::Alarms ? "VornNetUltCod_" : "VornNetUltCodBuffer_") + plant +
+                ".ini";
+            if (full.toUtf8().size() + 7 <= 255) {
+                EXPECT_EQ(name, full) << "a name that fits is kept";
+            }
+            EXPECT_LE(name.toUtf8().size() + 7, 255) << "room for the temporary file's extra characters";
+            EXPECT_EQ(UltCodFile::fileName(kind, plant), name) << "stable";
+            const UltCodFile file(dir.path(), kind, plant);
+            ASSERT_TRUE(file.write(987));
+            EXPECT_EQ(file.read(), 987);
+            fileNames << name;
+        }
+    }
+    EXPECT_EQ(QSet<QString>(fileNames.begin(), fileNames.end()).size(), fileNames.size())
+        << "names that share their first characters still name different files";
+    EXPECT_TRUE(UltCodFile::fileName(UltCodFile::Kind::Alarms, longAccented).isValidUtf16())
+        << "cut between characters, never inside one";
+}
+
 TEST(Exclusions, HayQueEnviar) {
     QTemporaryDir dir;
     const QString ini = QDir(dir.path()).filePath("vornnet.ini");
