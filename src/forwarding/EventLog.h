@@ -18,7 +18,8 @@ public:
     QString currentPath() const;
     static QString fileName(const QDate& date);
 
-    // Appends text + CR LF; false when the file could not be opened or written.
+    // Appends text + CR LF, with CR and LF inside the text turned into blanks; false when the file could
+    // not be opened or written.
     bool write(const QString& text) const;
 
     bool start() const;
