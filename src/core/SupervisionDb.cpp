@@ -104,9 +104,8 @@ void SupervisionDb::open(Which which) {
         const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
         QSqlDatabase db = SqlConnection::openExistingSqlite(path, name);
         QSqlQuery q(db);
-        // The stand-in writes while the agent reads; WAL keeps readers and the writer apart. A file
-        // that is not a database fails here rather than at the first statement.
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // The journal mode is the owner's choice, and a change would outlive the agent: it is left as
+        // it is. A file that is not a database fails here rather than at the first statement.
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
             throw AgentError(AgentError::Unspecified, mapped.description());

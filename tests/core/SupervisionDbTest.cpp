@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -185,3 +186,28 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
 }
 
 } // namespace
+
+TEST_F(SupervisionDbTest, OpeningLeavesTheSupervisionFilesJournalModeAsItWas) {
+    makeDatabases(install);
+    const auto journalMode = [](const QString& path, const QString& set = {}) {
+        QString mode;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "journal-check");
+            db.setDatabaseName(path);
+            EXPECT_TRUE(db.open());
+            QSqlQuery q(db);
+            EXPECT_TRUE(q.exec("PRAGMA journal_mode" + (set.isEmpty() ? QString() : "=" + set)));
+            if (q.next())
+                mode = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase("journal-check");
+        return mode;
+    };
+    const QString acquired = GelmarInstall::databasePath(install, GelmarInstall::acquired);
+    ASSERT_EQ(journalMode(acquired, "delete"), "delete");
+    auto db = make();
+    ASSERT_TRUE(db->ConectaConDB());
+    EXPECT_EQ(db->select(Which::Acquired, "SELECT count(*) FROM FlashAlarms").size(), 1);
+    db->close();
+    EXPECT_EQ(journalMode(acquired), "delete") << "the file belongs to the supervision system";
+}
