@@ -22,6 +22,7 @@
 
 #include <QDir>
 #include <QScopeGuard>
+#include <cmath>
 
 using Which = SupervisionDb::Which;
 
@@ -45,6 +46,20 @@ std::optional<qint64> wholeNumber(const QString& text) {
     bool ok = false;
     const qint64 v = text.trimmed().toLongLong(&ok);
     return ok ? std::optional<qint64>(v) : std::nullopt;
+}
+
+// A column's whole number as the driver gives it: an integer, a whole real, or a text of digits; nullopt
+// when it is none of these or does not fit 64 bits (a real beyond them would wrap to the lowest value).
+std::optional<qint64> wholeNumber(const QVariant& v) {
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        const double d = v.toDouble();
+        // 2^63 is the first value past the range; every double below it converts exactly.
+        if (!std::isfinite(d) || d != std::trunc(d) || d >= 9223372036854775808.0 ||
+            d < -9223372036854775808.0)
+            return std::nullopt;
+        return static_cast<qint64>(d);
+    }
+    return wholeNumber(v.toString());
 }
 
 } // namespace
@@ -148,13 +163,12 @@ AlarmScan::Alarm AlarmScan::readRow(const QSqlRecord& row) {
     a.id = row.value(QStringLiteral("Id_flashalarm")).toLongLong();
 
     const QVariant code = row.value(QStringLiteral("Alarmcode"));
-    bool codeOk = false;
-    a.code = blank(code) ? 0 : code.toLongLong(&codeOk);
-    if (!codeOk) {
-        a.code = 0;
-        a.faults << (blank(code) ? QStringLiteral("sin código")
-                                 : QStringLiteral("código '%1' no numérico").arg(code.toString()));
-    }
+    const std::optional<qint64> codeNumber = blank(code) ? std::nullopt : wholeNumber(code);
+    a.code = codeNumber.value_or(0);
+    if (!codeNumber)
+        a.faults << (blank(code)
+                         ? QStringLiteral("sin código")
+                         : QStringLiteral("código '%1' no numérico o fuera de 64 bits").arg(code.toString()));
 
     QString reference = row.value(QStringLiteral("Ref_virtinstrumentid")).toString();
     reference.remove(QLatin1Char('|'));

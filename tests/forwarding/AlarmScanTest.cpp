@@ -347,3 +347,33 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
     EXPECT_TRUE(scan.startupCheck());
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
+
+TEST_F(AlarmScanTest, AnAlarmCodeBeyondSixtyFourBitsGoesAsZeroWithALogLine) {
+    position.write(0);
+    const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw-alarms");
+        raw.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
+        ASSERT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
+                                       {largest, "9223372036854775807"},
+                                       {negative, "-99999999999999999999"}})
+            ASSERT_TRUE(q.exec(
+                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id)));
+    }
+    QSqlDatabase::removeDatabase("raw-alarms");
+    scan.BuscaAlarmas();
+    const QStringList a = sender.alarms();
+    ASSERT_EQ(a.size(), 3);
+    EXPECT_TRUE(a[0].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"))
+        << a[0].toStdString();
+    EXPECT_TRUE(a[1].contains("##ALARM##9223372036854775807##1##Alarma desconocida##?##ADD##Bomba 2##"))
+        << a[1].toStdString();
+    EXPECT_TRUE(a[2].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"))
+        << a[2].toStdString();
+    const QStringList bad = logLines().filter("con datos no válidos");
+    ASSERT_EQ(bad.size(), 2);
+    EXPECT_TRUE(bad[0].startsWith(QString("Alarma %1 ").arg(huge))) << bad[0].toStdString();
+    EXPECT_EQ(position.read(), negative);
+}
