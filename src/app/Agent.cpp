@@ -54,12 +54,8 @@ void Agent::buildLoad(Form1Load& load) {
                   NombreEstado = CentralLink::NombreEstado();
                   return true;
               }});
-    load.add({QStringLiteral("previous instance"),
-              [this] {
-                  salir = !m_instance.acquire();
-                  return !salir;
-              },
-              false, true});
+    load.add({QStringLiteral("previous instance"), [this] { return previousInstance(); }, false,
+              [this] { return salir; }});
     load.add({QStringLiteral("CarpetaLog"), [this] {
                   CarpetaLog = qEnvironmentVariable("TMP");
                   if (CarpetaLog.isEmpty())
@@ -117,6 +113,14 @@ void Agent::buildLoad(Form1Load& load) {
                   m_log.start();
                   return true;
               }});
+}
+
+bool Agent::previousInstance() {
+    const SingleInstance::Result held = m_instance.acquire();
+    salir = held == SingleInstance::Result::OtherCopy;
+    if (held == SingleInstance::Result::Failed)
+        m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), m_instance.errorText());
+    return held == SingleInstance::Result::Acquired;
 }
 
 Form1Load::Outcome Agent::load() {
