@@ -1,9 +1,9 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
-#include "core/UnixSignals.h"
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/UnixSignals.h"
 #include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
 
@@ -43,6 +43,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.tick = cl.tick;
     options.linkWait = waitFromEnvironment("VORNNET_LINK_WAIT_MS", options.linkWait);
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
+    // Before the agent: a signal that comes while it is built is kept until the event loop runs.
+    UnixSignals unixSignals;
     Agent agent(options, dialogs, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
@@ -58,7 +60,6 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
             std::fflush(stdout);
         });
     }
-    UnixSignals unixSignals;
     int exitCode = 0;
     QObject::connect(&agent, &Agent::quitRequested, [&exitCode](int code) {
         exitCode = code;
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(path));
         return 0;
     }
+    // From here on a termination signal unloads the agent, however early it comes.
+    UnixSignals::install();
     if (cl->unattended) {
         QCoreApplication app(argc, argv);
         UnattendedDialogs dialogs;

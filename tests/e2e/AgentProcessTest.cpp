@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -154,5 +155,35 @@ TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
     EXPECT_EQ(agent.process.exitCode(), 0);
     EXPECT_EQ(agent.out + agent.err, QByteArray()) << "no run starts, nothing is said";
     EXPECT_TRUE(logLines(plant.program).filter("base de datos").isEmpty());
+    EXPECT_FALSE(QFile::exists(lock));
+}
+
+TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
+    TestPlant plant;
+    const QString lock = QDir(plant.program).filePath("vornnet.lock");
+    {
+        AgentProcess agent(unattended(plant.program), envWithoutTmp());
+        ASSERT_TRUE(agent.start());
+        ASSERT_TRUE(BoundedWait().until([&] { return !logLines(plant.program).isEmpty(); }, 10s));
+        ::kill(static_cast<pid_t>(agent.process.processId()), SIGHUP);
+        ASSERT_TRUE(agent.waitFinished(5s));
+        EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(agent.process.exitCode(), 0);
+        EXPECT_FALSE(QFile::exists(lock));
+    }
+    // SIGTERM arrives before the program could handle it (held pending, as when it comes while the
+    // process is still starting): it is acted on as soon as the handlers are there.
+    AgentProcess early(unattended(plant.program), envWithoutTmp());
+    early.process.setChildProcessModifier([] {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        sigprocmask(SIG_BLOCK, &set, nullptr);
+        raise(SIGTERM);
+    });
+    ASSERT_TRUE(early.start());
+    ASSERT_TRUE(early.waitFinished(10s)) << "the early signal was lost";
+    EXPECT_EQ(early.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(early.process.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(lock));
 }
