@@ -1,8 +1,11 @@
 #include "app/Agent.h"
 
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
+
+#include <QDir>
 
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
@@ -120,7 +123,14 @@ bool Agent::previousInstance() {
     salir = held == SingleInstance::Result::OtherCopy;
     if (held == SingleInstance::Result::Failed)
         m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), m_instance.errorText());
-    return held == SingleInstance::Result::Acquired;
+    if (held != SingleInstance::Result::Acquired)
+        return false;
+    // Said only by the copy that runs: a second copy ends without a word.
+    qCInfo(lcAgent).noquote() << QStringLiteral("start: vornnet %1, folder %2, database %3, stations %4")
+                                     .arg(QStringLiteral(VORNNET_VERSION),
+                                          QDir::toNativeSeparators(m_options.programFolder),
+                                          m_db.targetText(), m_config.stationsText());
+    return true;
 }
 
 Form1Load::Outcome Agent::load() {

@@ -105,6 +105,20 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     m_settings.ControlFechasFuturas = config("ControlFechasFuturas") == QLatin1String("1");
 }
 
+QString Configuration::stationsText() const {
+    const auto station = [this](const char* address, const char* port) {
+        const QString host = config(address);
+        return (host.isEmpty() ? QStringLiteral("(empty)") : host) + QLatin1Char(':') +
+               portRule(config(port));
+    };
+    const auto secondary = [&](const char* address, const char* port) {
+        return config(address).isEmpty() ? QStringLiteral("none") : station(address, port);
+    };
+    return station("IpQuarnCenter", "RemotePort") + QStringLiteral(", A ") +
+           secondary("IpQuarnCenterA", "RemotePortA") + QStringLiteral(", B ") +
+           secondary("IpQuarnCenterB", "RemotePortB");
+}
+
 void Configuration::readUltOptimiza() {
     m_settings.UltOptimiza = status("UltOptimiza");
     m_form.lblUltOptimiza.setText(m_settings.UltOptimiza);

@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/BoundedWait.h"
 #include "core/DbErrorMap.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
@@ -144,12 +145,15 @@ bool SupervisionDb::ConectaConDB() {
             try {
                 open(which);
                 break;
-            } catch (const AgentError&) {
+            } catch (const AgentError& e) {
                 drop(which);
                 if (m_aborted)
                     return false;
                 const std::chrono::milliseconds elapsed{started.elapsed()};
                 if (elapsed >= m_retryWindow) {
+                    // The fixed log line and message say that it failed; the driver's words say why.
+                    qCWarning(lcDb).noquote() << "could not open" << targetOf(which) << "in"
+                                              << elapsed.count() << "ms:" << e.description();
                     m_log.databaseTimeout();
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
                     return false;
@@ -159,6 +163,20 @@ bool SupervisionDb::ConectaConDB() {
         }
     }
     return true;
+}
+
+QString SupervisionDb::targetOf(Which which) const {
+    const QString catalogue = which == Which::Acquired ? acquiredCatalogue : configCatalogue;
+    if (m_settings.engine == DbEngine::Sqlite)
+        return QDir::toNativeSeparators(
+            sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue));
+    return catalogue + QStringLiteral(" on ") + m_settings.server + QStringLiteral(" (ODBC driver ") +
+           m_settings.odbcDriver + QStringLiteral(", user ") + m_settings.user + QLatin1Char(')');
+}
+
+QString SupervisionDb::targetText() const {
+    return (m_settings.engine == DbEngine::Sqlite ? QStringLiteral("sqlite ") : QStringLiteral("odbc ")) +
+           targetOf(Which::Acquired) + QStringLiteral(" and ") + targetOf(Which::Config);
 }
 
 bool SupervisionDb::reconnect() {

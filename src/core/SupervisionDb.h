@@ -70,6 +70,10 @@ public:
     // caption as it was, without a message.
     void label5Click(Form1State& form);
 
+    // What is opened, for the diagnostic lines (never the password): the engine and both targets.
+    QString targetText() const;
+    QString targetOf(Which which) const;
+
     // Connection targets, for the tests and the messages.
     static QString odbcConnectionString(const Settings& settings, const QString& catalogue);
     static QString sqlitePath(const QString& installFolder, const QString& catalogue);

@@ -4,6 +4,7 @@
 #include "core/Form1State.h"
 #include "forwarding/EventLog.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
@@ -103,6 +104,18 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     EXPECT_FALSE(make(500ms)->ConectaConDB());
     EXPECT_EQ(dialogs.shown.size(), 2);
     EXPECT_EQ(logLines().size(), 2);
+
+    // Beside the fixed message and log line, the driver's own words name what went wrong.
+    LogCapture captured;
+    QFile garbage(GelmarInstall::databasePath(install, GelmarInstall::config));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    EXPECT_FALSE(make(300ms)->ConectaConDB());
+    const QStringList why = captured.of("vornnet.db");
+    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n').toStdString();
+    EXPECT_TRUE(why[0].contains(garbage.fileName()) && why[0].contains("not a database"))
+        << why[0].toStdString();
 }
 
 TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {

@@ -101,8 +101,10 @@ protected:
         e.insert("LANG", "C");
         e.remove("LC_ALL");
         e.insert("VORNNET_LINK_WAIT_MS", QString::number(linkWaitMs));
-        auto a = std::make_unique<AgentProcess>(
-            QStringList{"--unattended", "--folder", plant.program, "--tick-ms", QString::number(tickMs)}, e);
+        auto a =
+            std::make_unique<AgentProcess>(QStringList{"--unattended", "--trace", "--folder", plant.program,
+                                                       "--tick-ms", QString::number(tickMs)},
+                                           e);
         EXPECT_TRUE(a->start());
         return a;
     }
