@@ -7,25 +7,40 @@
 
 #include <QDir>
 
+namespace {
+
+// A load step that can not end the program.
+Form1Load::Step step(const QString& name, std::function<void()> run, bool opensBuffer = false) {
+    return {name,
+            [run = std::move(run)] {
+                run();
+                return true;
+            },
+            opensBuffer};
+}
+
+} // namespace
+
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
-      m_log(m_options.programFolder, clock),
-      m_config(m_options.programFolder, m_form, m_settings, dialogs, clock),
+      m_status(m_options.programFolder), m_log(m_options.programFolder, clock),
+      m_config(m_options.programFolder, m_form, m_settings, m_delivery, dialogs, clock),
       m_configScreen(m_config.iniPath(), m_form, dialogs), m_instance(m_options.programFolder),
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
-      m_buffer(BufferDb::pathIn(m_options.programFolder), dialogs), m_link(m_form),
-      m_lifeTest(m_form, clock, m_log, m_link, m_delivery), m_exclusions(m_config.iniPath()),
-      m_scan({m_options.programFolder, m_form, m_settings, clock, m_log, dialogs, m_db, m_buffer, m_link,
-              m_delivery, m_lifeTest, m_exclusions}),
-      m_scheduler(m_form.lblProceso, Reindexando) {
-    m_link.setConnectWait(m_options.linkWait);
-    m_link.setReplyWait(m_options.linkWait);
+      m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
+                    dialogs, m_db, m_delivery}),
+      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }) {
+    m_forwarding.link().setConnectWait(m_options.linkWait);
+    m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
-    m_scheduler.steps().BuscaAlarmas = [this] { m_scan.BuscaAlarmas(); };
-    m_scheduler.steps().SubSynchro = [this] { m_lifeTest.SubSynchro(); };
+
+    // Timer3's steps; those of subsystems not in this build are passed over.
+    Scheduler::Steps& s = m_scheduler.steps();
+    s.BuscaAlarmas = [this] { m_forwarding.scan().BuscaAlarmas(); };
+    s.SubSynchro = [this] { m_forwarding.lifeTest().SubSynchro(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -49,78 +64,36 @@ QString Agent::installFolder() const {
 }
 
 void Agent::buildLoad(Form1Load& load) {
-    load.add({QStringLiteral("caption"), [this] {
-                  m_savedCaption = m_form.form1.text();
-                  return true;
-              }});
-    load.add({QStringLiteral("NombreEstado"), [this] {
-                  NombreEstado = CentralLink::NombreEstado();
-                  return true;
-              }});
+    load.add(step(QStringLiteral("caption"), [this] { m_config.rememberCaption(); }));
     load.add({QStringLiteral("previous instance"), [this] { return previousInstance(); }, false,
-              [this] { return salir; }});
-    load.add({QStringLiteral("CarpetaLog"), [this] {
-                  CarpetaLog = qEnvironmentVariable("TMP");
-                  if (CarpetaLog.isEmpty())
-                      CarpetaLog = qEnvironmentVariable("TEMP");
-                  if (CarpetaLog.isEmpty())
-                      CarpetaLog = m_options.programFolder;
-                  m_log.setFolder(CarpetaLog);
-                  return true;
-              }});
+              [this] { return salir(); }});
+    load.add(step(QStringLiteral("CarpetaLog"),
+                  [this] { m_log.setFolderFromEnvironment(m_options.programFolder); }));
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
-    load.add({QStringLiteral("buffer"),
-              [this] {
-                  m_buffer.open();
-                  return true;
-              },
-              true});
+    load.add(step(
+        QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
     // Limits, groups and probe files join here with the plant subsystem.
-    load.add({QStringLiteral("config"), [this] {
-                  m_config.readConfig([this](int show) { VisibilidadAlm(show); });
-                  return true;
-              }});
-    load.add({QStringLiteral("UltOptimiza"), [this] {
-                  m_config.readUltOptimiza();
-                  return true;
-              }});
-    load.add({QStringLiteral("optimiza schedule"), [this] {
-                  m_config.readOptimizaSchedule();
-                  m_config.applyOptimizaCaption(m_savedCaption);
-                  return true;
-              }});
-    load.add({QStringLiteral("SMS"), [this] {
-                  m_config.readSmsEntries();
-                  m_config.appendDriveToFreeLabel();
-                  return true;
-              }});
-    load.add({QStringLiteral("status"), [this] {
-                  m_config.readStatusFlags();
-                  m_delivery.FechaPrimerFallo = m_settings.FechaPrimerFallo;
-                  return true;
-              }});
-    load.add({QStringLiteral("plant name"), [this] {
-                  m_db.readPlantName(m_form);
-                  return true;
-              }});
-    load.add({QStringLiteral("tray caption"), [this] {
-                  emit trayCaptionChanged(trayCaption());
-                  return true;
-              }});
-    load.add({QStringLiteral("ultcod"), [this] { return m_scan.startupCheck(); }});
-    load.add({QStringLiteral("ChkAdquisicion"), [this] {
-                  ChkAdquisicion = true;
-                  return true;
-              }});
-    load.add({QStringLiteral("start line"), [this] {
-                  m_log.start();
-                  return true;
-              }});
+    load.add(step(QStringLiteral("config"),
+                  [this] { m_config.readConfig([this](int show) { VisibilidadAlm(show); }); }));
+    load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
+    load.add(step(QStringLiteral("optimiza schedule"), [this] {
+        m_config.readOptimizaSchedule();
+        m_config.applyOptimizaCaption();
+    }));
+    load.add(step(QStringLiteral("SMS"), [this] {
+        m_config.readSmsEntries();
+        m_config.appendDriveToFreeLabel();
+    }));
+    load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
+    load.add(step(QStringLiteral("tray caption"), [this] { emit trayCaptionChanged(trayCaption()); }));
+    load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
+    load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_chkAdquisicion = true; }));
+    load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
 }
 
 bool Agent::previousInstance() {
     const SingleInstance::Result held = m_instance.acquire();
-    salir = held == SingleInstance::Result::OtherCopy;
     if (held == SingleInstance::Result::Failed)
         m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), m_instance.errorText());
     if (held != SingleInstance::Result::Acquired)
@@ -187,17 +160,21 @@ void Agent::mnuVornnetClick() {
 void Agent::Image1Click() {
     // A manual run while a scheduler run (or another manual run) waits inside one of its steps would
     // interleave two deliveries on the same links: ignored.
-    if (m_manualRun || m_scheduler.running() || m_scan.running())
+    if (m_manualRun || m_scheduler.running() || m_forwarding.scan().running())
         return;
     m_manualRun = true;
-    // The status update and the process indicators join here with the watchdog.
-    m_scan.BuscaAlarmas();
-    m_lifeTest.SendSynchroTime();
+    manualRun();
     m_manualRun = false;
 }
 
+void Agent::manualRun() {
+    // The status update and the process indicators join here with the watchdog.
+    m_forwarding.scan().BuscaAlarmas();
+    m_forwarding.lifeTest().SendSynchroTime();
+}
+
 void Agent::Label5Click() {
-    m_db.label5Click(m_form);
+    m_forwarding.Label5Click();
 }
 
 void Agent::lblTimeClick() {
@@ -211,10 +188,9 @@ void Agent::unload() {
     // Unload may come from inside a step's wait (a signal, Cerrar): what runs on after it returns must
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
-    m_scan.stop();
-    m_link.abort();
+    m_forwarding.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();
-    m_buffer.close();
+    m_forwarding.buffer().close();
 }

@@ -3,31 +3,28 @@
 #include "core/AgentSettings.h"
 #include "core/ConfigScreen.h"
 #include "core/Configuration.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1Load.h"
 #include "core/Form1State.h"
 #include "core/Scheduler.h"
 #include "core/SingleInstance.h"
+#include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
-#include "forwarding/AlarmScan.h"
-#include "forwarding/BufferDb.h"
 #include "forwarding/CentralLink.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
-#include "forwarding/Exclusions.h"
-#include "forwarding/LifeTestClock.h"
+#include "forwarding/Forwarding.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 #include <chrono>
-#include <functional>
-#include <memory>
 
 class Clock;
 class Dialogs;
 
-// The composition root: owns the window model, the settings, the timers and every step, builds them once
-// and hands each exactly what it needs. It runs the same with a window or unattended.
+// The composition root: owns the window model, the settings and the timers, builds one object per
+// subsystem, and wires each load step, scheduler step and window action to its owner in one line. It
+// runs the same with a window or unattended.
 class Agent : public QObject {
     Q_OBJECT
 public:
@@ -50,8 +47,8 @@ public:
     const EventLog& eventLog() const { return m_log; }
     const QString& programFolder() const { return m_options.programFolder; }
     SupervisionDb& supervisionDb() { return m_db; }
-    AlarmScan& alarmScan() { return m_scan; }
-    CentralLink& link() { return m_link; }
+    AlarmScan& alarmScan() { return m_forwarding.scan(); }
+    CentralLink& link() { return m_forwarding.link(); }
     const DeliveryState& delivery() const { return m_delivery; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
@@ -73,11 +70,14 @@ public:
     // Shows the alarm count label and field when show is 1.
     void VisibilidadAlm(int show);
 
-    QString CarpetaLog;
-    QStringList NombreEstado;
-    bool salir = false;
-    bool ChkAdquisicion = false;
-    bool Reindexando = false;
+    // The log folder the load chose.
+    const QString& CarpetaLog() const { return m_log.folder(); }
+    // Another copy was running: this one ended silently.
+    bool salir() const { return m_instance.salir(); }
+    // The acquisition check runs once the load has finished, and not while maintenance stops the system.
+    bool ChkAdquisicion() const { return m_chkAdquisicion; }
+    // A reindex is running: the scheduler's optimisation step is passed over.
+    bool Reindexando() const { return m_reindexando; }
 
     // Text of the tray icon's tip.
     QString trayCaption() const;
@@ -93,6 +93,7 @@ private:
     // failure of the lock is told and ends the program.
     bool previousInstance();
     void tmrHideTick();
+    void manualRun();
     QString installFolder() const;
 
     Options m_options;
@@ -100,21 +101,19 @@ private:
     const Clock& m_clock;
     Form1State m_form;
     AgentSettings m_settings;
+    DeliveryState m_delivery;
+    StatusFile m_status;
     EventLog m_log;
     Configuration m_config;
     ConfigScreen m_configScreen;
     SingleInstance m_instance;
     SupervisionDb m_db;
-    BufferDb m_buffer;
-    CentralLink m_link;
-    DeliveryState m_delivery;
-    LifeTestClock m_lifeTest;
-    Exclusions m_exclusions;
-    AlarmScan m_scan;
+    Forwarding m_forwarding;
     Scheduler m_scheduler;
     QTimer tmrHide;
-    QString m_savedCaption;
     QStringList m_loadedSteps;
+    bool m_chkAdquisicion = false;
+    bool m_reindexando = false;
     bool m_unloaded = false;
     bool m_manualRun = false;
 };

@@ -16,7 +16,7 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
     connect(&m_window, &Form1Window::lblTimeClicked, &agent, &Agent::lblTimeClick);
     connect(&m_window, &Form1Window::logClicked, this, [this] {
         // Opens the log folder in the desktop's file manager.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog()));
     });
     connect(&m_tray, &TrayIcon::showRequested, this, [this] {
         m_agent.mnuVornnetClick();
@@ -27,8 +27,7 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
 }
 
 void WindowShell::loaded() {
-    if (!m_agent.salir)
-        m_tray.add();
+    m_tray.add();
 }
 
 void WindowShell::unload() {

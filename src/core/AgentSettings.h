@@ -24,7 +24,4 @@ struct AgentSettings {
     QString time = QStringLiteral("1");
     QString SMSOn = QStringLiteral("0");
     QString ModemOK = QStringLiteral("1");
-
-    // When the first failed delivery of a pending outage happened, as start-up leaves it.
-    QDateTime FechaPrimerFallo;
 };

@@ -1,5 +1,6 @@
 #include "core/ConfigScreen.h"
 
+#include "core/ConfigKeys.h"
 #include "core/Dialogs.h"
 #include "core/Files.h"
 #include "core/Form1State.h"
@@ -37,42 +38,37 @@ void ConfigScreen::unlock() {
     m_form.btnconfigurar.setText(QStringLiteral("Guardar"));
 }
 
-void ConfigScreen::write(const char* key, const QString& value) {
-    EscribeIni(m_iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(key), value);
-}
-
 void ConfigScreen::save() {
     Form1State& f = m_form;
     const double lifeTest = NumberValue::of(f.lblTestVida.text());
     if (lifeTest < 1 || lifeTest > 24)
         f.lblTestVida.setText(QStringLiteral("1"));
-
-    write("RemotePort", f.lblPuerto.text());
-    write("IpQuarnCenter", f.IpQuarn.text());
-    write("LifeTest", f.lblTestVida.text());
-    write("RemotePortA", f.lblPuertoA.text());
-    write("IpQuarnCenterA", f.IpQuarnA.text());
-    write("RemotePortB", f.lblPuertoB.text());
-    write("IpQuarnCenterB", f.IpQuarnB.text());
-    write("chkRestart", flag(f.chkRestart));
-    write("chkOptimiza", flag(f.chkOptimiza));
-
     if (NumberValue::of(f.txtMinSinData.text()) < 30)
         f.txtMinSinData.setText(QStringLiteral("30"));
-    write("MinNoData", NumberValue::text(NumberValue::of(f.txtMinSinData.text())));
 
-    if (f.chkRestart.checked() &&
-        !ExisteFichero(fileInFolder(f.txtPathGelmar.text(), QStringLiteral("gsnet.exe"))))
-        m_dialogs.message(QStringLiteral("No se encuentra Gelmar Net en la ruta especificada"));
-    else
-        write("pathGelmar", f.txtPathGelmar.text());
-
-    write("chkAlarms", flag(f.chkAlarms));
-    write("difTime", f.txtDifHoraria.text());
-    write("SmsEnabled", flag(f.chkSMSEnabled));
-    write("ComPort", f.txtComPort.text());
-    write("Recipient", f.txtRecipient.text());
-    write("MaxNoNet", f.txtMaxNoNet.text());
+    for (const ConfigKeys::Field& field : ConfigKeys::fields) {
+        const Control& control = f.*field.control;
+        QString value = control.text();
+        switch (field.rule) {
+        case ConfigKeys::Rule::Check:
+            value = flag(control);
+            break;
+        case ConfigKeys::Rule::MinNoData:
+            value = NumberValue::text(NumberValue::of(value));
+            break;
+        case ConfigKeys::Rule::Path:
+            // The path is kept only where the restart can find the supervision system's server.
+            if (f.chkRestart.checked() && !ExisteFichero(fileInFolder(value, QStringLiteral("gsnet.exe")))) {
+                m_dialogs.message(QStringLiteral("No se encuentra Gelmar Net en la ruta especificada"));
+                continue;
+            }
+            break;
+        case ConfigKeys::Rule::Text:
+        case ConfigKeys::Rule::Port:
+            break;
+        }
+        EscribeIni(m_iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(field.writeAs), value);
+    }
 
     f.btnconfigurar.setText(QStringLiteral("Configurar"));
     f.lblPass.setVisible(false);

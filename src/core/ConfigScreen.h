@@ -22,7 +22,6 @@ public:
 private:
     void unlock();
     void save();
-    void write(const char* key, const QString& value);
 
     QString m_iniPath;
     Form1State& m_form;

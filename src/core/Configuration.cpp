@@ -3,13 +3,17 @@
 #include "core/AgentError.h"
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/ConfigKeys.h"
+#include "core/DeliveryState.h"
 #include "core/Dialogs.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
-#include "forwarding/DeliveryState.h"
+#include "core/StatusFile.h"
 
 #include <QDir>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -28,24 +32,21 @@ bool checkState(const QString& text) {
 } // namespace
 
 Configuration::Configuration(QString programFolder, Form1State& form, AgentSettings& settings,
-                             Dialogs& dialogs, const Clock& clock)
-    : m_folder(std::move(programFolder)), m_form(form), m_settings(settings), m_dialogs(dialogs),
-      m_clock(clock) {
+                             DeliveryState& delivery, Dialogs& dialogs, const Clock& clock)
+    : m_folder(std::move(programFolder)), m_form(form), m_settings(settings), m_delivery(delivery),
+      m_dialogs(dialogs), m_clock(clock) {
 }
 
 QString Configuration::iniPath() const {
     return QDir(m_folder).filePath(QStringLiteral("vornnet.ini"));
 }
+
 QString Configuration::statusPath() const {
-    return QDir(m_folder).filePath(QStringLiteral("status.ini"));
+    return StatusFile(m_folder).path();
 }
 
 QString Configuration::config(const char* key) const {
     return LeeIni(iniPath(), CONFIG, QString::fromLatin1(key));
-}
-
-QString Configuration::status(const char* key) const {
-    return LeeIni(statusPath(), QStringLiteral("status"), QString::fromLatin1(key));
 }
 
 template <typename T, typename Convert>
@@ -58,51 +59,53 @@ T Configuration::convertOr(const QString& text, T fallback, Convert convert) {
     }
 }
 
+void Configuration::applyAtStart(const ConfigKeys::Field& field) {
+    Control& control = m_form.*field.control;
+    const QString text = config(field.readAs);
+    switch (field.rule) {
+    case ConfigKeys::Rule::Text:
+        control.setText(text);
+        break;
+    case ConfigKeys::Rule::Port:
+        control.setText(portRule(text));
+        break;
+    case ConfigKeys::Rule::Check:
+        control.setChecked(checkState(text));
+        break;
+    case ConfigKeys::Rule::MinNoData:
+        control.setText(NumberValue::text(std::max(NumberValue::of(text), 30.0)));
+        break;
+    case ConfigKeys::Rule::Path:
+        control.setText(text.isEmpty() ? QString::fromUtf8(defaultPathGelmar) : text);
+        break;
+    }
+}
+
 void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     Form1State& f = m_form;
-    f.lblPuerto.setText(portRule(config("RemotePort")));
-    f.IpQuarn.setText(config("IpQuarnCenter"));
-    f.lblTestVida.setText(config("LifeTest"));
-    f.lblPuertoA.setText(portRule(config("RemotePortA")));
-    f.IpQuarnA.setText(config("IpQuarnCenterA"));
-    f.lblPuertoB.setText(portRule(config("RemotePortB")));
-    f.IpQuarnB.setText(config("IpQuarnCenterB"));
+    // The weekly optimisation's check box is read with its schedule.
+    for (const ConfigKeys::Field& field : ConfigKeys::fields)
+        if (field.control != &Form1State::chkOptimiza)
+            applyAtStart(field);
 
-    m_settings.MaxDb = static_cast<float>(NumberValue::of(config("MaxDb")));
+    m_settings.MaxDb = static_cast<float>(NumberValue::of(config(ConfigKeys::MaxDb)));
     if (m_settings.MaxDb < 500)
         m_settings.MaxDb = 1000;
     f.lblDB.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.MaxDb) +
                        QStringLiteral(" Mb"));
-    m_settings.minFree = static_cast<float>(NumberValue::of(config("minFree")));
+    m_settings.minFree = static_cast<float>(NumberValue::of(config(ConfigKeys::minFree)));
     if (m_settings.minFree < 1)
         m_settings.minFree = 5;
     f.lblFree.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.minFree) +
                          QStringLiteral("Gb"));
+    m_settings.WebMode = config(ConfigKeys::WebMode) == QLatin1String("1");
 
-    f.chkRestart.setChecked(checkState(config("ChkRestart")));
-    m_settings.WebMode = config("WebMode") == QLatin1String("1");
-
-    double minNoData = NumberValue::of(config("MinNoData"));
-    if (minNoData < 30)
-        minNoData = 30;
-    f.txtMinSinData.setText(NumberValue::text(minNoData));
-
-    const QString path = config("pathGelmar");
-    f.txtPathGelmar.setText(path.isEmpty() ? QString::fromUtf8(defaultPathGelmar) : path);
-
-    f.chkAlarms.setChecked(checkState(config("ChkAlarms")));
     if (visibilidadAlm)
         visibilidadAlm(f.chkAlarms.checked() ? 1 : 0);
 
-    f.txtDifHoraria.setText(config("DifTime"));
-    f.chkSMSEnabled.setChecked(checkState(config("smsEnabled")));
-    f.txtComPort.setText(config("comport"));
-    f.txtMaxNoNet.setText(config("maxnonet"));
-    f.txtRecipient.setText(config("recipient"));
-
-    const QString noMin = config("noMinimize");
+    const QString noMin = config(ConfigKeys::noMinimize);
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
-    m_settings.ControlFechasFuturas = config("ControlFechasFuturas") == QLatin1String("1");
+    m_settings.ControlFechasFuturas = config(ConfigKeys::ControlFechasFuturas) == QLatin1String("1");
 }
 
 QString Configuration::stationsText() const {
@@ -120,18 +123,18 @@ QString Configuration::stationsText() const {
 }
 
 void Configuration::readUltOptimiza() {
-    m_settings.UltOptimiza = status("UltOptimiza");
+    m_settings.UltOptimiza = StatusFile(m_folder).UltOptimiza();
     m_form.lblUltOptimiza.setText(m_settings.UltOptimiza);
 }
 
 void Configuration::readOptimizaSchedule() {
-    const QString d1 = config("DiaOptimiza");
+    const QString d1 = config(ConfigKeys::DiaOptimiza);
     m_settings.DiaOptimiza = d1.isEmpty() ? qint16(3) : convertOr<qint16>(d1, 3, NumberValue::toInt16);
-    const QString d2 = config("DiaOptimiza2");
+    const QString d2 = config(ConfigKeys::DiaOptimiza2);
     m_settings.DiaOptimiza2 = d2.isEmpty() ? qint16(3) : convertOr<qint16>(d2, 3, NumberValue::toInt16);
-    const QString hour = config("HoraOptimiza");
+    const QString hour = config(ConfigKeys::HoraOptimiza);
     m_settings.HoraOptimiza = hour.isEmpty() ? QStringLiteral("08:00") : hour;
-    m_form.chkOptimiza.setChecked(checkState(config("ChkOptimiza")));
+    applyAtStart(ConfigKeys::fieldOf(&Form1State::chkOptimiza));
 }
 
 QString Configuration::dayName(int day) {
@@ -140,10 +143,14 @@ QString Configuration::dayName(int day) {
     return day >= 1 && day <= 7 ? QString::fromLatin1(names[day - 1]) : QString();
 }
 
-void Configuration::applyOptimizaCaption(const QString& savedCaption) {
+void Configuration::rememberCaption() {
+    m_savedCaption = m_form.form1.text();
+}
+
+void Configuration::applyOptimizaCaption() {
     if (!m_form.chkOptimiza.checked())
         return;
-    QString caption = savedCaption + QString::fromUtf8(optimizaActiveTag) + dayName(m_settings.DiaOptimiza);
+    QString caption = m_savedCaption + QString::fromUtf8(optimizaActiveTag) + dayName(m_settings.DiaOptimiza);
     if (m_settings.DiaOptimiza2 != m_settings.DiaOptimiza)
         caption += QStringLiteral(" y ") + dayName(m_settings.DiaOptimiza2);
     caption += QStringLiteral(" Hora: ") + m_settings.HoraOptimiza;
@@ -166,34 +173,26 @@ void Configuration::appendDriveToFreeLabel() {
 }
 
 void Configuration::readStatusFlags() {
-    struct Flag {
-        const char* readAs;
-        const char* writeAs;
-        QString AgentSettings::*holder;
-        const char* fallback;
-    };
-    static const Flag flags[] = {
-        {"Acquisition", "Acquisition", &AgentSettings::Acquisition, "1"},
-        {"DbSize", "DbSize", &AgentSettings::DbSize, "1"},
-        {"freeSize", "FreeSize", &AgentSettings::freeSize, "1"},
-        {"time", "Time", &AgentSettings::time, "1"},
-        {"SMSOn", "SMSON", &AgentSettings::SMSOn, "0"},
-        {"ModemOK", "ModemOK", &AgentSettings::ModemOK, "1"},
-    };
-    for (const Flag& flag : flags) {
-        QString value = status(flag.readAs);
-        if (value.isEmpty()) {
-            value = QString::fromLatin1(flag.fallback);
-            EscribeIni(statusPath(), QStringLiteral("status"), QString::fromLatin1(flag.writeAs), value);
-        }
-        m_settings.*flag.holder = value;
-    }
+    const StatusFile file(m_folder);
+    QString AgentSettings::*const holders[] = {&AgentSettings::Acquisition, &AgentSettings::DbSize,
+                                               &AgentSettings::freeSize,    &AgentSettings::time,
+                                               &AgentSettings::SMSOn,       &AgentSettings::ModemOK};
+    static_assert(std::size(holders) == std::size(StatusFile::flags));
+    for (std::size_t i = 0; i < std::size(holders); ++i)
+        m_settings.*holders[i] = file.readOrDefault(StatusFile::flags[i]);
 
     if (m_settings.SMSOn == QLatin1String("1")) {
         m_form.lblModoSMS.setVisible(true);
         const double minutes = NumberValue::of(m_form.txtMaxNoNet.text()) + 1;
-        m_settings.FechaPrimerFallo = m_clock.now().addMSecs(-static_cast<qint64>(minutes * 60000.0));
+        m_delivery.FechaPrimerFallo = m_clock.now().addMSecs(-static_cast<qint64>(minutes * 60000.0));
     } else {
-        m_settings.FechaPrimerFallo = DeliveryState::noFailure();
+        m_delivery.FechaPrimerFallo = DeliveryState::noFailure();
     }
+}
+
+const ConfigKeys::Field& ConfigKeys::fieldOf(Control Form1State::*control) {
+    for (const Field& f : fields)
+        if (f.control == control)
+            return f;
+    Q_UNREACHABLE();
 }

@@ -7,6 +7,10 @@ class Clock;
 class Dialogs;
 class Form1State;
 struct AgentSettings;
+struct DeliveryState;
+namespace ConfigKeys {
+struct Field;
+}
 
 // Reads vornnet.ini and status.ini into the window fields and the settings at start-up, applying the
 // rule of each key. Each method is one step of the load, in the order the load calls them.
@@ -15,12 +19,14 @@ public:
     static constexpr const char* defaultPathGelmar = "C:\\Archivos de programa\\Brenvik\\Gelmar System";
     static constexpr const char* optimizaActiveTag = ". << Optimiza activo >> Dia: ";
 
-    Configuration(QString programFolder, Form1State& form, AgentSettings& settings, Dialogs& dialogs,
-                  const Clock& clock);
+    Configuration(QString programFolder, Form1State& form, AgentSettings& settings, DeliveryState& delivery,
+                  Dialogs& dialogs, const Clock& clock);
 
     QString iniPath() const;
     QString statusPath() const;
 
+    // The window's caption before the schedule is added to it.
+    void rememberCaption();
     // Section CONFIG, RemotePort to ControlFechasFuturas; visibilidadAlm gets chkAlarms' check state.
     void readConfig(const std::function<void(int)>& visibilidadAlm);
     // The three station addresses as the file sets them ("host:port, A host:port, B none"), for the start
@@ -29,23 +35,26 @@ public:
     void readUltOptimiza();
     void readOptimizaSchedule();
     // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.
-    void applyOptimizaCaption(const QString& savedCaption);
+    void applyOptimizaCaption();
     void readSmsEntries();
     void appendDriveToFreeLabel();
+    // The status flags, and the SMS mode's outage carried over into the delivery state.
     void readStatusFlags();
 
     static QString dayName(int day);
 
 private:
     QString config(const char* key) const;
-    QString status(const char* key) const;
+    void applyAtStart(const ConfigKeys::Field& field);
     // A conversion failure is shown under "Error Vorn-Net" and the key takes its default, so the rest
     // of the load is not lost for one bad value.
     template <typename T, typename Convert> T convertOr(const QString& text, T fallback, Convert convert);
 
     QString m_folder;
+    QString m_savedCaption;
     Form1State& m_form;
     AgentSettings& m_settings;
+    DeliveryState& m_delivery;
     Dialogs& m_dialogs;
     const Clock& m_clock;
 };

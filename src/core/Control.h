@@ -4,11 +4,27 @@
 #include <QString>
 #include <functional>
 
+class Control;
+
+// What holds the controls: each control registers itself with its owner as it is built, so no list of
+// controls is written by hand.
+class ControlOwner {
+public:
+    virtual void adopt(Control& control) = 0;
+
+protected:
+    ~ControlOwner() = default;
+};
+
 // What one control of the main window shows. The logic reads and writes these; the window mirrors them.
 // Every change calls the owner's notifier so the window can refresh once for a batch of changes.
 class Control {
 public:
     Control(QString name, QString text = {}) : m_name(std::move(name)), m_text(std::move(text)) {}
+    Control(ControlOwner& owner, QString name, QString text = {})
+        : Control(std::move(name), std::move(text)) {
+        owner.adopt(*this);
+    }
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 

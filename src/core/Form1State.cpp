@@ -1,74 +1,10 @@
 #include "core/Form1State.h"
 
+#include "core/ConfigKeys.h"
+
 #include <QTimer>
 
 Form1State::Form1State(QObject* parent) : QObject(parent) {
-    m_controls = {&form1,
-                  &lblProceso,
-                  &paso,
-                  &ProgressBar1,
-                  &ESTADO,
-                  &Datos,
-                  &status,
-                  &txtError,
-                  &txtPlanta,
-                  &lblUltOptimiza,
-                  &lblFree,
-                  &txtFreeSpace,
-                  &lblDB,
-                  &txtMbAdquired,
-                  &lblLastDate,
-                  &lblNumVidas,
-                  &lblAlm,
-                  &lblAlmVidas,
-                  &circuloEstado,
-                  &lblMinMal,
-                  &lblTimeWithoutData,
-                  &shapeOk1,
-                  &shapeOk2,
-                  &shapeOk3,
-                  &lblTime,
-                  &lblFechaLifeTest,
-                  &lblFechaSynchro,
-                  &lblEstadoAdquisicion,
-                  &TiempoDetenido,
-                  &txtCicloActivo,
-                  &lblFechaActualizado,
-                  &lblTiempoHist,
-                  &Label5,
-                  &lblModoSMS,
-                  &lblSignal,
-                  &lblErrorSMS,
-                  &IpQuarn,
-                  &lblPuerto,
-                  &lblTestVida,
-                  &IpQuarnA,
-                  &IpQuarnB,
-                  &lblPuertoA,
-                  &lblPuertoB,
-                  &chkRestart,
-                  &chkOptimiza,
-                  &txtMinSinData,
-                  &txtPathGelmar,
-                  &chkAlarms,
-                  &txtDifHoraria,
-                  &chkSMSEnabled,
-                  &txtComPort,
-                  &txtRecipient,
-                  &txtMaxNoNet,
-                  &lblPass,
-                  &txtPass,
-                  &btnconfigurar,
-                  &btnCerrar,
-                  &Command1,
-                  &btnLog,
-                  &btnReindex,
-                  &btnRepHist,
-                  &btnTestSMS,
-                  &Image1,
-                  &mnuMenu,
-                  &mnuVornnet};
-
     btnLog.setToolTip(QStringLiteral("LogFile: VORNNET-XXXX.log"));
     lblLastDate.setToolTip(dataTip);
     lblNumVidas.setToolTip(dataTip);
@@ -83,9 +19,11 @@ Form1State::Form1State(QObject* parent) : QObject(parent) {
     txtPass.setVisible(false);
     for (Control* c : configFields())
         c->setEnabled(false);
+}
 
-    for (Control* c : m_controls)
-        c->setNotifier([this] { markChanged(); });
+void Form1State::adopt(Control& control) {
+    m_controls.append(&control);
+    control.setNotifier([this] { markChanged(); });
 }
 
 Control* Form1State::find(const QString& name) const {
@@ -96,9 +34,11 @@ Control* Form1State::find(const QString& name) const {
 }
 
 std::array<Control*, 17> Form1State::configFields() {
-    return {&IpQuarn,       &lblPuerto,     &lblTestVida, &IpQuarnA,      &IpQuarnB,      &lblPuertoA,
-            &lblPuertoB,    &chkRestart,    &chkOptimiza, &txtMinSinData, &txtPathGelmar, &chkAlarms,
-            &txtDifHoraria, &chkSMSEnabled, &txtComPort,  &txtRecipient,  &txtMaxNoNet};
+    std::array<Control*, 17> out{};
+    static_assert(std::size(ConfigKeys::fields) == out.size());
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = &(this->*ConfigKeys::fields[i].control);
+    return out;
 }
 
 void Form1State::markChanged() {

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-Scheduler::Scheduler(Control& lblProceso, const bool& Reindexando, QObject* parent)
-    : QObject(parent), m_lblProceso(lblProceso), m_reindexando(Reindexando) {
+Scheduler::Scheduler(Control& lblProceso, std::function<bool()> skipOptimiza, QObject* parent)
+    : QObject(parent), m_lblProceso(lblProceso), m_skipOptimiza(std::move(skipOptimiza)) {
     Timer3.setSingleShot(true);
     // A coarse timer may fire some percent early; the period is counted from the end of a run.
     Timer3.setTimerType(Qt::PreciseTimer);
@@ -90,7 +90,8 @@ void Scheduler::run() {
                 m_steps.ReiniciaGelmar();
         }
     });
-    call(QStringLiteral("Optimiza"), m_reindexando ? std::function<void()>() : m_steps.Optimiza);
+    call(QStringLiteral("Optimiza"),
+         m_skipOptimiza && m_skipOptimiza() ? std::function<void()>() : m_steps.Optimiza);
     m_lblProceso.setText(QStringLiteral("---"));
     emit labelChanged(m_lblProceso.text());
     ++m_runs;

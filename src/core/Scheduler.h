@@ -26,7 +26,8 @@ public:
         std::function<void()> Optimiza;
     };
 
-    Scheduler(Control& lblProceso, const bool& Reindexando, QObject* parent = nullptr);
+    // skipOptimiza: true while a reindex runs, which keeps the weekly optimisation out.
+    Scheduler(Control& lblProceso, std::function<bool()> skipOptimiza, QObject* parent = nullptr);
 
     // Steps not set yet are passed over (their subsystems are not part of this build).
     Steps& steps() { return m_steps; }
@@ -57,7 +58,7 @@ private:
     bool callTest(const std::function<bool()>& step);
 
     Control& m_lblProceso;
-    const bool& m_reindexando;
+    std::function<bool()> m_skipOptimiza;
     Steps m_steps;
     bool m_loaded = false;
     bool m_heldTick = false;

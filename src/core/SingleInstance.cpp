@@ -19,8 +19,10 @@ SingleInstance::Result SingleInstance::acquire() {
         return Result::Acquired;
     // Only a lock that a live process holds means another copy; any other failure would otherwise end
     // the agent in silence, and nothing would be forwarded.
-    if (m_lock.error() == QLockFile::LockFailedError && holderRuns())
+    if (m_lock.error() == QLockFile::LockFailedError && holderRuns()) {
+        m_otherCopy = true;
         return Result::OtherCopy;
+    }
     m_error = QStringLiteral("No se puede crear el fichero de bloqueo %1 en la carpeta del programa %2: %3")
                   .arg(QFileInfo(m_path).fileName(), QDir::toNativeSeparators(m_folder), cause());
     return Result::Failed;

@@ -17,6 +17,8 @@ public:
     Result acquire();
     // After Failed: the folder and the cause, for the user.
     const QString& errorText() const { return m_error; }
+    // Another copy was running when this one tried to take the lock.
+    bool salir() const { return m_otherCopy; }
 
 private:
     bool holderRuns() const;
@@ -26,4 +28,5 @@ private:
     QString m_path;
     QLockFile m_lock;
     QString m_error;
+    bool m_otherCopy = false;
 };

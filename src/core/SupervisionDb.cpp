@@ -2,13 +2,13 @@
 
 #include "core/AgentError.h"
 #include "core/BoundedWait.h"
+#include "core/ConfigKeys.h"
 #include "core/DbErrorMap.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
-#include "core/Form1State.h"
+#include "core/EventLog.h"
 #include "core/IniFile.h"
 #include "core/SqlConnection.h"
-#include "forwarding/EventLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,8 +20,8 @@
 
 namespace {
 
-QString iniValue(const QString& ini, const QString& key, const QString& fallback) {
-    const QString v = LeeIni(ini, QStringLiteral("CONFIG"), key);
+QString iniValue(const QString& ini, const char* key, const QString& fallback) {
+    const QString v = LeeIni(ini, QStringLiteral("CONFIG"), QString::fromLatin1(key));
     return v.isEmpty() ? fallback : v;
 }
 
@@ -47,13 +47,13 @@ QString odbcValue(const QString& v) {
 
 SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath) {
     Settings s;
-    const QString engine = LeeIni(iniPath, QStringLiteral("CONFIG"), QStringLiteral("DbEngine")).trimmed();
+    const QString engine = iniValue(iniPath, ConfigKeys::DbEngine, QString()).trimmed();
     s.engine =
         engine.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0 ? DbEngine::Sqlite : DbEngine::Odbc;
-    s.odbcDriver = iniValue(iniPath, QStringLiteral("OdbcDriver"), s.odbcDriver);
-    s.server = iniValue(iniPath, QStringLiteral("DbServer"), s.server);
-    s.user = iniValue(iniPath, QStringLiteral("DbUser"), s.user);
-    s.password = iniValue(iniPath, QStringLiteral("DbPassword"), s.password);
+    s.odbcDriver = iniValue(iniPath, ConfigKeys::OdbcDriver, s.odbcDriver);
+    s.server = iniValue(iniPath, ConfigKeys::DbServer, s.server);
+    s.user = iniValue(iniPath, ConfigKeys::DbUser, s.user);
+    s.password = iniValue(iniPath, ConfigKeys::DbPassword, s.password);
     return s;
 }
 
@@ -209,28 +209,28 @@ void SupervisionDb::exec(Which which, const QString& statement) {
     }
 }
 
-void SupervisionDb::readPlantName(Form1State& form) {
+std::optional<QString> SupervisionDb::plantName() {
     const QList<QSqlRecord> rows = select(Which::Config, m_sql.plantName());
-    if (!rows.isEmpty())
-        form.txtPlanta.setText(rows.first().value(QStringLiteral("SetValue")).toString());
+    if (rows.isEmpty())
+        return std::nullopt;
+    return rows.first().value(QStringLiteral("SetValue")).toString();
 }
 
-void SupervisionDb::label5Click(Form1State& form) {
+std::optional<QString> SupervisionDb::versionCaption() {
     try {
         const QList<QSqlRecord> version = select(Which::Config, m_sql.dbVersion());
         const QList<QSqlRecord> newest = select(Which::Acquired, m_sql.maxFlashAlarmId());
         if (version.isEmpty())
-            return;
+            return std::nullopt;
         // An empty table has no newest id; it cannot be shown as a whole number.
         if (newest.isEmpty() || newest.first().value(0).isNull() || version.first().count() < 2)
-            return;
+            return std::nullopt;
         bool ok = false;
         const double id = newest.first().value(0).toDouble(&ok);
         if (!ok)
-            return;
-        form.Label5.setText(QString::number(qRound64(id)) + QLatin1Char(':') +
-                            version.first().value(1).toString());
+            return std::nullopt;
+        return QString::number(qRound64(id)) + QLatin1Char(':') + version.first().value(1).toString();
     } catch (const AgentError&) {
-        // The click is informative only: a failure leaves the caption as it was.
+        return std::nullopt;
     }
 }

@@ -6,10 +6,10 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class Dialogs;
 class EventLog;
-class Form1State;
 
 // The two connections to the supervision databases, `db` (acquired data) and `dbConf` (configuration),
 // shared by every step for the life of the agent. Statements run synchronously on the window's thread;
@@ -64,11 +64,11 @@ public:
     // A statement without rows (maintenance); throws AgentError.
     void exec(Which which, const QString& statement);
 
-    // Load step 16: txtPlanta = SetValue of the PlantName row, unchanged without a row; throws AgentError.
-    void readPlantName(Form1State& form);
-    // Label5 click: newest alarm id + ":" + the DB_VERSION row's second column; any failure leaves the
-    // caption as it was, without a message.
-    void label5Click(Form1State& form);
+    // SetValue of the PlantName row; none without a row; throws AgentError.
+    std::optional<QString> plantName();
+    // Newest alarm id + ":" + the DB_VERSION row's second column; none when either is missing or a
+    // statement fails (the caption it feeds is informative only).
+    std::optional<QString> versionCaption();
 
     // What is opened, for the diagnostic lines (never the password): the engine and both targets.
     QString targetText() const;

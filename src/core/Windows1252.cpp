@@ -43,7 +43,7 @@ QString decode(QByteArrayView bytes) {
         if (b >= 0x80 && b <= 0x9F && high[b - 0x80] != 0)
             out.append(QChar(high[b - 0x80]));
         else
-            out.append(QChar(b));
+            out.append(QChar(char16_t(b)));
     }
     return out;
 }

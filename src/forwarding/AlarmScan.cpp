@@ -5,22 +5,19 @@
 #include "core/BoundedWait.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "core/IniFile.h"
 #include "core/NumberValue.h"
+#include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
+#include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
+#include "forwarding/GelmarRestarter.h"
 #include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
-#include "forwarding/MessageSender.h"
 #include "forwarding/OfficeHours.h"
-#include "sms/SmsSender.h"
-#include "watchdog/GelmarRestarter.h"
 
-#include <QDir>
 #include <QScopeGuard>
 #include <cmath>
 
@@ -221,55 +218,16 @@ void AlarmScan::futureDateGuard(QDateTime& event) {
     m_p.form.lblLastDate.setBackground(QColor(255, 192, 192));
     if (m_p.settings.time == QLatin1String("1")) {
         m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
-        m_p.settings.time = QStringLiteral("0");
-        EscribeIni(QDir(m_p.programFolder).filePath(QStringLiteral("status.ini")), QStringLiteral("status"),
-                   QStringLiteral("Time"), QStringLiteral("0"));
+        m_p.settings.time = StatusFile::on(false);
+        m_p.status.set(StatusFile::Flag::time, false);
         if (m_p.restarter)
             m_p.restarter->ReiniciaGelmar();
     }
     event = now;
 }
 
-bool AlarmScan::smsApplies() const {
-    return m_p.form.chkSMSEnabled.checked() && m_p.settings.SMSOn == QLatin1String("1");
-}
-
-bool AlarmScan::sendSms(const QString& text) {
-    return m_p.sms && m_p.sms->MandaMensaje(text, m_p.form.txtRecipient.text());
-}
-
 void AlarmScan::requireLogged(bool written) const {
-    // A line that can not be written ends the cycle, as any other run-time error; the position is
-    // already safe on disk by then.
-    if (!written)
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede escribir en ") + m_p.log.currentPath());
-}
-
-AlarmScan::Handed AlarmScan::handOn(const QString& message, const QString& smsText,
-                                    const UltCodFile& position, qint64 id) {
-    if (m_p.sender.EnviaConReserva(message)) {
-        m_p.delivery.delivered();
-        savePosition(position, id);
-        requireLogged(m_p.log.delivery(message));
-        return Handed::Delivered;
-    }
-    if (!smsApplies()) {
-        m_p.delivery.failed(m_p.clock.now());
-        return Handed::No;
-    }
-    // When the modem fails too, stop here without moving past the message; the next tick tries again.
-    if (!sendSms(smsText))
-        return Handed::No;
-    savePosition(position, id);
-    requireLogged(m_p.log.sms(message, m_p.form.txtRecipient.text()));
-    return Handed::BySms;
-}
-
-void AlarmScan::savePosition(const UltCodFile& position, qint64 id) const {
-    if (!position.write(id))
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede escribir ") + position.path());
+    Delivery::requireLogged(m_p.log, written);
 }
 
 bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
@@ -291,15 +249,11 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     const QString message = MessageFormat::liveAlarm(plant, a.code, a.state, text, device, a.event);
 
     const QString notice = MessageFormat::smsNotice(plant, device, a.state, text, a.event);
-    const Handed handed = handOn(message, notice, position, a.id);
-    if (handed == Handed::No)
+    const Delivery::Handed handed = m_p.delivery.handOn(message, notice, position, a.id);
+    if (handed == Delivery::Handed::No)
         return false;
-    if (handed == Handed::BySms && OfficeHours::outside(a.event)) {
-        for (const QString& number : std::as_const(m_p.settings.smsAuxiliaries)) {
-            const bool sent = m_p.sms->MandaMensaje(notice, number);
-            requireLogged(m_p.log.auxiliarySms(message, number, sent));
-        }
-    }
+    if (handed == Delivery::Handed::BySms && OfficeHours::outside(a.event))
+        m_p.delivery.toAuxiliaries(message, notice);
     return true;
 }
 
@@ -326,7 +280,7 @@ void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
         const QString notice = MessageFormat::smsNotice(plant, row.device, state, row.alarm, row.date,
                                                         MessageFormat::SmsKind::Buffered);
         // Auxiliary recipients are not used for the agent's own notices.
-        if (handOn(message, notice, file, row.id) == Handed::No)
+        if (m_p.delivery.handOn(message, notice, file, row.id) == Delivery::Handed::No)
             return;
     }
 }

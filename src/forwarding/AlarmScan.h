@@ -9,17 +9,16 @@
 
 class BufferDb;
 class Clock;
+class Delivery;
 class Dialogs;
 class EventLog;
 class Exclusions;
 class Form1State;
 class GelmarRestarter;
 class LifeTestClock;
-class MessageSender;
-class SmsSender;
+class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
-struct DeliveryState;
 
 // BuscaAlarmas: every alarm the supervision system recorded since the last one handed on goes to the
 // central station (or by SMS while SMS mode is on), in id order, and the position file moves past it
@@ -30,17 +29,16 @@ public:
     struct Parts {
         QString programFolder;
         Form1State& form;
-        AgentSettings& settings; // SMS mode flag, auxiliary recipients, future-date flag
+        AgentSettings& settings; // future-date flag
+        const StatusFile& status;
         const Clock& clock;
         const EventLog& log;
         Dialogs& dialogs;
         SupervisionDb& db;
         BufferDb& buffer;
-        MessageSender& sender;
-        DeliveryState& delivery;
+        Delivery& delivery;
         LifeTestClock& lifeTest;
         const Exclusions& exclusions;
-        SmsSender* sms = nullptr;             // none: no SMS is sent
         GelmarRestarter* restarter = nullptr; // none: no restart is made
     };
 
@@ -51,7 +49,6 @@ public:
 
     explicit AlarmScan(Parts parts);
 
-    void setSmsSender(SmsSender* sms) { m_p.sms = sms; }
     void setRestarter(GelmarRestarter* restarter) { m_p.restarter = restarter; }
 
     // One cycle. A call while a cycle is already running (a manual refresh during a delivery wait) is
@@ -80,14 +77,6 @@ private:
     QString deviceName(const std::optional<qint64>& instrument);
     void futureDateGuard(QDateTime& event);
     void resendBuffer(const UltCodFile& file, qint64 position);
-    enum class Handed { Delivered, BySms, No };
-    // One message to the central station, else by SMS while SMS mode is on; the position moves to id
-    // only once it has gone.
-    Handed handOn(const QString& message, const QString& smsText, const UltCodFile& position, qint64 id);
-    void savePosition(const UltCodFile& position, qint64 id) const;
-    bool smsApplies() const;
-    // The notice by SMS to the main recipient; true when it went.
-    bool sendSms(const QString& text);
     void requireLogged(bool written) const;
 
     Parts m_p;

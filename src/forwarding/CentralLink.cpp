@@ -1,6 +1,7 @@
 #include "forwarding/CentralLink.h"
 
 #include "core/Diagnostics.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "core/Windows1252.h"
@@ -96,7 +97,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.peerClosed = false;
     link.lastBlock.clear();
     m_ultimaRespuesta.clear();
-    m_form.Datos.setText(MessageFormat::logBody(texto));
+    m_form.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
     QTcpSocket* s = link.socket;
     if (s->state() != QAbstractSocket::UnconnectedState)

@@ -2,10 +2,10 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/NumberValue.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/MessageSender.h"
 

@@ -78,11 +78,4 @@ QString expectedReply(const QString& message) {
     return QStringLiteral("Recibido:") + message;
 }
 
-QString logBody(const QString& message) {
-    QString body = message;
-    body.remove(frame);
-    body.replace(sep, QStringLiteral(","));
-    return body;
-}
-
 } // namespace MessageFormat

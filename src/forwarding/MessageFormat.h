@@ -4,7 +4,7 @@
 #include <QString>
 
 // Texts the agent sends to the central station, the reply it expects, the SMS notice of an alarm that
-// could not be delivered, and the log form of a message. Pure functions.
+// could not be delivered. Pure functions.
 namespace MessageFormat {
 
 // "2026/12/05 07:03:09": the date-time of every message.
@@ -25,8 +25,5 @@ QString smsNotice(const QString& plant, const QString& device, const QString& st
                   const QDateTime& eventTime, SmsKind kind = SmsKind::Live);
 
 QString expectedReply(const QString& message);
-
-// The message with every "@@" removed and every "##" turned into ",".
-QString logBody(const QString& message);
 
 } // namespace MessageFormat

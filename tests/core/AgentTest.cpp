@@ -6,6 +6,7 @@
 #include "support/TestPlant.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -34,11 +35,11 @@ protected:
 TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
     EXPECT_EQ(agent->loadedSteps(),
-              QStringList({"caption", "NombreEstado", "previous instance", "CarpetaLog", "ConectaConDB",
-                           "buffer", "config", "UltOptimiza", "optimiza schedule", "SMS", "status",
-                           "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+              QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "config",
+                           "UltOptimiza", "optimiza schedule", "SMS", "status", "plant name", "tray caption",
+                           "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
-    EXPECT_TRUE(agent->ChkAdquisicion);
+    EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());
     EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
     EXPECT_TRUE(dialogs.shown.isEmpty());
@@ -58,6 +59,11 @@ TEST_F(AgentTest, BadOptimisationDayDoesNotLoseTheRestOfTheLoadAndNoMinimizeKeep
 
 TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
     const QByteArray savedTmp = qgetenv("TMP"), savedTemp = qgetenv("TEMP");
+    // Restored even when an expectation fails, so later tests log where they expect.
+    const auto restore = qScopeGuard([&] {
+        qputenv("TMP", savedTmp);
+        qputenv("TEMP", savedTemp);
+    });
     QTemporaryDir tmp, temp;
     const QString logName = EventLog::fileName(clock.now().date());
     const struct {
@@ -68,11 +74,9 @@ TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
         qputenv("TMP", c.tmp.toUtf8());
         qputenv("TEMP", c.temp.toUtf8());
         auto agent = loaded();
-        EXPECT_EQ(agent->CarpetaLog, c.expected);
+        EXPECT_EQ(agent->CarpetaLog(), c.expected);
         EXPECT_TRUE(QFile::exists(QDir(c.expected).filePath(logName))) << c.expected.toStdString();
     }
-    qputenv("TMP", savedTmp);
-    qputenv("TEMP", savedTemp);
 }
 
 TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
@@ -97,9 +101,9 @@ TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {
     ASSERT_TRUE(QDir().mkpath(QDir(plant.program).filePath("vornnet.lock")));
     Agent agent(Agent::Options{plant.program, 30s, 3s}, dialogs, clock);
     EXPECT_EQ(agent.load(), Form1Load::Outcome::EndProgram);
-    EXPECT_FALSE(agent.salir);
+    EXPECT_FALSE(agent.salir());
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
     EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text.toStdString();
-    EXPECT_EQ(agent.loadedSteps(), QStringList({"caption", "NombreEstado"}));
+    EXPECT_EQ(agent.loadedSteps(), QStringList({"caption"}));
 }

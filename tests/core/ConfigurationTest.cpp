@@ -1,6 +1,7 @@
 #include "core/Configuration.h"
 #include "core/AgentSettings.h"
 #include "core/ConfigScreen.h"
+#include "core/DeliveryState.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "support/FakeClock.h"
@@ -20,7 +21,8 @@ protected:
     AgentSettings settings;
     RecordingDialogs dialogs;
     FakeClock clock;
-    Configuration config{dir.path(), form, settings, dialogs, clock};
+    DeliveryState delivery;
+    Configuration config{dir.path(), form, settings, delivery, dialogs, clock};
     ConfigScreen screen{config.iniPath(), form, dialogs};
     int visibilidad = -1;
 
@@ -120,12 +122,13 @@ TEST_F(ConfigurationTest, BadNumbersAreReportedAndTakeTheirDefault) {
 TEST_F(ConfigurationTest, OptimisationCaption) {
     set("ChkOptimiza", "1");
     set("HoraOptimiza", "08:00");
+    config.rememberCaption();
     for (auto [day, day2, caption] :
          {std::tuple{"3", "3", "Martes"}, {"3", "5", "Martes y Jueves"}, {"9", "5", " y Jueves"}}) {
         set("DiaOptimiza", day);
         set("DiaOptimiza2", day2);
         config.readOptimizaSchedule();
-        config.applyOptimizaCaption(Form1State::designedCaption);
+        config.applyOptimizaCaption();
         EXPECT_EQ(form.form1.text(),
                   Form1State::designedCaption + ". << Optimiza activo >> Dia: " + caption + " Hora: 08:00");
     }
@@ -138,7 +141,7 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     EXPECT_EQ(status.readAll(),
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
-    EXPECT_EQ(settings.FechaPrimerFallo, QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(delivery.FechaPrimerFallo, QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
     EXPECT_FALSE(form.lblModoSMS.visible());
 
     IniFile::write(config.statusPath(), "status", "SMSON", "1");
@@ -148,7 +151,7 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     EXPECT_EQ(settings.SMSOn, "1");
     EXPECT_EQ(settings.time, "0");
     EXPECT_TRUE(form.lblModoSMS.visible());
-    EXPECT_EQ(settings.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
+    EXPECT_EQ(delivery.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
 
     IniFile::write(config.iniPath(), "SMS", "1", "+34611111111");
     IniFile::write(config.iniPath(), "SMS", "3", "+34633333333");

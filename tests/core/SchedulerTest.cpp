@@ -44,7 +44,7 @@ protected:
 
     Control lblProceso{"lblProceso", "---"};
     bool Reindexando = false;
-    Scheduler scheduler{lblProceso, Reindexando};
+    Scheduler scheduler{lblProceso, [this] { return Reindexando; }};
     QStringList calls;
 };
 

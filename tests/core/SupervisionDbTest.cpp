@@ -1,8 +1,7 @@
 #include "core/SupervisionDb.h"
 #include "GelmarInstall.h"
 #include "core/AgentError.h"
-#include "core/Form1State.h"
-#include "forwarding/EventLog.h"
+#include "core/EventLog.h"
 #include "support/FakeClock.h"
 #include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
@@ -62,7 +61,6 @@ protected:
     FakeClock clock;
     EventLog log{dir.path(), clock};
     RecordingDialogs dialogs;
-    Form1State form;
 };
 
 TEST_F(SupervisionDbTest, ServerAppearingWithinTheWindowGivesANormalStart) {
@@ -138,22 +136,16 @@ TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {
 
 TEST_F(SupervisionDbTest, PlantNameAndLabel5WithAndWithoutTheirRows) {
     auto db = connected();
-    db->readPlantName(form);
-    EXPECT_EQ(form.txtPlanta.text(), "Planta Río");
-    db->label5Click(form);
-    EXPECT_EQ(form.Label5.text(), "Información:") << "no alarm yet: no newest id to show";
+    EXPECT_EQ(db->plantName(), "Planta Río");
+    EXPECT_EQ(db->versionCaption(), std::nullopt) << "no alarm yet: no newest id to show";
     QString error;
     const qint64 id = GelmarInstall::addAlarm(install, 10, "1", 1, QDateTime::currentDateTime(), &error);
     ASSERT_GT(id, 0) << error.toStdString();
-    db->label5Click(form);
-    EXPECT_EQ(form.Label5.text(), QString::number(id) + ":7.3.2");
+    EXPECT_EQ(db->versionCaption(), QString::number(id) + ":7.3.2");
 
-    Form1State fresh;
     db->exec(Which::Config, "DELETE FROM GenericSettings WHERE Name IN ('PlantName', 'DB_VERSION')");
-    db->readPlantName(fresh);
-    EXPECT_EQ(fresh.txtPlanta.text(), "DEMO");
-    db->label5Click(fresh);
-    EXPECT_EQ(fresh.Label5.text(), "Información:");
+    EXPECT_EQ(db->plantName(), std::nullopt);
+    EXPECT_EQ(db->versionCaption(), std::nullopt);
 }
 
 TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
@@ -193,8 +185,7 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     const bool opened = db->ConectaConDB();
     QDir::setCurrent(previous);
     ASSERT_TRUE(opened) << "SQLite3 ODBC driver missing from odbcinst.ini?";
-    db->readPlantName(form);
-    EXPECT_EQ(form.txtPlanta.text(), "Planta Río");
+    EXPECT_EQ(db->plantName(), "Planta Río");
     EXPECT_EQ(codeOf(*db, Which::Acquired, "SELECT * FROM FlashAlarmz"), AgentError::MissingObject);
 }
 

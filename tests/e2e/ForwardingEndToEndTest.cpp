@@ -1,5 +1,6 @@
 // Whole processes: the agent, the central-station stand-in and the supervision stand-in, each alarm
 // followed from the supervision database to the central station's record.
+#include "core/EventLog.h"
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
 #include "standins/QuarnCenterProcess.h"
@@ -177,7 +178,7 @@ TEST_F(ForwardingEndToEnd, AlarmRecordedByTheRunningSupervisionReachesTheStation
     QString logText;
     for (const QString& name : QDir(logs.path()).entryList({"VORNNET-*.log"}))
         logText += QString::fromUtf8(readAll(QDir(logs.path()).filePath(name)));
-    EXPECT_TRUE(logText.contains(MessageFormat::logBody(Windows1252::decode(expected)) + " Hora envio: "))
+    EXPECT_TRUE(logText.contains(EventLog::logBody(Windows1252::decode(expected)) + " Hora envio: "))
         << logText.toStdString();
     a->terminate();
     EXPECT_TRUE(a->waitFinished());

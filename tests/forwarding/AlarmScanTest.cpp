@@ -1,19 +1,21 @@
 #include "forwarding/AlarmScan.h"
 #include "FakeSender.h"
 #include "core/AgentSettings.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
+#include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
+#include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
+#include "forwarding/GelmarRestarter.h"
 #include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
-#include "sms/SmsSender.h"
+#include "forwarding/SmsSender.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
-#include "watchdog/GelmarRestarter.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -62,8 +64,10 @@ protected:
     DeliveryState delivery;
     LifeTestClock lifeTest{form, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
-    AlarmScan scan{{plant.program, form, settings, clock, log, dialogs, db, buffer, sender, delivery,
-                    lifeTest, exclusions, &sms, &restarter}};
+    StatusFile status{plant.program};
+    Delivery handOn{{form, settings, clock, log, sender, delivery, &sms}};
+    AlarmScan scan{{plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
+                    exclusions, &restarter}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
 
@@ -103,7 +107,7 @@ TEST_F(AlarmScanTest, FirstStartSkipsTheAlarmsAlreadyThere) {
                                                    "Caudalímetro entrada", clock.now().addSecs(-5))));
     EXPECT_EQ(position.read(), third);
     EXPECT_TRUE(
-        logLines().contains(MessageFormat::logBody(sender.alarms()[0]) + " Hora envio: 07/12/2026 12:00:00"));
+        logLines().contains(EventLog::logBody(sender.alarms()[0]) + " Hora envio: 07/12/2026 12:00:00"));
 }
 
 TEST_F(AlarmScanTest, NamesFromTheConfigurationAndUnknownOnes) {
@@ -221,7 +225,7 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     EXPECT_EQ(position.read(), inHours);
     EXPECT_GT(inHours, id);
     const QStringList lines = logLines();
-    const QString body = MessageFormat::logBody(sender.alarms()[0]);
+    const QString body = EventLog::logBody(sender.alarms()[0]);
     EXPECT_TRUE(lines.contains(body + " ENVIO POR SMS A: +34600000001"));
     EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34611111111COMPLETADO"));
     EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34622222222FALLIDO"));

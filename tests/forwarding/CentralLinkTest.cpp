@@ -1,5 +1,6 @@
 #include "ScriptedStation.h"
 
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
@@ -76,7 +77,7 @@ TEST_F(CentralLinkTest, AnythingButTheExactEchoFailsAfterTheWholeReplyWait) {
         EXPECT_GE(t.elapsed(), 550);
         EXPECT_EQ(station.received.size(), 1);
         EXPECT_EQ(form.ESTADO.text(), c.shown);
-        EXPECT_EQ(form.Datos.text(), MessageFormat::logBody(message)) << "the message stays in Datos";
+        EXPECT_EQ(form.Datos.text(), EventLog::logBody(message)) << "the message stays in Datos";
         EXPECT_EQ(link.estado(1), 0);
     }
 }
@@ -108,7 +109,7 @@ TEST_F(CentralLinkTest, FailoverTriesPrimaryThenSecondariesSkippingEmptyOnes) {
     EXPECT_FALSE(link.Envia(message, 1));
     EXPECT_GE(t.elapsed(), 950) << "a refused connection costs the whole connect wait";
     EXPECT_EQ(form.ESTADO.text(), "No se pudo conectar");
-    EXPECT_EQ(form.Datos.text(), MessageFormat::logBody(message));
+    EXPECT_EQ(form.Datos.text(), EventLog::logBody(message));
     EXPECT_TRUE(link.EnviaConReserva(message));
     EXPECT_EQ(b.connections, 1);
 }

@@ -1,6 +1,6 @@
 #include "support/FakeClock.h"
 
-#include "forwarding/EventLog.h"
+#include "core/EventLog.h"
 #include "forwarding/MessageFormat.h"
 
 #include <QDir>

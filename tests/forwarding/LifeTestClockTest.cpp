@@ -1,9 +1,9 @@
 #include "FakeSender.h"
 #include "support/FakeClock.h"
 
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "forwarding/DeliveryState.h"
-#include "forwarding/EventLog.h"
 #include "forwarding/LifeTestClock.h"
 
 #include <QFile>

@@ -1,4 +1,5 @@
 #include "forwarding/MessageFormat.h"
+#include "core/EventLog.h"
 #include "core/Windows1252.h"
 
 #include <gtest/gtest.h>
@@ -35,10 +36,10 @@ TEST(MessageFormat, EachKindOnTheWire) {
 }
 
 TEST(MessageFormat, LogBodyAndSmsNotice) {
-    EXPECT_EQ(MessageFormat::logBody(MessageFormat::lifeTest("PLANTA", event)),
+    EXPECT_EQ(EventLog::logBody(MessageFormat::lifeTest("PLANTA", event)),
               "PLANTA,LIFETEST,XX,1,XX,XX,XX,XX,2026/12/05 07:03:09");
     // Frames inside a field go too, and "###" turns into "," + "#".
-    EXPECT_EQ(MessageFormat::logBody("@@a@@b###c@@"), "ab,#c");
+    EXPECT_EQ(EventLog::logBody("@@a@@b###c@@"), "ab,#c");
 
     // The fallback locale writes its dates with "/".
     EXPECT_EQ(MessageFormat::smsNotice("PL|ANTA", "Bomba", "1", "Nivel \"alto\"", event),

@@ -1,8 +1,8 @@
 #include "GelmarInstall.h"
 #include "core/BoundedWait.h"
+#include "core/EventLog.h"
 #include "core/IniFile.h"
 #include "core/SupervisionDb.h"
-#include "forwarding/EventLog.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 

@@ -13,6 +13,11 @@ public:
 
     const QString& folder() const { return m_folder; }
     void setFolder(const QString& folder) { m_folder = folder; }
+    // CarpetaLog: the folder named by TMP, else TEMP, else the program folder.
+    void setFolderFromEnvironment(const QString& programFolder);
+
+    // The log form of a central-station message: every "@@" removed and every "##" turned into ",".
+    static QString logBody(const QString& message);
 
     // The file the next line goes to (the month is taken when the line is written).
     QString currentPath() const;

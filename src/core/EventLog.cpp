@@ -1,8 +1,7 @@
-#include "forwarding/EventLog.h"
+#include "core/EventLog.h"
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
-#include "forwarding/MessageFormat.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +11,22 @@ EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(fold
 
 QString EventLog::fileName(const QDate& date) {
     return QStringLiteral("VORNNET-") + AgentLocale::monthTag(date) + QStringLiteral(".log");
+}
+
+void EventLog::setFolderFromEnvironment(const QString& programFolder) {
+    QString folder = qEnvironmentVariable("TMP");
+    if (folder.isEmpty())
+        folder = qEnvironmentVariable("TEMP");
+    if (folder.isEmpty())
+        folder = programFolder;
+    m_folder = folder;
+}
+
+QString EventLog::logBody(const QString& message) {
+    QString body = message;
+    body.remove(QStringLiteral("@@"));
+    body.replace(QStringLiteral("##"), QStringLiteral(","));
+    return body;
 }
 
 QString EventLog::currentPath() const {
@@ -41,26 +56,26 @@ bool EventLog::start() const {
 }
 
 bool EventLog::delivery(const QString& message) const {
-    return write(MessageFormat::logBody(message) + QStringLiteral(" Hora envio: ") + now());
+    return write(logBody(message) + QStringLiteral(" Hora envio: ") + now());
 }
 
 bool EventLog::lifeTestFailure(const QString& message) const {
-    return write(QStringLiteral("Envio de Test de Vida fallido: ") + MessageFormat::logBody(message) +
+    return write(QStringLiteral("Envio de Test de Vida fallido: ") + logBody(message) +
                  QStringLiteral(" Hora envio: ") + now());
 }
 
 bool EventLog::clockFailure(const QString& message) const {
-    return write(QStringLiteral("Envio de current Time fallido: ") + MessageFormat::logBody(message) +
+    return write(QStringLiteral("Envio de current Time fallido: ") + logBody(message) +
                  QStringLiteral(" Hora envio: ") + now());
 }
 
 bool EventLog::sms(const QString& message, const QString& recipient) const {
-    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO POR SMS A: ") + recipient);
+    return write(logBody(message) + QStringLiteral(" ENVIO POR SMS A: ") + recipient);
 }
 
 bool EventLog::auxiliarySms(const QString& message, const QString& recipient, bool sent) const {
-    return write(MessageFormat::logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") +
-                 recipient + (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
+    return write(logBody(message) + QStringLiteral(" ENVIO (AUXILIAR) POR SMS A: ") + recipient +
+                 (sent ? QStringLiteral("COMPLETADO") : QStringLiteral("FALLIDO")));
 }
 
 bool EventLog::databaseTimeout() const {

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/Form1State.h"
+
+#include <QString>
+
+// The keys of section CONFIG of vornnet.ini: the one table that start-up reads and the configuration
+// screen writes. Several keys are read under one capitalisation and written under another; ini keys
+// match without regard to case, so both find the same entry.
+namespace ConfigKeys {
+
+// What start-up does with the text it reads.
+enum class Rule {
+    Text,      // copied as read
+    Port,      // number value written back as text; 0 becomes "1003"
+    Check,     // check state: the number value rounded, not 0 is checked
+    MinNoData, // number value, below 30 becomes 30
+    Path,      // empty becomes the default installation folder
+};
+
+struct Field {
+    const char* readAs;
+    const char* writeAs;
+    Control Form1State::*control;
+    Rule rule;
+};
+
+// The fields the configuration screen unlocks, in the order it writes them.
+inline constexpr Field fields[] = {
+    {"RemotePort", "RemotePort", &Form1State::lblPuerto, Rule::Port},
+    {"IpQuarnCenter", "IpQuarnCenter", &Form1State::IpQuarn, Rule::Text},
+    {"LifeTest", "LifeTest", &Form1State::lblTestVida, Rule::Text},
+    {"RemotePortA", "RemotePortA", &Form1State::lblPuertoA, Rule::Port},
+    {"IpQuarnCenterA", "IpQuarnCenterA", &Form1State::IpQuarnA, Rule::Text},
+    {"RemotePortB", "RemotePortB", &Form1State::lblPuertoB, Rule::Port},
+    {"IpQuarnCenterB", "IpQuarnCenterB", &Form1State::IpQuarnB, Rule::Text},
+    {"ChkRestart", "chkRestart", &Form1State::chkRestart, Rule::Check},
+    {"ChkOptimiza", "chkOptimiza", &Form1State::chkOptimiza, Rule::Check},
+    {"MinNoData", "MinNoData", &Form1State::txtMinSinData, Rule::MinNoData},
+    {"pathGelmar", "pathGelmar", &Form1State::txtPathGelmar, Rule::Path},
+    {"ChkAlarms", "chkAlarms", &Form1State::chkAlarms, Rule::Check},
+    {"DifTime", "difTime", &Form1State::txtDifHoraria, Rule::Text},
+    {"smsEnabled", "SmsEnabled", &Form1State::chkSMSEnabled, Rule::Check},
+    {"comport", "ComPort", &Form1State::txtComPort, Rule::Text},
+    {"recipient", "Recipient", &Form1State::txtRecipient, Rule::Text},
+    {"maxnonet", "MaxNoNet", &Form1State::txtMaxNoNet, Rule::Text},
+};
+
+// Keys held in variables: read once at start, never written by the agent.
+inline constexpr const char* MaxDb = "MaxDb";
+inline constexpr const char* minFree = "minFree";
+inline constexpr const char* WebMode = "WebMode";
+inline constexpr const char* noMinimize = "noMinimize";
+inline constexpr const char* ControlFechasFuturas = "ControlFechasFuturas";
+inline constexpr const char* DiaOptimiza = "DiaOptimiza";
+inline constexpr const char* DiaOptimiza2 = "DiaOptimiza2";
+inline constexpr const char* HoraOptimiza = "HoraOptimiza";
+// The supervision databases' engine and ODBC connection.
+inline constexpr const char* DbEngine = "DbEngine";
+inline constexpr const char* OdbcDriver = "OdbcDriver";
+inline constexpr const char* DbServer = "DbServer";
+inline constexpr const char* DbUser = "DbUser";
+inline constexpr const char* DbPassword = "DbPassword";
+
+inline constexpr const char* variables[] = {
+    MaxDb,       minFree,      WebMode,      noMinimize, ControlFechasFuturas,
+    DiaOptimiza, DiaOptimiza2, HoraOptimiza, DbEngine,   OdbcDriver,
+    DbServer,    DbUser,       DbPassword};
+
+// The field whose control is the given one.
+const Field& fieldOf(Control Form1State::*control);
+
+} // namespace ConfigKeys

@@ -1,0 +1,65 @@
+#include "core/StatusFile.h"
+
+#include "core/IniFile.h"
+
+#include <QDir>
+
+namespace {
+
+const QString section = QStringLiteral("status");
+
+struct Key {
+    const char* readAs;
+    const char* writeAs;
+    const char* fallback;
+};
+
+// Indexed by StatusFile::Flag. Several keys are read under one capitalisation and written under another;
+// ini keys match without regard to case, so both find the same entry.
+constexpr Key keys[] = {
+    {"Acquisition", "Acquisition", "1"},
+    {"DbSize", "DbSize", "1"},
+    {"freeSize", "FreeSize", "1"},
+    {"time", "Time", "1"},
+    {"SMSOn", "SMSON", "0"},
+    {"ModemOK", "ModemOK", "1"},
+};
+
+const Key& keyOf(StatusFile::Flag flag) {
+    return keys[static_cast<int>(flag)];
+}
+
+} // namespace
+
+StatusFile::StatusFile(const QString& programFolder)
+    : m_path(QDir(programFolder).filePath(QStringLiteral("status.ini"))) {
+}
+
+QString StatusFile::read(Flag flag) const {
+    return LeeIni(m_path, section, QString::fromLatin1(keyOf(flag).readAs));
+}
+
+void StatusFile::write(Flag flag, const QString& value) const {
+    EscribeIni(m_path, section, QString::fromLatin1(keyOf(flag).writeAs), value);
+}
+
+QString StatusFile::defaultValue(Flag flag) {
+    return QString::fromLatin1(keyOf(flag).fallback);
+}
+
+QString StatusFile::readOrDefault(Flag flag) const {
+    QString value = read(flag);
+    if (value.isEmpty()) {
+        value = defaultValue(flag);
+        write(flag, value);
+    }
+    return value;
+}
+
+QString StatusFile::UltOptimiza() const {
+    return LeeIni(m_path, section, QStringLiteral("UltOptimiza"));
+}
+
+void StatusFile::setUltOptimiza(const QString& value) const {
+    EscribeIni(m_path, section, QStringLiteral("UltOptimiza"), value);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// status.ini in the program folder, section status: the flags that remember what was last reported
+// ("1" normal, "0" condition open), the SMS mode, and the date of the last optimisation. The one place
+// that knows the file's path and its keys, as they are read and as they are written.
+class StatusFile {
+public:
+    enum class Flag { Acquisition, DbSize, freeSize, time, SMSOn, ModemOK };
+    static constexpr Flag flags[] = {Flag::Acquisition, Flag::DbSize, Flag::freeSize,
+                                     Flag::time,        Flag::SMSOn,  Flag::ModemOK};
+
+    explicit StatusFile(const QString& programFolder);
+
+    const QString& path() const { return m_path; }
+
+    QString read(Flag flag) const;
+    void write(Flag flag, const QString& value) const;
+    // "1" is true; anything else false.
+    bool isOn(Flag flag) const { return read(flag) == on(true); }
+    void set(Flag flag, bool value) const { write(flag, on(value)); }
+    static QString on(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+
+    // The flag's value, its default written into the file first when the key is absent or empty.
+    QString readOrDefault(Flag flag) const;
+    static QString defaultValue(Flag flag);
+
+    QString UltOptimiza() const;
+    void setUltOptimiza(const QString& value) const;
+
+private:
+    QString m_path;
+};

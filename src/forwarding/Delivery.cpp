@@ -1,0 +1,60 @@
+#include "forwarding/Delivery.h"
+
+#include "core/AgentError.h"
+#include "core/AgentSettings.h"
+#include "core/Clock.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
+#include "core/Form1State.h"
+#include "forwarding/MessageSender.h"
+#include "forwarding/SmsSender.h"
+#include "forwarding/UltCodFile.h"
+
+Delivery::Delivery(Parts parts) : m_p(std::move(parts)) {
+}
+
+void Delivery::requireLogged(const EventLog& log, bool written) {
+    if (!written)
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir en ") + log.currentPath());
+}
+
+bool Delivery::smsApplies() const {
+    return m_p.form.chkSMSEnabled.checked() && m_p.settings.SMSOn == QLatin1String("1");
+}
+
+void Delivery::savePosition(const UltCodFile& position, qint64 id) const {
+    if (!position.write(id))
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir ") + position.path());
+}
+
+Delivery::Handed Delivery::handOn(const QString& message, const QString& smsText, const UltCodFile& position,
+                                  qint64 id) {
+    if (m_p.sender.EnviaConReserva(message)) {
+        m_p.state.delivered();
+        savePosition(position, id);
+        requireLogged(m_p.log, m_p.log.delivery(message));
+        return Handed::Delivered;
+    }
+    if (!smsApplies()) {
+        m_p.state.failed(m_p.clock.now());
+        return Handed::No;
+    }
+    // When the modem fails too, stop here without moving past the message; the next tick tries again.
+    const QString recipient = m_p.form.txtRecipient.text();
+    if (!m_p.sms || !m_p.sms->MandaMensaje(smsText, recipient))
+        return Handed::No;
+    savePosition(position, id);
+    requireLogged(m_p.log, m_p.log.sms(message, recipient));
+    return Handed::BySms;
+}
+
+void Delivery::toAuxiliaries(const QString& message, const QString& smsText) {
+    if (!m_p.sms)
+        return;
+    for (const QString& number : std::as_const(m_p.settings.smsAuxiliaries)) {
+        const bool sent = m_p.sms->MandaMensaje(smsText, number);
+        requireLogged(m_p.log, m_p.log.auxiliarySms(message, number, sent));
+    }
+}

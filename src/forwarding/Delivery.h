@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class EventLog;
+class Form1State;
+class MessageSender;
+class SmsSender;
+class UltCodFile;
+struct AgentSettings;
+struct DeliveryState;
+
+// How one message is handed on, for the alarm scan and the buffer resend alike: to the central station
+// over its links, else, while SMS mode is on, by SMS to the main recipient. The position file moves past
+// the message only once it has gone, and each hand-on writes its log line.
+class Delivery {
+public:
+    struct Parts {
+        Form1State& form;        // chkSMSEnabled, txtRecipient
+        AgentSettings& settings; // SMS mode flag, auxiliary recipients
+        const Clock& clock;
+        const EventLog& log;
+        MessageSender& sender;
+        DeliveryState& state;
+        SmsSender* sms = nullptr; // none: no SMS is sent
+    };
+
+    enum class Handed { Delivered, BySms, No };
+
+    explicit Delivery(Parts parts);
+
+    void setSmsSender(SmsSender* sms) { m_p.sms = sms; }
+
+    // One message to the central station, else by SMS while SMS mode is on; the position moves to id
+    // only once it has gone.
+    Handed handOn(const QString& message, const QString& smsText, const UltCodFile& position, qint64 id);
+    // A live alarm that went by SMS also goes to the auxiliary recipients, each with its log line.
+    void toAuxiliaries(const QString& message, const QString& smsText);
+
+    // A line that can not be written ends the cycle in progress, as any other run-time error; the
+    // position is already safe on disk by then.
+    static void requireLogged(const EventLog& log, bool written);
+
+private:
+    bool smsApplies() const;
+    void savePosition(const UltCodFile& position, qint64 id) const;
+
+    Parts m_p;
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "forwarding/AlarmScan.h"
+#include "forwarding/BufferDb.h"
+#include "forwarding/CentralLink.h"
+#include "forwarding/Delivery.h"
+#include "forwarding/Exclusions.h"
+#include "forwarding/LifeTestClock.h"
+
+#include <QString>
+
+class Clock;
+class Dialogs;
+class EventLog;
+class Form1State;
+class GelmarRestarter;
+class SmsSender;
+class StatusFile;
+class SupervisionDb;
+struct AgentSettings;
+struct DeliveryState;
+
+// The alarm-forwarding subsystem as one object: the central-station link, the buffer, the life test and
+// clock, the exclusion list, the delivery fallback and the alarm scan, built once and wired together.
+class Forwarding {
+public:
+    struct Parts {
+        QString programFolder;
+        QString iniPath;
+        Form1State& form;
+        AgentSettings& settings;
+        const StatusFile& status;
+        const Clock& clock;
+        const EventLog& log;
+        Dialogs& dialogs;
+        SupervisionDb& db;
+        DeliveryState& delivery;
+    };
+
+    explicit Forwarding(Parts parts);
+
+    CentralLink& link() { return m_link; }
+    BufferDb& buffer() { return m_buffer; }
+    LifeTestClock& lifeTest() { return m_lifeTest; }
+    AlarmScan& scan() { return m_scan; }
+
+    // The seams the subsystems above implement.
+    void setSmsSender(SmsSender* sms) { m_delivery.setSmsSender(sms); }
+    void setRestarter(GelmarRestarter* restarter) { m_scan.setRestarter(restarter); }
+
+    // Load steps.
+    void openBuffer() { m_buffer.open(); }
+    // txtPlanta takes the plant name of the configuration database; it stays as it was without one.
+    void readPlantName();
+
+    // Window actions.
+    void Label5Click();
+
+    // The program ends: nothing waits on the station and no cycle reopens the databases.
+    void stop();
+
+private:
+    Parts m_p;
+    BufferDb m_buffer;
+    CentralLink m_link;
+    LifeTestClock m_lifeTest;
+    Exclusions m_exclusions;
+    Delivery m_delivery;
+    AlarmScan m_scan;
+};
