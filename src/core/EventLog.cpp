@@ -83,3 +83,13 @@ bool EventLog::databaseTimeout() const {
         QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
         now());
 }
+
+bool EventLog::stepError(const QString& step, const QString& error) const {
+    return write(QStringLiteral("Error en ") + step + QStringLiteral(": ") + error +
+                 QStringLiteral(" Hora: ") + now());
+}
+
+bool EventLog::stepErrorCleared(const QString& step, const QString& error) const {
+    return write(QStringLiteral("Error en ") + step + QStringLiteral(" resuelto: ") + error +
+                 QStringLiteral(" Hora: ") + now());
+}

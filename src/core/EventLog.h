@@ -34,6 +34,9 @@ public:
     bool sms(const QString& message, const QString& recipient) const;
     bool auxiliarySms(const QString& message, const QString& recipient, bool sent) const;
     bool databaseTimeout() const;
+    // A step's cycle ended early on an error, and that error has cleared: once each per distinct error.
+    bool stepError(const QString& step, const QString& error) const;
+    bool stepErrorCleared(const QString& step, const QString& error) const;
 
 private:
     QString now() const;

@@ -4,6 +4,7 @@
 #include "core/AgentSettings.h"
 #include "core/BoundedWait.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
@@ -61,7 +62,8 @@ std::optional<qint64> wholeNumber(const QVariant& v) {
 
 } // namespace
 
-AlarmScan::AlarmScan(Parts parts) : m_p(std::move(parts)) {
+AlarmScan::AlarmScan(Parts parts)
+    : m_p(std::move(parts)), m_errors(QStringLiteral("Busca Alarmas"), m_p.form.txtError, m_p.log, lcScan()) {
 }
 
 QString AlarmScan::replacedDatabaseText(const QString& plant) {
@@ -111,15 +113,20 @@ void AlarmScan::BuscaAlarmas() {
     const auto done = qScopeGuard([this] { m_running = false; });
     try {
         cycle();
+        m_errors.succeeded();
     } catch (const AgentError& e) {
         // Nothing more is written for the row in progress; the next cycle reads it again.
-        if (e.code() == AgentError::Unspecified && !m_stopped) {
+        if (m_stopped)
+            return;
+        m_errors.failed(e.description());
+        if (e.code() == AgentError::Unspecified) {
             // A lost connection: open both again, as start-up does, and let events run.
             m_p.db.reconnect();
             BoundedWait().pause(std::chrono::milliseconds(10));
         }
-    } catch (const std::exception&) {
-        // Ends the cycle silently, as any other run-time error of the scan.
+    } catch (const std::exception& e) {
+        if (!m_stopped)
+            m_errors.failed(QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -130,7 +137,6 @@ void AlarmScan::cycle() {
 
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
-    const qint64 bufferPosition = buffer.read().value_or(0);
 
     const QDateTime cutoff = m_p.clock.now().addDays(-7);
     const QList<QSqlRecord> rows =
@@ -144,6 +150,8 @@ void AlarmScan::cycle() {
             throw AgentError(AgentError::CommandFailed,
                              QStringLiteral("No se puede escribir ") + alarms.path());
         goOn = false;
+    } else if (!rows.isEmpty()) {
+        requireWritable(alarms, *last);
     }
 
     m_p.lifeTest.lifeTestStep();
@@ -151,8 +159,17 @@ void AlarmScan::cycle() {
     for (qsizetype i = 0; goOn && i < rows.size(); ++i)
         goOn = processRow(rows[i], alarms);
 
-    resendBuffer(buffer, bufferPosition);
+    // Read here, after the alarms: a buffer position without a number holds the buffer, not the alarms.
+    resendBuffer(buffer, buffer.read().value_or(0));
     m_p.form.txtError.setText(QString());
+}
+
+void AlarmScan::requireWritable(const UltCodFile& position, qint64 id) const {
+    // Before anything is handed on the position must be able to move past it; otherwise the same message
+    // would go again at every tick (a read-only or full program folder).
+    if (!position.write(id))
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir ") + position.path());
 }
 
 AlarmScan::Alarm AlarmScan::readRow(const QSqlRecord& row) {
@@ -261,6 +278,8 @@ void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
     const QString plant = m_p.form.txtPlanta.text();
     const QDateTime cutoff = m_p.clock.now().addDays(-7);
     const QList<BufferRow> rows = m_p.buffer.rowsAfter(position, cutoff);
+    if (!rows.isEmpty())
+        requireWritable(file, position);
 
     for (const BufferRow& row : rows) {
         QString state = QStringLiteral("1");

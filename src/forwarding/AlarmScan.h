@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forwarding/ErrorReport.h"
 #include "forwarding/UltCodFile.h"
 
 #include <QDateTime>
@@ -77,9 +78,11 @@ private:
     QString deviceName(const std::optional<qint64>& instrument);
     void futureDateGuard(QDateTime& event);
     void resendBuffer(const UltCodFile& file, qint64 position);
+    void requireWritable(const UltCodFile& position, qint64 id) const; // throws AgentError
     void requireLogged(bool written) const;
 
     Parts m_p;
+    ErrorReport m_errors; // txtError, the event log and vornnet.scan
     bool m_running = false;
     bool m_stopped = false;
 };

@@ -14,9 +14,11 @@
 #include "forwarding/MessageFormat.h"
 #include "forwarding/SmsSender.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -287,14 +289,57 @@ TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 1);
     EXPECT_EQ(position.read(), id);
+}
 
-    // Any other failure ends the cycle silently and leaves txtError as it was.
-    form.txtError.setText("x");
-    writeFile(position.path(), "not a number");
-    alarm();
+TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears) {
+    LogCapture captured;
+    position.write(0);
+    const qint64 first = alarm();
+    // A position file that holds no number: nothing is forwarded until it is mended, and it is not a
+    // first start, which would skip the alarm.
+    writeFile(position.path(), "\r\n");
+    for (int tick = 0; tick < 3; ++tick)
+        scan.BuscaAlarmas();
+    EXPECT_TRUE(sender.sent.isEmpty());
+    const QString why = UltCodFile::noNumberText(position.path());
+    EXPECT_EQ(form.txtError.text(), why);
+    EXPECT_EQ(logLines().filter(why).size(), 1) << "once per distinct error, not once per tick";
+    EXPECT_EQ(captured.of("vornnet.scan").filter(why).size(), 3) << "a diagnostic line each time";
+
+    // A second error, different from the first, is logged in its turn.
+    const QString logFolder = log.folder();
+    writeFile(QDir(plant.program).filePath("not-a-folder"), "");
+    writeFile(position.path(), " 0\r\n");
+    log.setFolder(QDir(plant.program).filePath("not-a-folder"));
     scan.BuscaAlarmas();
-    EXPECT_EQ(sender.alarms().size(), 1);
-    EXPECT_EQ(form.txtError.text(), "x");
+    EXPECT_EQ(sender.alarms().size(), 1) << "delivered, but its log line could not be written";
+    EXPECT_EQ(position.read(), first);
+    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text().toStdString();
+
+    log.setFolder(logFolder);
+    const qint64 second = alarm();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(position.read(), second);
+    EXPECT_EQ(form.txtError.text(), QString());
+    const QStringList cleared = logLines().filter("resuelto");
+    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
+    EXPECT_TRUE(cleared[0].contains("not-a-folder"));
+    EXPECT_EQ(captured.of("vornnet.scan").filter("cleared").size(), 1);
+}
+
+TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {
+    position.write(0);
+    buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "1", clock.now().addSecs(-30));
+    writeFile(bufferPosition.path(), "\xEF\xBB\xBF");
+    const qint64 id = alarm();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1) << "live alarms still go";
+    EXPECT_EQ(position.read(), id);
+    EXPECT_EQ(sender.sent.size(), 1) << "the buffer waits until its position is mended";
+    EXPECT_EQ(form.txtError.text(), UltCodFile::noNumberText(bufferPosition.path()));
+    writeFile(bufferPosition.path(), " 0\r\n");
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.sent.size(), 2);
 }
 
 TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
