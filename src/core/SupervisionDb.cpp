@@ -12,11 +12,13 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -103,6 +105,8 @@ void SupervisionDb::open(Which which) {
         // The files belong to the supervision system: a missing one is a server not there yet, and
         // opening it must never create it.
         const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
+        // Taken before the open: a file replaced in between is then seen as replaced, and opened again.
+        fileOf(which) = {path, FileIdentity::of(path)};
         QSqlDatabase db = SqlConnection::openExistingSqlite(path, name);
         QSqlQuery q(db);
         // The journal mode is the owner's choice, and a change would outlive the agent: it is left as
@@ -177,6 +181,32 @@ QString SupervisionDb::targetOf(Which which) const {
 QString SupervisionDb::targetText() const {
     return (m_settings.engine == DbEngine::Sqlite ? QStringLiteral("sqlite ") : QStringLiteral("odbc ")) +
            targetOf(Which::Acquired) + QStringLiteral(" and ") + targetOf(Which::Config);
+}
+
+std::optional<SupervisionDb::FileIdentity> SupervisionDb::FileIdentity::of(const QString& path) {
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
+void SupervisionDb::requireSameFiles() const {
+    if (m_settings.engine != DbEngine::Sqlite)
+        return;
+    for (Which which : {Which::Acquired, Which::Config}) {
+        const OpenedFile& opened = fileOf(which);
+        if (nameOf(which).isEmpty() || opened.path.isEmpty())
+            continue;
+        const std::optional<FileIdentity> now = FileIdentity::of(opened.path);
+        if (now == opened.identity)
+            continue;
+        // The connection still reads the file it opened, deleted or moved by now: new alarms would never
+        // be seen. Reopened as for a lost connection.
+        throw AgentError(AgentError::Unspecified,
+                         (now ? QStringLiteral("El fichero %1 ha sido sustituido: se vuelve a abrir")
+                              : QStringLiteral("El fichero %1 ya no está: se vuelve a abrir"))
+                             .arg(QDir::toNativeSeparators(opened.path)));
+    }
 }
 
 bool SupervisionDb::reconnect() {

@@ -135,6 +135,8 @@ void AlarmScan::cycle() {
     UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
     const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
 
+    // A supervision file replaced under the agent is opened again before it is read.
+    m_p.db.requireSameFiles();
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
 

@@ -22,6 +22,7 @@
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -340,6 +341,27 @@ TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {
     writeFile(bufferPosition.path(), " 0\r\n");
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.sent.size(), 2);
+}
+
+TEST_F(AlarmScanTest, ADatabaseFileReplacedUnderTheAgentIsOpenedAgain) {
+    position.write(0);
+    alarm();
+    scan.BuscaAlarmas();
+    ASSERT_EQ(sender.alarms().size(), 1);
+
+    // The supervision system's database restored from a copy that holds a newer alarm.
+    QTemporaryDir staging;
+    ASSERT_TRUE(plant.copyAcquired(staging.path()));
+    QString error;
+    const qint64 newer = GelmarInstall::addAlarm(staging.path(), 20, "2", 1, clock.now().addSecs(-5), &error);
+    ASSERT_GT(newer, 0) << error.toStdString();
+    ASSERT_TRUE(plant.replaceAcquired(staging.path()));
+
+    for (int tick = 0; tick < 2 && sender.alarms().size() < 2; ++tick)
+        scan.BuscaAlarmas();
+    ASSERT_EQ(sender.alarms().size(), 2) << "the new file is read";
+    EXPECT_TRUE(sender.alarms()[1].contains("##20##1##Fallo térmico##"));
+    EXPECT_EQ(position.read(), newer);
 }
 
 TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
