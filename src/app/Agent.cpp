@@ -31,16 +31,25 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
           dialogs),
       m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
                     dialogs, m_db, m_delivery}),
-      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }) {
+      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }),
+      m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
+                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
+    m_forwarding.setRestarter(&m_watchdog.restarter());
 
     // Timer3's steps; those of subsystems not in this build are passed over.
     Scheduler::Steps& s = m_scheduler.steps();
+    s.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
+    s.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
     s.BuscaAlarmas = [this] { m_forwarding.scan().BuscaAlarmas(); };
     s.SubSynchro = [this] { m_forwarding.lifeTest().SubSynchro(); };
+    s.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
+    s.TestData = [this] { return m_watchdog.TestData(); };
+    s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
+    s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -82,13 +91,13 @@ void Agent::buildLoad(Form1Load& load) {
     }));
     load.add(step(QStringLiteral("SMS"), [this] {
         m_config.readSmsEntries();
-        m_config.appendDriveToFreeLabel();
+        m_watchdog.appendDriveToFreeLabel();
     }));
     load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
     load.add(step(QStringLiteral("tray caption"), [this] { emit trayCaptionChanged(trayCaption()); }));
     load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
-    load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_chkAdquisicion = true; }));
+    load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_watchdog.setChkAdquisicion(true); }));
     load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
 }
 
@@ -129,7 +138,7 @@ void Agent::tmrHideTick() {
     if (!m_settings.noMinimize)
         m_form.form1.setVisible(false);
     tmrHide.stop();
-    // ActualizaDatosVida, the first status update, joins here with the watchdog.
+    m_watchdog.ActualizaDatosVida();
 }
 
 void Agent::VisibilidadAlm(int show) {
@@ -168,9 +177,10 @@ void Agent::Image1Click() {
 }
 
 void Agent::manualRun() {
-    // The status update and the process indicators join here with the watchdog.
+    m_watchdog.ActualizaDatosVida();
     m_forwarding.scan().BuscaAlarmas();
     m_forwarding.lifeTest().SendSynchroTime();
+    m_watchdog.ActualizaIcoNetActivo();
 }
 
 void Agent::Label5Click() {
@@ -178,7 +188,7 @@ void Agent::Label5Click() {
 }
 
 void Agent::lblTimeClick() {
-    m_form.lblTime.setText(QStringLiteral("1"));
+    m_watchdog.lblTimeClick();
 }
 
 void Agent::unload() {
@@ -189,6 +199,7 @@ void Agent::unload() {
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
     m_forwarding.stop();
+    m_watchdog.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();

@@ -13,6 +13,7 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
+#include "watchdog/Watchdog.h"
 
 #include <QObject>
 #include <QStringList>
@@ -36,6 +37,10 @@ public:
         std::chrono::milliseconds linkWait{CentralLink::defaultWait};
         // How long the supervision databases may take to open at start-up.
         std::chrono::milliseconds dbRetryWindow{60000};
+        // How long a restart of the supervision system waits between the kill and the relaunch.
+        std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
+        // Only processes started from this folder are seen and killed (tests); empty: every process.
+        QString processScope;
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -50,6 +55,7 @@ public:
     AlarmScan& alarmScan() { return m_forwarding.scan(); }
     CentralLink& link() { return m_forwarding.link(); }
     const DeliveryState& delivery() const { return m_delivery; }
+    Watchdog& watchdog() { return m_watchdog; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -75,7 +81,7 @@ public:
     // Another copy was running: this one ended silently.
     bool salir() const { return m_instance.salir(); }
     // The acquisition check runs once the load has finished, and not while maintenance stops the system.
-    bool ChkAdquisicion() const { return m_chkAdquisicion; }
+    bool ChkAdquisicion() const { return m_watchdog.ChkAdquisicion(); }
     // A reindex is running: the scheduler's optimisation step is passed over.
     bool Reindexando() const { return m_reindexando; }
 
@@ -110,9 +116,9 @@ private:
     SupervisionDb m_db;
     Forwarding m_forwarding;
     Scheduler m_scheduler;
+    Watchdog m_watchdog;
     QTimer tmrHide;
     QStringList m_loadedSteps;
-    bool m_chkAdquisicion = false;
     bool m_reindexando = false;
     bool m_unloaded = false;
     bool m_manualRun = false;

@@ -44,6 +44,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.tick = cl.tick;
     options.linkWait = waitFromEnvironment("VORNNET_LINK_WAIT_MS", options.linkWait);
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
+    options.restartWait = waitFromEnvironment("VORNNET_RESTART_WAIT_MS", options.restartWait);
+    options.processScope = qEnvironmentVariable("VORNNET_PROCESS_SCOPE");
     // Before the agent: a signal that comes while it is built is kept until the event loop runs.
     UnixSignals unixSignals;
     Agent agent(options, dialogs, clock);

@@ -166,12 +166,6 @@ void Configuration::readSmsEntries() {
     }
 }
 
-void Configuration::appendDriveToFreeLabel() {
-    const QString path = m_form.txtPathGelmar.text();
-    const QString drive = path.isEmpty() ? QStringLiteral("c:\\") : path.left(3);
-    m_form.lblFree.setText(m_form.lblFree.text() + drive);
-}
-
 void Configuration::readStatusFlags() {
     const StatusFile file(m_folder);
     QString AgentSettings::*const holders[] = {&AgentSettings::Acquisition, &AgentSettings::DbSize,

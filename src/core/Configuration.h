@@ -37,7 +37,6 @@ public:
     // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.
     void applyOptimizaCaption();
     void readSmsEntries();
-    void appendDriveToFreeLabel();
     // The status flags, and the SMS mode's outage carried over into the delivery state.
     void readStatusFlags();
 

@@ -227,6 +227,22 @@ QList<QSqlRecord> SupervisionDb::select(Which which, const QString& statement) {
     return SqlConnection::select(QSqlDatabase::database(nameOf(which), false), m_settings.engine, statement);
 }
 
+qint64 SupervisionDb::countRows(Which which, const QString& statement) {
+    if (!isOpen(which))
+        throw AgentError(AgentError::Unspecified,
+                         QStringLiteral("La conexión con la base de datos no está abierta"));
+    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
+    q.setForwardOnly(true);
+    if (!q.exec(statement))
+        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+    qint64 rows = 0;
+    while (q.next())
+        ++rows;
+    if (q.lastError().isValid())
+        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+    return rows;
+}
+
 void SupervisionDb::exec(Which which, const QString& statement) {
     if (!isOpen(which))
         throw AgentError(AgentError::Unspecified,

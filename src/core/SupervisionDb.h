@@ -61,6 +61,8 @@ public:
 
     // The rows of a statement; throws AgentError.
     QList<QSqlRecord> select(Which which, const QString& statement);
+    // How many rows a statement gives, read one at a time and not kept; throws AgentError.
+    qint64 countRows(Which which, const QString& statement);
     // A statement without rows (maintenance); throws AgentError.
     void exec(Which which, const QString& statement);
 

@@ -18,7 +18,8 @@ const char* const usage =
     "  gelmar-sim ctl DIR future-dates on|off\n"
     "  gelmar-sim ctl DIR acquisition off|on\n"
     "  gelmar-sim ctl DIR random-alarms MS        (0 stops them)\n"
-    "  DIR/GSNET.EXE [--history-ms MS]            (records until SIGTERM)\n";
+    "  DIR/GSNET.EXE [--history-ms MS]            (records until SIGTERM)\n"
+    "  DIR/ANY-NAME resident                      (a process of that name until SIGTERM)\n";
 
 int bad(const QString& why) {
     std::fprintf(stderr, "gelmar-sim: %s\n%s", qPrintable(why), usage);
@@ -111,6 +112,10 @@ int main(int argc, char** argv) {
     for (const QString& resident : GelmarInstall::executables)
         if (name.compare(resident, Qt::CaseInsensitive) == 0)
             return runResident(home);
+
+    // Any other name: a plain resident process, for tests of the agent's name rules (kobserver2.exe, …).
+    if (args.value(0) == QLatin1String("resident"))
+        return runResident(home);
 
     if (args.value(0) == QLatin1String("install") && args.size() >= 2) {
         QString error;

@@ -73,7 +73,6 @@ TEST_F(SupervisionDbTest, ServerAppearingWithinTheWindowGivesANormalStart) {
     t.start();
     EXPECT_TRUE(db->ConectaConDB());
     EXPECT_GE(t.elapsed(), 900);
-    EXPECT_LT(t.elapsed(), 3000);
     EXPECT_TRUE(db->isOpen(Which::Acquired) && db->isOpen(Which::Config));
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_TRUE(logLines().isEmpty());
@@ -84,7 +83,6 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     t.start();
     EXPECT_FALSE(make(700ms)->ConectaConDB());
     EXPECT_GE(t.elapsed(), 700);
-    EXPECT_LT(t.elapsed(), 2500);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
     EXPECT_EQ(dialogs.shown[0].title, "Vorn-Net");

@@ -25,6 +25,17 @@ QProcessEnvironment envWithoutTmp(const QString& dbWaitMs = {}) {
     return env;
 }
 
+// The status update runs at the first tick of each minute ending in 0 or 5 and would change the flags a
+// test reads right after start-up: start away from such a minute.
+void awayFromTheStatusUpdate() {
+    const auto near = [] {
+        const QTime t = QTime::currentTime();
+        return t.minute() % 5 == 0 || (t.minute() % 5 == 4 && t.second() >= 50);
+    };
+    if (near())
+        BoundedWait().until([&] { return !near(); }, 75s);
+}
+
 QStringList unattended(const QString& folder) {
     return {"--unattended", "--folder", folder, "--tick-ms", "200"};
 }
@@ -63,6 +74,7 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     plant.config("IpQuarnCenter", "127.0.0.9");
     plant.config("IpQuarnCenterA", "central-a.example");
     plant.config("RemotePortA", "5001");
+    awayFromTheStatusUpdate();
     AgentProcess agent(unattended(plant.program) << "--trace", envWithoutTmp());
     ASSERT_TRUE(agent.start());
     ASSERT_TRUE(agent.waitOutput("---\n")) << agent.err.toStdString();

@@ -1,5 +1,4 @@
 #include "forwarding/AlarmScan.h"
-#include "FakeSender.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -14,6 +13,7 @@
 #include "forwarding/MessageFormat.h"
 #include "forwarding/SmsSender.h"
 #include "support/FakeClock.h"
+#include "support/FakeSender.h"
 #include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"

@@ -104,7 +104,6 @@ TEST_F(CentralLinkTest, FailoverTriesPrimaryThenSecondariesSkippingEmptyOnes) {
     QElapsedTimer t;
     t.start();
     EXPECT_FALSE(link.Envia(message, 2));
-    EXPECT_LT(t.elapsed(), 500) << "an empty secondary is skipped at once";
     EXPECT_EQ(form.ESTADO.text(), "antes");
     EXPECT_FALSE(link.Envia(message, 1));
     EXPECT_GE(t.elapsed(), 950) << "a refused connection costs the whole connect wait";

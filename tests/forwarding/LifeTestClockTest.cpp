@@ -1,5 +1,5 @@
-#include "FakeSender.h"
 #include "support/FakeClock.h"
+#include "support/FakeSender.h"
 
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"

@@ -1,0 +1,115 @@
+#include "watchdog/GelmarProcesses.h"
+
+#include "core/AgentError.h"
+#include "core/AgentSettings.h"
+#include "core/BoundedWait.h"
+#include "core/Files.h"
+#include "core/Form1State.h"
+#include "core/NumberValue.h"
+#include "watchdog/ProcessPrimitives.h"
+#include "watchdog/WatchdogLog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QScopeGuard>
+
+namespace {
+
+const QColor green(0, 255, 0);
+const QColor red(255, 0, 0);
+const QColor blue(0, 0, 255);
+
+} // namespace
+
+GelmarProcesses::GelmarProcesses(Form1State& form, const AgentSettings& settings, ProcessPrimitives& baskill,
+                                 const EventLog& log, const Clock& clock)
+    : m_form(form), m_settings(settings), m_baskill(baskill), m_error(form.txtError, log, clock) {
+}
+
+bool GelmarProcesses::TestVidaNet() {
+    bool ok = true;
+    if (!m_baskill.IsAppRunning(QStringLiteral("KOBSE")) || !m_baskill.IsAppRunning(QStringLiteral("PLXS")))
+        ok = false;
+    if (!m_baskill.IsAppRunning(networkServer) && !m_settings.WebMode)
+        ok = false;
+    return ok;
+}
+
+bool GelmarProcesses::checkNetActivo() {
+    if (!m_form.chkRestart.checked())
+        return true;
+    const double left = NumberValue::of(m_form.lblTime.text()) - 1;
+    m_form.lblTime.setText(NumberValue::text(left));
+    if (left > 0)
+        return true;
+    const bool ok = TestVidaNet();
+    m_form.lblTime.setText(countdownStart);
+    return ok;
+}
+
+void GelmarProcesses::ActualizaIcoNetActivo() {
+    const auto light = [this](const QString& name) { return m_baskill.IsAppRunning(name) ? green : red; };
+    m_form.shapeOk1.setBackground(m_settings.WebMode ? blue : light(QStringLiteral("GSNet.exe")));
+    m_form.shapeOk2.setBackground(light(QStringLiteral("KOBSE")));
+    m_form.shapeOk3.setBackground(light(QStringLiteral("PLXS")));
+}
+
+void GelmarProcesses::killGelmar() {
+    for (const char* name : {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"})
+        m_baskill.KillApp(QString::fromLatin1(name));
+    m_baskill.KillAppWmi(networkServer, false);
+}
+
+bool GelmarProcesses::startGelmar(QString* why) {
+    const QString folder = m_form.txtPathGelmar.text();
+    const auto fail = [&](const QString& reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return fail(QStringLiteral("No se encuentra la carpeta de Gelmar ") +
+                    QDir::toNativeSeparators(folder));
+    // The installation's names come from a file system that ignores case.
+    const QString program = fileInFolder(folder, networkServer);
+    const QFileInfo exe(program);
+    if (!exe.isFile())
+        return fail(QStringLiteral("No se encuentra ") + QDir::toNativeSeparators(program));
+    if (!exe.isExecutable())
+        return fail(QDir::toNativeSeparators(program) + QStringLiteral(" no es ejecutable"));
+
+    QProcess gsnet;
+    gsnet.setProgram(program);
+    gsnet.setWorkingDirectory(folder);
+    // Nothing of the agent's is held open by it: it outlives the agent.
+    gsnet.setStandardInputFile(QProcess::nullDevice());
+    gsnet.setStandardOutputFile(QProcess::nullDevice());
+    gsnet.setStandardErrorFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (!gsnet.startDetached(&pid))
+        return fail(QStringLiteral("No se puede iniciar ") + QDir::toNativeSeparators(program) +
+                    QStringLiteral(": ") + gsnet.errorString());
+    qCInfo(lcWatchdog) << "started" << program << "as process" << pid;
+    return true;
+}
+
+void GelmarProcesses::ReiniciaGelmar() {
+    if (m_restarting)
+        return;
+    m_restarting = true;
+    const auto done = qScopeGuard([this] { m_restarting = false; });
+    qCInfo(lcWatchdog) << "restarting the supervision system";
+    try {
+        killGelmar();
+    } catch (const AgentError& e) {
+        // What could be killed was; the relaunch is still due.
+        m_error.report(QStringLiteral("Error al detener Gelmar: ") + e.description());
+    }
+    BoundedWait().until([this] { return m_stopped; }, m_restartWait);
+    QString why;
+    if (startGelmar(&why))
+        m_error.clear();
+    else
+        m_error.report(QStringLiteral("Error al reiniciar Gelmar: ") + why);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "forwarding/GelmarRestarter.h"
+#include "watchdog/StepError.h"
+
+#include <QString>
+#include <chrono>
+
+class Clock;
+class EventLog;
+class Form1State;
+class ProcessPrimitives;
+struct AgentSettings;
+
+// The supervision system's processes as the window shows and the scheduler tests them, and their kill
+// and relaunch. GSNET.EXE is the only one the agent starts; it brings up the others.
+class GelmarProcesses : public GelmarRestarter {
+public:
+    static inline const QString networkServer = QStringLiteral("GSNET.EXE");
+    // The process test's countdown, in scheduler ticks.
+    static inline const QString countdownStart = QStringLiteral("30");
+    static constexpr std::chrono::milliseconds defaultRestartWait{10000};
+
+    GelmarProcesses(Form1State& form, const AgentSettings& settings, ProcessPrimitives& baskill,
+                    const EventLog& log, const Clock& clock);
+
+    // All required processes run: KOBSERVER and PLXSERVER always, GSNET.EXE unless in web mode.
+    bool TestVidaNet();
+    // While chkRestart is ticked, counts lblTime down and runs the process test when it reaches 0,
+    // setting it back to 30. False only when that test failed.
+    bool checkNetActivo();
+    // The three process lights: green running, red not, blue for the network server in web mode.
+    void ActualizaIcoNetActivo();
+
+    // Kills the supervision system, lets events run for the restart wait, and starts GSNET.EXE again.
+    // A relaunch that fails is shown in txtError and written to the event log; the agent goes on.
+    // A call while a restart is waiting is ignored: the one in progress relaunches.
+    void ReiniciaGelmar() override;
+
+    // The pieces of a restart, for the maintenance that stops the system for a while:
+    // every process of the supervision system terminated (KillApp of the four, then KillAppWmi of the
+    // network server).
+    void killGelmar();
+    // GSNET.EXE started from the installation folder, with that folder as working folder, detached in a
+    // session of its own (never a child of the agent). False with the reason when it could not start.
+    bool startGelmar(QString* why);
+
+    bool restarting() const { return m_restarting; }
+    void setRestartWait(std::chrono::milliseconds wait) { m_restartWait = wait; }
+    // The program is ending: a restart waiting ends its wait now and relaunches at once.
+    void stop() { m_stopped = true; }
+
+private:
+    Form1State& m_form;
+    const AgentSettings& m_settings;
+    ProcessPrimitives& m_baskill;
+    StepError m_error;
+    std::chrono::milliseconds m_restartWait = defaultRestartWait;
+    bool m_restarting = false;
+    bool m_stopped = false;
+};

@@ -1,0 +1,31 @@
+#include "watchdog/NoDataRestart.h"
+
+#include "core/Clock.h"
+#include "core/Form1State.h"
+#include "core/NumberValue.h"
+#include "forwarding/BufferDb.h"
+
+#include <algorithm>
+
+NoDataRestart::NoDataRestart(Form1State& form, const Clock& clock, BufferDb& buffer)
+    : m_form(form), m_clock(clock), m_buffer(buffer) {
+    m_form.lblTimeWithoutData.setText(QStringLiteral("0"));
+}
+
+bool NoDataRestart::TestData() {
+    Control& counter = m_form.lblTimeWithoutData;
+    if (!m_form.chkRestart.checked() || NumberValue::of(m_form.lblNumVidas.text()) > 0) {
+        counter.setText(QStringLiteral("0"));
+        return true;
+    }
+    const double ticks = std::min<double>(NumberValue::of(counter.text()) + 1, counterCap);
+    counter.setText(NumberValue::text(ticks));
+    if (NumberValue::of(m_form.txtMinSinData.text()) > ticks)
+        return true;
+    counter.setText(QStringLiteral("0"));
+    return false;
+}
+
+void NoDataRestart::MandaMensajeRestart() {
+    m_buffer.PonEnBuffer(QStringLiteral("AVISO"), notice, QStringLiteral("1"), m_clock.now());
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+class BufferDb;
+class Clock;
+class Form1State;
+
+// The restart for lack of data: counts the scheduler ticks that saw no recent history record and asks
+// for a restart when they reach the threshold in txtMinSinData, and the notice that announces a restart.
+class NoDataRestart {
+public:
+    static inline const QString notice = QStringLiteral("Gelmar Reiniciado por falta de datos");
+    static constexpr int counterCap = 999;
+
+    NoDataRestart(Form1State& form, const Clock& clock, BufferDb& buffer);
+
+    // False when the supervision system has to be restarted: chkRestart ticked, no record in
+    // lblNumVidas, and lblTimeWithoutData (never above 999) has reached the threshold, read anew each
+    // time. The counter goes back to 0 then, and on every tick that sees records or has restarts off.
+    bool TestData();
+    // Queues "Gelmar Reiniciado por falta de datos" (AVISO, begin only) for the central station.
+    void MandaMensajeRestart();
+
+private:
+    Form1State& m_form;
+    const Clock& m_clock;
+    BufferDb& m_buffer;
+};

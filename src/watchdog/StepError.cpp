@@ -1,0 +1,21 @@
+#include "watchdog/StepError.h"
+
+#include "core/AgentLocale.h"
+#include "core/Clock.h"
+#include "core/Control.h"
+#include "core/EventLog.h"
+#include "watchdog/WatchdogLog.h"
+
+StepError::StepError(Control& field, const EventLog& log, const Clock& clock)
+    : m_field(field), m_log(log), m_clock(clock) {
+}
+
+void StepError::report(const QString& text) {
+    m_field.setText(text);
+    if (text == m_last)
+        return;
+    m_last = text;
+    qCWarning(lcWatchdog).noquote() << text;
+    if (!m_log.write(text + QStringLiteral(" Hora: ") + AgentLocale::dateTimeText(m_clock.now())))
+        qCWarning(lcWatchdog).noquote() << "cannot write the event log" << m_log.currentPath();
+}

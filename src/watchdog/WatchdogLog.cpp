@@ -1,0 +1,3 @@
+#include "watchdog/WatchdogLog.h"
+
+Q_LOGGING_CATEGORY(lcWatchdog, "vornnet.watchdog")

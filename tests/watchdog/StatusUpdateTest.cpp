@@ -1,0 +1,141 @@
+#include "WatchdogFixture.h"
+#include "forwarding/AlarmScan.h"
+
+#include <QStorageInfo>
+#include <QTemporaryDir>
+
+namespace {
+
+const QColor lightRed(255, 192, 192), white(255, 255, 255);
+
+using StatusUpdateTest = WatchdogFixture;
+
+} // namespace
+
+TEST_F(StatusUpdateTest, RunsAtTheFirstTickOfEachFifthMinuteOnly) {
+    for (const auto& [at, runs] : {std::pair{QTime(12, 3), false},
+                                   {QTime(12, 5), true},
+                                   {QTime(12, 5, 40), false},
+                                   {QTime(12, 10, 20), true},
+                                   {QTime(13, 10), true}}) {
+        form.lblFechaActualizado.setText("");
+        clock.set(QDateTime(clock.now().date(), at));
+        status.PreActualizaDatosVida();
+        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), runs) << at.toString().toStdString();
+        EXPECT_EQ(form.status.text(), "Desconectado") << "the link's state on every tick";
+    }
+}
+
+TEST_F(StatusUpdateTest, RecordExactlyFiveMinutesAheadIsNotInTheFutureOneSecondMoreRestartsOnce) {
+    settings.ControlFechasFuturas = true;
+    const QString future = "SISTEMA|" + AlarmScan::futureNotice;
+    addHistory(clock.now().addSecs(-20 * 60)); // outside the last 0.33 hour
+    addHistory(clock.now().addSecs(5 * 60));
+    status.ActualizaDatosVida();
+    EXPECT_EQ(form.lblNumVidas.text(), "1");
+    EXPECT_EQ(form.lblLastDate.background(), white);
+
+    addHistory(clock.now().addSecs(5 * 60 + 1));
+    for (int update = 0; update < 3; ++update)
+        status.ActualizaDatosVida();
+    EXPECT_EQ(restarter.restarts, 1) << "once per episode";
+    EXPECT_EQ(form.lblLastDate.background(), lightRed);
+    EXPECT_EQ(statusIni(StatusFile::Flag::time), "0");
+    EXPECT_EQ(notices(), QStringList{future + "|1"});
+
+    addHistory(clock.now()); // the newest record counts, not the latest date
+    status.ActualizaDatosVida();
+    EXPECT_EQ(notices(), (QStringList{future + "|1", future + "|0"}));
+    EXPECT_EQ(statusIni(StatusFile::Flag::time), "1");
+    EXPECT_EQ(form.lblNumVidas.text(), "3");
+}
+
+TEST_F(StatusUpdateTest, FreeSpaceEqualToTheLimitAndSizeEqualToMaxDbAreNormal) {
+    // The size is read from the installation folder's file, whatever the connection holds.
+    QTemporaryDir other;
+    form.txtPathGelmar.setText(other.path());
+    QDir().mkpath(other.filePath("database"));
+    QFile file(other.filePath("database/_AcquiredDB_x.mdf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    settings.minFree = 5;
+    settings.MaxDb = 1000;
+    const QString low = "SISTEMA|" + StatusUpdate::freeSizeNotice,
+                  big = "SISTEMA|" + StatusUpdate::dbSizeNotice;
+    const qint64 gb = qint64(1) << 30, mb = qint64(1) << 20;
+    const struct {
+        qint64 free, size;
+        const char *shownFree, *shownSize;
+        QStringList added;
+    } steps[] = {
+        {5 * gb, 1000 * mb, "5,00", "1000", {}},
+        {5 * gb - 16 * mb, 1000 * mb + mb / 2, "4,98", "1001", {low + "|1", big + "|1"}},
+        {5 * gb - mb, 1000 * mb + mb / 2 - 1, "5,00", "1000", {low + "|0", big + "|0"}}, // as shown, rounded
+    };
+    QStringList expected;
+    for (const auto& s : steps) {
+        freeBytes = s.free;
+        ASSERT_TRUE(file.resize(s.size)); // sparse
+        status.ActualizaDatosVida();
+        EXPECT_EQ(form.txtFreeSpace.text(), s.shownFree) << "the regional decimal separator";
+        EXPECT_EQ(form.txtMbAdquired.text(), s.shownSize);
+        EXPECT_EQ(notices(), expected += s.added) << s.shownFree;
+    }
+}
+
+TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaitsWhileSuspended) {
+    // As start-up leaves them after a run that ended with the modem lost and acquisition stopped.
+    settings.ModemOK = "0";
+    settings.Acquisition = "0";
+    const QString modem = "SISTEMA|" + StatusUpdate::modemNotice;
+    IniFile::write(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
+    const struct {
+        const char* signal;
+        bool checkAcquisition;
+        const char* acquisition;
+        QStringList notices;
+    } steps[] = {
+        {"NM", false, "", {}},
+        {"--", false, "", {modem + "|0"}},                      // never read yet: no fault
+        {"NC", true, "Detenido", {modem + "|0", modem + "|1"}}, // GS.INI says "1", no network server runs
+    };
+    for (const auto& s : steps) {
+        form.lblSignal.setText(s.signal);
+        chkAdquisicion = s.checkAcquisition;
+        status.ActualizaDatosVida();
+        EXPECT_EQ(notices(), s.notices) << s.signal;
+        EXPECT_EQ(form.lblEstadoAdquisicion.text(), s.acquisition) << s.signal;
+    }
+    EXPECT_EQ(statusIni(StatusFile::Flag::ModemOK), "0");
+    EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0));
+}
+
+TEST_F(StatusUpdateTest, AFailureEndsTheUpdateAndIsLoggedOncePerDistinctError) {
+    freeBytes = std::nullopt;
+    form.txtMbAdquired.setText("untouched");
+    status.ActualizaDatosVida();
+    status.ActualizaDatosVida();
+    const QString noSpace = "No se puede leer el espacio libre de " + plant.gelmar + " Actualiza datos vida";
+    EXPECT_EQ(form.txtError.text(), noSpace);
+    EXPECT_EQ(form.txtMbAdquired.text(), "untouched") << "the later steps do not run";
+
+    freeBytes = qint64(50) << 30;
+    QTemporaryDir empty;
+    form.txtPathGelmar.setText(empty.path());
+    status.ActualizaDatosVida();
+    EXPECT_TRUE(form.txtError.text().startsWith("No se encuentra ")) << form.txtError.text().toStdString();
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 2) << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines[0].startsWith(noSpace + " Hora: "));
+}
+
+TEST(StatusUpdateDrive, WindowsPathsKeepTheirDriveOthersShowTheirMountPoint) {
+    QTemporaryDir dir;
+    QString mount = QStorageInfo(dir.path()).rootPath();
+    mount += mount.endsWith('/') ? "" : "/";
+    for (const auto& [folder, drive] : {std::pair<QString, QString>{"", "c:\\"},
+                                        {"C:\\Archivos de programa\\Gelmar System", "C:\\"},
+                                        {"/", "/"},
+                                        {dir.path(), mount},
+                                        {dir.filePath("not/there/yet"), mount}})
+        EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder.toStdString();
+}
