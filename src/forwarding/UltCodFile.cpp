@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cctype>
 
 UltCodFile::UltCodFile(QString programFolder, Kind kind, const QString& plant)
     : m_path(fileInFolder(programFolder, fileName(kind, plant))), m_kind(kind) {
@@ -56,43 +57,39 @@ QByteArray UltCodFile::content(qint64 id) {
     return (id < 0 ? QByteArray::number(id) : QByteArray(" ") + QByteArray::number(id)) + "\r\n";
 }
 
-namespace {
-
-// The file's text as the tool that last saved it meant it: UTF-16 after its byte-order mark, UTF-8 when
-// the bytes are valid UTF-8, else the single-byte code page.
-QString decoded(const QByteArray& bytes) {
+std::optional<qint64> UltCodFile::parse(const QByteArray& text) {
+    // UTF-16, as Notepad saves "Unicode", is read as the text it stands for.
+    QByteArray bytes = text;
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
         QStringDecoder utf16(QStringDecoder::Utf16);
-        return utf16(bytes);
+        bytes = QString(utf16(bytes)).toUtf8();
     }
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
-}
-
-bool filler(QChar c) {
-    return c.isSpace() || c == QChar(0) || c == QChar(0xFEFF);
-}
-
-} // namespace
-
-std::optional<qint64> UltCodFile::parse(const QByteArray& text) {
-    // Blanks, NULs, no-break spaces and byte-order marks before the number are what editors and copies
-    // leave; anything else before it means the file is not a position, and guessing would skip or resend.
-    const QString t = decoded(text);
+    // Blanks, NULs, no-break spaces (UTF-8 or single-byte) and UTF-8 byte-order marks before the number
+    // are what editors and copies leave; anything else before it means the file is not a position, and
+    // guessing would skip or resend alarms. What follows the number does not matter.
     qsizetype i = 0;
-    while (i < t.size() && filler(t[i]))
-        ++i;
+    const qsizetype n = bytes.size();
+    for (;;) {
+        if (i < n && (std::isspace(static_cast<unsigned char>(bytes[i])) || bytes[i] == '\0' ||
+                      static_cast<unsigned char>(bytes[i]) == 0xA0))
+            ++i;
+        else if (bytes.mid(i, 2) == "\xC2\xA0")
+            i += 2;
+        else if (bytes.mid(i, 3) == "\xEF\xBB\xBF")
+            i += 3;
+        else
+            break;
+    }
     const qsizetype start = i;
-    if (i < t.size() && (t[i] == QLatin1Char('-') || t[i] == QLatin1Char('+')))
+    if (i < n && (bytes[i] == '-' || bytes[i] == '+'))
         ++i;
     const qsizetype digits = i;
-    while (i < t.size() && t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9'))
+    while (i < n && bytes[i] >= '0' && bytes[i] <= '9')
         ++i;
     if (i == digits)
         return std::nullopt;
     bool ok = false;
-    const qint64 v = QStringView(t).mid(start, i - start).toLongLong(&ok);
+    const qint64 v = bytes.mid(start, i - start).toLongLong(&ok);
     // Beyond 64 bits is no position either.
     return ok ? std::optional<qint64>(v) : std::nullopt;
 }

@@ -68,6 +68,9 @@ TEST(UltCodFile, FirstNumberWhateverSurroundsIt) {
         {QByteArray("\xFF\xFE\x20\x00\x31\x00\x32\x00\x0D\x00", 10), 12}, // UTF-16 from Notepad
         {"\t\n-5\r\n", -5},
         {"77 rubbish", 77},
+        {"\xEF\xBB\xBF\xC2\xA0"
+         "8\r\n\xFF\x80",
+         8}, // what follows the number may be anything
         {"9223372036854775807", 9223372036854775807LL},
         // No usable number.
         {"", std::nullopt},
