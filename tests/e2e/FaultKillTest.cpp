@@ -35,7 +35,15 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     qint64 before = start;
     for (int k = 0; k < kills; ++k) {
         const auto a = f.agent(50, 300);
-        BoundedWait().pause(std::chrono::milliseconds(f.random.bounded(150, 700)));
+        if (k % 3 == 0) {
+            // Anywhere in the start-up or the first deliveries.
+            BoundedWait().pause(std::chrono::milliseconds(f.random.bounded(20, 400)));
+        } else {
+            // Inside the backlog, whatever the machine's speed: after a few more alarms have gone.
+            const qint64 target = before + f.random.bounded(5, 30);
+            BoundedWait().until([&] { return f.positionId() >= target; }, 5s);
+            BoundedWait().pause(std::chrono::milliseconds(f.random.bounded(0, 20)));
+        }
         a->process.kill();
         ASSERT_TRUE(a->waitFinished());
         const qint64 now = f.positionId();
