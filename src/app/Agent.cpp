@@ -1,9 +1,11 @@
 #include "app/Agent.h"
 
+#include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
+#include "tray/LinuxWindowSystem.h"
 
 #include <QDir>
 
@@ -24,32 +26,44 @@ Form1Load::Step step(const QString& name, std::function<void()> run, bool opensB
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
       m_status(m_options.programFolder), m_log(m_options.programFolder, clock),
-      m_config(m_options.programFolder, m_form, m_settings, m_delivery, dialogs, clock),
+      m_config(m_options.programFolder, m_form, m_settings, dialogs),
       m_configScreen(m_config.iniPath(), m_form, dialogs), m_instance(m_options.programFolder),
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
       m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
                     dialogs, m_db, m_delivery}),
-      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }),
+      m_sms({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, m_forwarding.buffer(),
+             m_delivery}),
+      m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
+      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
+      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
-                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
+                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
+      m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
+                     m_watchdog.baskill(), m_watchdog.processes(),
+                     [this](bool on) { m_watchdog.setChkAdquisicion(on); },
+                     [this] { m_tray.RefrescaSysTray(); }, m_options.maintenanceWaits}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
+    m_forwarding.setSmsSender(&m_sms.driver());
     m_forwarding.setRestarter(&m_watchdog.restarter());
+    m_tray.setWatchInterval(m_options.trayWatch);
 
     // Timer3's steps; those of subsystems not in this build are passed over.
     Scheduler::Steps& s = m_scheduler.steps();
     s.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
     s.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
+    s.CheckSMS = [this] { m_sms.CheckSMS(); };
     s.BuscaAlarmas = [this] { m_forwarding.scan().BuscaAlarmas(); };
     s.SubSynchro = [this] { m_forwarding.lifeTest().SubSynchro(); };
     s.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
     s.TestData = [this] { return m_watchdog.TestData(); };
     s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
     s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
+    s.Optimiza = [this] { m_maintenance.Optimiza(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -81,9 +95,9 @@ void Agent::buildLoad(Form1Load& load) {
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
     load.add(step(
         QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
-    // Limits, groups and probe files join here with the plant subsystem.
+    load.add(step(QStringLiteral("plant files"), [this] { m_plant.load(); }));
     load.add(step(QStringLiteral("config"),
-                  [this] { m_config.readConfig([this](int show) { VisibilidadAlm(show); }); }));
+                  [this] { m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); }); }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {
         m_config.readOptimizaSchedule();
@@ -94,8 +108,9 @@ void Agent::buildLoad(Form1Load& load) {
         m_watchdog.appendDriveToFreeLabel();
     }));
     load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("SMS mode"), [this] { m_sms.RestauraModoSMS(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
-    load.add(step(QStringLiteral("tray caption"), [this] { emit trayCaptionChanged(trayCaption()); }));
+    load.add(step(QStringLiteral("tray caption"), [this] { m_tray.setCaption(trayCaption()); }));
     load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
     load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_watchdog.setChkAdquisicion(true); }));
     load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
@@ -125,41 +140,40 @@ Form1Load::Outcome Agent::load() {
         m_form.form1.setVisible(true);
         tmrHide.start();
         m_scheduler.loadFinished();
+        m_tray.loaded();
     }
     return outcome;
 }
 
 QString Agent::trayCaption() const {
-    return QStringLiteral("VornGelmarNet::") + m_form.IpQuarn.text() + QLatin1Char(':') +
-           m_form.lblPuerto.text();
+    return Tray::stationCaption(m_form.IpQuarn.text(), m_form.lblPuerto.text());
 }
 
 void Agent::tmrHideTick() {
     if (!m_settings.noMinimize)
-        m_form.form1.setVisible(false);
+        m_tray.hideWindow();
     tmrHide.stop();
     m_watchdog.ActualizaDatosVida();
 }
 
-void Agent::VisibilidadAlm(int show) {
-    m_form.lblAlm.setVisible(show == 1);
-    m_form.lblAlmVidas.setVisible(show == 1);
-}
-
 void Agent::btnconfigurarClick() {
     m_configScreen.btnconfigurarClick();
-    emit trayCaptionChanged(trayCaption());
+    m_tray.setCaption(trayCaption());
 }
 
 void Agent::btnCerrarClick() {
-    if (!ConfigScreen::askCode(m_form))
+    if (!m_configScreen.askCode())
         return;
     unload();
     emit quitRequested(0);
 }
 
 void Agent::Command1Click() {
-    m_form.form1.setVisible(false);
+    m_tray.hideWindow();
+}
+
+void Agent::closeBoxClick() {
+    m_tray.hideWindow();
 }
 
 void Agent::mnuVornnetClick() {
@@ -191,6 +205,18 @@ void Agent::lblTimeClick() {
     m_watchdog.lblTimeClick();
 }
 
+void Agent::btnReindexClick() {
+    m_maintenance.btnReindex_Click();
+}
+
+void Agent::btnRepHistClick() {
+    m_maintenance.btnRepHist_Click();
+}
+
+void Agent::btnLogClick() {
+    m_logFolder.btnLogClick(m_log.folder());
+}
+
 void Agent::unload() {
     if (m_unloaded)
         return;
@@ -199,9 +225,12 @@ void Agent::unload() {
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
     m_forwarding.stop();
+    m_sms.stop();
     m_watchdog.stop();
+    m_maintenance.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();
     m_forwarding.buffer().close();
+    m_tray.unload();
 }

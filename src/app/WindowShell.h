@@ -14,9 +14,7 @@ public:
     explicit WindowShell(Agent& agent, QObject* parent = nullptr);
 
     Form1Window& window() { return m_window; }
-    // After a load that keeps the agent running: the icon joins the notification area.
-    void loaded();
-    // The program's own unload: the window may close and the icon goes.
+    // The program's own unload: the window may close.
     void unload();
 
 private:

@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
+#include "core/QtTranslations.h"
 #include "core/UnixSignals.h"
 #include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
@@ -46,6 +47,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.dbRetryWindow = waitFromEnvironment("VORNNET_DB_WAIT_MS", options.dbRetryWindow);
     options.restartWait = waitFromEnvironment("VORNNET_RESTART_WAIT_MS", options.restartWait);
     options.processScope = qEnvironmentVariable("VORNNET_PROCESS_SCOPE");
+    options.trayWatch = waitFromEnvironment("VORNNET_TRAY_WATCH_MS", options.trayWatch);
     // Before the agent: a signal that comes while it is built is kept until the event loop runs.
     UnixSignals unixSignals;
     Agent agent(options, dialogs, clock);
@@ -87,8 +89,6 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     case Form1Load::Outcome::Stopped:
         break;
     }
-    if (shell)
-        shell->loaded();
     const int code = QCoreApplication::exec();
     agent.unload();
     return code != 0 ? code : exitCode;
@@ -129,6 +129,8 @@ int main(int argc, char** argv) {
         return runAgent(*cl, dialogs, nullptr);
     }
     QApplication app(argc, argv);
+    // Message boxes say "Aceptar", as the rest of the window speaks Spanish.
+    QtTranslations::installSpanish(app);
     // The close box hides the window; only Cerrar or a signal ends the agent.
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetDialogs dialogs;

@@ -2,9 +2,7 @@
 
 #include "core/AgentError.h"
 #include "core/AgentSettings.h"
-#include "core/Clock.h"
 #include "core/ConfigKeys.h"
-#include "core/DeliveryState.h"
 #include "core/Dialogs.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
@@ -32,9 +30,8 @@ bool checkState(const QString& text) {
 } // namespace
 
 Configuration::Configuration(QString programFolder, Form1State& form, AgentSettings& settings,
-                             DeliveryState& delivery, Dialogs& dialogs, const Clock& clock)
-    : m_folder(std::move(programFolder)), m_form(form), m_settings(settings), m_delivery(delivery),
-      m_dialogs(dialogs), m_clock(clock) {
+                             Dialogs& dialogs)
+    : m_folder(std::move(programFolder)), m_form(form), m_settings(settings), m_dialogs(dialogs) {
 }
 
 QString Configuration::iniPath() const {
@@ -106,6 +103,8 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     const QString noMin = config(ConfigKeys::noMinimize);
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
     m_settings.ControlFechasFuturas = config(ConfigKeys::ControlFechasFuturas) == QLatin1String("1");
+    const QString dataToolRoot = config(ConfigKeys::DataToolRoot);
+    m_settings.DataToolRoot = dataToolRoot.isEmpty() ? QStringLiteral("/") : dataToolRoot;
 }
 
 QString Configuration::stationsText() const {
@@ -174,14 +173,6 @@ void Configuration::readStatusFlags() {
     static_assert(std::size(holders) == std::size(StatusFile::flags));
     for (std::size_t i = 0; i < std::size(holders); ++i)
         m_settings.*holders[i] = file.readOrDefault(StatusFile::flags[i]);
-
-    if (m_settings.SMSOn == QLatin1String("1")) {
-        m_form.lblModoSMS.setVisible(true);
-        const double minutes = NumberValue::of(m_form.txtMaxNoNet.text()) + 1;
-        m_delivery.FechaPrimerFallo = m_clock.now().addMSecs(-static_cast<qint64>(minutes * 60000.0));
-    } else {
-        m_delivery.FechaPrimerFallo = DeliveryState::noFailure();
-    }
 }
 
 const ConfigKeys::Field& ConfigKeys::fieldOf(Control Form1State::*control) {

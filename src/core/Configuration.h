@@ -3,11 +3,9 @@
 #include <QString>
 #include <functional>
 
-class Clock;
 class Dialogs;
 class Form1State;
 struct AgentSettings;
-struct DeliveryState;
 namespace ConfigKeys {
 struct Field;
 }
@@ -19,8 +17,7 @@ public:
     static constexpr const char* defaultPathGelmar = "C:\\Archivos de programa\\Brenvik\\Gelmar System";
     static constexpr const char* optimizaActiveTag = ". << Optimiza activo >> Dia: ";
 
-    Configuration(QString programFolder, Form1State& form, AgentSettings& settings, DeliveryState& delivery,
-                  Dialogs& dialogs, const Clock& clock);
+    Configuration(QString programFolder, Form1State& form, AgentSettings& settings, Dialogs& dialogs);
 
     QString iniPath() const;
     QString statusPath() const;
@@ -37,7 +34,7 @@ public:
     // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.
     void applyOptimizaCaption();
     void readSmsEntries();
-    // The status flags, and the SMS mode's outage carried over into the delivery state.
+    // The status flags (what SMS mode stored as on means at start is the SMS subsystem's).
     void readStatusFlags();
 
     static QString dayName(int day);
@@ -53,7 +50,5 @@ private:
     QString m_savedCaption;
     Form1State& m_form;
     AgentSettings& m_settings;
-    DeliveryState& m_delivery;
     Dialogs& m_dialogs;
-    const Clock& m_clock;
 };

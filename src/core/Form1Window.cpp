@@ -54,7 +54,7 @@ Form1Window::Form1Window(Form1State& state, QWidget* parent)
         p.setColor(QPalette::Window, QColor(192, 192, 192));
         shape->setPalette(p);
     }
-    for (QLabel* clickable : {m_ui->Image1, m_ui->Label5, m_ui->lblTime}) {
+    for (QLabel* clickable : {m_ui->Image1, m_ui->Label5, m_ui->lblTime, m_ui->lblErrorSMS}) {
         clickable->setCursor(Qt::PointingHandCursor);
         clickable->installEventFilter(this);
     }
@@ -68,6 +68,8 @@ Form1Window::Form1Window(Form1State& state, QWidget* parent)
     connect(m_ui->btnTestSMS, &QPushButton::clicked, this, &Form1Window::testSmsClicked);
 
     bindControls();
+    // Connected after the binding, so the model has the new state when the click is reported.
+    connect(m_ui->chkAlarms, &QCheckBox::clicked, this, &Form1Window::chkAlarmsClicked);
     connect(&m_state, &Form1State::changed, this, &Form1Window::refresh);
     refresh();
 }
@@ -148,8 +150,10 @@ void Form1Window::apply(const Binding& b) {
     }
 
     applyColours(b);
-    if (w->toolTip() != c.toolTip())
-        w->setToolTip(c.toolTip());
+    // The message being sent is longer than its field: the whole text shows as the field's tooltip.
+    const QString tip = w == m_ui->Datos && c.toolTip().isEmpty() ? c.text() : c.toolTip();
+    if (w->toolTip() != tip)
+        w->setToolTip(tip);
     if (w->isEnabled() != c.enabled())
         w->setEnabled(c.enabled());
     if (w->isHidden() == c.visible())
@@ -185,10 +189,9 @@ void Form1Window::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The close box only hides: the agent keeps running in the tray.
-    m_state.form1.setVisible(false);
-    hide();
+    // The close box never ends the agent.
     event->ignore();
+    emit closeBoxClicked();
 }
 
 bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
@@ -202,6 +205,8 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
                 emit label5Clicked();
             else if (watched == m_ui->lblTime)
                 emit lblTimeClicked();
+            else if (watched == m_ui->lblErrorSMS)
+                emit lblErrorSMSClicked();
         }
     }
     return QWidget::eventFilter(watched, event);

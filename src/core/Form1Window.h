@@ -39,6 +39,8 @@ signals:
     void configurarClicked();
     void cerrarClicked();
     void minimizarClicked();
+    // The title bar's close box: the window stays open, and the logic decides where it goes.
+    void closeBoxClicked();
     void logClicked();
     void image1Clicked();
     void label5Clicked();
@@ -46,6 +48,9 @@ signals:
     void reindexClicked();
     void repHistClicked();
     void testSmsClicked();
+    void lblErrorSMSClicked();
+    // After the model holds the box's new state.
+    void chkAlarmsClicked();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -16,16 +16,21 @@ public:
     const QString& path() const { return m_path; }
 
     QString read(Flag flag) const;
-    void write(Flag flag, const QString& value) const;
+    // False when the file could not be written (it stays as it was).
+    bool write(Flag flag, const QString& value) const;
     // "1" is true; anything else false.
     bool isOn(Flag flag) const { return read(flag) == on(true); }
-    void set(Flag flag, bool value) const { write(flag, on(value)); }
+    bool set(Flag flag, bool value) const { return write(flag, on(value)); }
     static QString on(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
 
     // The flag's value, its default written into the file first when the key is absent or empty.
     QString readOrDefault(Flag flag) const;
     static QString defaultValue(Flag flag);
+    // The flag's key as start-up reads it and as the agent writes it (the same key, told apart by case).
+    static QString keyAsRead(Flag flag);
+    static QString keyAsWritten(Flag flag);
 
+    static inline const QString ultOptimizaKey = QStringLiteral("UltOptimiza");
     QString UltOptimiza() const;
     void setUltOptimiza(const QString& value) const;
 

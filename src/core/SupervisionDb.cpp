@@ -14,13 +14,38 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <algorithm>
 #include <sys/stat.h>
 
+#include <sql.h>
+#include <sqlext.h>
+
 namespace {
+
+Q_LOGGING_CATEGORY(lcDb, "vornnet.db")
+
+// The command time-out each engine's connection starts with.
+std::chrono::seconds defaultTimeout(DbEngine engine) {
+    return engine == DbEngine::Sqlite ? std::chrono::seconds(5) : std::chrono::seconds(30);
+}
+
+// Qt has no query time-out of its own: it is set on the prepared statement's ODBC handle.
+bool setQueryTimeout(const QSqlQuery& query, std::chrono::seconds timeout) {
+    const QSqlResult* result = query.result();
+    const QVariant handle = result ? result->handle() : QVariant();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "SQLHANDLE") != 0 && qstrcmp(handle.typeName(), "void*") != 0))
+        return false;
+    SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.data());
+    const auto seconds = static_cast<SQLULEN>(std::max<qint64>(0, timeout.count()));
+    return stmt && SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                                                reinterpret_cast<SQLPOINTER>(seconds), 0));
+}
 
 QString iniValue(const QString& ini, const char* key, const QString& fallback) {
     const QString v = LeeIni(ini, QStringLiteral("CONFIG"), QString::fromLatin1(key));
@@ -62,7 +87,8 @@ SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath)
 SupervisionDb::SupervisionDb(Settings settings, std::function<QString()> installFolder, const EventLog& log,
                              Dialogs& dialogs)
     : m_settings(std::move(settings)), m_sql(m_settings.engine), m_installFolder(std::move(installFolder)),
-      m_log(log), m_dialogs(dialogs) {
+      m_log(log), m_dialogs(dialogs), m_acquiredTimeout(defaultTimeout(m_settings.engine)),
+      m_configTimeout(defaultTimeout(m_settings.engine)) {
 }
 
 SupervisionDb::~SupervisionDb() {
@@ -115,6 +141,7 @@ void SupervisionDb::open(Which which) {
             const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
             throw AgentError(AgentError::Unspecified, mapped.description());
         }
+        applySqliteTimeout(which);
         return;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
@@ -243,16 +270,43 @@ qint64 SupervisionDb::countRows(Which which, const QString& statement) {
     return rows;
 }
 
-void SupervisionDb::exec(Which which, const QString& statement) {
+QList<QSqlRecord> SupervisionDb::exec(Which which, const QString& statement) {
     if (!isOpen(which))
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La conexión con la base de datos no está abierta"));
     QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
-    if (!q.exec(statement))
+    bool ran = false;
+    if (m_settings.engine == DbEngine::Odbc) {
+        // Prepared, so that the time-out can be set on the statement before it runs.
+        if (!q.prepare(statement))
+            throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+        if (!setQueryTimeout(q, timeoutOf(which)))
+            qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:"
+                            << statement;
+        ran = q.exec();
+    } else {
+        ran = q.exec(statement);
+    }
+    if (!ran)
         throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
     // PRAGMA and check statements answer with rows; read them so the statement runs to its end.
-    while (q.isSelect() && q.next()) {
-    }
+    QList<QSqlRecord> rows;
+    while (q.isSelect() && q.next())
+        rows.append(q.record());
+    return rows;
+}
+
+void SupervisionDb::setCommandTimeout(Which which, std::chrono::seconds timeout) {
+    timeoutOf(which) = std::max(timeout, std::chrono::seconds(0));
+    if (m_settings.engine == DbEngine::Sqlite && isOpen(which))
+        applySqliteTimeout(which);
+}
+
+void SupervisionDb::applySqliteTimeout(Which which) {
+    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
+    const qint64 ms = std::chrono::milliseconds(timeoutOf(which)).count();
+    if (!q.exec(QStringLiteral("PRAGMA busy_timeout = ") + QString::number(ms)))
+        qCWarning(lcDb) << "cannot set the busy time-out:" << q.lastError().text();
 }
 
 std::optional<QString> SupervisionDb::plantName() {

@@ -63,8 +63,16 @@ public:
     QList<QSqlRecord> select(Which which, const QString& statement);
     // How many rows a statement gives, read one at a time and not kept; throws AgentError.
     qint64 countRows(Which which, const QString& statement);
-    // A statement without rows (maintenance); throws AgentError.
-    void exec(Which which, const QString& statement);
+    // A maintenance statement, run to its end and bounded by the connection's command time-out; the
+    // rows it answers with, if any (checks do). Throws AgentError.
+    QList<QSqlRecord> exec(Which which, const QString& statement);
+
+    // How long one statement of exec() may run before the server gives it up; 0 is no limit. ODBC: the
+    // statement's query time-out, 30 s unless changed, as the system's provider always had. SQLite: the
+    // busy time-out, how long a statement waits for another process's lock, 5 s unless changed. Kept
+    // across reconnections.
+    std::chrono::seconds commandTimeout(Which which) const { return timeoutOf(which); }
+    void setCommandTimeout(Which which, std::chrono::seconds timeout);
 
     // SetValue of the PlantName row; none without a row; throws AgentError.
     std::optional<QString> plantName();
@@ -92,6 +100,13 @@ public:
 private:
     QString& nameOf(Which which) { return which == Which::Acquired ? m_dbName : m_dbConfName; }
     const QString& nameOf(Which which) const { return which == Which::Acquired ? m_dbName : m_dbConfName; }
+    std::chrono::seconds& timeoutOf(Which which) {
+        return which == Which::Acquired ? m_acquiredTimeout : m_configTimeout;
+    }
+    const std::chrono::seconds& timeoutOf(Which which) const {
+        return which == Which::Acquired ? m_acquiredTimeout : m_configTimeout;
+    }
+    void applySqliteTimeout(Which which);
     void open(Which which); // throws AgentError
     void drop(Which which);
 
@@ -122,4 +137,6 @@ private:
     QString m_dbConfName;
     OpenedFile m_dbFile;
     OpenedFile m_dbConfFile;
+    std::chrono::seconds m_acquiredTimeout;
+    std::chrono::seconds m_configTimeout;
 };

@@ -52,7 +52,8 @@ QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff) cons
     // another order would move the position past alarms not yet sent.
     if (m_engine == DbEngine::Odbc)
         return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
-               QStringLiteral(" and timestamp > '") + dateText(cutoff) + QStringLiteral("' ORDER BY Id_flashalarm");
+               QStringLiteral(" and timestamp > '") + dateText(cutoff) +
+               QStringLiteral("' ORDER BY Id_flashalarm");
     return QStringLiteral("SELECT * FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
            QStringLiteral(" AND TimeStamp > '") + dateText(cutoff) +
            QStringLiteral("' ORDER BY Id_flashalarm");

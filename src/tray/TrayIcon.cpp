@@ -4,7 +4,7 @@
 
 #include <QAction>
 
-TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_icon(AgentIcon::icon()) {
+TrayIcon::TrayIcon(QObject* parent) : NotificationIcon(parent), m_icon(AgentIcon::icon()) {
     m_menu.setObjectName(QStringLiteral("mnuMenu"));
     m_menu.setTitle(QStringLiteral("Menu"));
     m_vornnet = m_menu.addAction(QStringLiteral("VornNet"));
@@ -18,10 +18,14 @@ TrayIcon::~TrayIcon() {
     remove();
 }
 
-bool TrayIcon::add() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+bool TrayIcon::areaAvailable() const {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool TrayIcon::add(const QString& tip) {
+    if (!areaAvailable())
         return false;
-    m_icon.setToolTip(m_caption);
+    m_icon.setToolTip(tip);
     m_icon.show();
     return true;
 }

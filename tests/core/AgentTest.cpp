@@ -2,6 +2,7 @@
 #include "core/BoundedWait.h"
 #include "core/IniFile.h"
 #include "support/FakeClock.h"
+#include "support/FakeNotificationIcon.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
 
@@ -34,10 +35,11 @@ protected:
 
 TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
-    EXPECT_EQ(agent->loadedSteps(),
-              QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "config",
-                           "UltOptimiza", "optimiza schedule", "SMS", "status", "plant name", "tray caption",
-                           "ultcod", "ChkAdquisicion", "start line"}));
+    EXPECT_EQ(
+        agent->loadedSteps(),
+        QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "plant files",
+                     "config", "UltOptimiza", "optimiza schedule", "SMS", "status", "SMS mode", "plant name",
+                     "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());
@@ -106,4 +108,56 @@ TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {
     EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
     EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text.toStdString();
     EXPECT_EQ(agent.loadedSteps(), QStringList({"caption"}));
+}
+
+TEST_F(AgentTest, OptimisationStepAndTheMaintenanceButtonsReachTheMaintenance) {
+    setIni("ChkOptimiza", "1");
+    // Nothing outside the test's folder is ever stopped; no supervision system is installed in it.
+    Agent agent({.programFolder = plant.program,
+                 .tick = 20ms,
+                 .linkWait = 50ms,
+                 .processScope = plant.root.path(),
+                 .maintenanceWaits = {1ms, 1ms, 1ms, 1ms, 1ms}},
+                dialogs, clock);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    // Never optimised: the first run's step stamps the day and runs the reindex, whose relaunch fails.
+    ASSERT_TRUE(BoundedWait().until([&] { return !dialogs.shown.isEmpty(); }, 10s));
+    EXPECT_EQ(dialogs.shown.last().title, "Rutine: btnReindex");
+    EXPECT_EQ(agent.settings().UltOptimiza, clock.now().toString("yyyy/MM/dd HH:mm:ss"));
+    agent.btnRepHistClick();
+    EXPECT_TRUE(QFile::exists(QDir(plant.program).filePath("repair.log")));
+    agent.form().chkOptimiza.setChecked(false);
+    agent.form().paso.setText("-");
+    agent.btnReindexClick();
+    EXPECT_EQ(dialogs.shown.last().text,
+              "No se realizó el proceso porque no está activa la casilla de optimiza semanal");
+    EXPECT_EQ(agent.form().paso.text(), "-") << "the refusal is all it does";
+}
+
+TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
+    FakeNotificationIcon icon;
+    icon.area = false;
+    Agent agent(Agent::Options{plant.program, 30s, 20ms}, dialogs, clock);
+    agent.tray().attachIcon(&icon);
+    QSignalSpy minimised(&agent.tray(), &Tray::minimiseRequested);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    ASSERT_TRUE(BoundedWait().until([&] { return minimised.count() == 1; }, 2s)) << "tmrHide";
+    agent.Command1Click();
+    agent.closeBoxClick();
+    EXPECT_TRUE(agent.form().form1.visible());
+    EXPECT_EQ(minimised.count(), 3);
+
+    icon.area = true;
+    agent.closeBoxClick();
+    EXPECT_FALSE(agent.form().form1.visible());
+    EXPECT_EQ(icon.added, QStringList{"VornGelmarNet:::1003"});
+
+    FakeNotificationIcon secondIcon;
+    Agent second(Agent::Options{plant.program, 30s, 20ms}, dialogs, clock);
+    second.tray().attachIcon(&secondIcon);
+    EXPECT_EQ(second.load(), Form1Load::Outcome::EndSilently);
+    EXPECT_TRUE(secondIcon.added.isEmpty()) << "a second copy never adds an icon";
+
+    agent.unload();
+    EXPECT_FALSE(icon.shown);
 }

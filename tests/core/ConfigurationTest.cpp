@@ -1,10 +1,8 @@
 #include "core/Configuration.h"
 #include "core/AgentSettings.h"
 #include "core/ConfigScreen.h"
-#include "core/DeliveryState.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
-#include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
@@ -20,9 +18,7 @@ protected:
     Form1State form;
     AgentSettings settings;
     RecordingDialogs dialogs;
-    FakeClock clock;
-    DeliveryState delivery;
-    Configuration config{dir.path(), form, settings, delivery, dialogs, clock};
+    Configuration config{dir.path(), form, settings, dialogs};
     ConfigScreen screen{config.iniPath(), form, dialogs};
     int visibilidad = -1;
 
@@ -141,17 +137,12 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     EXPECT_EQ(status.readAll(),
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
-    EXPECT_EQ(delivery.FechaPrimerFallo, QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
-    EXPECT_FALSE(form.lblModoSMS.visible());
 
     IniFile::write(config.statusPath(), "status", "SMSON", "1");
     IniFile::write(config.statusPath(), "status", "time", "0");
-    form.txtMaxNoNet.setText("15");
     config.readStatusFlags();
     EXPECT_EQ(settings.SMSOn, "1");
     EXPECT_EQ(settings.time, "0");
-    EXPECT_TRUE(form.lblModoSMS.visible());
-    EXPECT_EQ(delivery.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
 
     IniFile::write(config.iniPath(), "SMS", "1", "+34611111111");
     IniFile::write(config.iniPath(), "SMS", "3", "+34633333333");
@@ -195,6 +186,31 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
         "MinNoData=30\r\nchkAlarms=0\r\ndifTime=\r\nSmsEnabled=1\r\nComPort=0\r\nRecipient=+34600000000\r\n"
         "MaxNoNet=0\r\n")
         << "every key in its order, the path left out";
+}
+
+TEST_F(ConfigurationTest, AccessCodeOverrideKeyReplacesTheDefaultAtOnce) {
+    struct Case {
+        const char* stored; // nullptr: no AccessCode key
+        const char* typed;
+        bool unlocks;
+    };
+    const Case cases[] = {
+        {nullptr, "TUP3", true},         {"", "TUP3", true},
+        {"Planta-7", "Planta-7", true},  {"Planta-7", "TUP3", false},
+        {"Planta-7", "planta-7", false}, {"  Planta-7  ", "Planta-7", true},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(config.iniPath());
+        if (c.stored)
+            set("AccessCode", c.stored);
+        form.txtPass.setText(c.typed);
+        EXPECT_EQ(screen.askCode(), c.unlocks) << (c.stored ? c.stored : "(absent)") << " / " << c.typed;
+        EXPECT_TRUE(form.txtPass.visible());
+    }
+    set("AccessCode", "Planta-7");
+    form.txtPass.setText("Planta-7");
+    screen.btnconfigurarClick();
+    EXPECT_TRUE(form.IpQuarn.enabled()) << "the screen unlocks with the code from the file";
 }
 
 TEST_F(ConfigurationTest, ConfigScreenSavesPathAndLifeTestBoundaries) {

@@ -124,14 +124,15 @@ TEST_F(Form1WindowTest, FieldBeingTypedIntoKeepsTheTyping) {
     EXPECT_EQ(caption(edit), "+34999") << "leaving the field shows the model again";
 }
 
-TEST_F(Form1WindowTest, CloseBoxHidesAndTheProgramOwnCloseCloses) {
+TEST_F(Form1WindowTest, CloseBoxIsReportedAndOnlyTheProgramOwnCloseCloses) {
     state.form1.setVisible(true);
     settle();
     ASSERT_TRUE(window.isVisible());
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    QSignalSpy closeBox(&window, &Form1Window::closeBoxClicked);
     EXPECT_FALSE(window.close());
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_FALSE(state.form1.visible());
+    EXPECT_EQ(closeBox.count(), 1);
+    EXPECT_TRUE(window.isVisible()) << "where the window goes is the logic's choice";
     EXPECT_EQ(lastClosed.count(), 0);
 
     window.allowClose();
@@ -149,13 +150,23 @@ TEST_F(Form1WindowTest, LeftClicksAreReported) {
                                                       {"btnTestSMS", &Form1Window::testSmsClicked},
                                                       {"Image1", &Form1Window::image1Clicked},
                                                       {"Label5", &Form1Window::label5Clicked},
-                                                      {"lblTime", &Form1Window::lblTimeClicked}};
+                                                      {"lblTime", &Form1Window::lblTimeClicked},
+                                                      {"lblErrorSMS", &Form1Window::lblErrorSMSClicked},
+                                                      {"chkAlarms", &Form1Window::chkAlarmsClicked}};
+    state.chkAlarms.setEnabled(true); // a configuration field: clickable behind the access code
+    window.refresh();
     for (const auto& [name, signal] : clicks) {
         QSignalSpy spy(&window, signal);
         QTest::mouseClick(widget(name), Qt::RightButton);
         QTest::mouseClick(widget(name), Qt::LeftButton);
         EXPECT_EQ(spy.count(), 1) << name;
     }
+    bool checkedWhenReported = true;
+    QObject::connect(&window, &Form1Window::chkAlarmsClicked,
+                     [&] { checkedWhenReported = state.chkAlarms.checked(); });
+    ASSERT_TRUE(state.chkAlarms.checked()) << "ticked by the first click";
+    QTest::mouseClick(widget("chkAlarms"), Qt::LeftButton);
+    EXPECT_FALSE(checkedWhenReported) << "the model holds the new state when the click is reported";
 }
 
 } // namespace

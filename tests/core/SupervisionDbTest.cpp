@@ -168,6 +168,18 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
     EXPECT_EQ(codeOf(*db, Which::Config, db->sql().virtualInstrument(2)), 0);
 }
 
+TEST_F(SupervisionDbTest, CommandTimeoutIsTheSqliteBusyTimeoutAndOutlivesAReconnection) {
+    auto db = connected();
+    const auto busy = [&](Which which) {
+        return db->exec(which, "PRAGMA busy_timeout").value(0).value(0).toInt();
+    };
+    EXPECT_EQ(db->commandTimeout(Which::Acquired), 5s);
+    db->setCommandTimeout(Which::Acquired, 1800s);
+    ASSERT_TRUE(db->reconnect());
+    EXPECT_EQ(busy(Which::Acquired), 1800000);
+    EXPECT_EQ(busy(Which::Config), 5000) << "each connection has its own";
+}
+
 TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     if (!QSqlDatabase::isDriverAvailable("QODBC"))
         GTEST_SKIP() << "QODBC not installed";
@@ -185,6 +197,10 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     ASSERT_TRUE(opened) << "SQLite3 ODBC driver missing from odbcinst.ini?";
     EXPECT_EQ(db->plantName(), "Planta Río");
     EXPECT_EQ(codeOf(*db, Which::Acquired, "SELECT * FROM FlashAlarmz"), AgentError::MissingObject);
+    // Maintenance statements are prepared, so their time-out can be set on the statement.
+    db->exec(Which::Acquired, "CREATE INDEX IX_Test ON FlashAlarms (AlarmState)");
+    db->exec(Which::Acquired, "DROP INDEX IX_Test");
+    EXPECT_THROW(db->exec(Which::Acquired, "DROP INDEX IX_Test"), AgentError);
 }
 
 } // namespace

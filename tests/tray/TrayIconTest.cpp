@@ -15,10 +15,13 @@ TEST(TrayIcon, MenuItemAsksForTheWindowAndTheIconNeedsANotificationArea) {
     item->trigger();
     EXPECT_EQ(shown.count(), 1);
 
-    tray.setCaption("VornGelmarNet::10.0.0.1:1003");
     const bool available = QSystemTrayIcon::isSystemTrayAvailable();
-    EXPECT_EQ(tray.add(), available);
+    EXPECT_EQ(tray.areaAvailable(), available);
+    EXPECT_EQ(tray.add("VornGelmarNet::10.0.0.1:1003"), available);
     EXPECT_EQ(tray.isShown(), available);
+    if (available) {
+        EXPECT_EQ(tray.tip(), "VornGelmarNet::10.0.0.1:1003");
+    }
     tray.remove();
     EXPECT_FALSE(tray.isShown());
 }

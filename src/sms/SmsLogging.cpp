@@ -1,0 +1,3 @@
+#include "sms/SmsLogging.h"
+
+Q_LOGGING_CATEGORY(lcSms, "vornnet.sms")

@@ -1,0 +1,62 @@
+#include "sms/SmsText.h"
+
+namespace SmsText {
+
+namespace {
+
+// Removes blanks only, as the message texts have always been trimmed (tabs and line ends stay).
+QString trimBlanks(const QString& text, bool leading) {
+    qsizetype from = 0, to = text.size();
+    if (leading)
+        while (from < to && text.at(from) == QLatin1Char(' '))
+            ++from;
+    while (to > from && text.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
+} // namespace
+
+QString QuitaAcentos(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case 0x00E1: // á
+            out += QLatin1Char('a');
+            break;
+        case 0x00E9: // é
+            out += QLatin1Char('e');
+            break;
+        case 0x00ED: // í
+            out += QLatin1Char('i');
+            break;
+        case 0x00F3: // ó
+            out += QLatin1Char('o');
+            break;
+        case 0x00FA: // ú
+            out += QLatin1Char('u');
+            break;
+        case 0x00F1: // ñ
+            out += QLatin1Char('n');
+            break;
+        case 0x00D1: // Ñ
+            out += QLatin1Char('N');
+            break;
+        default:
+            out += c.unicode() > 'z' ? QChar(QLatin1Char('*')) : c;
+        }
+    }
+    out = trimBlanks(out, true);
+    // An occurrence at the very start is not a date to leave out; nor is any later one then.
+    const qsizetype fecha = out.indexOf(QLatin1String("Fecha"));
+    if (fecha > 0)
+        out = trimBlanks(out.left(fecha), false);
+    return out;
+}
+
+QString prepare(const QString& text) {
+    return QuitaAcentos(text).left(maxLength);
+}
+
+} // namespace SmsText

@@ -1,0 +1,166 @@
+// SMS mode: when it begins and ends, what it leaves in the window, status.ini and the buffer, the
+// restart in SMS mode, and the window's SMS actions.
+#include "ModemSimProcess.h"
+#include "core/AgentSettings.h"
+#include "core/DeliveryState.h"
+#include "core/EventLog.h"
+#include "core/Form1State.h"
+#include "core/IniFile.h"
+#include "core/StatusFile.h"
+#include "forwarding/BufferDb.h"
+#include "sms/Sms.h"
+#include "support/FakeClock.h"
+#include "support/RecordingDialogs.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QColor lightRed(255, 192, 192);
+
+class SmsModeTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    FakeClock clock;
+    Form1State form;
+    AgentSettings settings;
+    RecordingDialogs dialogs;
+    EventLog log{dir.path(), clock};
+    BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
+    DeliveryState delivery;
+    StatusFile status{dir.path()};
+    Sms sms{{dir.path(), form, settings, status, clock, log, buffer, delivery}};
+    QDateTime failedAt = clock.now();
+
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(BufferDb::create(buffer.path(), &error)) << error.toStdString();
+        buffer.open();
+        sms.driver().setWaits({200ms, 300ms, 10ms});
+        form.chkSMSEnabled.setChecked(true);
+        form.txtMaxNoNet.setText("30");
+        delivery.failed(failedAt);
+    }
+    QString smson() const { return LeeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON"); }
+    // The system alarms of the transitions, as "device/alarm/beginend".
+    QStringList notices() {
+        QStringList out;
+        for (const BufferRow& r : buffer.rowsAfter(0, clock.now().addDays(-7)))
+            out << r.device + "/" + r.alarm + "/" + r.beginend;
+        return out;
+    }
+    void passAt(qint64 secondsAfterFailure) {
+        clock.set(failedAt.addSecs(secondsAfterFailure));
+        sms.CheckSMS();
+    }
+};
+
+TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) {
+    passAt(29 * 60 + 30);
+    EXPECT_EQ(form.lblMinMal.text(), "29");
+    EXPECT_EQ(form.lblMinMal.background(), lightRed);
+    EXPECT_FALSE(form.lblModoSMS.visible());
+    EXPECT_EQ(settings.SMSOn, "0");
+    EXPECT_TRUE(notices().isEmpty());
+    EXPECT_EQ(form.lblSignal.text(), "NM") << "the signal is read on every pass (no modem here)";
+
+    passAt(30 * 60);
+    EXPECT_EQ(form.lblMinMal.text(), "30");
+    EXPECT_TRUE(form.lblModoSMS.visible());
+    EXPECT_EQ(settings.SMSOn, "1");
+    EXPECT_EQ(smson(), "1");
+    passAt(45 * 60);
+    EXPECT_EQ(notices(), QStringList{"SISTEMA/Modo SMS Activado/1"}) << "one notice per transition";
+
+    // Unticked, SMS mode stays as it is even after a delivery.
+    delivery.delivered();
+    form.chkSMSEnabled.setChecked(false);
+    passAt(46 * 60);
+    EXPECT_TRUE(form.lblModoSMS.visible());
+    EXPECT_EQ(smson(), "1");
+
+    form.chkSMSEnabled.setChecked(true);
+    passAt(47 * 60);
+    EXPECT_FALSE(form.lblModoSMS.visible());
+    EXPECT_EQ(form.lblMinMal.text(), "");
+    EXPECT_EQ(form.lblMinMal.background(), QColor(255, 255, 255));
+    EXPECT_EQ(settings.SMSOn, "0");
+    EXPECT_EQ(smson(), "0");
+    EXPECT_EQ(notices(), (QStringList{"SISTEMA/Modo SMS Activado/1", "SISTEMA/Modo SMS Activado/0"}));
+}
+
+TEST_F(SmsModeTest, MinutesShownAndTheOneMinuteFloor) {
+    form.txtMaxNoNet.setText("0");
+    passAt(60);
+    EXPECT_EQ(form.lblMinMal.text(), "") << "one minute is not more than one minute";
+    EXPECT_EQ(settings.SMSOn, "0");
+    passAt(61);
+    EXPECT_EQ(form.lblMinMal.text(), "1");
+    EXPECT_EQ(settings.SMSOn, "1") << "0 minutes: at the first pass past one minute";
+
+    passAt(100LL * 24 * 3600);
+    EXPECT_EQ(form.lblMinMal.text(), "9999");
+
+    // A damaged flag counts as off, and a text that is no number of minutes reads as its leading number.
+    settings.SMSOn = "x";
+    form.txtMaxNoNet.setText("2 minutos");
+    passAt(90);
+    EXPECT_EQ(settings.SMSOn, "x") << "not two minutes yet";
+    passAt(120);
+    EXPECT_EQ(settings.SMSOn, "1");
+}
+
+TEST_F(SmsModeTest, ARestartInSmsModeKeepsItWithoutANewNotice) {
+    IniFile::write(QDir(dir.path()).filePath("status.ini"), "status", "SMSON", "1");
+    settings.SMSOn = "1";
+    form.txtMaxNoNet.setText("15");
+    delivery.delivered();
+    sms.RestauraModoSMS();
+    EXPECT_TRUE(form.lblModoSMS.visible());
+    EXPECT_EQ(delivery.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
+    sms.CheckSMS();
+    EXPECT_EQ(form.lblMinMal.text(), "16");
+    EXPECT_EQ(settings.SMSOn, "1");
+    EXPECT_TRUE(notices().isEmpty());
+
+    settings.SMSOn = "0";
+    form.lblModoSMS.setVisible(false);
+    sms.RestauraModoSMS();
+    EXPECT_FALSE(form.lblModoSMS.visible());
+    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+}
+
+TEST_F(SmsModeTest, WindowActions) {
+    QTemporaryDir modemDir;
+    const QString record = modemDir.filePath("record");
+    ModemSimProcess modem;
+    ASSERT_TRUE(modem.start({"--record", record, "--signal", "12"}));
+    form.txtComPort.setText(modem.path());
+    form.txtRecipient.setText("+34600000001");
+
+    form.chkSMSEnabled.setChecked(false);
+    sms.btnTestSMS_Click();
+    EXPECT_EQ(form.lblSignal.text(), "12");
+    EXPECT_EQ(form.lblErrorSMS.text(), Sms::enableFirst);
+    sms.lblErrorSMS_Click();
+    EXPECT_EQ(form.lblErrorSMS.text(), "");
+
+    form.chkSMSEnabled.setChecked(true);
+    sms.btnTestSMS_Click();
+    QFile f(record);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "+34600000001\tTest sms VORN\n");
+
+    for (const bool ticked : {false, true}) {
+        form.chkAlarms.setChecked(ticked);
+        sms.chkAlarms_Click();
+        EXPECT_EQ(form.lblAlm.visible(), ticked);
+        EXPECT_EQ(form.lblAlmVidas.visible(), ticked);
+    }
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// The agent's real window and tray icon on an X server of its own (Xvfb), with and without a real
+// notification-area host (trayer). Skipped when those programs are not installed.
+#include "support/AgentProcess.h"
+#include "support/TestPlant.h"
+
+#include <QPoint>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const char* const tools[] = {"Xvfb", "trayer", "xdotool", "xwininfo"};
+
+QString missingTool() {
+    for (const char* tool : tools)
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            return QString::fromLatin1(tool);
+    return {};
+}
+
+// A program of the X server's own, kept for the test's length.
+class XProgram {
+public:
+    XProgram(const QString& program, const QStringList& args, const QString& display = {}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!display.isEmpty())
+            env.insert("DISPLAY", display);
+        process.setProcessEnvironment(env);
+        process.start(program, args);
+    }
+    ~XProgram() {
+        if (process.state() != QProcess::NotRunning) {
+            process.terminate();
+            if (!process.waitForFinished(3000))
+                process.kill();
+            process.waitForFinished(3000);
+        }
+    }
+    QProcess process;
+};
+
+// A short command against the display; its standard output.
+QString query(const QString& display, const QString& program, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", display);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.waitForFinished(5000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
+    return BoundedWait().until(done, limit);
+}
+
+class TrayDesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString missing = missingTool();
+        if (!missing.isEmpty())
+            GTEST_SKIP() << missing.toStdString() << " is not installed";
+        // Wide enough that the window leaves the panel in the bottom right corner uncovered.
+        server.emplace("Xvfb",
+                       QStringList{"-displayfd", "1", "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
+        ASSERT_TRUE(waitFor([&] { return server->process.canReadLine(); }, 10s)) << "Xvfb gave no display";
+        display = ":" + QString::fromLatin1(server->process.readLine()).trimmed();
+        plant.config("IpQuarnCenter", "127.0.0.1");
+        plant.config("RemotePort", "1003");
+    }
+
+    void startTrayHost() {
+        trayHost.emplace("trayer",
+                         QStringList{"--edge", "bottom", "--align", "right", "--widthtype", "request",
+                                     "--height", "32", "--transparent", "false", "--SetDockType", "true"},
+                         display);
+        ASSERT_TRUE(waitFor([&] { return tree().contains("(\"panel\" \"trayer\")"); }))
+            << "trayer did not start";
+    }
+
+    std::unique_ptr<AgentProcess> startAgent() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("TMP", plant.program);
+        env.insert("VORNNET_TRAY_WATCH_MS", "200");
+        auto agent = std::make_unique<AgentProcess>(
+            QStringList{"--folder", plant.program, "--tick-ms", "600000"}, env);
+        EXPECT_TRUE(agent->start());
+        return agent;
+    }
+    bool waitError(AgentProcess& agent, const QString& text) {
+        return waitFor([&] { return QString::fromUtf8(agent.err).contains(text); });
+    }
+
+    QString tree() { return query(display, "xwininfo", {"-root", "-tree"}); }
+    bool windowOnScreen() {
+        return !query(display, "xdotool", {"search", "--onlyvisible", "--name", "VORN-NET CLIENT"})
+                    .trimmed()
+                    .isEmpty();
+    }
+    // Centre of the first window of the agent's class with that size, nested (below a top-level window)
+    // or not, as xwininfo shows it.
+    std::optional<QPoint> centreOf(bool nested, int minWidth, int maxWidth) {
+        static const QRegularExpression line(
+            R"(^( +)0x[0-9a-f]+ "[^"]*": \("vornnet" "vornnet"\)\s+(\d+)x(\d+)\+-?\d+\+-?\d+\s+\+(-?\d+)\+(-?\d+))",
+            QRegularExpression::MultilineOption);
+        for (auto it = line.globalMatch(tree()); it.hasNext();) {
+            const auto m = it.next();
+            const int w = m.captured(2).toInt(), h = m.captured(3).toInt();
+            if ((m.captured(1).size() > 5) == nested && w >= minWidth && w <= maxWidth)
+                return QPoint(m.captured(4).toInt() + w / 2, m.captured(5).toInt() + h / 2);
+        }
+        return std::nullopt;
+    }
+    void click(const QPoint& at, const char* button) {
+        query(display, "xdotool",
+              {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", button});
+    }
+
+    TestPlant plant;
+    std::optional<XProgram> server;
+    std::optional<XProgram> trayHost;
+    QString display;
+};
+
+} // namespace
+
+TEST_F(TrayDesktopTest, IconWithItsTipInARealNotificationAreaAndItsMenuShowsTheWindow) {
+    startTrayHost();
+    auto agent = startAgent();
+    ASSERT_TRUE(waitError(*agent, "tray icon added, tip \"VornGelmarNet::127.0.0.1:1003\""))
+        << agent->err.toStdString();
+    std::optional<QPoint> icon;
+    ASSERT_TRUE(waitFor([&] { return (icon = centreOf(true, 1, 64)).has_value(); }))
+        << "the icon is in the panel";
+    ASSERT_TRUE(waitFor([&] { return !windowOnScreen(); })) << "tmrHide hides the window behind the icon";
+
+    click(*icon, "1");
+    BoundedWait().pause(500ms);
+    EXPECT_FALSE(windowOnScreen()) << "the left button does nothing";
+    click(*icon, "3");
+    std::optional<QPoint> menu;
+    ASSERT_TRUE(waitFor([&] { return (menu = centreOf(false, 40, 400)).has_value() && !windowOnScreen(); }))
+        << "the right button pops up the menu";
+    click(*menu, "1");
+    EXPECT_TRUE(waitFor([&] { return windowOnScreen(); })) << "\"VornNet\" shows the window";
+    EXPECT_FALSE(agent->err.contains("no notification area"));
+
+    agent->terminate();
+    EXPECT_TRUE(agent->waitFinished());
+}
+
+TEST_F(TrayDesktopTest, WithoutANotificationAreaTheWindowStaysUntilOneAppears) {
+    auto agent = startAgent();
+    ASSERT_TRUE(waitError(*agent, "no notification area on this desktop")) << agent->err.toStdString();
+    BoundedWait().pause(4s); // past tmrHide's 3 seconds
+    EXPECT_TRUE(windowOnScreen());
+    EXPECT_EQ(agent->err.count("no notification area"), 1) << "the reason is told once";
+
+    startTrayHost();
+    EXPECT_TRUE(waitError(*agent, "tray icon added, tip \"VornGelmarNet::127.0.0.1:1003\""));
+    EXPECT_TRUE(waitFor([&] { return centreOf(true, 1, 64).has_value(); }));
+
+    agent->terminate();
+    EXPECT_TRUE(agent->waitFinished());
+}
