@@ -2,9 +2,12 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
 #include "tray/LinuxWindowSystem.h"
+
+#include <QDir>
 
 namespace {
 
@@ -85,7 +88,8 @@ QString Agent::installFolder() const {
 
 void Agent::buildLoad(Form1Load& load) {
     load.add(step(QStringLiteral("caption"), [this] { m_config.rememberCaption(); }));
-    load.add({QStringLiteral("previous instance"), [this] { return m_instance.acquire(); }, false, true});
+    load.add({QStringLiteral("previous instance"), [this] { return previousInstance(); }, false,
+              [this] { return salir(); }});
     load.add(step(QStringLiteral("CarpetaLog"),
                   [this] { m_log.setFolderFromEnvironment(m_options.programFolder); }));
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
@@ -110,6 +114,20 @@ void Agent::buildLoad(Form1Load& load) {
     load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
     load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_watchdog.setChkAdquisicion(true); }));
     load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
+}
+
+bool Agent::previousInstance() {
+    const SingleInstance::Result held = m_instance.acquire();
+    if (held == SingleInstance::Result::Failed)
+        m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), m_instance.errorText());
+    if (held != SingleInstance::Result::Acquired)
+        return false;
+    // Said only by the copy that runs: a second copy ends without a word.
+    qCInfo(lcAgent).noquote() << QStringLiteral("start: vornnet %1, folder %2, database %3, stations %4")
+                                     .arg(QStringLiteral(VORNNET_VERSION),
+                                          QDir::toNativeSeparators(m_options.programFolder),
+                                          m_db.targetText(), m_config.stationsText());
+    return true;
 }
 
 Form1Load::Outcome Agent::load() {

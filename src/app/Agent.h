@@ -108,6 +108,9 @@ signals:
 
 private:
     void buildLoad(Form1Load& load);
+    // Load step 4: true when this copy holds the lock; another copy running ends silently, any other
+    // failure of the lock is told and ends the program.
+    bool previousInstance();
     void tmrHideTick();
     void manualRun();
     QString installFolder() const;

@@ -37,8 +37,12 @@ bool EventLog::write(const QString& text) const {
     QFile f(currentPath());
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
+    // One event, one line: a line break inside a name must not forge a line of its own.
+    QString flat = text;
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The host's own encoding: only the central station's wire keeps the old single-byte code page.
-    const QByteArray line = (text + QStringLiteral("\r\n")).toUtf8();
+    const QByteArray line = (flat + QStringLiteral("\r\n")).toUtf8();
     // A full disk shows only when the buffer reaches the file.
     return f.write(line) == line.size() && f.flush();
 }
@@ -78,4 +82,14 @@ bool EventLog::databaseTimeout() const {
     return write(
         QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
         now());
+}
+
+bool EventLog::stepError(const QString& step, const QString& error) const {
+    return write(QStringLiteral("Error en ") + step + QStringLiteral(": ") + error +
+                 QStringLiteral(" Hora: ") + now());
+}
+
+bool EventLog::stepErrorCleared(const QString& step, const QString& error) const {
+    return write(QStringLiteral("Error en ") + step + QStringLiteral(" resuelto: ") + error +
+                 QStringLiteral(" Hora: ") + now());
 }

@@ -4,6 +4,7 @@
 #include "core/BoundedWait.h"
 #include "core/ConfigKeys.h"
 #include "core/DbErrorMap.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
 #include "core/IniFile.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSqlDatabase>
@@ -18,6 +20,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <algorithm>
+#include <sys/stat.h>
 
 #include <sql.h>
 #include <sqlext.h>
@@ -128,11 +131,12 @@ void SupervisionDb::open(Which which) {
         // The files belong to the supervision system: a missing one is a server not there yet, and
         // opening it must never create it.
         const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
+        // Taken before the open: a file replaced in between is then seen as replaced, and opened again.
+        fileOf(which) = {path, FileIdentity::of(path)};
         QSqlDatabase db = SqlConnection::openExistingSqlite(path, name);
         QSqlQuery q(db);
-        // The stand-in writes while the agent reads; WAL keeps readers and the writer apart. A file
-        // that is not a database fails here rather than at the first statement.
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // The journal mode is the owner's choice, and a change would outlive the agent: it is left as
+        // it is. A file that is not a database fails here rather than at the first statement.
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
             throw AgentError(AgentError::Unspecified, mapped.description());
@@ -172,12 +176,15 @@ bool SupervisionDb::ConectaConDB() {
             try {
                 open(which);
                 break;
-            } catch (const AgentError&) {
+            } catch (const AgentError& e) {
                 drop(which);
                 if (m_aborted)
                     return false;
                 const std::chrono::milliseconds elapsed{started.elapsed()};
                 if (elapsed >= m_retryWindow) {
+                    // The fixed log line and message say that it failed; the driver's words say why.
+                    qCWarning(lcDb).noquote() << "could not open" << targetOf(which) << "in"
+                                              << elapsed.count() << "ms:" << e.description();
                     m_log.databaseTimeout();
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
                     return false;
@@ -187,6 +194,46 @@ bool SupervisionDb::ConectaConDB() {
         }
     }
     return true;
+}
+
+QString SupervisionDb::targetOf(Which which) const {
+    const QString catalogue = which == Which::Acquired ? acquiredCatalogue : configCatalogue;
+    if (m_settings.engine == DbEngine::Sqlite)
+        return QDir::toNativeSeparators(
+            sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue));
+    return catalogue + QStringLiteral(" on ") + m_settings.server + QStringLiteral(" (ODBC driver ") +
+           m_settings.odbcDriver + QStringLiteral(", user ") + m_settings.user + QLatin1Char(')');
+}
+
+QString SupervisionDb::targetText() const {
+    return (m_settings.engine == DbEngine::Sqlite ? QStringLiteral("sqlite ") : QStringLiteral("odbc ")) +
+           targetOf(Which::Acquired) + QStringLiteral(" and ") + targetOf(Which::Config);
+}
+
+std::optional<SupervisionDb::FileIdentity> SupervisionDb::FileIdentity::of(const QString& path) {
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
+void SupervisionDb::requireSameFiles() const {
+    if (m_settings.engine != DbEngine::Sqlite)
+        return;
+    for (Which which : {Which::Acquired, Which::Config}) {
+        const OpenedFile& opened = fileOf(which);
+        if (nameOf(which).isEmpty() || opened.path.isEmpty())
+            continue;
+        const std::optional<FileIdentity> now = FileIdentity::of(opened.path);
+        if (now == opened.identity)
+            continue;
+        // The connection still reads the file it opened, deleted or moved by now: new alarms would never
+        // be seen. Reopened as for a lost connection.
+        throw AgentError(AgentError::Unspecified,
+                         (now ? QStringLiteral("El fichero %1 ha sido sustituido: se vuelve a abrir")
+                              : QStringLiteral("El fichero %1 ya no está: se vuelve a abrir"))
+                             .arg(QDir::toNativeSeparators(opened.path)));
+    }
 }
 
 bool SupervisionDb::reconnect() {

@@ -80,6 +80,15 @@ public:
     // statement fails (the caption it feeds is informative only).
     std::optional<QString> versionCaption();
 
+    // SQLite: throws AgentError(Unspecified) when a file opened is no longer the one at its path (deleted
+    // and restored, replaced by a copy, moved away), so that the caller opens both again as for a lost
+    // connection. Looked at once per scan cycle; nothing to do for ODBC.
+    void requireSameFiles() const;
+
+    // What is opened, for the diagnostic lines (never the password): the engine and both targets.
+    QString targetText() const;
+    QString targetOf(Which which) const;
+
     // Connection targets, for the tests and the messages.
     static QString odbcConnectionString(const Settings& settings, const QString& catalogue);
     static QString sqlitePath(const QString& installFolder, const QString& catalogue);
@@ -101,6 +110,20 @@ private:
     void open(Which which); // throws AgentError
     void drop(Which which);
 
+    // A file as the system knows it, whatever its path: the device and the inode.
+    struct FileIdentity {
+        quint64 device = 0;
+        quint64 inode = 0;
+        static std::optional<FileIdentity> of(const QString& path);
+        bool operator==(const FileIdentity&) const = default;
+    };
+    struct OpenedFile {
+        QString path;
+        std::optional<FileIdentity> identity;
+    };
+    OpenedFile& fileOf(Which which) { return which == Which::Acquired ? m_dbFile : m_dbConfFile; }
+    const OpenedFile& fileOf(Which which) const { return which == Which::Acquired ? m_dbFile : m_dbConfFile; }
+
     Settings m_settings;
     SupervisionSql m_sql;
     std::function<QString()> m_installFolder;
@@ -112,6 +135,8 @@ private:
     bool m_aborted = false;
     QString m_dbName;
     QString m_dbConfName;
+    OpenedFile m_dbFile;
+    OpenedFile m_dbConfFile;
     std::chrono::seconds m_acquiredTimeout;
     std::chrono::seconds m_configTimeout;
 };

@@ -98,6 +98,18 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     EXPECT_EQ(quit[0][0].toInt(), 0);
 }
 
+TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {
+    // Not another copy: the lock's name is taken by a folder.
+    ASSERT_TRUE(QDir().mkpath(QDir(plant.program).filePath("vornnet.lock")));
+    Agent agent(Agent::Options{plant.program, 30s, 3s}, dialogs, clock);
+    EXPECT_EQ(agent.load(), Form1Load::Outcome::EndProgram);
+    EXPECT_FALSE(agent.salir());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text.toStdString();
+    EXPECT_EQ(agent.loadedSteps(), QStringList({"caption"}));
+}
+
 TEST_F(AgentTest, OptimisationStepAndTheMaintenanceButtonsReachTheMaintenance) {
     setIni("ChkOptimiza", "1");
     // Nothing outside the test's folder is ever stopped; no supervision system is installed in it.

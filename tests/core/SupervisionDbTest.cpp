@@ -3,12 +3,14 @@
 #include "core/AgentError.h"
 #include "core/EventLog.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -98,6 +100,18 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     EXPECT_FALSE(make(500ms)->ConectaConDB());
     EXPECT_EQ(dialogs.shown.size(), 2);
     EXPECT_EQ(logLines().size(), 2);
+
+    // Beside the fixed message and log line, the driver's own words name what went wrong.
+    LogCapture captured;
+    QFile garbage(GelmarInstall::databasePath(install, GelmarInstall::config));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    EXPECT_FALSE(make(300ms)->ConectaConDB());
+    const QStringList why = captured.of("vornnet.db");
+    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n').toStdString();
+    EXPECT_TRUE(why[0].contains(garbage.fileName()) && why[0].contains("not a database"))
+        << why[0].toStdString();
 }
 
 TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {
@@ -190,3 +204,28 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
 }
 
 } // namespace
+
+TEST_F(SupervisionDbTest, OpeningLeavesTheSupervisionFilesJournalModeAsItWas) {
+    makeDatabases(install);
+    const auto journalMode = [](const QString& path, const QString& set = {}) {
+        QString mode;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "journal-check");
+            db.setDatabaseName(path);
+            EXPECT_TRUE(db.open());
+            QSqlQuery q(db);
+            EXPECT_TRUE(q.exec("PRAGMA journal_mode" + (set.isEmpty() ? QString() : "=" + set)));
+            if (q.next())
+                mode = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase("journal-check");
+        return mode;
+    };
+    const QString acquired = GelmarInstall::databasePath(install, GelmarInstall::acquired);
+    ASSERT_EQ(journalMode(acquired, "delete"), "delete");
+    auto db = make();
+    ASSERT_TRUE(db->ConectaConDB());
+    EXPECT_EQ(db->select(Which::Acquired, "SELECT count(*) FROM FlashAlarms").size(), 1);
+    db->close();
+    EXPECT_EQ(journalMode(acquired), "delete") << "the file belongs to the supervision system";
+}

@@ -71,4 +71,30 @@ TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded
     EXPECT_TRUE(center.stop()) << "SIGTERM ends it cleanly";
 }
 
+TEST(QuarnCenterTest, AMessageIsTheFrameAndNineFieldsWhateverTheFieldsHold) {
+    QTemporaryDir dir;
+    const QString record = dir.filePath("record.txt");
+    QuarnCenterProcess center;
+    ASSERT_TRUE(center.start({"--port", "0", "--record", record}));
+    Form1State form;
+    form.IpQuarn.setText("127.0.0.1");
+    form.lblPuerto.setText(QString::number(center.port()));
+    CentralLink link{form};
+    link.setConnectWait(1000ms);
+    link.setReplyWait(2000ms);
+    const QString messages[] = {
+        "@@P##ALARM##0##1##a@@b##?##ADD##SISTEMA##2026/12/05 07:03:09@@",
+        "@@P@@##ALARM##0##1##x##?##ADD##S@@##2026/12/05 07:03:09@@",
+        "@@P##LIFETEST##XX##1##XX##XX##XX##XX##2026/12/05 07:03:09@@",
+    };
+    QByteArray recorded;
+    for (const QString& message : messages) {
+        EXPECT_TRUE(link.Envia(message, 1)) << message.toStdString();
+        recorded += message.toLatin1() + "\n";
+    }
+    QFile file(record);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), recorded);
+}
+
 } // namespace
