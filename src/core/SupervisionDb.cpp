@@ -27,8 +27,6 @@
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcDb, "vornnet.db")
-
 // The command time-out each engine's connection starts with.
 std::chrono::seconds defaultTimeout(DbEngine engine) {
     return engine == DbEngine::Sqlite ? std::chrono::seconds(5) : std::chrono::seconds(30);

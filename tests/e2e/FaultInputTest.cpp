@@ -270,10 +270,8 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         writeFile(ini, content);
         Form1State form;
         AgentSettings settings;
-        DeliveryState delivery;
         RecordingDialogs dialogs;
-        FakeClock clock;
-        Configuration config(iniDir.path(), form, settings, delivery, dialogs, clock);
+        Configuration config(iniDir.path(), form, settings, dialogs);
         try {
             config.readConfig([](int) {});
             config.readOptimizaSchedule();
