@@ -2,9 +2,12 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
 #include "tray/LinuxWindowSystem.h"
+
+#include <QDir>
 
 namespace {
 
@@ -34,9 +37,13 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
              m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
-      m_scheduler(m_form.lblProceso, [this] { return m_reindexando; }),
+      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
       m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
-                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}) {
+                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
+      m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
+                     m_watchdog.baskill(), m_watchdog.processes(),
+                     [this](bool on) { m_watchdog.setChkAdquisicion(on); },
+                     [this] { m_tray.RefrescaSysTray(); }, m_options.maintenanceWaits}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
@@ -56,6 +63,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     s.TestData = [this] { return m_watchdog.TestData(); };
     s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
     s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
+    s.Optimiza = [this] { m_maintenance.Optimiza(); };
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
@@ -80,7 +88,8 @@ QString Agent::installFolder() const {
 
 void Agent::buildLoad(Form1Load& load) {
     load.add(step(QStringLiteral("caption"), [this] { m_config.rememberCaption(); }));
-    load.add({QStringLiteral("previous instance"), [this] { return m_instance.acquire(); }, false, true});
+    load.add({QStringLiteral("previous instance"), [this] { return previousInstance(); }, false,
+              [this] { return salir(); }});
     load.add(step(QStringLiteral("CarpetaLog"),
                   [this] { m_log.setFolderFromEnvironment(m_options.programFolder); }));
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
@@ -105,6 +114,20 @@ void Agent::buildLoad(Form1Load& load) {
     load.add({QStringLiteral("ultcod"), [this] { return m_forwarding.scan().startupCheck(); }});
     load.add(step(QStringLiteral("ChkAdquisicion"), [this] { m_watchdog.setChkAdquisicion(true); }));
     load.add(step(QStringLiteral("start line"), [this] { m_log.start(); }));
+}
+
+bool Agent::previousInstance() {
+    const SingleInstance::Result held = m_instance.acquire();
+    if (held == SingleInstance::Result::Failed)
+        m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), m_instance.errorText());
+    if (held != SingleInstance::Result::Acquired)
+        return false;
+    // Said only by the copy that runs: a second copy ends without a word.
+    qCInfo(lcAgent).noquote() << QStringLiteral("start: vornnet %1, folder %2, database %3, stations %4")
+                                     .arg(QStringLiteral(VORNNET_VERSION),
+                                          QDir::toNativeSeparators(m_options.programFolder),
+                                          m_db.targetText(), m_config.stationsText());
+    return true;
 }
 
 Form1Load::Outcome Agent::load() {
@@ -139,7 +162,7 @@ void Agent::btnconfigurarClick() {
 }
 
 void Agent::btnCerrarClick() {
-    if (!ConfigScreen::askCode(m_form))
+    if (!m_configScreen.askCode())
         return;
     unload();
     emit quitRequested(0);
@@ -182,6 +205,18 @@ void Agent::lblTimeClick() {
     m_watchdog.lblTimeClick();
 }
 
+void Agent::btnReindexClick() {
+    m_maintenance.btnReindex_Click();
+}
+
+void Agent::btnRepHistClick() {
+    m_maintenance.btnRepHist_Click();
+}
+
+void Agent::btnLogClick() {
+    m_logFolder.btnLogClick(m_log.folder());
+}
+
 void Agent::unload() {
     if (m_unloaded)
         return;
@@ -192,6 +227,7 @@ void Agent::unload() {
     m_forwarding.stop();
     m_sms.stop();
     m_watchdog.stop();
+    m_maintenance.stop();
     m_db.abort();
     tmrHide.stop();
     m_db.close();

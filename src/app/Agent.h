@@ -7,6 +7,7 @@
 #include "core/EventLog.h"
 #include "core/Form1Load.h"
 #include "core/Form1State.h"
+#include "core/LogFolder.h"
 #include "core/Scheduler.h"
 #include "core/SingleInstance.h"
 #include "core/StatusFile.h"
@@ -16,6 +17,7 @@
 #include "plant/PlantFiles.h"
 #include "sms/Sms.h"
 #include "tray/Tray.h"
+#include "watchdog/Maintenance.h"
 #include "watchdog/Watchdog.h"
 
 #include <QObject>
@@ -42,10 +44,12 @@ public:
         std::chrono::milliseconds dbRetryWindow{60000};
         // How long a restart of the supervision system waits between the kill and the relaunch.
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
-        // Only processes started from this folder are seen and killed (tests); empty: every process.
+        // Only processes started from this folder or below it are seen and killed (tests); empty: all.
         QString processScope;
         // How often the desktop is asked whether a notification area came or went.
         std::chrono::milliseconds trayWatch{Tray::defaultWatch};
+        // The pauses of the weekly reindex and the repair.
+        MaintenanceWaits maintenanceWaits;
     };
 
     Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent = nullptr);
@@ -64,6 +68,7 @@ public:
     const DeliveryState& delivery() const { return m_delivery; }
     Sms& sms() { return m_sms; }
     Watchdog& watchdog() { return m_watchdog; }
+    Maintenance& maintenance() { return m_maintenance; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -79,6 +84,9 @@ public:
     void Image1Click();
     void Label5Click();
     void lblTimeClick();
+    void btnReindexClick();
+    void btnRepHistClick();
+    void btnLogClick();
     // The program's own unload (Cerrar, a signal to end): closes what the load opened.
     void unload();
 
@@ -89,7 +97,7 @@ public:
     // The acquisition check runs once the load has finished, and not while maintenance stops the system.
     bool ChkAdquisicion() const { return m_watchdog.ChkAdquisicion(); }
     // A reindex is running: the scheduler's optimisation step is passed over.
-    bool Reindexando() const { return m_reindexando; }
+    bool Reindexando() const { return m_maintenance.Reindexando(); }
 
     // Text of the tray icon's tip.
     QString trayCaption() const;
@@ -100,6 +108,9 @@ signals:
 
 private:
     void buildLoad(Form1Load& load);
+    // Load step 4: true when this copy holds the lock; another copy running ends silently, any other
+    // failure of the lock is told and ends the program.
+    bool previousInstance();
     void tmrHideTick();
     void manualRun();
     QString installFolder() const;
@@ -121,10 +132,11 @@ private:
     PlantFiles m_plant;
     Tray m_tray;
     Scheduler m_scheduler;
+    LogFolder m_logFolder;
     Watchdog m_watchdog;
+    Maintenance m_maintenance;
     QTimer tmrHide;
     QStringList m_loadedSteps;
-    bool m_reindexando = false;
     bool m_unloaded = false;
     bool m_manualRun = false;
 };

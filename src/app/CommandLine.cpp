@@ -42,6 +42,8 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
             cl.tick = std::chrono::milliseconds(ms);
         } else if (a == QLatin1String("--unattended")) {
             cl.unattended = true;
+        } else if (a == QLatin1String("--trace")) {
+            cl.trace = true;
         } else if (a == QLatin1String("--create-buffer")) {
             cl.createBuffer = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -57,11 +59,13 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
 
 QString CommandLine::helpText() {
     return QStringLiteral(
-        "Uso: vornnet [--folder DIR] [--unattended] [--tick-ms N] [--create-buffer] [--help] [--version]\n"
+        "Uso: vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--help] "
+        "[--version]\n"
         "  --folder DIR     carpeta del programa (vornnet.ini, status.ini, buffer.mdb); por defecto la del "
         "ejecutable\n"
         "  --unattended     sin ventana ni icono; los mensajes van a la salida de errores\n"
         "  --tick-ms N      periodo del planificador en milisegundos (por defecto 30000)\n"
+        "  --trace          el nombre de cada paso del planificador en la salida estándar\n"
         "  --create-buffer  crea un buffer.mdb vacío en la carpeta del programa y termina\n"
         "  --help           esta ayuda\n"
         "  --version        la versión\n");

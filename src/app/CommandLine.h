@@ -5,10 +5,11 @@
 #include <chrono>
 #include <optional>
 
-// vornnet [--folder DIR] [--unattended] [--tick-ms N] [--create-buffer] [--help] [--version]
+// vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--help] [--version]
 struct CommandLine {
     QString folder; // program folder; the executable's folder when not given
     bool unattended = false;
+    bool trace = false; // each scheduler step's label on standard output
     std::chrono::milliseconds tick{30000};
     bool createBuffer = false;
     bool help = false;

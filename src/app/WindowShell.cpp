@@ -2,9 +2,6 @@
 
 #include "app/Agent.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 WindowShell::WindowShell(Agent& agent, QObject* parent)
     : QObject(parent), m_agent(agent), m_window(agent.form()) {
     agent.tray().attachIcon(&m_tray);
@@ -16,13 +13,12 @@ WindowShell::WindowShell(Agent& agent, QObject* parent)
     connect(&m_window, &Form1Window::image1Clicked, &agent, &Agent::Image1Click);
     connect(&m_window, &Form1Window::label5Clicked, &agent, &Agent::Label5Click);
     connect(&m_window, &Form1Window::lblTimeClicked, &agent, &Agent::lblTimeClick);
+    connect(&m_window, &Form1Window::reindexClicked, &agent, &Agent::btnReindexClick);
+    connect(&m_window, &Form1Window::repHistClicked, &agent, &Agent::btnRepHistClick);
     connect(&m_window, &Form1Window::testSmsClicked, &agent.sms(), &Sms::btnTestSMS_Click);
     connect(&m_window, &Form1Window::lblErrorSMSClicked, &agent.sms(), &Sms::lblErrorSMS_Click);
     connect(&m_window, &Form1Window::chkAlarmsClicked, &agent.sms(), &Sms::chkAlarms_Click);
-    connect(&m_window, &Form1Window::logClicked, this, [this] {
-        // Opens the log folder in the desktop's file manager.
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_agent.CarpetaLog()));
-    });
+    connect(&m_window, &Form1Window::logClicked, &agent, &Agent::btnLogClick);
     connect(&m_tray, &TrayIcon::showRequested, this, [this] {
         m_agent.mnuVornnetClick();
         m_window.restore();

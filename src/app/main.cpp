@@ -2,8 +2,10 @@
 #include "app/CommandLine.h"
 #include "app/WindowShell.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/LocalTimeZone.h"
+#include "core/QtTranslations.h"
 #include "core/UnixSignals.h"
 #include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
@@ -47,6 +49,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     options.restartWait = waitFromEnvironment("VORNNET_RESTART_WAIT_MS", options.restartWait);
     options.processScope = qEnvironmentVariable("VORNNET_PROCESS_SCOPE");
     options.trayWatch = waitFromEnvironment("VORNNET_TRAY_WATCH_MS", options.trayWatch);
+    // Before the agent: a signal that comes while it is built is kept until the event loop runs.
+    UnixSignals unixSignals;
     Agent agent(options, dialogs, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
@@ -55,21 +59,22 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
         boxes->setWindow(&shell->window());
         QObject::connect(&agent, &Agent::quitRequested, shell.get(), &WindowShell::unload);
     }
-    if (cl.unattended) {
-        // Without a window, the scheduler's progress label goes to standard output.
+    if (cl.trace) {
+        // The scheduler's progress label, step by step, on standard output.
         QObject::connect(&agent.scheduler(), &Scheduler::labelChanged, [](const QString& label) {
             std::printf("%s\n", qPrintable(label));
             std::fflush(stdout);
         });
     }
-    UnixSignals unixSignals;
     int exitCode = 0;
     QObject::connect(&agent, &Agent::quitRequested, [&exitCode](int code) {
+        qCInfo(lcAgent) << "stop: Cerrar";
         exitCode = code;
         QCoreApplication::exit(code);
     });
-    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, [&agent](int) {
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, [&agent](int signalNumber) {
         // As a shutdown of the system: unload and end.
+        qCInfo(lcAgent).noquote() << "stop: signal" << UnixSignals::name(signalNumber);
         agent.unload();
         QCoreApplication::exit(0);
     });
@@ -77,6 +82,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     case Form1Load::Outcome::EndSilently:
         return 0;
     case Form1Load::Outcome::EndProgram:
+        // Its message has been shown; a second copy never gets here, as it says nothing at all.
+        qCInfo(lcAgent) << "stop: start-up ended";
         agent.unload();
         return 1;
     case Form1Load::Outcome::Loaded:
@@ -115,12 +122,17 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(path));
         return 0;
     }
+    // From here on a termination signal unloads the agent, however early it comes.
+    UnixSignals::install();
+    Diagnostics::toStandardError();
     if (cl->unattended) {
         QCoreApplication app(argc, argv);
         UnattendedDialogs dialogs;
         return runAgent(*cl, dialogs, nullptr);
     }
     QApplication app(argc, argv);
+    // Message boxes say "Aceptar", as the rest of the window speaks Spanish.
+    QtTranslations::installSpanish(app);
     // The close box hides the window; only Cerrar or a signal ends the agent.
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetDialogs dialogs;

@@ -12,11 +12,12 @@ struct AgentSettings {
     bool noMinimize = false;
     bool ControlFechasFuturas = false;
     bool FastFailover = false; // a refused link gives way to the next at once
-    qint16 DiaOptimiza = 3; // 1 Sunday to 7 Saturday
+    qint16 DiaOptimiza = 3;    // 1 Sunday to 7 Saturday
     qint16 DiaOptimiza2 = 3;
     QString HoraOptimiza = QStringLiteral("08:00");
     QString UltOptimiza;
-    QStringList smsAuxiliaries; // section SMS, keys 1 to 4, empty entries left out
+    QString DataToolRoot = QStringLiteral("/"); // the data tool's folders are looked up below it
+    QStringList smsAuxiliaries;                 // section SMS, keys 1 to 4, empty entries left out
 
     // Section status of status.ini: "1" normal, "0" condition open.
     QString Acquisition = QStringLiteral("1");

@@ -56,17 +56,21 @@ inline constexpr const char* FastFailover = "FastFailover";
 inline constexpr const char* DiaOptimiza = "DiaOptimiza";
 inline constexpr const char* DiaOptimiza2 = "DiaOptimiza2";
 inline constexpr const char* HoraOptimiza = "HoraOptimiza";
+// The folder below which the data tool's two installation folders are looked up ("/" when empty).
+inline constexpr const char* DataToolRoot = "DataToolRoot";
 // The supervision databases' engine and ODBC connection.
 inline constexpr const char* DbEngine = "DbEngine";
 inline constexpr const char* OdbcDriver = "OdbcDriver";
 inline constexpr const char* DbServer = "DbServer";
 inline constexpr const char* DbUser = "DbUser";
 inline constexpr const char* DbPassword = "DbPassword";
+// Replaces the access code of the configuration screen and of Cerrar when not empty.
+inline constexpr const char* AccessCode = "AccessCode";
 
 inline constexpr const char* variables[] = {
-    MaxDb,       minFree,      WebMode,      noMinimize, ControlFechasFuturas,
-    DiaOptimiza, DiaOptimiza2, HoraOptimiza, DbEngine,   OdbcDriver,
-    DbServer,    DbUser,       DbPassword};
+    MaxDb,        minFree,      WebMode,      noMinimize, ControlFechasFuturas, FastFailover, DiaOptimiza,
+    DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,   OdbcDriver,           DbServer,     DbUser,
+    DbPassword,   AccessCode};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

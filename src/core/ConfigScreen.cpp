@@ -17,10 +17,16 @@ ConfigScreen::ConfigScreen(QString iniPath, Form1State& form, Dialogs& dialogs)
     : m_iniPath(std::move(iniPath)), m_form(form), m_dialogs(dialogs) {
 }
 
-bool ConfigScreen::askCode(Form1State& form) {
-    form.lblPass.setVisible(true);
-    form.txtPass.setVisible(true);
-    return form.txtPass.text() == accessCode;
+QString ConfigScreen::accessCode() const {
+    const QString code =
+        LeeIni(m_iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(ConfigKeys::AccessCode));
+    return code.isEmpty() ? defaultAccessCode : code;
+}
+
+bool ConfigScreen::askCode() {
+    m_form.lblPass.setVisible(true);
+    m_form.txtPass.setVisible(true);
+    return m_form.txtPass.text() == accessCode();
 }
 
 void ConfigScreen::btnconfigurarClick() {
@@ -31,7 +37,7 @@ void ConfigScreen::btnconfigurarClick() {
 }
 
 void ConfigScreen::unlock() {
-    if (!askCode(m_form))
+    if (!askCode())
         return;
     for (Control* c : m_form.configFields())
         c->setEnabled(true);

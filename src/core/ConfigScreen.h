@@ -9,15 +9,18 @@ class Form1State;
 // then saves every field to vornnet.ini and locks it again.
 class ConfigScreen {
 public:
-    static inline const QString accessCode = QStringLiteral("TUP3");
+    // The code of the installation manual; key AccessCode of section CONFIG replaces it when not empty.
+    static inline const QString defaultAccessCode = QStringLiteral("TUP3");
 
     ConfigScreen(QString iniPath, Form1State& form, Dialogs& dialogs);
 
     // One press of btnconfigurar.
     void btnconfigurarClick();
 
-    // True when txtPass holds the access code; shows the password field either way.
-    static bool askCode(Form1State& form);
+    // The access code in force, read at each use so that a changed vornnet.ini needs no restart.
+    QString accessCode() const;
+    // True when txtPass holds the access code (case-sensitive); shows the password field either way.
+    bool askCode();
 
 private:
     void unlock();

@@ -104,6 +104,22 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
     m_settings.ControlFechasFuturas = config(ConfigKeys::ControlFechasFuturas) == QLatin1String("1");
     m_settings.FastFailover = config(ConfigKeys::FastFailover) == QLatin1String("1");
+    const QString dataToolRoot = config(ConfigKeys::DataToolRoot);
+    m_settings.DataToolRoot = dataToolRoot.isEmpty() ? QStringLiteral("/") : dataToolRoot;
+}
+
+QString Configuration::stationsText() const {
+    const auto station = [this](const char* address, const char* port) {
+        const QString host = config(address);
+        return (host.isEmpty() ? QStringLiteral("(empty)") : host) + QLatin1Char(':') +
+               portRule(config(port));
+    };
+    const auto secondary = [&](const char* address, const char* port) {
+        return config(address).isEmpty() ? QStringLiteral("none") : station(address, port);
+    };
+    return station("IpQuarnCenter", "RemotePort") + QStringLiteral(", A ") +
+           secondary("IpQuarnCenterA", "RemotePortA") + QStringLiteral(", B ") +
+           secondary("IpQuarnCenterB", "RemotePortB");
 }
 
 void Configuration::readUltOptimiza() {

@@ -26,6 +26,9 @@ public:
     void rememberCaption();
     // Section CONFIG, RemotePort to ControlFechasFuturas; visibilidadAlm gets chkAlarms' check state.
     void readConfig(const std::function<void(int)>& visibilidadAlm);
+    // The three station addresses as the file sets them ("host:port, A host:port, B none"), for the start
+    // line, which goes out before the settings reach the window.
+    QString stationsText() const;
     void readUltOptimiza();
     void readOptimizaSchedule();
     // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.

@@ -44,8 +44,12 @@ QString EventLog::currentPath() const {
 }
 
 bool EventLog::write(const QString& text) const {
+    // One event, one line: a line break inside a name must not forge a line of its own.
+    QString flat = text;
+    flat.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The host's own encoding: only the central station's wire keeps the old single-byte code page.
-    const QByteArray line = (text + QStringLiteral("\r\n")).toUtf8();
+    const QByteArray line = (flat + QStringLiteral("\r\n")).toUtf8();
     // Open, append, close and nothing else: a line is written for every alarm.
     const int fd =
         ::open(QFile::encodeName(currentPath()).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
@@ -100,4 +104,14 @@ bool EventLog::databaseTimeout() const {
     return write(
         QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos. Hora: ") +
         now());
+}
+
+bool EventLog::stepError(const QString& step, const QString& error) const {
+    return write(QStringLiteral("Error en ") + step + QStringLiteral(": ") + error +
+                 QStringLiteral(" Hora: ") + now());
+}
+
+bool EventLog::stepErrorCleared(const QString& step, const QString& error) const {
+    return write(QStringLiteral("Error en ") + step + QStringLiteral(" resuelto: ") + error +
+                 QStringLiteral(" Hora: ") + now());
 }

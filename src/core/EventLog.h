@@ -23,7 +23,8 @@ public:
     QString currentPath() const;
     static QString fileName(const QDate& date);
 
-    // Appends text + CR LF; false when the file could not be opened or written.
+    // Appends text + CR LF, with CR and LF inside the text turned into blanks; false when the file could
+    // not be opened or written.
     bool write(const QString& text) const;
 
     bool start() const;
@@ -33,6 +34,9 @@ public:
     bool sms(const QString& message, const QString& recipient) const;
     bool auxiliarySms(const QString& message, const QString& recipient, bool sent) const;
     bool databaseTimeout() const;
+    // A step's cycle ended early on an error, and that error has cleared: once each per distinct error.
+    bool stepError(const QString& step, const QString& error) const;
+    bool stepErrorCleared(const QString& step, const QString& error) const;
 
 private:
     QString now() const;

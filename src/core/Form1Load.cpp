@@ -17,7 +17,8 @@ Form1Load::Outcome Form1Load::run() {
                 return Outcome::EndSilently;
             try {
                 if (!step.run())
-                    return step.silentEnd || m_cancelled() ? Outcome::EndSilently : Outcome::EndProgram;
+                    return (step.silentEnd && step.silentEnd()) || m_cancelled() ? Outcome::EndSilently
+                                                                                 : Outcome::EndProgram;
                 m_done.append(step.name);
                 break;
             } catch (const AgentError& e) {

@@ -25,7 +25,8 @@ public:
         QString name;
         std::function<bool()> run; // false ends the program
         bool opensBuffer = false;  // the step marker: a failure here is a missing buffer database
-        bool silentEnd = false;    // ending here says nothing (the second copy)
+        // Asked when the step ended the program: true says nothing (another copy runs).
+        std::function<bool()> silentEnd = nullptr;
     };
 
     Form1Load(const Clock& clock, Dialogs& dialogs);

@@ -150,8 +150,10 @@ void Form1Window::apply(const Binding& b) {
     }
 
     applyColours(b);
-    if (w->toolTip() != c.toolTip())
-        w->setToolTip(c.toolTip());
+    // The message being sent is longer than its field: the whole text shows as the field's tooltip.
+    const QString tip = w == m_ui->Datos && c.toolTip().isEmpty() ? c.text() : c.toolTip();
+    if (w->toolTip() != tip)
+        w->setToolTip(tip);
     if (w->isEnabled() != c.enabled())
         w->setEnabled(c.enabled());
     if (w->isHidden() == c.visible())

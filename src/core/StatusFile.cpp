@@ -35,6 +35,14 @@ StatusFile::StatusFile(const QString& programFolder)
     : m_path(QDir(programFolder).filePath(QStringLiteral("status.ini"))) {
 }
 
+QString StatusFile::keyAsRead(Flag flag) {
+    return QString::fromLatin1(keyOf(flag).readAs);
+}
+
+QString StatusFile::keyAsWritten(Flag flag) {
+    return QString::fromLatin1(keyOf(flag).writeAs);
+}
+
 QString StatusFile::read(Flag flag) const {
     return LeeIni(m_path, section, QString::fromLatin1(keyOf(flag).readAs));
 }
@@ -57,9 +65,9 @@ QString StatusFile::readOrDefault(Flag flag) const {
 }
 
 QString StatusFile::UltOptimiza() const {
-    return LeeIni(m_path, section, QStringLiteral("UltOptimiza"));
+    return LeeIni(m_path, section, ultOptimizaKey);
 }
 
 void StatusFile::setUltOptimiza(const QString& value) const {
-    EscribeIni(m_path, section, QStringLiteral("UltOptimiza"), value);
+    EscribeIni(m_path, section, ultOptimizaKey, value);
 }

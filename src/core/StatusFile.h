@@ -26,7 +26,11 @@ public:
     // The flag's value, its default written into the file first when the key is absent or empty.
     QString readOrDefault(Flag flag) const;
     static QString defaultValue(Flag flag);
+    // The flag's key as start-up reads it and as the agent writes it (the same key, told apart by case).
+    static QString keyAsRead(Flag flag);
+    static QString keyAsWritten(Flag flag);
 
+    static inline const QString ultOptimizaKey = QStringLiteral("UltOptimiza");
     QString UltOptimiza() const;
     void setUltOptimiza(const QString& value) const;
 

@@ -4,6 +4,7 @@
 #include "core/BoundedWait.h"
 #include "core/ConfigKeys.h"
 #include "core/DbErrorMap.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
 #include "core/IniFile.h"
@@ -11,13 +12,38 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlResult>
 #include <algorithm>
+#include <sys/stat.h>
+
+#include <sql.h>
+#include <sqlext.h>
 
 namespace {
+
+// The command time-out each engine's connection starts with.
+std::chrono::seconds defaultTimeout(DbEngine engine) {
+    return engine == DbEngine::Sqlite ? std::chrono::seconds(5) : std::chrono::seconds(30);
+}
+
+// Qt has no query time-out of its own: it is set on the prepared statement's ODBC handle.
+bool setQueryTimeout(const QSqlQuery& query, std::chrono::seconds timeout) {
+    const QSqlResult* result = query.result();
+    const QVariant handle = result ? result->handle() : QVariant();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "SQLHANDLE") != 0 && qstrcmp(handle.typeName(), "void*") != 0))
+        return false;
+    SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.data());
+    const auto seconds = static_cast<SQLULEN>(std::max<qint64>(0, timeout.count()));
+    return stmt && SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                                                reinterpret_cast<SQLPOINTER>(seconds), 0));
+}
 
 QString iniValue(const QString& ini, const char* key, const QString& fallback) {
     const QString v = LeeIni(ini, QStringLiteral("CONFIG"), QString::fromLatin1(key));
@@ -59,7 +85,8 @@ SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath)
 SupervisionDb::SupervisionDb(Settings settings, std::function<QString()> installFolder, const EventLog& log,
                              Dialogs& dialogs)
     : m_settings(std::move(settings)), m_sql(m_settings.engine), m_installFolder(std::move(installFolder)),
-      m_log(log), m_dialogs(dialogs) {
+      m_log(log), m_dialogs(dialogs), m_acquiredTimeout(defaultTimeout(m_settings.engine)),
+      m_configTimeout(defaultTimeout(m_settings.engine)) {
 }
 
 SupervisionDb::~SupervisionDb() {
@@ -104,15 +131,17 @@ void SupervisionDb::open(Which which) {
         // The files belong to the supervision system: a missing one is a server not there yet, and
         // opening it must never create it.
         const QString path = sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue);
+        // Taken before the open: a file replaced in between is then seen as replaced, and opened again.
+        fileOf(which) = {path, FileIdentity::of(path)};
         QSqlDatabase db = SqlConnection::openExistingSqlite(path, name);
         QSqlQuery q(db);
-        // The stand-in writes while the agent reads; WAL keeps readers and the writer apart. A file
-        // that is not a database fails here rather than at the first statement.
-        q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        // The journal mode is the owner's choice, and a change would outlive the agent: it is left as
+        // it is. A file that is not a database fails here rather than at the first statement.
         if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
             const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
             throw AgentError(AgentError::Unspecified, mapped.description());
         }
+        applySqliteTimeout(which);
         return;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
@@ -146,12 +175,15 @@ bool SupervisionDb::ConectaConDB() {
             try {
                 open(which);
                 break;
-            } catch (const AgentError&) {
+            } catch (const AgentError& e) {
                 drop(which);
                 if (m_aborted)
                     return false;
                 const std::chrono::milliseconds elapsed{started.elapsed()};
                 if (elapsed >= m_retryWindow) {
+                    // The fixed log line and message say that it failed; the driver's words say why.
+                    qCWarning(lcDb).noquote() << "could not open" << targetOf(which) << "in"
+                                              << elapsed.count() << "ms:" << e.description();
                     m_log.databaseTimeout();
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
                     return false;
@@ -167,6 +199,46 @@ bool SupervisionDb::ConectaConDB() {
 void SupervisionDb::abort() {
     m_aborted = true;
     m_retryWait.wake();
+}
+
+QString SupervisionDb::targetOf(Which which) const {
+    const QString catalogue = which == Which::Acquired ? acquiredCatalogue : configCatalogue;
+    if (m_settings.engine == DbEngine::Sqlite)
+        return QDir::toNativeSeparators(
+            sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue));
+    return catalogue + QStringLiteral(" on ") + m_settings.server + QStringLiteral(" (ODBC driver ") +
+           m_settings.odbcDriver + QStringLiteral(", user ") + m_settings.user + QLatin1Char(')');
+}
+
+QString SupervisionDb::targetText() const {
+    return (m_settings.engine == DbEngine::Sqlite ? QStringLiteral("sqlite ") : QStringLiteral("odbc ")) +
+           targetOf(Which::Acquired) + QStringLiteral(" and ") + targetOf(Which::Config);
+}
+
+std::optional<SupervisionDb::FileIdentity> SupervisionDb::FileIdentity::of(const QString& path) {
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino)};
+}
+
+void SupervisionDb::requireSameFiles() const {
+    if (m_settings.engine != DbEngine::Sqlite)
+        return;
+    for (Which which : {Which::Acquired, Which::Config}) {
+        const OpenedFile& opened = fileOf(which);
+        if (nameOf(which).isEmpty() || opened.path.isEmpty())
+            continue;
+        const std::optional<FileIdentity> now = FileIdentity::of(opened.path);
+        if (now == opened.identity)
+            continue;
+        // The connection still reads the file it opened, deleted or moved by now: new alarms would never
+        // be seen. Reopened as for a lost connection.
+        throw AgentError(AgentError::Unspecified,
+                         (now ? QStringLiteral("El fichero %1 ha sido sustituido: se vuelve a abrir")
+                              : QStringLiteral("El fichero %1 ya no está: se vuelve a abrir"))
+                             .arg(QDir::toNativeSeparators(opened.path)));
+    }
 }
 
 bool SupervisionDb::reconnect() {
@@ -233,16 +305,43 @@ QList<QSqlRecord> SupervisionDb::lookup(Which which, const QString& statement) {
     return rows;
 }
 
-void SupervisionDb::exec(Which which, const QString& statement) {
+QList<QSqlRecord> SupervisionDb::exec(Which which, const QString& statement) {
     if (!isOpen(which))
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La conexión con la base de datos no está abierta"));
     QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
-    if (!q.exec(statement))
+    bool ran = false;
+    if (m_settings.engine == DbEngine::Odbc) {
+        // Prepared, so that the time-out can be set on the statement before it runs.
+        if (!q.prepare(statement))
+            throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+        if (!setQueryTimeout(q, timeoutOf(which)))
+            qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:"
+                            << statement;
+        ran = q.exec();
+    } else {
+        ran = q.exec(statement);
+    }
+    if (!ran)
         throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
     // PRAGMA and check statements answer with rows; read them so the statement runs to its end.
-    while (q.isSelect() && q.next()) {
-    }
+    QList<QSqlRecord> rows;
+    while (q.isSelect() && q.next())
+        rows.append(q.record());
+    return rows;
+}
+
+void SupervisionDb::setCommandTimeout(Which which, std::chrono::seconds timeout) {
+    timeoutOf(which) = std::max(timeout, std::chrono::seconds(0));
+    if (m_settings.engine == DbEngine::Sqlite && isOpen(which))
+        applySqliteTimeout(which);
+}
+
+void SupervisionDb::applySqliteTimeout(Which which) {
+    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
+    const qint64 ms = std::chrono::milliseconds(timeoutOf(which)).count();
+    if (!q.exec(QStringLiteral("PRAGMA busy_timeout = ") + QString::number(ms)))
+        qCWarning(lcDb) << "cannot set the busy time-out:" << q.lastError().text();
 }
 
 std::optional<QString> SupervisionDb::plantName() {

@@ -73,14 +73,31 @@ public:
     QList<QSqlRecord> lookup(Which which, const QString& statement);
     // Statements kept prepared per connection; beyond this the oldest are let go.
     static constexpr qsizetype maxPrepared = 256;
-    // A statement without rows (maintenance); throws AgentError.
-    void exec(Which which, const QString& statement);
+    // A maintenance statement, run to its end and bounded by the connection's command time-out; the
+    // rows it answers with, if any (checks do). Throws AgentError.
+    QList<QSqlRecord> exec(Which which, const QString& statement);
+
+    // How long one statement of exec() may run before the server gives it up; 0 is no limit. ODBC: the
+    // statement's query time-out, 30 s unless changed, as the system's provider always had. SQLite: the
+    // busy time-out, how long a statement waits for another process's lock, 5 s unless changed. Kept
+    // across reconnections.
+    std::chrono::seconds commandTimeout(Which which) const { return timeoutOf(which); }
+    void setCommandTimeout(Which which, std::chrono::seconds timeout);
 
     // SetValue of the PlantName row; none without a row; throws AgentError.
     std::optional<QString> plantName();
     // Newest alarm id + ":" + the DB_VERSION row's second column; none when either is missing or a
     // statement fails (the caption it feeds is informative only).
     std::optional<QString> versionCaption();
+
+    // SQLite: throws AgentError(Unspecified) when a file opened is no longer the one at its path (deleted
+    // and restored, replaced by a copy, moved away), so that the caller opens both again as for a lost
+    // connection. Looked at once per scan cycle; nothing to do for ODBC.
+    void requireSameFiles() const;
+
+    // What is opened, for the diagnostic lines (never the password): the engine and both targets.
+    QString targetText() const;
+    QString targetOf(Which which) const;
 
     // Connection targets, for the tests and the messages.
     static QString odbcConnectionString(const Settings& settings, const QString& catalogue);
@@ -93,8 +110,29 @@ public:
 private:
     QString& nameOf(Which which) { return which == Which::Acquired ? m_dbName : m_dbConfName; }
     const QString& nameOf(Which which) const { return which == Which::Acquired ? m_dbName : m_dbConfName; }
+    std::chrono::seconds& timeoutOf(Which which) {
+        return which == Which::Acquired ? m_acquiredTimeout : m_configTimeout;
+    }
+    const std::chrono::seconds& timeoutOf(Which which) const {
+        return which == Which::Acquired ? m_acquiredTimeout : m_configTimeout;
+    }
+    void applySqliteTimeout(Which which);
     void open(Which which); // throws AgentError
     void drop(Which which);
+
+    // A file as the system knows it, whatever its path: the device and the inode.
+    struct FileIdentity {
+        quint64 device = 0;
+        quint64 inode = 0;
+        static std::optional<FileIdentity> of(const QString& path);
+        bool operator==(const FileIdentity&) const = default;
+    };
+    struct OpenedFile {
+        QString path;
+        std::optional<FileIdentity> identity;
+    };
+    OpenedFile& fileOf(Which which) { return which == Which::Acquired ? m_dbFile : m_dbConfFile; }
+    const OpenedFile& fileOf(Which which) const { return which == Which::Acquired ? m_dbFile : m_dbConfFile; }
 
     Settings m_settings;
     SupervisionSql m_sql;
@@ -110,4 +148,8 @@ private:
     QString m_dbConfName;
     // Per connection (acquired, configuration); emptied before the connection goes.
     QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared[2];
+    OpenedFile m_dbFile;
+    OpenedFile m_dbConfFile;
+    std::chrono::seconds m_acquiredTimeout;
+    std::chrono::seconds m_configTimeout;
 };

@@ -58,6 +58,9 @@ public:
     QString repairHistoricalData() const;
     QString shrinkAcquiredDb() const;
     QString shrinkConfigDb() const;
+    // T-SQL names the database it shrinks and runs on the acquired-data connection; VACUUM shrinks the
+    // database of the connection it runs on, so the configuration's runs on its own.
+    bool shrinkConfigOnItsConnection() const { return m_engine == DbEngine::Sqlite; }
 
 private:
     QString pick(const QString& tsql, const QString& sqlite) const {

@@ -7,16 +7,37 @@
 #include <unistd.h>
 
 namespace {
+
 int pipeFds[2] = {-1, -1};
+constexpr int handled[] = {SIGTERM, SIGINT, SIGHUP};
 
 void onSignal(int sig) {
     const char byte = static_cast<char>(sig);
     [[maybe_unused]] const auto n = ::write(pipeFds[1], &byte, 1);
 }
+
 } // namespace
 
+void UnixSignals::install() {
+    if (pipeFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeFds) != 0)
+        return;
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : handled) {
+        sigaction(sig, &sa, nullptr);
+        sigaddset(&set, sig);
+    }
+    // A signal held pending by an inherited mask is delivered now, to the handler.
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 UnixSignals::UnixSignals(QObject* parent) : QObject(parent) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pipeFds) != 0)
+    install();
+    if (pipeFds[0] < 0)
         return;
     m_notifier = new QSocketNotifier(pipeFds[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
@@ -24,15 +45,22 @@ UnixSignals::UnixSignals(QObject* parent) : QObject(parent) {
         if (::read(pipeFds[0], &byte, 1) == 1)
             emit terminationRequested(byte);
     });
-    struct sigaction sa = {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
 }
 
 UnixSignals::~UnixSignals() {
-    signal(SIGTERM, SIG_DFL);
-    signal(SIGINT, SIG_DFL);
+    for (int sig : handled)
+        signal(sig, SIG_DFL);
+}
+
+QString UnixSignals::name(int signalNumber) {
+    switch (signalNumber) {
+    case SIGTERM:
+        return QStringLiteral("SIGTERM");
+    case SIGINT:
+        return QStringLiteral("SIGINT");
+    case SIGHUP:
+        return QStringLiteral("SIGHUP");
+    default:
+        return QString::number(signalNumber);
+    }
 }

@@ -22,6 +22,8 @@ public:
     // Throws AgentError.
     std::optional<QSqlRecord> next();
 
+    // Before the first next(): true when the first page holds no row.
+    bool isEmpty() const { return m_page.isEmpty(); }
     int pagesRead() const { return m_pagesRead; }
 
 private:

@@ -4,6 +4,7 @@
 #include "core/AgentSettings.h"
 #include "core/BoundedWait.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
@@ -20,6 +21,7 @@
 #include "forwarding/OfficeHours.h"
 
 #include <QScopeGuard>
+#include <cmath>
 
 using Which = SupervisionDb::Which;
 
@@ -45,9 +47,24 @@ std::optional<qint64> wholeNumber(const QString& text) {
     return ok ? std::optional<qint64>(v) : std::nullopt;
 }
 
+// A column's whole number as the driver gives it: an integer, a whole real, or a text of digits; nullopt
+// when it is none of these or does not fit 64 bits (a real beyond them would wrap to the lowest value).
+std::optional<qint64> wholeNumber(const QVariant& v) {
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
+        const double d = v.toDouble();
+        // 2^63 is the first value past the range; every double below it converts exactly.
+        if (!std::isfinite(d) || d != std::trunc(d) || d >= 9223372036854775808.0 ||
+            d < -9223372036854775808.0)
+            return std::nullopt;
+        return static_cast<qint64>(d);
+    }
+    return wholeNumber(v.toString());
+}
+
 } // namespace
 
-AlarmScan::AlarmScan(Parts parts) : m_p(std::move(parts)) {
+AlarmScan::AlarmScan(Parts parts)
+    : m_p(std::move(parts)), m_errors(QStringLiteral("Busca Alarmas"), m_p.form.txtError, m_p.log, lcScan()) {
 }
 
 QString AlarmScan::replacedDatabaseText(const QString& plant) {
@@ -64,11 +81,26 @@ bool AlarmScan::startupCheck() {
     alarms.adoptOldFile(m_p.programFolder);
     buffer.adoptOldFile(m_p.programFolder);
 
-    const double stored = NumberValue::of(alarms.readText());
+    // A position file without a number would stop the scan for good, or, taken for a first start, skip
+    // the pending alarms: it is refused here, as a replaced database is.
+    std::optional<qint64> stored;
+    for (const UltCodFile* file : {&alarms, &buffer}) {
+        try {
+            const std::optional<qint64> id = file->read();
+            if (file == &alarms)
+                stored = id;
+        } catch (const AgentError& e) {
+            m_p.dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
+                                e.description() +
+                                    QStringLiteral(".\nEscriba en él el id del último enviado, o elimínelo "
+                                                   "para que se vuelva a inicializar."));
+            return false;
+        }
+    }
     const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().maxFlashAlarmId());
     if (rows.isEmpty() || blank(rows.first().value(0)))
         return true; // an empty table gives nothing to compare
-    if (rows.first().value(0).toDouble() < stored) {
+    if (rows.first().value(0).toDouble() < static_cast<double>(stored.value_or(0))) {
         m_p.dialogs.message(Dialogs::Icon::Critical, Dialogs::defaultTitle, replacedDatabaseText(plant));
         return false;
     }
@@ -82,15 +114,20 @@ void AlarmScan::BuscaAlarmas() {
     const auto done = qScopeGuard([this] { m_running = false; });
     try {
         cycle();
+        m_errors.succeeded();
     } catch (const AgentError& e) {
         // Nothing more is written for the row in progress; the next cycle reads it again.
-        if (e.code() == AgentError::Unspecified && !m_stopped) {
+        if (m_stopped)
+            return;
+        m_errors.failed(e.description());
+        if (e.code() == AgentError::Unspecified) {
             // A lost connection: open both again, as start-up does, and let events run.
             m_p.db.reconnect();
             BoundedWait().pause(std::chrono::milliseconds(10));
         }
-    } catch (const std::exception&) {
-        // Ends the cycle silently, as any other run-time error of the scan.
+    } catch (const std::exception& e) {
+        if (!m_stopped)
+            m_errors.failed(QString::fromLocal8Bit(e.what()));
     }
 }
 
@@ -106,9 +143,10 @@ void AlarmScan::cycle() {
         buffer.sync();
     });
 
+    // A supervision file replaced under the agent is opened again before it is read.
+    m_p.db.requireSameFiles();
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
-    const qint64 bufferPosition = buffer.read().value_or(0);
 
     const QDateTime cutoff = m_p.clock.now().addDays(-7);
     AlarmPages rows(m_p.db, last.value_or(0), cutoff, m_pageSize);
@@ -121,6 +159,8 @@ void AlarmScan::cycle() {
         if (newest && !alarms.write(*newest))
             throw AgentError(AgentError::CommandFailed,
                              QStringLiteral("No se puede escribir ") + alarms.path());
+    } else if (!rows.isEmpty()) {
+        requireWritable(alarms, *last);
     }
 
     m_p.lifeTest.lifeTestStep();
@@ -131,8 +171,17 @@ void AlarmScan::cycle() {
         goOn = row && processRow(*row, alarms);
     }
 
-    resendBuffer(buffer, bufferPosition);
+    // Read here, after the alarms: a buffer position without a number holds the buffer, not the alarms.
+    resendBuffer(buffer, buffer.read().value_or(0));
     m_p.form.txtError.setText(QString());
+}
+
+void AlarmScan::requireWritable(const UltCodFile& position, qint64 id) const {
+    // Before anything is handed on the position must be able to move past it; otherwise the same message
+    // would go again at every tick (a read-only or full program folder).
+    if (!position.write(id))
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir ") + position.path());
 }
 
 AlarmScan::Alarm AlarmScan::readRow(const QSqlRecord& row) {
@@ -140,13 +189,12 @@ AlarmScan::Alarm AlarmScan::readRow(const QSqlRecord& row) {
     a.id = row.value(QStringLiteral("Id_flashalarm")).toLongLong();
 
     const QVariant code = row.value(QStringLiteral("Alarmcode"));
-    bool codeOk = false;
-    a.code = blank(code) ? 0 : code.toLongLong(&codeOk);
-    if (!codeOk) {
-        a.code = 0;
-        a.faults << (blank(code) ? QStringLiteral("sin código")
-                                 : QStringLiteral("código '%1' no numérico").arg(code.toString()));
-    }
+    const std::optional<qint64> codeNumber = blank(code) ? std::nullopt : wholeNumber(code);
+    a.code = codeNumber.value_or(0);
+    if (!codeNumber)
+        a.faults << (blank(code)
+                         ? QStringLiteral("sin código")
+                         : QStringLiteral("código '%1' no numérico o fuera de 64 bits").arg(code.toString()));
 
     QString reference = row.value(QStringLiteral("Ref_virtinstrumentid")).toString();
     reference.remove(QLatin1Char('|'));
@@ -243,6 +291,8 @@ void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
     // A page at a time, in id order; the next page is read only once this one has all gone.
     for (qint64 after = position;;) {
         const QList<BufferRow> rows = m_p.buffer.rowsAfter(after, cutoff, m_pageSize);
+        if (after == position && !rows.isEmpty())
+            requireWritable(file, position);
         for (const BufferRow& row : rows) {
             after = row.id;
             if (!resendRow(row, file))

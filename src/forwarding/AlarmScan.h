@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forwarding/AlarmPages.h"
+#include "forwarding/ErrorReport.h"
 #include "forwarding/UltCodFile.h"
 
 #include <QDateTime>
@@ -62,7 +63,8 @@ public:
 
     // Start-up bookkeeping, once, after the databases are open: old-style position files move to the
     // per-plant names, then the position is checked against the newest alarm id. False when the database
-    // was replaced under a kept position: the user has been told, and the program must end.
+    // was replaced under a kept position, or a position file holds no number: the user has been told, and
+    // the program must end.
     bool startupCheck();
 
     // The box text of a replaced database.
@@ -81,10 +83,12 @@ private:
     QString deviceName(const std::optional<qint64>& instrument);
     void futureDateGuard(QDateTime& event);
     void resendBuffer(const UltCodFile& file, qint64 position);
-    bool resendRow(const BufferRow& row, const UltCodFile& file); // false: stop the resend
+    bool resendRow(const BufferRow& row, const UltCodFile& file);      // false: stop the resend
+    void requireWritable(const UltCodFile& position, qint64 id) const; // throws AgentError
     void requireLogged(bool written) const;
 
     Parts m_p;
+    ErrorReport m_errors; // txtError, the event log and vornnet.scan
     int m_pageSize = AlarmPages::defaultPageSize;
     bool m_running = false;
     bool m_stopped = false;

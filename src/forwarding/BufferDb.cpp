@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/AgentLocale.h"
 #include "core/DbErrorMap.h"
+#include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/SqlConnection.h"
 #include "core/SupervisionSql.h"
@@ -40,6 +41,14 @@ QString BufferDb::pathIn(const QString& programFolder) {
 
 void BufferDb::open() {
     close();
+    const QString where = QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath());
+    if (!QFileInfo::exists(m_path)) {
+        // The user's message stays "No se encuentra buffer.mdb"; this says where and how to make one.
+        qCWarning(lcBuffer).noquote()
+            << where << "not found; an empty one is made by: vornnet --create-buffer --folder"
+            << QDir::toNativeSeparators(QFileInfo(m_path).absolutePath());
+        throw AgentError(AgentError::Unspecified, QStringLiteral("No existe ") + where);
+    }
     m_connection = SqlConnection::uniqueName(QStringLiteral("buffer-read"));
     try {
         QSqlDatabase db = SqlConnection::openExistingSqlite(m_path, m_connection);
@@ -47,6 +56,10 @@ void BufferDb::open() {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT id, device, alarm, date, beginend FROM alarms WHERE id = 0")))
             throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
+    } catch (const AgentError& e) {
+        qCWarning(lcBuffer).noquote() << where << "is not a usable buffer database:" << e.description();
+        close();
+        throw;
     } catch (...) {
         close();
         throw;

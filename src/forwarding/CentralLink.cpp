@@ -1,5 +1,6 @@
 #include "forwarding/CentralLink.h"
 
+#include "core/Diagnostics.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/NumberValue.h"
@@ -92,6 +93,10 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
 
     link.busy = true;
     link.cannotConnect = false;
+    link.error.reset();
+    link.errorString.clear();
+    link.peerClosed = false;
+    link.lastBlock.clear();
     m_ultimaRespuesta.clear();
     m_form.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
@@ -110,7 +115,8 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
         Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
 
     bool delivered = false;
-    if (!m_aborted && s->state() == QAbstractSocket::ConnectedState) {
+    const bool connected = !m_aborted && s->state() == QAbstractSocket::ConnectedState;
+    if (connected) {
         const QByteArray wire = Windows1252::encode(texto);
         // The echo is of the bytes sent: a character the code page lacks went as "?" and comes back so.
         const QString expected = MessageFormat::expectedReply(Windows1252::decode(wire));
@@ -126,8 +132,32 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
         closeLink(queWinsock);
         m_form.ESTADO.setText(QStringLiteral("No se pudo conectar"));
     }
+    // A shutdown cutting the attempt short is no fault of the link.
+    if (!delivered && !m_aborted)
+        qCWarning(lcLink).noquote() << QStringLiteral("link %1 %2:%3: %4")
+                                           .arg(queWinsock)
+                                           .arg(address)
+                                           .arg(port)
+                                           .arg(failureReason(link, connected));
     link.busy = false;
     return delivered;
+}
+
+QString CentralLink::failureReason(const Link& link, bool connected) const {
+    if (!connected) {
+        if (!link.error)
+            return QStringLiteral("connect time-out after %1 ms").arg(m_connectWait.count());
+        if (*link.error == QAbstractSocket::ConnectionRefusedError)
+            return QStringLiteral("refused");
+        return QStringLiteral("unreachable (") + link.errorString + QLatin1Char(')');
+    }
+    if (!link.lastBlock.isEmpty())
+        return QStringLiteral("wrong echo, first bytes: ") + Diagnostics::quoted(link.lastBlock);
+    if (link.peerClosed)
+        return QStringLiteral("closed without a reply");
+    if (link.error)
+        return QStringLiteral("no reply: ") + link.errorString;
+    return QStringLiteral("no echo within %1 ms").arg(m_replyWait.count());
 }
 
 void CentralLink::abort() {
@@ -136,11 +166,24 @@ void CentralLink::abort() {
 }
 
 bool CentralLink::EnviaConReserva(const QString& message) {
-    bool delivered = Envia(message, 1);
-    if (!delivered)
-        delivered = Envia(message, 2);
-    if (!delivered)
-        delivered = Envia(message, 3);
+    int on = 1;
+    bool delivered = Envia(message, on);
+    while (!delivered && on < linkCount)
+        delivered = Envia(message, ++on);
+    if (!delivered) {
+        if (!m_failingSince.isValid())
+            m_failingSince.start();
+        ++m_failedDeliveries;
+    } else if (m_failingSince.isValid()) {
+        qCInfo(lcLink).noquote() << QStringLiteral(
+                                        "delivery recovered on link %1 after %2 s of failure (%3 failed)")
+                                        .arg(on)
+                                        .arg(static_cast<double>(m_failingSince.elapsed()) / 1000.0, 0, 'f',
+                                             1)
+                                        .arg(m_failedDeliveries);
+        m_failingSince.invalidate();
+        m_failedDeliveries = 0;
+    }
     return delivered;
 }
 
@@ -153,6 +196,7 @@ void CentralLink::onReadyRead(int index) {
     // What has arrived, not a whole maximum's worth of buffer at every block.
     const QByteArray block = s->read(std::min<qint64>(s->bytesAvailable(), maxReplyBytes));
     s->skip(s->bytesAvailable());
+    m_links[index - 1].lastBlock = block;
     m_ultimaRespuesta = Windows1252::decode(block);
     m_form.ESTADO.setText(m_ultimaRespuesta);
 }
@@ -162,8 +206,10 @@ void CentralLink::onBytesWritten(int index) {
 }
 
 void CentralLink::onDisconnected(int index) {
-    if (!m_links[index - 1].closingOurselves)
+    if (!m_links[index - 1].closingOurselves) {
+        m_links[index - 1].peerClosed = true;
         m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
+    }
 }
 
 bool CentralLink::unreachable(QAbstractSocket::SocketError error) {
@@ -185,10 +231,13 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
         link.cannotConnect = true;
     // The station closing its end is its normal way of hanging up, not a fault of the link.
     if (error == QAbstractSocket::RemoteHostClosedError) {
+        link.peerClosed = true;
         m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
         return;
     }
-    m_form.ESTADO.setText(errorText(error, socketOf(index)->errorString()));
+    link.error = error;
+    link.errorString = socketOf(index)->errorString();
+    m_form.ESTADO.setText(errorText(error, link.errorString));
     closeLink(index);
 }
 

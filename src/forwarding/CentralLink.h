@@ -4,10 +4,12 @@
 #include "forwarding/MessageSender.h"
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <array>
 #include <chrono>
+#include <optional>
 
 class Form1State;
 class QTcpSocket;
@@ -69,9 +71,16 @@ private:
         bool closingOurselves = false;
         bool busy = false;
         bool cannotConnect = false; // this attempt was refused or has no route
+        // What the attempt in progress met, for its diagnostic line.
+        std::optional<QAbstractSocket::SocketError> error;
+        QString errorString;
+        bool peerClosed = false;
+        QByteArray lastBlock;
     };
 
     QTcpSocket* socketOf(int queWinsock) const;
+    // Why an attempt failed, in the words of the link's diagnostic line.
+    QString failureReason(const Link& link, bool connected) const;
     void closeLink(int queWinsock);
     void onConnected(int index);
     void onReadyRead(int index);
@@ -87,4 +96,7 @@ private:
     Duration m_replyWait = defaultWait;
     bool m_aborted = false;
     const bool* m_fastFailover = nullptr;
+    // Since when every delivery has failed (invalid while they succeed), for the recovery line.
+    QElapsedTimer m_failingSince;
+    int m_failedDeliveries = 0;
 };

@@ -18,6 +18,14 @@ QString alarmBody(const QString& plant, const QString& code, const QString& stat
            frame;
 }
 
+// A frame inside a field would end the message early for the station, whose echo would then never match
+// and hold every later alarm: "@@" becomes "@-" (left to right, so no "@@" is left, whatever the run).
+QString unframed(const QString& field) {
+    QString text = field;
+    text.replace(frame, QStringLiteral("@-"));
+    return text;
+}
+
 QString dateSeparator() {
     // The regional short date format's first non-digit separator; "/" where it shows none.
     const QString fmt = AgentLocale::locale().dateFormat(QLocale::ShortFormat);
@@ -37,7 +45,8 @@ QString liveAlarm(const QString& plant, qint64 code, const QString& state, const
                   const QString& device, const QDateTime& eventTime) {
     QString cleanPlant = plant;
     cleanPlant.remove(QLatin1Char('|'));
-    QString msg = alarmBody(cleanPlant, QString::number(code), state, alarmText, device, eventTime);
+    QString msg = alarmBody(unframed(cleanPlant), QString::number(code), state, unframed(alarmText),
+                            unframed(device), eventTime);
     msg.replace(QLatin1Char('"'), QLatin1Char('-'));
     return msg;
 }

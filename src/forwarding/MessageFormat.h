@@ -10,6 +10,8 @@ namespace MessageFormat {
 // "2026/12/05 07:03:09": the date-time of every message.
 QString messageDateTime(const QDateTime& when);
 
+// Names from the supervision database: "|" leaves the plant, "@@" inside a field becomes "@-", and '"'
+// becomes "-".
 QString liveAlarm(const QString& plant, qint64 code, const QString& state, const QString& alarmText,
                   const QString& device, const QDateTime& eventTime);
 QString bufferedMessage(const QString& plant, const QString& state, const QString& alarmText,

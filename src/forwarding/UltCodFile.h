@@ -28,22 +28,26 @@ public:
     UltCodFile(QString programFolder, Kind kind, const QString& plant);
 
     // "VornNetUltCod_" + plant + ".ini", with the characters that can not name a file replaced by "_".
+    // A name too long for the file system (with the temporary file's extra characters) is cut and ends in
+    // "~" + a short hash of the whole plant name.
     static QString fileName(Kind kind, const QString& plant);
     // The name older versions used: "vornnetultcod.ini", "vornnetultcodbuffer.ini".
     static QString oldFileName(Kind kind);
     // " 1234\r\n"; a negative id keeps its sign where the blank would stand.
     static QByteArray content(qint64 id);
-    // The first number in the text, blanks around it ignored; nullopt when there is none.
+    // The first number in the text after any blanks, NULs, no-break spaces and byte-order marks (UTF-8,
+    // UTF-16 or the single-byte code page); nullopt when there is none or it does not fit 64 bits.
     static std::optional<qint64> parse(const QByteArray& text);
+    // What the user is told about a file that is there but holds no number.
+    static QString noNumberText(const QString& path);
 
     QString path() const { return m_path; }
     // The spare the position is written through; it holds the position before the last one.
     QString sparePath() const;
     bool exists() const;
-    // nullopt when the file is missing; throws AgentError when it is there but holds no number.
+    // nullopt when the file is missing; throws AgentError when it is there but can not be read or holds no
+    // number: such a file is never taken for a first start, which would skip the pending alarms.
     std::optional<qint64> read() const;
-    // The raw first value as text (empty when missing), for the start-up check.
-    QString readText() const;
     // False when the file could not be replaced (the old position stays).
     bool write(qint64 id, Sync sync = Sync::Now) const;
     // Flushes the last paced write, if any is still unflushed; false when that failed.
@@ -52,6 +56,12 @@ public:
     void adoptOldFile(const QString& programFolder) const;
 
 private:
+    // The file system's limit on a name, in bytes, and what the atomic write's temporary file adds.
+    static constexpr qsizetype maxNameBytes = 255;
+    static constexpr qsizetype temporaryExtraBytes = 7; // room for the spare's ".swap"
+    // A position is one short line; blanks before it are bounded by what is read.
+    static constexpr qint64 maxBytesRead = 4096;
+
     QString m_path;
     Kind m_kind;
     mutable bool m_unsynced = false;     // the file holds a write not yet flushed

@@ -63,33 +63,38 @@ void GelmarProcesses::killGelmar() {
 
 bool GelmarProcesses::startGelmar(QString* why) {
     const QString folder = m_form.txtPathGelmar.text();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        if (why)
+            *why = QStringLiteral("No se encuentra la carpeta de Gelmar ") + QDir::toNativeSeparators(folder);
+        return false;
+    }
+    // The installation's names come from a file system that ignores case.
+    return startDetached(fileInFolder(folder, networkServer), folder, why);
+}
+
+bool GelmarProcesses::startDetached(const QString& program, const QString& folder, QString* why) {
     const auto fail = [&](const QString& reason) {
         if (why)
             *why = reason;
         return false;
     };
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return fail(QStringLiteral("No se encuentra la carpeta de Gelmar ") +
-                    QDir::toNativeSeparators(folder));
-    // The installation's names come from a file system that ignores case.
-    const QString program = fileInFolder(folder, networkServer);
     const QFileInfo exe(program);
     if (!exe.isFile())
         return fail(QStringLiteral("No se encuentra ") + QDir::toNativeSeparators(program));
     if (!exe.isExecutable())
         return fail(QDir::toNativeSeparators(program) + QStringLiteral(" no es ejecutable"));
 
-    QProcess gsnet;
-    gsnet.setProgram(program);
-    gsnet.setWorkingDirectory(folder);
+    QProcess process;
+    process.setProgram(program);
+    process.setWorkingDirectory(folder);
     // Nothing of the agent's is held open by it: it outlives the agent.
-    gsnet.setStandardInputFile(QProcess::nullDevice());
-    gsnet.setStandardOutputFile(QProcess::nullDevice());
-    gsnet.setStandardErrorFile(QProcess::nullDevice());
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
     qint64 pid = 0;
-    if (!gsnet.startDetached(&pid))
+    if (!process.startDetached(&pid))
         return fail(QStringLiteral("No se puede iniciar ") + QDir::toNativeSeparators(program) +
-                    QStringLiteral(": ") + gsnet.errorString());
+                    QStringLiteral(": ") + process.errorString());
     qCInfo(lcWatchdog) << "started" << program << "as process" << pid;
     return true;
 }

@@ -45,6 +45,8 @@ public:
     // GSNET.EXE started from the installation folder, with that folder as working folder, detached in a
     // session of its own (never a child of the agent). False with the reason when it could not start.
     bool startGelmar(QString* why);
+    // Any program started so, with folder as its working folder.
+    static bool startDetached(const QString& program, const QString& folder, QString* why);
 
     bool restarting() const { return m_restarting; }
     void setRestartWait(std::chrono::milliseconds wait) { m_restartWait = wait; }

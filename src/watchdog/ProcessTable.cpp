@@ -31,6 +31,12 @@ QString folderOf(const QString& path) {
     return QFileInfo(path).absolutePath();
 }
 
+bool within(const QString& folder, const QString& scope) {
+    if (folder == scope)
+        return true;
+    return folder.startsWith(scope.endsWith(QLatin1Char('/')) ? scope : scope + QLatin1Char('/'));
+}
+
 } // namespace
 
 ProcessTable::ProcessTable(QString procRoot) : m_root(std::move(procRoot)) {
@@ -119,7 +125,8 @@ QList<ProcessEntry> ProcessTable::list() const {
         const auto entry = read(pid);
         if (!entry)
             continue;
-        if (!m_scope.isEmpty() && (entry->executable.isEmpty() || folderOf(entry->executable) != m_scope))
+        if (!m_scope.isEmpty() &&
+            (entry->executable.isEmpty() || !within(folderOf(entry->executable), m_scope)))
             continue;
         entries.append(*entry);
     }

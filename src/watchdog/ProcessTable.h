@@ -19,8 +19,9 @@ struct ProcessEntry {
 // The processes of the machine, read from /proc. An entry is read whole or skipped: a process may end
 // between the listing and the reading of its files. Zombies are left out: they no longer run.
 //
-// A scope limits the table to the processes started from one folder (the folder of their argv[0]), so
-// that tests, and two installations on one machine, only ever see and touch their own processes.
+// A scope limits the table to the processes started from one folder or the folders below it (the folder
+// of their argv[0]), so that tests, and two installations on one machine, only ever see and touch their
+// own processes.
 class ProcessTable {
 public:
     explicit ProcessTable(QString procRoot = QStringLiteral("/proc"));

@@ -38,7 +38,7 @@ public:
         const Scheduler& scheduler;
         // Between the kill and the relaunch of a restart.
         std::chrono::milliseconds restartWait = GelmarProcesses::defaultRestartWait;
-        // Only processes started from this folder are seen and killed; empty: every process.
+        // Only processes started from this folder or below it are seen and killed; empty: every process.
         QString processScope;
     };
 

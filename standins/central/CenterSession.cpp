@@ -9,6 +9,8 @@ namespace {
 constexpr int lifetimeMs = 120000;
 
 const QByteArray frame = QByteArrayLiteral("@@");
+const QByteArray separator = QByteArrayLiteral("##");
+constexpr int fieldCount = 9;
 const QByteArray ack = QByteArrayLiteral("Recibido:");
 
 } // namespace
@@ -36,15 +38,31 @@ void CenterSession::onReadyRead() {
     if (m_done)
         return;
     m_buffer += data;
-    const qsizetype open = m_buffer.indexOf(frame);
-    const qsizetype close = open >= 0 ? m_buffer.indexOf(frame, open + frame.size()) : -1;
-    if (close >= 0) {
-        complete(m_buffer.left(close + frame.size()));
+    const qsizetype end = messageEnd(m_buffer);
+    if (end >= 0) {
+        complete(m_buffer.left(end));
     } else if (m_buffer.size() >= maxMessageBytes) {
         complete(m_buffer.left(maxMessageBytes));
     } else {
         m_idle->start();
     }
+}
+
+qsizetype CenterSession::messageEnd(const QByteArray& bytes) {
+    // The frame, nine fields and the frame: the closing "@@" is the first one after the eighth separator,
+    // so a frame inside a field does not end the message early.
+    const qsizetype open = bytes.indexOf(frame);
+    if (open < 0)
+        return -1;
+    qsizetype at = open + frame.size();
+    for (int separators = 0; separators < fieldCount - 1; ++separators) {
+        at = bytes.indexOf(separator, at);
+        if (at < 0)
+            return -1;
+        at += separator.size();
+    }
+    const qsizetype close = bytes.indexOf(frame, at);
+    return close < 0 ? -1 : close + frame.size();
 }
 
 void CenterSession::onIdle() {

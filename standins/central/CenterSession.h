@@ -13,7 +13,8 @@ class QTimer;
 class CenterSession : public QObject {
     Q_OBJECT
 public:
-    // A message ends at the "@@" that closes the opening one, or when the peer pauses this long.
+    // A message is "@@", nine fields joined by "##" and "@@"; one that never completes ends when the peer
+    // pauses this long.
     static constexpr int idleEndMs = 200;
     // The gap between the two halves of a split echo: long enough to arrive as two blocks.
     static constexpr int splitGapMs = 100;
@@ -21,6 +22,9 @@ public:
     static constexpr qsizetype maxMessageBytes = 64 * 1024;
 
     CenterSession(QTcpSocket* socket, QuarnCenter::Mode mode, QuarnCenter& center);
+
+    // Where the first whole message in bytes ends (just past its closing frame); -1 while incomplete.
+    static qsizetype messageEnd(const QByteArray& bytes);
 
 private:
     void onReadyRead();

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
 
     // SIGTERM and SIGINT end the event loop, so sessions and files close normally.
     UnixSignals unixSignals;
-    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &app,
+                     [] { QCoreApplication::quit(); });
 
     QuarnCenter center(
         {static_cast<quint16>(port), *mode, parser.value(recordOpt), parser.value(modeFileOpt), delayMs});

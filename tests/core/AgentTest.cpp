@@ -99,6 +99,42 @@ TEST_F(AgentTest, WindowHidesAfterTheLoadAndClosesOnlyWithTheCode) {
     EXPECT_EQ(quit[0][0].toInt(), 0);
 }
 
+TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {
+    // Not another copy: the lock's name is taken by a folder.
+    ASSERT_TRUE(QDir().mkpath(QDir(plant.program).filePath("vornnet.lock")));
+    Agent agent(Agent::Options{plant.program, 30s, 3s}, dialogs, clock);
+    EXPECT_EQ(agent.load(), Form1Load::Outcome::EndProgram);
+    EXPECT_FALSE(agent.salir());
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
+    EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text.toStdString();
+    EXPECT_EQ(agent.loadedSteps(), QStringList({"caption"}));
+}
+
+TEST_F(AgentTest, OptimisationStepAndTheMaintenanceButtonsReachTheMaintenance) {
+    setIni("ChkOptimiza", "1");
+    // Nothing outside the test's folder is ever stopped; no supervision system is installed in it.
+    Agent agent({.programFolder = plant.program,
+                 .tick = 20ms,
+                 .linkWait = 50ms,
+                 .processScope = plant.root.path(),
+                 .maintenanceWaits = {1ms, 1ms, 1ms, 1ms, 1ms}},
+                dialogs, clock);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    // Never optimised: the first run's step stamps the day and runs the reindex, whose relaunch fails.
+    ASSERT_TRUE(pollUntil([&] { return !dialogs.shown.isEmpty(); }, 10s));
+    EXPECT_EQ(dialogs.shown.last().title, "Rutine: btnReindex");
+    EXPECT_EQ(agent.settings().UltOptimiza, clock.now().toString("yyyy/MM/dd HH:mm:ss"));
+    agent.btnRepHistClick();
+    EXPECT_TRUE(QFile::exists(QDir(plant.program).filePath("repair.log")));
+    agent.form().chkOptimiza.setChecked(false);
+    agent.form().paso.setText("-");
+    agent.btnReindexClick();
+    EXPECT_EQ(dialogs.shown.last().text,
+              "No se realizó el proceso porque no está activa la casilla de optimiza semanal");
+    EXPECT_EQ(agent.form().paso.text(), "-") << "the refusal is all it does";
+}
+
 TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
     FakeNotificationIcon icon;
     icon.area = false;

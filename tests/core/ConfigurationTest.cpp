@@ -190,6 +190,31 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
         << "every key in its order, the path left out";
 }
 
+TEST_F(ConfigurationTest, AccessCodeOverrideKeyReplacesTheDefaultAtOnce) {
+    struct Case {
+        const char* stored; // nullptr: no AccessCode key
+        const char* typed;
+        bool unlocks;
+    };
+    const Case cases[] = {
+        {nullptr, "TUP3", true},         {"", "TUP3", true},
+        {"Planta-7", "Planta-7", true},  {"Planta-7", "TUP3", false},
+        {"Planta-7", "planta-7", false}, {"  Planta-7  ", "Planta-7", true},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(config.iniPath());
+        if (c.stored)
+            set("AccessCode", c.stored);
+        form.txtPass.setText(c.typed);
+        EXPECT_EQ(screen.askCode(), c.unlocks) << (c.stored ? c.stored : "(absent)") << " / " << c.typed;
+        EXPECT_TRUE(form.txtPass.visible());
+    }
+    set("AccessCode", "Planta-7");
+    form.txtPass.setText("Planta-7");
+    screen.btnconfigurarClick();
+    EXPECT_TRUE(form.IpQuarn.enabled()) << "the screen unlocks with the code from the file";
+}
+
 TEST_F(ConfigurationTest, ConfigScreenSavesPathAndLifeTestBoundaries) {
     const QString gelmar = dir.filePath("gelmar");
     QDir(dir.path()).mkpath("gelmar");

@@ -84,7 +84,7 @@ TEST_F(Form1LoadTest, BufferStepAndProgramEnds) {
     db.add(ok("after"));
     EXPECT_EQ(db.run(), Form1Load::Outcome::EndProgram);
     Form1Load copy(clock, dialogs);
-    copy.add({"copy", [] { return false; }, false, true});
+    copy.add({"copy", [] { return false; }, false, [] { return true; }});
     EXPECT_EQ(copy.run(), Form1Load::Outcome::EndSilently);
     EXPECT_TRUE(ran.isEmpty());
     EXPECT_EQ(dialogs.shown.size(), 1);

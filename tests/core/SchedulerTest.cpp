@@ -1,7 +1,7 @@
-#include "support/Poll.h"
 #include "core/Scheduler.h"
 #include "core/BoundedWait.h"
 #include "core/Control.h"
+#include "support/Poll.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>

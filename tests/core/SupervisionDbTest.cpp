@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/EventLog.h"
 #include "support/FakeClock.h"
+#include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
@@ -99,6 +100,18 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     EXPECT_FALSE(make(500ms)->ConectaConDB());
     EXPECT_EQ(dialogs.shown.size(), 2);
     EXPECT_EQ(logLines().size(), 2);
+
+    // Beside the fixed message and log line, the driver's own words name what went wrong.
+    LogCapture captured;
+    QFile garbage(GelmarInstall::databasePath(install, GelmarInstall::config));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    EXPECT_FALSE(make(300ms)->ConectaConDB());
+    const QStringList why = captured.of("vornnet.db");
+    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n').toStdString();
+    EXPECT_TRUE(why[0].contains(garbage.fileName()) && why[0].contains("not a database"))
+        << why[0].toStdString();
 }
 
 TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {
@@ -185,6 +198,18 @@ TEST_F(SupervisionDbTest, KeptPreparedLookupsReadTheRowsAfreshAndGoWithTheirConn
     }
 }
 
+TEST_F(SupervisionDbTest, CommandTimeoutIsTheSqliteBusyTimeoutAndOutlivesAReconnection) {
+    auto db = connected();
+    const auto busy = [&](Which which) {
+        return db->exec(which, "PRAGMA busy_timeout").value(0).value(0).toInt();
+    };
+    EXPECT_EQ(db->commandTimeout(Which::Acquired), 5s);
+    db->setCommandTimeout(Which::Acquired, 1800s);
+    ASSERT_TRUE(db->reconnect());
+    EXPECT_EQ(busy(Which::Acquired), 1800000);
+    EXPECT_EQ(busy(Which::Config), 5000) << "each connection has its own";
+}
+
 TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     if (!QSqlDatabase::isDriverAvailable("QODBC"))
         GTEST_SKIP() << "QODBC not installed";
@@ -202,6 +227,35 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     ASSERT_TRUE(opened) << "SQLite3 ODBC driver missing from odbcinst.ini?";
     EXPECT_EQ(db->plantName(), "Planta Río");
     EXPECT_EQ(codeOf(*db, Which::Acquired, "SELECT * FROM FlashAlarmz"), AgentError::MissingObject);
+    // Maintenance statements are prepared, so their time-out can be set on the statement.
+    db->exec(Which::Acquired, "CREATE INDEX IX_Test ON FlashAlarms (AlarmState)");
+    db->exec(Which::Acquired, "DROP INDEX IX_Test");
+    EXPECT_THROW(db->exec(Which::Acquired, "DROP INDEX IX_Test"), AgentError);
 }
 
 } // namespace
+
+TEST_F(SupervisionDbTest, OpeningLeavesTheSupervisionFilesJournalModeAsItWas) {
+    makeDatabases(install);
+    const auto journalMode = [](const QString& path, const QString& set = {}) {
+        QString mode;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "journal-check");
+            db.setDatabaseName(path);
+            EXPECT_TRUE(db.open());
+            QSqlQuery q(db);
+            EXPECT_TRUE(q.exec("PRAGMA journal_mode" + (set.isEmpty() ? QString() : "=" + set)));
+            if (q.next())
+                mode = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase("journal-check");
+        return mode;
+    };
+    const QString acquired = GelmarInstall::databasePath(install, GelmarInstall::acquired);
+    ASSERT_EQ(journalMode(acquired, "delete"), "delete");
+    auto db = make();
+    ASSERT_TRUE(db->ConectaConDB());
+    EXPECT_EQ(db->select(Which::Acquired, "SELECT count(*) FROM FlashAlarms").size(), 1);
+    db->close();
+    EXPECT_EQ(journalMode(acquired), "delete") << "the file belongs to the supervision system";
+}

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -40,6 +41,23 @@ QStringList unattended(const QString& folder) {
     return {"--unattended", "--folder", folder, "--tick-ms", "200"};
 }
 
+// Standard error split in two: the diagnostic lines of one category ("vornnet.db"), without it, and the
+// rest (the unattended message boxes).
+QStringList diagnostics(const QByteArray& err, const QString& category) {
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts))
+        if (line.startsWith(category + ": "))
+            out << line.mid(category.size() + 2);
+    return out;
+}
+QStringList messages(const QByteArray& err) {
+    QStringList out;
+    for (const QString& line : QString::fromUtf8(err).split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith("vornnet."))
+            out << line;
+    return out;
+}
+
 QStringList logLines(const QString& folder) {
     QStringList lines;
     for (const QString& name : QDir(folder).entryList({"VORNNET-*.log"})) {
@@ -54,8 +72,11 @@ QStringList logLines(const QString& folder) {
 
 TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     TestPlant plant;
+    plant.config("IpQuarnCenter", "127.0.0.9");
+    plant.config("IpQuarnCenterA", "central-a.example");
+    plant.config("RemotePortA", "5001");
     awayFromTheStatusUpdate();
-    AgentProcess agent(unattended(plant.program), envWithoutTmp());
+    AgentProcess agent(unattended(plant.program) << "--trace", envWithoutTmp());
     ASSERT_TRUE(agent.start());
     ASSERT_TRUE(agent.waitOutput("---\n")) << agent.err.toStdString();
     EXPECT_TRUE(
@@ -79,6 +100,29 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent.process.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(QDir(plant.program).filePath("vornnet.lock")));
+
+    // Standard error: the start line (version, folder, databases, stations) and the stop line.
+    const QStringList said = diagnostics(agent.err, "vornnet.agent");
+    ASSERT_EQ(said.size(), 2) << agent.err.toStdString();
+    for (const QString& part : {QString("vornnet 5.51"), plant.program, QString("sqlite"),
+                                GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+                                QString("127.0.0.9:1003"), QString("central-a.example:5001")})
+        EXPECT_TRUE(said[0].startsWith("start: ") && said[0].contains(part))
+            << said[0].toStdString() << " lacks " << part.toStdString();
+    EXPECT_EQ(said[1], "stop: signal SIGTERM");
+    EXPECT_TRUE(messages(agent.err).isEmpty()) << agent.err.toStdString();
+}
+
+TEST(AgentProcess, StepLabelsOnlyWithTrace) {
+    TestPlant plant;
+    AgentProcess agent(unattended(plant.program), envWithoutTmp());
+    ASSERT_TRUE(agent.start());
+    // Three runs of the scheduler at least: the position file's first start, then two more ticks.
+    BoundedWait().pause(1500ms);
+    agent.terminate();
+    ASSERT_TRUE(agent.waitFinished());
+    EXPECT_EQ(agent.out, QByteArray());
+    EXPECT_EQ(agent.process.exitCode(), 0);
 }
 
 TEST(AgentProcess, ASecondCopyEndsSilentlyAndLeavesTheFirstAlone) {
@@ -88,7 +132,7 @@ TEST(AgentProcess, ASecondCopyEndsSilentlyAndLeavesTheFirstAlone) {
     env.insert("TMP", logs.path());
     AgentProcess first(unattended(plant.program), env);
     ASSERT_TRUE(first.start());
-    ASSERT_TRUE(first.waitOutput("---\n"));
+    ASSERT_TRUE(pollUntil([&] { return !logLines(logs.path()).isEmpty(); }, 10s));
     const QStringList before = QDir(plant.program).entryList(QDir::Files | QDir::Hidden);
 
     AgentProcess second(unattended(plant.program), env);
@@ -99,8 +143,7 @@ TEST(AgentProcess, ASecondCopyEndsSilentlyAndLeavesTheFirstAlone) {
     EXPECT_EQ(logLines(logs.path()).filter("VORNNET Iniciado el ").size(), 1)
         << "the second copy wrote no start line";
     EXPECT_EQ(QDir(plant.program).entryList(QDir::Files | QDir::Hidden), before);
-    first.out.clear();
-    EXPECT_TRUE(first.waitOutput("Busca Alarmas")) << "the first copy is still running";
+    EXPECT_EQ(first.process.state(), QProcess::Running) << "the first copy is still running";
 }
 
 TEST(AgentProcess, CommandLine) {
@@ -131,8 +174,8 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     EXPECT_EQ(agent.process.state(), QProcess::Running);
     ASSERT_TRUE(
         QDir().rename(QDir(staging.path()).filePath("database"), QDir(late.gelmar).filePath("database")));
-    ASSERT_TRUE(agent.waitOutput("---\n")) << agent.err.toStdString();
-    EXPECT_TRUE(agent.err.isEmpty()) << agent.err.toStdString();
+    ASSERT_TRUE(pollUntil([&] { return !logLines(late.program).isEmpty(); }, 10s)) << agent.err.toStdString();
+    EXPECT_TRUE(messages(agent.err).isEmpty()) << agent.err.toStdString();
     QStringList lines = logLines(late.program);
     ASSERT_FALSE(lines.isEmpty());
     EXPECT_TRUE(lines[0].startsWith("VORNNET Iniciado el ")) << "and no time-out line before it";
@@ -144,8 +187,15 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     ASSERT_TRUE(failed.start());
     ASSERT_TRUE(failed.waitFinished(15s));
     EXPECT_EQ(failed.process.exitCode(), 1);
-    EXPECT_EQ(QString::fromUtf8(failed.err).trimmed(),
-              "Vorn-Net: La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
+    EXPECT_EQ(
+        messages(failed.err),
+        QStringList(
+            "Vorn-Net: La conexión con la base de datos del Gelmar no se ha completado en 60 segundos"));
+    const QStringList why = diagnostics(failed.err, "vornnet.db");
+    ASSERT_EQ(why.size(), 1) << failed.err.toStdString();
+    EXPECT_TRUE(why[0].contains(GelmarInstall::databasePath(never.gelmar, GelmarInstall::acquired)))
+        << why[0].toStdString();
+    EXPECT_EQ(diagnostics(failed.err, "vornnet.agent").value(1), "stop: start-up ended");
     lines = logLines(never.program);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(
@@ -165,7 +215,67 @@ TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
     ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the database window";
     EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent.process.exitCode(), 0);
-    EXPECT_EQ(agent.out + agent.err, QByteArray()) << "no run starts, nothing is said";
+    EXPECT_EQ(agent.out, QByteArray()) << "no run starts";
+    EXPECT_TRUE(messages(agent.err).isEmpty()) << agent.err.toStdString();
+    EXPECT_TRUE(diagnostics(agent.err, "vornnet.db").isEmpty()) << "giving up is not a database fault";
     EXPECT_TRUE(logLines(plant.program).filter("base de datos").isEmpty());
     EXPECT_FALSE(QFile::exists(lock));
+}
+
+TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
+    TestPlant plant;
+    const QString lock = QDir(plant.program).filePath("vornnet.lock");
+    {
+        AgentProcess agent(unattended(plant.program), envWithoutTmp());
+        ASSERT_TRUE(agent.start());
+        ASSERT_TRUE(pollUntil([&] { return !logLines(plant.program).isEmpty(); }, 10s));
+        ::kill(static_cast<pid_t>(agent.process.processId()), SIGHUP);
+        ASSERT_TRUE(agent.waitFinished(5s));
+        EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(agent.process.exitCode(), 0);
+        EXPECT_FALSE(QFile::exists(lock));
+    }
+    // SIGTERM arrives before the program could handle it (held pending, as when it comes while the
+    // process is still starting): it is acted on as soon as the handlers are there.
+    AgentProcess early(unattended(plant.program), envWithoutTmp());
+    early.process.setChildProcessModifier([] {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGTERM);
+        sigprocmask(SIG_BLOCK, &set, nullptr);
+        raise(SIGTERM);
+    });
+    ASSERT_TRUE(early.start());
+    ASSERT_TRUE(early.waitFinished(10s)) << "the early signal was lost";
+    EXPECT_EQ(early.process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(early.process.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(lock));
+}
+
+TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
+    const struct {
+        const char* name;
+        QByteArray content; // empty: no file at all
+        QString why;
+    } cases[] = {{"missing", {}, "--create-buffer"},
+                 {"not a database", "not a database at all", "not a usable"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestPlant plant;
+        const QString buffer = BufferDb::pathIn(plant.program);
+        QFile::remove(buffer);
+        if (!c.content.isEmpty()) {
+            QFile f(buffer);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.content.repeated(100));
+        }
+        AgentProcess agent(unattended(plant.program), envWithoutTmp());
+        ASSERT_TRUE(agent.start());
+        ASSERT_TRUE(agent.waitFinished());
+        EXPECT_EQ(agent.process.exitCode(), 1);
+        EXPECT_EQ(messages(agent.err), QStringList("VORNNET: No se encuentra buffer.mdb"));
+        const QStringList why = diagnostics(agent.err, "vornnet.buffer");
+        ASSERT_EQ(why.size(), 1) << agent.err.toStdString();
+        EXPECT_TRUE(why[0].contains(buffer) && why[0].contains(c.why)) << why[0].toStdString();
+    }
 }

@@ -1,18 +1,15 @@
 // Whole processes: the agent, the central-station stand-in and the supervision stand-in, each alarm
 // followed from the supervision database to the central station's record.
 #include "core/EventLog.h"
-#include "support/Poll.h"
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
-#include "standins/QuarnCenterProcess.h"
 #include "support/AgentProcess.h"
+#include "support/Poll.h"
+#include "support/Station.h"
 #include "support/TestPlant.h"
 #include "support/TestSeed.h"
 
 #include <QFile>
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -20,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
-#include <set>
 
 using namespace std::chrono_literals;
 
@@ -50,14 +46,6 @@ bool refuses(quint16 port) {
     return s.state() == QAbstractSocket::UnconnectedState;
 }
 
-// Whole or not at all: the station reads the file on every connection.
-void writeFile(const QString& path, const QByteArray& content) {
-    QSaveFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(content);
-    f.commit();
-}
-
 // The exact bytes of a live alarm for one of the plant's configured codes.
 QByteArray wire(qint64 code, const QString& state, const QDateTime& when) {
     static const std::map<qint64, std::pair<QString, QString>> names = {
@@ -69,28 +57,6 @@ QByteArray wire(qint64 code, const QString& state, const QDateTime& when) {
     const auto& [text, device] = names.at(code);
     return Windows1252::encode(MessageFormat::liveAlarm(plantName, code, state, text, device, when));
 }
-
-// A central station with its own record file.
-struct Station {
-    QTemporaryDir dir;
-    QString record = dir.filePath("record");
-    QString modeFile = dir.filePath("mode");
-    QuarnCenterProcess process;
-
-    bool start(QStringList extra = {}) {
-        setMode("echo");
-        return process.start(QStringList{"--port", "0", "--record", record, "--mode-file", modeFile} + extra);
-    }
-    void setMode(const QByteArray& mode) { writeFile(modeFile, mode); }
-    // The ALARM messages recorded, as raw bytes, in the order received.
-    QList<QByteArray> alarms() const {
-        QList<QByteArray> alarms;
-        for (const QByteArray& line : readAll(record).split('\n'))
-            if (line.contains("##ALARM##"))
-                alarms << line;
-        return alarms;
-    }
-};
 
 class ForwardingEndToEnd : public ::testing::Test {
 protected:
@@ -109,8 +75,10 @@ protected:
         e.insert("LANG", "C");
         e.remove("LC_ALL");
         e.insert("VORNNET_LINK_WAIT_MS", QString::number(linkWaitMs));
-        auto a = std::make_unique<AgentProcess>(
-            QStringList{"--unattended", "--folder", plant.program, "--tick-ms", QString::number(tickMs)}, e);
+        auto a =
+            std::make_unique<AgentProcess>(QStringList{"--unattended", "--trace", "--folder", plant.program,
+                                                       "--tick-ms", QString::number(tickMs)},
+                                           e);
         EXPECT_TRUE(a->start());
         return a;
     }
@@ -164,7 +132,7 @@ TEST_F(ForwardingEndToEnd, AlarmRecordedByTheRunningSupervisionReachesTheStation
 
     Station station;
     ASSERT_TRUE(station.start());
-    point("", station.process.port());
+    point("", station.port);
     const qint64 first = ctlAddAlarm(4, 40, 1, wholeSecondNow().addSecs(-30));
     ASSERT_GT(first, 0);
 
@@ -199,7 +167,7 @@ TEST_F(ForwardingEndToEnd, SecondaryTakesOverAndAnOutageHoldsTheScanUntilAStatio
     Station a;
     ASSERT_TRUE(a.start());
     point("", down);
-    point("A", a.process.port());
+    point("A", a.port);
     const qint64 start = history();
 
     const auto agentProcess = agent(300, 200);
@@ -210,7 +178,7 @@ TEST_F(ForwardingEndToEnd, SecondaryTakesOverAndAnOutageHoldsTheScanUntilAStatio
     EXPECT_EQ(a.alarms(), QList<QByteArray>{wire(20, "1", when)});
 
     a.setMode("refuse");
-    ASSERT_TRUE(waitFor([&] { return refuses(a.process.port()); }));
+    ASSERT_TRUE(waitFor([&] { return refuses(a.port); }));
     QList<qint64> held;
     for (int code : {10, 11, 40})
         held << plant.addAlarm(code, QString::number(code / 10), 1, when.addSecs(code));
@@ -230,68 +198,10 @@ TEST_F(ForwardingEndToEnd, SecondaryTakesOverAndAnOutageHoldsTheScanUntilAStatio
     EXPECT_EQ(a.alarms().size(), 1);
 }
 
-TEST_F(ForwardingEndToEnd, KilledAtRandomMomentsLosesNoAlarmAndRepeatsOnlyTheOneInFlight) {
-    // A slow station keeps a delivery in flight long enough for the kills to land inside many of them.
-    Station station;
-    ASSERT_TRUE(station.start({"--delay-ms", "20"}));
-    point("", station.process.port());
-    const qint64 start = history();
-    {
-        const auto first = agent(100, 300);
-        ASSERT_TRUE(waitUltcod(start)) << first->err.toStdString();
-        first->process.kill();
-        ASSERT_TRUE(first->waitFinished());
-    }
-
-    // Codes are unique, so each recorded message names its alarm.
-    constexpr int backlog = 200;
-    std::map<qint64, qint64> idOfCode;
-    const QDateTime when = wholeSecondNow().addSecs(-backlog);
-    for (int i = 0; i < backlog; ++i) {
-        idOfCode[1000 + i] = plant.addAlarm(1000 + i, QString::number(1 + i % 4), i % 2, when.addSecs(i));
-        ASSERT_GT(idOfCode[1000 + i], 0);
-    }
-
-    QRandomGenerator random(testSeed("random kills"));
-    const QRegularExpression whole("^ \\d+\\r\\n$");
-    constexpr int kills = 20;
-    for (int k = 0; k < kills; ++k) {
-        const auto a = agent(50, 300);
-        if (k % 2 == 0)
-            BoundedWait().pause(std::chrono::milliseconds(random.bounded(50, 400)));
-        else if (a->waitOutput("Busca Alarmas"))
-            BoundedWait().pause(std::chrono::milliseconds(random.bounded(0, 150)));
-        a->process.kill();
-        ASSERT_TRUE(a->waitFinished());
-        EXPECT_TRUE(whole.match(QString::fromLatin1(ultcod())).hasMatch())
-            << "after kill " << k << ": '" << ultcod().toStdString() << "'";
-    }
-
-    const auto last = agent(50, 300);
-    ASSERT_TRUE(waitUltcod(idOfCode.rbegin()->second, 30s)) << ultcod().toStdString();
-    last->terminate();
-    ASSERT_TRUE(last->waitFinished());
-
-    QList<qint64> received;
-    for (const QByteArray& message : station.alarms()) {
-        const qint64 code = message.split('#').value(4).toLongLong(); // @@plant##ALARM##code##…
-        ASSERT_TRUE(idOfCode.count(code)) << message.toStdString();
-        received << idOfCode[code];
-    }
-    int repeats = 0;
-    for (qsizetype i = 1; i < received.size(); ++i) {
-        EXPECT_GE(received[i], received[i - 1]) << "out of order at " << i;
-        repeats += received[i] == received[i - 1];
-    }
-    EXPECT_EQ(std::set<qint64>(received.begin(), received.end()).size(), std::size_t(backlog))
-        << "every alarm reached the station";
-    EXPECT_LE(repeats, kills);
-}
-
 TEST_F(ForwardingEndToEnd, SigtermDuringADeliveryEndsTheAgentAtOnceAndTheAlarmFollowsOnRestart) {
     Station station;
     ASSERT_TRUE(station.start());
-    point("", station.process.port());
+    point("", station.port);
     const qint64 start = history();
     // The link's full waits: a silent station holds the delivery for 20 s.
     auto a = agent(200, 20000);

@@ -86,9 +86,10 @@ protected:
         env.insert("VORNNET_LINK_WAIT_MS", "2000");
         env.insert("VORNNET_RESTART_WAIT_MS", "300");
         env.insert("VORNNET_PROCESS_SCOPE", plant.gelmar);
-        agentProcess = std::make_unique<AgentProcess>(
-            QStringList{"--unattended", "--folder", plant.program, "--tick-ms", QString::number(tickMs)},
-            env);
+        agentProcess =
+            std::make_unique<AgentProcess>(QStringList{"--unattended", "--trace", "--folder", plant.program,
+                                                       "--tick-ms", QString::number(tickMs)},
+                                           env);
         EXPECT_TRUE(agentProcess->start());
         return *agentProcess;
     }

@@ -14,10 +14,15 @@
 #include "forwarding/SmsSender.h"
 #include "support/FakeClock.h"
 #include "support/FakeSender.h"
+#include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -336,14 +341,78 @@ TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 1);
     EXPECT_EQ(position.read(), id);
+}
 
-    // Any other failure ends the cycle silently and leaves txtError as it was.
-    form.txtError.setText("x");
-    writeFile(position.path(), "not a number");
+TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears) {
+    LogCapture captured;
+    position.write(0);
+    const qint64 first = alarm();
+    // A position file that holds no number: nothing is forwarded until it is mended, and it is not a
+    // first start, which would skip the alarm.
+    writeFile(position.path(), "\r\n");
+    for (int tick = 0; tick < 3; ++tick)
+        scan.BuscaAlarmas();
+    EXPECT_TRUE(sender.sent.isEmpty());
+    const QString why = UltCodFile::noNumberText(position.path());
+    EXPECT_EQ(form.txtError.text(), why);
+    EXPECT_EQ(logLines().filter(why).size(), 1) << "once per distinct error, not once per tick";
+    EXPECT_EQ(captured.of("vornnet.scan").filter(why).size(), 3) << "a diagnostic line each time";
+
+    // A second error, different from the first, is logged in its turn.
+    const QString logFolder = log.folder();
+    writeFile(QDir(plant.program).filePath("not-a-folder"), "");
+    writeFile(position.path(), " 0\r\n");
+    log.setFolder(QDir(plant.program).filePath("not-a-folder"));
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1) << "delivered, but its log line could not be written";
+    EXPECT_EQ(position.read(), first);
+    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text().toStdString();
+
+    log.setFolder(logFolder);
+    const qint64 second = alarm();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(position.read(), second);
+    EXPECT_EQ(form.txtError.text(), QString());
+    const QStringList cleared = logLines().filter("resuelto");
+    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
+    EXPECT_TRUE(cleared[0].contains("not-a-folder"));
+    EXPECT_EQ(captured.of("vornnet.scan").filter("cleared").size(), 1);
+}
+
+TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {
+    position.write(0);
+    buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "1", clock.now().addSecs(-30));
+    writeFile(bufferPosition.path(), "\xEF\xBB\xBF");
+    const qint64 id = alarm();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1) << "live alarms still go";
+    EXPECT_EQ(position.read(), id);
+    EXPECT_EQ(sender.sent.size(), 1) << "the buffer waits until its position is mended";
+    EXPECT_EQ(form.txtError.text(), UltCodFile::noNumberText(bufferPosition.path()));
+    writeFile(bufferPosition.path(), " 0\r\n");
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.sent.size(), 2);
+}
+
+TEST_F(AlarmScanTest, ADatabaseFileReplacedUnderTheAgentIsOpenedAgain) {
+    position.write(0);
     alarm();
     scan.BuscaAlarmas();
-    EXPECT_EQ(sender.alarms().size(), 1);
-    EXPECT_EQ(form.txtError.text(), "x");
+    ASSERT_EQ(sender.alarms().size(), 1);
+
+    // The supervision system's database restored from a copy that holds a newer alarm.
+    QTemporaryDir staging;
+    ASSERT_TRUE(plant.copyAcquired(staging.path()));
+    QString error;
+    const qint64 newer = GelmarInstall::addAlarm(staging.path(), 20, "2", 1, clock.now().addSecs(-5), &error);
+    ASSERT_GT(newer, 0) << error.toStdString();
+    ASSERT_TRUE(plant.replaceAcquired(staging.path()));
+
+    for (int tick = 0; tick < 2 && sender.alarms().size() < 2; ++tick)
+        scan.BuscaAlarmas();
+    ASSERT_EQ(sender.alarms().size(), 2) << "the new file is read";
+    EXPECT_TRUE(sender.alarms()[1].contains("##20##1##Fallo térmico##"));
+    EXPECT_EQ(position.read(), newer);
 }
 
 TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
@@ -375,4 +444,58 @@ TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
     EXPECT_EQ(dialogs.shown[0].text,
               "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
               "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
+}
+
+TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
+    alarm();
+    for (const UltCodFile* file : {&position, &bufferPosition}) {
+        for (const QByteArray& bad : {QByteArray(""), QByteArray("\xEF\xBB\xBF\r\n"), QByteArray("x1")}) {
+            dialogs.shown.clear();
+            position.write(0);
+            bufferPosition.write(0);
+            writeFile(file->path(), bad);
+            EXPECT_FALSE(scan.startupCheck())
+                << file->path().toStdString() << " " << bad.toHex().toStdString();
+            ASSERT_EQ(dialogs.shown.size(), 1);
+            EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
+            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text.toStdString();
+            EXPECT_EQ(QFile(file->path()).size(), bad.size()) << "the file is left for the user to mend";
+        }
+    }
+    // A byte-order mark before the number is read as the number.
+    position.write(0);
+    writeFile(bufferPosition.path(), "\xEF\xBB\xBF 3\r\n");
+    dialogs.shown.clear();
+    EXPECT_TRUE(scan.startupCheck());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST_F(AlarmScanTest, AnAlarmCodeBeyondSixtyFourBitsGoesAsZeroWithALogLine) {
+    position.write(0);
+    const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw-alarms");
+        raw.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
+        ASSERT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
+                                       {largest, "9223372036854775807"},
+                                       {negative, "-99999999999999999999"}})
+            ASSERT_TRUE(q.exec(
+                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id)));
+    }
+    QSqlDatabase::removeDatabase("raw-alarms");
+    scan.BuscaAlarmas();
+    const QStringList a = sender.alarms();
+    ASSERT_EQ(a.size(), 3);
+    EXPECT_TRUE(a[0].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"))
+        << a[0].toStdString();
+    EXPECT_TRUE(a[1].contains("##ALARM##9223372036854775807##1##Alarma desconocida##?##ADD##Bomba 2##"))
+        << a[1].toStdString();
+    EXPECT_TRUE(a[2].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"))
+        << a[2].toStdString();
+    const QStringList bad = logLines().filter("con datos no válidos");
+    ASSERT_EQ(bad.size(), 2);
+    EXPECT_TRUE(bad[0].startsWith(QString("Alarma %1 ").arg(huge))) << bad[0].toStdString();
+    EXPECT_EQ(position.read(), negative);
 }

@@ -5,9 +5,11 @@
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
+#include "support/LogCapture.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace std::chrono_literals;
 using Station = ScriptedStation;
@@ -125,6 +127,51 @@ TEST_F(CentralLinkTest, FastFailoverGivesUpARefusedLinkAtOnce) {
     EXPECT_EQ(a.connections, 1);
     EXPECT_FALSE(link.Envia(message, 1));
     EXPECT_EQ(form.ESTADO.text(), "No se pudo conectar");
+}
+
+TEST_F(CentralLinkTest, EachFailedAttemptIsToldWithItsReasonAndARecoveryWithItsLength) {
+    LogCapture captured;
+    link.setReplyWait(200ms);
+    const struct {
+        const char* name;
+        std::optional<Station::Reply> reply; // none: nobody listens
+        QString reason;
+    } cases[] = {
+        {"silent", [](QTcpSocket&, const QByteArray&) {}, "no echo within 200 ms"},
+        {"wrong", Station::reply("ERROR: no"), "wrong echo, first bytes: \"ERROR: no\""},
+        {"closed", [](QTcpSocket& s, const QByteArray&) { s.disconnectFromHost(); },
+         "closed without a reply"},
+        {"refused", std::nullopt, "refused"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        captured.lines.clear();
+        std::optional<Station> station;
+        if (c.reply)
+            station.emplace(*c.reply);
+        point(1, c.reply ? station->port() : Station(Station::echo()).port());
+        const QString where = "link 1 127.0.0.1:" + form.lblPuerto.text() + ": ";
+        EXPECT_FALSE(link.EnviaConReserva(message));
+        EXPECT_EQ(captured.of("vornnet.link"), QStringList{where + c.reason});
+    }
+    captured.lines.clear();
+    form.IpQuarnA.setText("no-such-host.invalid");
+    form.lblPuertoA.setText("1003");
+    EXPECT_FALSE(link.Envia(message, 2));
+    ASSERT_EQ(captured.of("vornnet.link").size(), 1);
+    EXPECT_TRUE(captured.of("vornnet.link")[0].startsWith("link 2 no-such-host.invalid:1003: unreachable"))
+        << captured.lines.join('\n').toStdString();
+
+    captured.lines.clear();
+    Station back(Station::echo());
+    point(1, back.port());
+    EXPECT_TRUE(link.EnviaConReserva(message));
+    const QStringList recovered = captured.of("vornnet.link");
+    ASSERT_EQ(recovered.size(), 1);
+    EXPECT_TRUE(recovered[0].startsWith("delivery recovered on link 1 after ")) << recovered[0].toStdString();
+    captured.lines.clear();
+    EXPECT_TRUE(link.EnviaConReserva(message));
+    EXPECT_TRUE(captured.lines.isEmpty()) << "a success after a success says nothing";
 }
 
 TEST_F(CentralLinkTest, OversizedReplyIsCut) {

@@ -46,6 +46,11 @@ TEST_F(EventLogTest, EachLineKindHasItsTextInUtf8WithCrLf) {
     ASSERT_TRUE(log.auxiliarySms(life, "600555666", false));
     ASSERT_TRUE(log.databaseTimeout());
     ASSERT_TRUE(log.write("5€ ñ"));
+    // A name can not forge a line of its own.
+    const QString forged = MessageFormat::lifeTest("P\r\nVORNNET Iniciado el x",
+                                                   QDateTime(QDate(2026, 12, 6), QTime(19, 45, 0)));
+    ASSERT_TRUE(log.delivery(forged));
+    ASSERT_TRUE(log.write("a\rb\nc\r\n"));
     const QString body = "PLANTA,LIFETEST,XX,1,XX,XX,XX,XX,2026/12/06 19:45:00";
     const QString now = "06/12/2026 19:45:03";
     const QStringList expected = {
@@ -58,6 +63,8 @@ TEST_F(EventLogTest, EachLineKindHasItsTextInUtf8WithCrLf) {
         body + " ENVIO (AUXILIAR) POR SMS A: 600555666FALLIDO",
         "La conexión con la base de datos no se ha completado en 60 segundos. Hora: " + now,
         "5€ ñ",
+        "P  VORNNET Iniciado el x,LIFETEST,XX,1,XX,XX,XX,XX,2026/12/06 19:45:00 Hora envio: " + now,
+        "a b c  ",
     };
     EXPECT_EQ(contents(log.currentPath()), (expected.join("\r\n") + "\r\n").toUtf8());
 }

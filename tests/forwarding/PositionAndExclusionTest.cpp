@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -74,6 +75,77 @@ TEST(UltCodFile, ContentAtomicWriteGarbageAndOldNames) {
     EXPECT_THROW(buffer.adoptOldFile(dir2.path()), AgentError);
 }
 
+TEST(UltCodFile, FirstNumberWhateverSurroundsIt) {
+    // As editors and other tools leave the file: byte-order marks, blanks, NULs, no-break spaces.
+    const std::pair<QByteArray, std::optional<qint64>> cases[] = {
+        {" 1234\r\n", 1234},
+        {"\xEF\xBB\xBF\x20\x35\x0D\x0A", 5}, // a Windows editor's UTF-8 with BOM
+        {QByteArray("\0\0 77\r\n", 7), 77},
+        {"\xC2\xA0\xC2\xA0"
+         "42",
+         42}, // UTF-8 no-break spaces
+        {"\xA0"
+         "42",
+         42}, // the single-byte code page's no-break space
+        {QByteArray("\xFF\xFE\x20\x00\x31\x00\x32\x00\x0D\x00", 10), 12}, // UTF-16 from Notepad
+        {"\t\n-5\r\n", -5},
+        {"77 rubbish", 77},
+        {"\xEF\xBB\xBF\xC2\xA0"
+         "8\r\n\xFF\x80",
+         8}, // what follows the number may be anything
+        {"9223372036854775807", 9223372036854775807LL},
+        // No usable number.
+        {"", std::nullopt},
+        {" \r\n", std::nullopt},
+        {"\xEF\xBB\xBF", std::nullopt},
+        {"garbage 12", std::nullopt},
+        {"-", std::nullopt},
+        {"9223372036854775808", std::nullopt}, // beyond 64 bits
+        {"99999999999999999999999", std::nullopt},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(UltCodFile::parse(text), expected) << text.toHex().toStdString();
+
+    // A file that is there but holds no number is an error, never a missing file (a first start).
+    QTemporaryDir dir;
+    const UltCodFile file(dir.path(), UltCodFile::Kind::Alarms, "DEMO");
+    writeFile(file.path(), "");
+    EXPECT_THROW(file.read(), AgentError);
+    writeFile(file.path(), "\xEF\xBB\xBF\x20\x35\x0D\x0A");
+    EXPECT_EQ(file.read(), 5);
+}
+
+TEST(UltCodFile, PlantNamesTooLongForAFileNameAreCutWithAStableHash) {
+    QTemporaryDir dir;
+    const QString longAscii(300, 'A');
+    const QString longAccented = QString(120, QChar(0x00F1)); // 240 bytes of UTF-8
+    const QString names[] = {"EDAR Norte", QString(224, 'B'), QString(225, 'B'),
+                             longAscii,    longAscii + "x",   longAccented};
+    QStringList fileNames;
+    for (const QString& plant : names) {
+        for (auto kind : {UltCodFile::Kind::Alarms, UltCodFile::Kind::Buffer}) {
+            const QString name = UltCodFile::fileName(kind, plant);
+            SCOPED_TRACE(name.toStdString());
+            const QString full =
+                (kind == UltCodFile::Kind::Alarms ? "VornNetUltCod_" : "VornNetUltCodBuffer_") + plant +
+                ".ini";
+            if (full.toUtf8().size() + 7 <= 255) {
+                EXPECT_EQ(name, full) << "a name that fits is kept";
+            }
+            EXPECT_LE(name.toUtf8().size() + 7, 255) << "room for the temporary file's extra characters";
+            EXPECT_EQ(UltCodFile::fileName(kind, plant), name) << "stable";
+            const UltCodFile file(dir.path(), kind, plant);
+            ASSERT_TRUE(file.write(987));
+            EXPECT_EQ(file.read(), 987);
+            fileNames << name;
+        }
+    }
+    EXPECT_EQ(QSet<QString>(fileNames.begin(), fileNames.end()).size(), fileNames.size())
+        << "names that share their first characters still name different files";
+    EXPECT_TRUE(UltCodFile::fileName(UltCodFile::Kind::Alarms, longAccented).isValidUtf16())
+        << "cut between characters, never inside one";
+}
+
 TEST(Exclusions, HayQueEnviar) {
     QTemporaryDir dir;
     const QString ini = QDir(dir.path()).filePath("vornnet.ini");
@@ -104,9 +176,11 @@ TEST(Exclusions, ParsedOnceByTheIniRules) {
     } cases[] = {
         {"ends at the first missing key", "[EXCLUDE]\n1=A##x\n2=B##*\n4=D##y\n", {{"A", "x"}, {"B", "*"}}},
         {"ends at the first empty key", "[EXCLUDE]\n1=A##x\n2=\n3=C##z\n", {{"A", "x"}}},
-        {"first occurrence of a key, blanks and quotes removed", "[exclude]\n 1 = \"A##x\" \n1=B##y\n",
+        {"first occurrence of a key, blanks and quotes removed",
+         "[exclude]\n 1 = \"A##x\" \n1=B##y\n",
          {{"A", "x"}}},
-        {"only the first section of the name", "[EXCLUDE]\n1=A##x\n[OTRA]\n2=B##y\n[EXCLUDE]\n2=C##z\n",
+        {"only the first section of the name",
+         "[EXCLUDE]\n1=A##x\n[OTRA]\n2=B##y\n[EXCLUDE]\n2=C##z\n",
          {{"A", "x"}}},
         {"keys are numbers as written", "[EXCLUDE]\n01=A##x\n", {}},
     };

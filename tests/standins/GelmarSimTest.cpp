@@ -1,10 +1,10 @@
-#include "support/Poll.h"
 #include "GelmarInstall.h"
 #include "core/BoundedWait.h"
 #include "core/EventLog.h"
 #include "core/IniFile.h"
 #include "core/SupervisionDb.h"
 #include "support/FakeClock.h"
+#include "support/Poll.h"
 #include "support/RecordingDialogs.h"
 
 #include <QFile>

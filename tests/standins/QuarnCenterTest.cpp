@@ -1,5 +1,5 @@
-#include "support/Poll.h"
 #include "QuarnCenterProcess.h"
+#include "support/Poll.h"
 
 #include "core/Form1State.h"
 #include "core/Windows1252.h"
@@ -70,6 +70,32 @@ TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), recorded) << "every message received is recorded, whatever the mode";
     EXPECT_TRUE(center.stop()) << "SIGTERM ends it cleanly";
+}
+
+TEST(QuarnCenterTest, AMessageIsTheFrameAndNineFieldsWhateverTheFieldsHold) {
+    QTemporaryDir dir;
+    const QString record = dir.filePath("record.txt");
+    QuarnCenterProcess center;
+    ASSERT_TRUE(center.start({"--port", "0", "--record", record}));
+    Form1State form;
+    form.IpQuarn.setText("127.0.0.1");
+    form.lblPuerto.setText(QString::number(center.port()));
+    CentralLink link{form};
+    link.setConnectWait(1000ms);
+    link.setReplyWait(2000ms);
+    const QString messages[] = {
+        "@@P##ALARM##0##1##a@@b##?##ADD##SISTEMA##2026/12/05 07:03:09@@",
+        "@@P@@##ALARM##0##1##x##?##ADD##S@@##2026/12/05 07:03:09@@",
+        "@@P##LIFETEST##XX##1##XX##XX##XX##XX##2026/12/05 07:03:09@@",
+    };
+    QByteArray recorded;
+    for (const QString& message : messages) {
+        EXPECT_TRUE(link.Envia(message, 1)) << message.toStdString();
+        recorded += message.toLatin1() + "\n";
+    }
+    QFile file(record);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), recorded);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "core/BoundedWait.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,17 @@ public:
         return wait.until([&] { return process.state() == QProcess::NotRunning; }, limit);
     }
     void terminate() { process.terminate(); }
+
+    // Peak resident memory in KiB (VmHWM), read while the process runs; -1 when it can not be read.
+    qint64 peakMemoryKb() const {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        return -1;
+    }
 
     QProcess process;
     QByteArray out;

@@ -5,6 +5,9 @@
 #include "forwarding/BufferDb.h"
 
 #include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 // A program folder ready for the agent: a supervision installation made in-process (the stand-in's own
@@ -29,6 +32,32 @@ struct TestPlant {
     void config(const QString& key, const QString& value) const {
         IniFile::write(ini(), QStringLiteral("CONFIG"), key, value);
     }
+    // A consistent copy of the acquired-data database (what the writer left in its journal included),
+    // made in staging/database/ so that GelmarInstall can add alarms to it there.
+    bool copyAcquired(const QString& staging) const {
+        QDir().mkpath(QDir(staging).filePath(QStringLiteral("database")));
+        const QString target = GelmarInstall::databasePath(staging, GelmarInstall::acquired);
+        QFile::remove(target);
+        const QString name = QStringLiteral("test-plant-copy");
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(GelmarInstall::databasePath(gelmar, GelmarInstall::acquired));
+            ok = db.open() && QSqlQuery(db).exec(QStringLiteral("VACUUM INTO '%1'").arg(target));
+        }
+        QSqlDatabase::removeDatabase(name);
+        return ok;
+    }
+    // The acquired-data file replaced by the one made in staging, as a restore does: the old file's
+    // journal files go with it.
+    bool replaceAcquired(const QString& staging) const {
+        const QString file = GelmarInstall::databasePath(gelmar, GelmarInstall::acquired);
+        for (const char* suffix : {"-wal", "-shm", "-journal"})
+            QFile::remove(file + QLatin1String(suffix));
+        QFile::remove(file);
+        return QFile::rename(GelmarInstall::databasePath(staging, GelmarInstall::acquired), file);
+    }
+
     qint64 addAlarm(qint64 code, const QString& instrument, int state, const QDateTime& time) const {
         QString error;
         return GelmarInstall::addAlarm(gelmar, code, instrument, state, time, &error);

@@ -54,5 +54,9 @@ TEST(ProcessTable, EntriesThatEndWhileReadOrAreZombiesAreSkippedAndTheWalkGoesOn
     EXPECT_EQ(all[1].ppid, 7);
     table.setScope("/g");
     EXPECT_EQ(table.list().size(), 1) << "a relative argv[0] with no readable working folder is out of scope";
+    entry("40", "40 (VORNDATA.EXE) S 1 40 40 0", "VORNDATA.EXE\n", "/g/vorn data/VORNDATA.EXE");
+    entry("41", "41 (GSNET.EXE) S 1 41 41 0", "GSNET.EXE\n", "/gelmar/GSNET.EXE");
+    EXPECT_EQ(table.list().size(), 2)
+        << "a folder below the scope is in it; a name that merely begins so is not";
     EXPECT_THROW(ProcessTable(proc.filePath("missing")).list(), AgentError);
 }

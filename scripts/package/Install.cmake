@@ -1,0 +1,37 @@
+# One program folder, as the agent expects to find it (the executable's folder): the agent, an empty
+# buffer.mdb, a commented vornnet.ini.example and the icon. Default prefix /opt/vornnet.
+#
+#   cmake --install build                        the program folder
+#   cmake --install build --component services   the systemd unit and the XDG autostart entry
+
+set(VORNNET_PACKAGE_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+install(TARGETS vornnet RUNTIME DESTINATION . COMPONENT program)
+install(FILES ${VORNNET_PACKAGE_DIR}/vornnet.ini.example ${VORNNET_PACKAGE_DIR}/vornnet.svg
+        DESTINATION . COMPONENT program)
+
+# The agent never creates its buffer; the installation does, with the agent itself, and only where
+# none exists, so that installing again keeps the notices waiting in it. The package does the same in
+# its postinst instead: a buffer.mdb shipped in the .deb would be replaced on every upgrade.
+install(CODE [[
+    set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+    if(EXISTS "${folder}/buffer.mdb")
+        message(STATUS "Kept: ${folder}/buffer.mdb")
+    else()
+        execute_process(COMMAND "${folder}/vornnet" --create-buffer --folder "${folder}"
+                        RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+        if(NOT rc EQUAL 0)
+            message(FATAL_ERROR "vornnet --create-buffer failed (${rc}): ${err}")
+        endif()
+        message(STATUS "Created: ${folder}/buffer.mdb")
+    endif()
+]] COMPONENT buffer)
+
+# The systemd unit and the desktop autostart entry live outside the program folder: installed on
+# request (`cmake --install build --component services`) and by the package.
+configure_file(${VORNNET_PACKAGE_DIR}/vornnet.service.in ${CMAKE_BINARY_DIR}/package/vornnet.service @ONLY)
+configure_file(${VORNNET_PACKAGE_DIR}/vornnet.desktop.in ${CMAKE_BINARY_DIR}/package/vornnet.desktop @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.service DESTINATION /lib/systemd/system
+        COMPONENT services EXCLUDE_FROM_ALL)
+install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.desktop DESTINATION /etc/xdg/autostart
+        COMPONENT services EXCLUDE_FROM_ALL)

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// What an integrator needs to know beside the event log's fixed lines: why a delivery, a database or a
+// cycle failed. Lines go to standard error as "category: text" (the journal keeps them under systemd) and
+// can be filtered with QT_LOGGING_RULES, for example "vornnet.link.warning=false".
+Q_DECLARE_LOGGING_CATEGORY(lcAgent)  // vornnet.agent: start and stop
+Q_DECLARE_LOGGING_CATEGORY(lcDb)     // vornnet.db: the supervision databases
+Q_DECLARE_LOGGING_CATEGORY(lcBuffer) // vornnet.buffer: buffer.mdb
+Q_DECLARE_LOGGING_CATEGORY(lcLink)   // vornnet.link: deliveries to the central station
+Q_DECLARE_LOGGING_CATEGORY(lcScan)   // vornnet.scan: the alarm scan's cycles
+
+namespace Diagnostics {
+
+// Every log message to standard error, one line each, whatever the terminal or service manager: a
+// message must not depend on where the process was started from to be seen.
+void toStandardError();
+
+// At most maxBytes of raw bytes as quoted text, bytes outside printable ASCII as \xNN.
+QString quoted(const QByteArray& bytes, qsizetype maxBytes = 40);
+
+} // namespace Diagnostics

@@ -1,0 +1,29 @@
+#include "core/LogFolder.h"
+
+#include "core/Form1State.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QLoggingCategory>
+
+namespace {
+Q_LOGGING_CATEGORY(lcLogFolder, "vornnet.core")
+}
+
+LogFolder::LogFolder(Form1State& form, Opener opener) : m_form(form), m_opener(std::move(opener)) {
+}
+
+LogFolder::Opener LogFolder::desktopOpener() {
+    return [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+}
+
+QString LogFolder::whereText(const QString& folder) {
+    return QStringLiteral("Logs en ") + QDir::toNativeSeparators(QDir(folder).absolutePath());
+}
+
+void LogFolder::btnLogClick(const QString& folder) {
+    if (m_opener && m_opener(QUrl::fromLocalFile(QDir(folder).absolutePath())))
+        return;
+    m_form.ESTADO.setText(whereText(folder));
+    qCInfo(lcLogFolder, "No hay programa para abrir carpetas: %s", qPrintable(whereText(folder)));
+}

@@ -1,0 +1,31 @@
+#include "forwarding/ErrorReport.h"
+
+#include "core/Control.h"
+#include "core/EventLog.h"
+
+#include <QLoggingCategory>
+
+ErrorReport::ErrorReport(QString step, Control& field, const EventLog& log, const QLoggingCategory& category)
+    : m_step(std::move(step)), m_field(field), m_log(log), m_category(category) {
+}
+
+void ErrorReport::failed(const QString& error) {
+    ++m_failures;
+    m_field.setText(error);
+    qCWarning(m_category).noquote() << m_step << "ended early:" << error;
+    if (error == m_pending)
+        return;
+    // The log may be what fails: the line is lost then, and the field and standard error still tell it.
+    m_log.stepError(m_step, error);
+    m_pending = error;
+}
+
+void ErrorReport::succeeded() {
+    if (m_pending.isEmpty())
+        return;
+    qCInfo(m_category).noquote() << m_step << "cleared after" << m_failures
+                                 << "cycles ended early by:" << m_pending;
+    m_log.stepErrorCleared(m_step, m_pending);
+    m_pending.clear();
+    m_failures = 0;
+}

@@ -1,0 +1,42 @@
+#include "watchdog/Maintenance.h"
+
+#include "core/AgentSettings.h"
+#include "core/Clock.h"
+#include "core/Form1State.h"
+#include "core/StatusFile.h"
+#include "watchdog/OptimizaSchedule.h"
+
+Maintenance::Maintenance(Parts parts)
+    : m_p(std::move(parts)), m_steps(m_p), m_reindex(m_p, m_steps), m_repair(m_p, m_steps),
+      m_scheduleError(m_p.form.txtError, m_p.log, m_p.clock) {
+}
+
+void Maintenance::Optimiza() {
+    if (!m_p.form.chkOptimiza.checked())
+        return;
+    // A repair holds the system stopped: the optimisation runs at the first tick after it.
+    if (m_steps.busy())
+        return;
+    const AgentSettings& s = m_p.settings;
+    const QDateTime now = m_p.clock.now();
+    const auto first = OptimizaSchedule::scheduled(now, s.DiaOptimiza, s.HoraOptimiza);
+    const auto second = OptimizaSchedule::scheduled(now, s.DiaOptimiza2, s.HoraOptimiza);
+    if (!first || !second) {
+        m_scheduleError.report(QStringLiteral("Optimiza: la hora \"") + s.HoraOptimiza +
+                               QStringLiteral("\" de HoraOptimiza no es una hora válida"));
+        return;
+    }
+    const auto last = OptimizaSchedule::lastOptimisation(s.UltOptimiza);
+    if (!last) {
+        m_scheduleError.report(QStringLiteral("Optimiza: la fecha \"") + s.UltOptimiza +
+                               QStringLiteral("\" de UltOptimiza en status.ini no es una fecha válida"));
+        return;
+    }
+    m_scheduleError.clear();
+    if (!OptimizaSchedule::due(now, *first, *second, *last))
+        return;
+    m_p.settings.UltOptimiza = OptimizaSchedule::stamp(now);
+    m_p.status.setUltOptimiza(m_p.settings.UltOptimiza);
+    m_p.form.lblUltOptimiza.setText(m_p.settings.UltOptimiza);
+    m_reindex.btnReindex_Click();
+}

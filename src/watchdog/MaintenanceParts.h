@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <functional>
+
+class Clock;
+class Dialogs;
+class EventLog;
+class Form1State;
+class GelmarProcesses;
+class ProcessPrimitives;
+class StatusFile;
+class SupervisionDb;
+struct AgentSettings;
+
+// How long maintenance lets the supervision system settle, as the system has always waited. Tests
+// shorten them.
+struct MaintenanceWaits {
+    // Reindex: after the kill, after the index is rebuilt, after the relaunch.
+    std::chrono::milliseconds closing{10000};
+    std::chrono::milliseconds settling{20000};
+    std::chrono::milliseconds launching{15000};
+    // Repair: after the kill, and before the relaunch.
+    std::chrono::milliseconds repairStop{20000};
+    std::chrono::milliseconds repairRestart{10000};
+};
+
+// What the weekly reindex and the history repair work with.
+struct MaintenanceParts {
+    QString programFolder; // repair.log
+    Form1State& form;
+    AgentSettings& settings; // the optimisation's days, hour and last date; the data tool's root
+    const StatusFile& status;
+    const Clock& clock;
+    const EventLog& log;
+    Dialogs& dialogs;
+    SupervisionDb& db;
+    ProcessPrimitives& baskill;
+    GelmarProcesses& processes;
+    // The status update's acquisition check, off while maintenance has the system stopped on purpose.
+    std::function<void(bool)> setChkAdquisicion;
+    // The notification-area sweep, after the system was stopped and started again: it drops the icons
+    // the killed processes left. None: no notification area to sweep.
+    std::function<void()> RefrescaSysTray;
+    MaintenanceWaits waits = {};
+};

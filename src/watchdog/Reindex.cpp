@@ -1,0 +1,80 @@
+#include "watchdog/Reindex.h"
+
+#include "core/AgentError.h"
+#include "core/Dialogs.h"
+#include "core/Form1State.h"
+#include "watchdog/DataTool.h"
+#include "watchdog/MaintenanceSteps.h"
+#include "watchdog/ProcessPrimitives.h"
+
+Reindex::Reindex(MaintenanceParts& parts, MaintenanceSteps& steps) : m_p(parts), m_steps(steps) {
+}
+
+void Reindex::btnReindex_Click() {
+    Form1State& f = m_p.form;
+    if (!f.chkOptimiza.checked()) {
+        m_p.dialogs.message(refusal);
+        return;
+    }
+    // A second reindex inside this one's waits, or one inside the repair, would stop and start the
+    // system under a run that holds it.
+    if (m_steps.busy()) {
+        m_p.dialogs.message(MaintenanceSteps::alreadyStarted);
+        return;
+    }
+    const auto hold = m_steps.hold();
+    const QColor colour = f.btnReindex.background();
+    f.btnReindex.setBackground(MaintenanceSteps::red);
+    m_reindexando = true;
+    m_p.setChkAdquisicion(false);
+    m_steps.show(QStringLiteral("Cerrando..."));
+    m_steps.letEventsRun();
+    // What cannot be stopped is passed over: KillApp tells its own failures.
+    for (const QString& name :
+         {DataTool::executable, QStringLiteral("GSNET.EXE"), QStringLiteral("KOBSERVER.EXE"),
+          QStringLiteral("PLXSERVER.EXE"), QStringLiteral("VQM.EXE")})
+        m_p.baskill.KillApp(name);
+
+    bool relaunching = false;
+    try {
+        m_steps.countedWait(QStringLiteral("Cierre "), m_p.waits.closing);
+        rebuildIndex();
+        m_steps.show(QStringLiteral("Espera "));
+        f.btnReindex.setBackground(MaintenanceSteps::green);
+        m_steps.letEventsRun();
+        m_steps.countedWait(QStringLiteral("Espera "), m_p.waits.settling);
+        m_steps.show(QStringLiteral("Lanzando..."));
+        relaunching = true;
+        m_steps.relaunch();
+        m_steps.countedWait(QStringLiteral("Finalizado "), m_p.waits.launching);
+        m_p.setChkAdquisicion(true);
+        f.btnReindex.setBackground(colour);
+        m_steps.show(QString());
+    } catch (const AgentError& e) {
+        // The system stays stopped no longer than the failure: without a restart enabled, nothing
+        // else would start it again.
+        if (!relaunching)
+            m_steps.relaunchAfterFailure();
+        m_p.setChkAdquisicion(true);
+        m_steps.report(failureTitle + QStringLiteral(": ") +
+                       MaintenanceSteps::errorText(e, QStringLiteral(" - ")));
+        m_p.dialogs.message(Dialogs::Icon::Critical, failureTitle,
+                            MaintenanceSteps::errorText(e, QStringLiteral(" - ")));
+        f.btnReindex.setBackground(colour);
+    }
+    m_reindexando = false;
+    if (m_p.RefrescaSysTray)
+        m_p.RefrescaSysTray();
+}
+
+void Reindex::rebuildIndex() {
+    // The program is ending: its connections are closed, and the system is only started again.
+    if (m_steps.stopped())
+        return;
+    m_steps.show(QStringLiteral("Indexando"));
+    m_steps.letEventsRun();
+    const SupervisionDb::Which db = SupervisionDb::Which::Acquired;
+    const MaintenanceSteps::RaisedTimeout raised(m_p.db, db, indexTimeout);
+    m_steps.run(db, m_p.db.sql().dropHistoryIndex());
+    m_steps.run(db, m_p.db.sql().createHistoryIndex());
+}

@@ -1,0 +1,93 @@
+// The agent killed (SIGKILL) at random moments while it forwards a backlog: no alarm is lost, each kill
+// repeats at most the one alarm in flight, and the position file is whole after every kill.
+#include "FaultPlant.h"
+#include "support/Poll.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <map>
+
+using namespace std::chrono_literals;
+
+TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
+    FaultPlant f("FiftyKillsDuringAThousandAlarmBacklog");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // A slow station keeps a delivery in flight long enough for many kills to land inside one.
+    Station station;
+    ASSERT_TRUE(station.start({"--delay-ms", "3"}));
+    f.point("", station.port);
+    const qint64 start = f.addAlarms({1}).value(0);
+    {
+        const auto first = f.agent(50, 300);
+        ASSERT_TRUE(f.waitPosition(start, 15s)) << first->err.toStdString();
+        first->process.kill();
+        ASSERT_TRUE(first->waitFinished());
+    }
+
+    constexpr int backlog = 1000, kills = 50;
+    const QList<qint64> ids = f.addAlarms(FaultPlant::codes(100000, backlog));
+    ASSERT_EQ(ids.size(), backlog);
+    std::map<qint64, qint64> idOfCode;
+    for (int i = 0; i < backlog; ++i)
+        idOfCode[100000 + i] = ids[i];
+
+    int malformed = 0, backwards = 0, withBacklog = 0;
+    qint64 before = start;
+    for (int k = 0; k < kills; ++k) {
+        const auto a = f.agent(50, 300);
+        if (k % 3 == 0) {
+            // Anywhere in the start-up or the first deliveries.
+            BoundedWait().pause(std::chrono::milliseconds(f.random.bounded(20, 400)));
+        } else {
+            // Inside the backlog, whatever the machine's speed: after a few more alarms have gone.
+            const qint64 target = before + f.random.bounded(5, 30);
+            pollUntil([&] { return f.positionId() >= target; }, 5s);
+            BoundedWait().pause(std::chrono::milliseconds(f.random.bounded(0, 20)));
+        }
+        a->process.kill();
+        ASSERT_TRUE(a->waitFinished());
+        const qint64 now = f.positionId();
+        malformed += now < 0;
+        backwards += now >= 0 && now < before;
+        EXPECT_GE(now, 0) << "after kill " << k << ": '" << f.position().toStdString() << "'";
+        before = std::max(before, now);
+        withBacklog += now < ids.last();
+    }
+    const qint64 afterKills = before;
+
+    const auto last = f.agent(50, 300);
+    ASSERT_TRUE(f.waitPosition(ids.last(), 120s)) << f.position().toStdString();
+    last->terminate();
+    ASSERT_TRUE(last->waitFinished());
+
+    std::map<qint64, int> times;
+    QList<qint64> received;
+    for (qint64 code : FaultPlant::codesOf(station.alarms())) {
+        ASSERT_TRUE(idOfCode.count(code)) << code;
+        received << idOfCode[code];
+        ++times[code];
+    }
+    int outOfOrder = 0;
+    for (qsizetype i = 1; i < received.size(); ++i)
+        outOfOrder += received[i] < received[i - 1];
+    const int lost = backlog - static_cast<int>(times.size());
+    const int duplicates = static_cast<int>(received.size()) - static_cast<int>(times.size());
+    EXPECT_EQ(lost, 0);
+    EXPECT_LE(duplicates, kills) << "at most the alarm in flight, once per kill";
+    EXPECT_EQ(outOfOrder, 0);
+    EXPECT_EQ(malformed, 0);
+    EXPECT_EQ(backwards, 0) << "the position never moves back";
+    f.figures(
+        QStringLiteral("kills=%1 kills-with-alarms-pending=%9 backlog=%2 forwarded-during-kills=%3 lost=%4 "
+                       "duplicates=%5 out-of-order=%6 malformed-positions=%7 seconds=%8")
+            .arg(kills)
+            .arg(backlog)
+            .arg(ids.indexOf(afterKills) + 1)
+            .arg(lost)
+            .arg(duplicates)
+            .arg(outOfOrder)
+            .arg(malformed)
+            .arg(elapsed.elapsed() / 1000)
+            .arg(withBacklog));
+}

@@ -1,0 +1,127 @@
+// Each way a central station fails, on all three links, then failover primary -> A -> B, then recovery:
+// no alarm is lost, the order is kept, and each failed attempt is told with its reason.
+#include "FaultPlant.h"
+#include "support/Poll.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
+    FaultPlant f("EachStationModeThenFailoverThenRecovery");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Station p, a, b;
+    for (auto [station, suffix] : {std::pair{&p, ""}, {&a, "A"}, {&b, "B"}}) {
+        ASSERT_TRUE(station->start());
+        f.point(suffix, station->port);
+    }
+    const qint64 start = f.addAlarms({1}).value(0);
+    const auto agent = f.agent(100, 200);
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+
+    // Whether a station is "down" (no process) or misbehaves through its mode file.
+    const auto set = [](Station& s, const QByteArray& mode) {
+        if (mode == "down") {
+            if (s.process)
+                s.stop();
+            s.process.reset();
+            return true;
+        }
+        if (!s.process && !s.start())
+            return false;
+        s.setMode(mode);
+        return true;
+    };
+    const auto runs = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            agent->out.clear();
+            if (!agent->waitOutput("---\n", 20s))
+                return false;
+        }
+        return true;
+    };
+    const struct {
+        QByteArray mode;
+        QString reason;
+    } modes[] = {{"down", "refused"},
+                 {"silent", "no echo within 200 ms"},
+                 {"wrong", "wrong echo, first bytes: \"recibido:"},
+                 {"split", "wrong echo, first bytes: "},
+                 {"close", "closed without a reply"},
+                 {"refuse", "refused"}};
+    qint64 code = 1000;
+    QList<qint64> added;
+    QStringList told;
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.mode.constData());
+        for (Station* s : {&p, &a, &b})
+            ASSERT_TRUE(set(*s, m.mode));
+        BoundedWait().pause(300ms); // the stations' mode poll
+        const qint64 held = f.positionId();
+        const qsizetype errFrom = agent->err.size();
+        QList<qint64> batch = FaultPlant::codes(code, 2);
+        code += 2;
+        QList<qint64> ids = f.addAlarms(batch);
+        ASSERT_EQ(ids.size(), 2);
+        added += batch;
+        ASSERT_TRUE(runs(2));
+        EXPECT_EQ(f.positionId(), held) << "nothing passes while every station fails";
+        const QString said = QString::fromUtf8(agent->err.mid(errFrom));
+        for (int link = 1; link <= 3; ++link) {
+            const QString line = QStringLiteral("vornnet.link: link %1 127.0.0.1:").arg(link);
+            const bool found = said.contains(QRegularExpression(
+                QRegularExpression::escape(line) + "\\d+: " + QRegularExpression::escape(m.reason)));
+            EXPECT_TRUE(found) << "link " << link << ": " << said.toStdString();
+            told << QString::number(found);
+        }
+
+        // Failover: A takes the held alarms, then B, then the primary again.
+        const struct {
+            Station* up;
+            Station* from;
+        } steps[] = {{&a, nullptr}, {&b, &a}, {&p, &b}};
+        for (const auto& step : steps) {
+            if (step.from)
+                ASSERT_TRUE(set(*step.from, m.mode));
+            ASSERT_TRUE(set(*step.up, "echo"));
+            BoundedWait().pause(300ms);
+            const qsizetype before = step.up->alarms().size();
+            if (step.from) {
+                batch = FaultPlant::codes(code, 2);
+                code += 2;
+                ids = f.addAlarms(batch);
+                ASSERT_EQ(ids.size(), 2);
+                added += batch;
+            }
+            ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
+            ASSERT_TRUE(pollUntil(
+                [&] { return f.deliveredCodes().mid(f.deliveredCodes().size() - batch.size()) == batch; },
+                30s))
+                << "the held alarms go in order";
+            EXPECT_EQ(FaultPlant::codesOf(step.up->alarms().mid(before)), batch);
+        }
+    }
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+
+    const QList<qint64> delivered = f.deliveredCodes();
+    int lost = 0, outOfOrder = 0;
+    for (qint64 c : added)
+        lost += !delivered.contains(c);
+    for (qsizetype i = 1; i < delivered.size(); ++i)
+        outOfOrder += delivered[i] < delivered[i - 1];
+    EXPECT_EQ(delivered, added) << "each alarm acknowledged once, in order";
+    EXPECT_EQ(lost, 0);
+    f.figures(QStringLiteral("modes=%1 alarms=%2 lost=%3 out-of-order=%4 acknowledged-twice=%5 "
+                             "reasons-told=%6/%7 seconds=%8")
+                  .arg(std::size(modes))
+                  .arg(added.size())
+                  .arg(lost)
+                  .arg(outOfOrder)
+                  .arg(delivered.size() - added.size() + lost)
+                  .arg(told.count("1"))
+                  .arg(told.size())
+                  .arg(elapsed.elapsed() / 1000));
+}

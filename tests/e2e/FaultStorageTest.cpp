@@ -1,0 +1,199 @@
+// The files under the agent fail while it forwards: the acquired-data database moved away, replaced by
+// a copy and made unreadable, then restored; the program folder read-only for a while. Forwarding
+// pauses with the error told, then resumes, and no alarm is lost.
+#include "FaultPlant.h"
+#include "support/Poll.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <set>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How many of the codes reached the station at least once, and how many times more than once.
+std::pair<int, int> reachedAndRepeated(const Station& station, const QList<qint64>& codes) {
+    const QList<qint64> got = FaultPlant::codesOf(station.alarms());
+    const std::set<qint64> wanted(codes.begin(), codes.end());
+    std::set<qint64> seen;
+    int repeated = 0;
+    for (qint64 c : got) {
+        if (!wanted.count(c))
+            continue;
+        repeated += !seen.insert(c).second;
+    }
+    return {static_cast<int>(seen.size()), repeated};
+}
+
+bool moveAll(const QString& from, const QString& to) {
+    bool ok = QFile::rename(from, to);
+    for (const char* suffix : {"-wal", "-shm"})
+        if (QFile::exists(from + suffix))
+            ok = QFile::rename(from + suffix, to + suffix) && ok;
+    return ok;
+}
+
+} // namespace
+
+TEST(FaultInjection, TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored) {
+    if (!Unprivileged::possible())
+        GTEST_SKIP() << "root without a 'nobody' user: permissions can not be made to bind";
+    FaultPlant f("TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Station station;
+    ASSERT_TRUE(station.start({"--delay-ms", "20"}));
+    f.point("", station.port);
+    const qint64 start = f.addAlarms({1}).value(0);
+    const auto agent = f.agent(100, 500, true, {"VORNNET_DB_WAIT_MS=5000"});
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+
+    const QString file = GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired);
+    const QString aside = f.plant.root.filePath("aside.mdf");
+    QList<qint64> codes;
+    QList<qint64> ids;
+    const auto backlog = [&](int count) {
+        const QList<qint64> batch = FaultPlant::codes(100000 + codes.size(), count);
+        codes += batch;
+        ids += f.addAlarms(batch);
+        return ids.size() == codes.size();
+    };
+    // In the middle of a scan: some of the backlog gone, most of it still to go.
+    const auto midScan = [&] {
+        const qint64 from = ids.value(ids.size() - 150);
+        return pollUntil([&] { return f.positionId() > from + 10; }, 30s);
+    };
+    int reopened = 0;
+    const auto told = [&] {
+        return QString::fromUtf8(agent->err).count("vornnet.scan: Busca Alarmas ended early: El fichero");
+    };
+
+    // 1. Moved away until the agent notices, then back.
+    ASSERT_TRUE(backlog(150));
+    ASSERT_TRUE(midScan());
+    int toldBefore = told();
+    ASSERT_TRUE(moveAll(file, aside));
+    reopened += pollUntil([&] { return told() > toldBefore; }, 30s);
+    ASSERT_TRUE(moveAll(aside, file));
+    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
+
+    // 2. Replaced by a copy that holds more alarms than the file it replaces.
+    ASSERT_TRUE(backlog(150));
+    ASSERT_TRUE(midScan());
+    QTemporaryDir staging;
+    ASSERT_TRUE(f.plant.copyAcquired(staging.path()));
+    const QList<qint64> more = FaultPlant::codes(100000 + codes.size(), 50);
+    const QList<qint64> moreIds = f.addAlarms(more, staging.path());
+    ASSERT_EQ(moreIds.size(), 50);
+    codes += more;
+    ids += moreIds;
+    Unprivileged::giveTree(staging.path());
+    toldBefore = told();
+    ASSERT_TRUE(f.plant.replaceAcquired(staging.path()));
+    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
+    reopened += told() > toldBefore;
+
+    // 3. Unreadable: a copy the agent may not read takes the file's place, then it is made readable.
+    ASSERT_TRUE(backlog(150));
+    ASSERT_TRUE(midScan());
+    ASSERT_TRUE(f.plant.copyAcquired(staging.path()));
+    const QList<qint64> last = FaultPlant::codes(100000 + codes.size(), 50);
+    const QList<qint64> lastIds = f.addAlarms(last, staging.path());
+    ASSERT_EQ(lastIds.size(), 50);
+    codes += last;
+    ids += lastIds;
+    const QString staged = GelmarInstall::databasePath(staging.path(), GelmarInstall::acquired);
+    Unprivileged::giveTree(staging.path());
+    ASSERT_TRUE(QFile::setPermissions(staged, QFileDevice::Permissions()));
+    toldBefore = told();
+    ASSERT_TRUE(f.plant.replaceAcquired(staging.path()));
+    ASSERT_TRUE(pollUntil([&] { return told() > toldBefore; }, 30s)) << "the replacement is noticed";
+    // Only the unreadable file holds these: none can go until it is readable.
+    BoundedWait().pause(1000ms);
+    const bool paused = f.positionId() < lastIds.first();
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
+    reopened += paused;
+    const qint64 peakKb = agent->peakMemoryKb();
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+
+    const auto [reached, repeated] = reachedAndRepeated(station, codes);
+    const int lost = static_cast<int>(codes.size()) - reached;
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(reopened, 3) << agent->err.right(3000).toStdString();
+    f.figures(QStringLiteral("faults=moved,replaced,unreadable alarms=%1 lost=%2 repeated=%3 reopened=%4/3 "
+                             "peak-rss-kb=%5 seconds=%6")
+                  .arg(codes.size())
+                  .arg(lost)
+                  .arg(repeated)
+                  .arg(reopened)
+                  .arg(peakKb)
+                  .arg(elapsed.elapsed() / 1000));
+}
+
+TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
+    if (!Unprivileged::possible())
+        GTEST_SKIP() << "root without a 'nobody' user: permissions can not be made to bind";
+    FaultPlant f("TheProgramFolderReadOnlyForAWhile");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    Station station;
+    ASSERT_TRUE(station.start({"--delay-ms", "10"}));
+    f.point("", station.port);
+    const QFileDevice::Permissions writable = QFile::permissions(f.plant.program);
+    const QFileDevice::Permissions readOnly = writable & ~(QFileDevice::WriteOwner | QFileDevice::WriteUser |
+                                                           QFileDevice::WriteGroup | QFileDevice::WriteOther);
+
+    // At start: the lock can not be made, and the agent says where and why, and ends with status 1.
+    ASSERT_TRUE(QFile::setPermissions(f.plant.program, readOnly));
+    {
+        const auto refused = f.agent(100, 300, true);
+        ASSERT_TRUE(refused->waitFinished(15s));
+        EXPECT_EQ(refused->process.exitCode(), 1);
+        EXPECT_TRUE(QString::fromUtf8(refused->err).contains(f.plant.program)) << refused->err.toStdString();
+    }
+    ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
+
+    const qint64 start = f.addAlarms({1}).value(0);
+    const auto agent = f.agent(100, 300, true);
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+    const QList<qint64> codes = FaultPlant::codes(100000, 300);
+    const QList<qint64> ids = f.addAlarms(codes);
+    ASSERT_EQ(ids.size(), codes.size());
+    ASSERT_TRUE(pollUntil([&] { return f.positionId() > ids[20]; }, 30s));
+
+    ASSERT_TRUE(QFile::setPermissions(f.plant.program, readOnly));
+    const qsizetype sentAtStart = station.alarms().size();
+    BoundedWait().pause(2000ms);
+    const qint64 held = f.positionId();
+    const qsizetype sentWhileReadOnly = station.alarms().size() - sentAtStart;
+    const QString said = QString::fromUtf8(agent->err);
+    ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
+    EXPECT_TRUE(said.contains("vornnet.scan: Busca Alarmas ended early: No se puede escribir"))
+        << said.toStdString();
+    EXPECT_LE(sentWhileReadOnly, 1) << "at most the alarm in flight when the folder turned read-only";
+    EXPECT_LT(held, ids.last()) << "the pause came in the middle of the backlog";
+
+    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+    const QStringList lines = f.logLines();
+    EXPECT_EQ(lines.filter("Error en Busca Alarmas: No se puede escribir").size(), 1)
+        << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter("Error en Busca Alarmas resuelto: No se puede escribir").size(), 1);
+
+    const auto [reached, repeated] = reachedAndRepeated(station, codes);
+    const int lost = static_cast<int>(codes.size()) - reached;
+    EXPECT_EQ(lost, 0);
+    EXPECT_LE(repeated, 1);
+    f.figures(QStringLiteral("read-only-ms=2000 alarms=%1 sent-while-read-only=%2 lost=%3 repeated=%4 "
+                             "refused-start-status=1 seconds=%5")
+                  .arg(codes.size())
+                  .arg(sentWhileReadOnly)
+                  .arg(lost)
+                  .arg(repeated)
+                  .arg(elapsed.elapsed() / 1000));
+}
