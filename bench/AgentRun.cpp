@@ -14,8 +14,10 @@ AgentRun::AgentRun(QString program, const BenchPlant& plant, int tickMs, std::op
         env.insert(QStringLiteral("VORNNET_LINK_WAIT_MS"), QString::number(*linkWaitMs));
     m_process.setProcessEnvironment(env);
     m_process.setProgram(program);
-    m_process.setArguments({QStringLiteral("--unattended"), QStringLiteral("--folder"), plant.program(),
-                            QStringLiteral("--tick-ms"), QString::number(tickMs)});
+    // --trace: the scheduler's step labels on standard output, which the figures are timed by.
+    m_process.setArguments({QStringLiteral("--unattended"), QStringLiteral("--trace"),
+                            QStringLiteral("--folder"), plant.program(), QStringLiteral("--tick-ms"),
+                            QString::number(tickMs)});
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readLabels(); });
     QObject::connect(&m_process, &QProcess::readyReadStandardError,
                      [this] { m_err += m_process.readAllStandardError(); });
