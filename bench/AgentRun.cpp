@@ -4,6 +4,8 @@
 #include "ProcessStats.h"
 #include "Pump.h"
 
+#include <QHash>
+
 AgentRun::AgentRun(QString program, const BenchPlant& plant, int tickMs, std::optional<int> linkWaitMs) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("TMP"), plant.logs());
@@ -14,13 +16,28 @@ AgentRun::AgentRun(QString program, const BenchPlant& plant, int tickMs, std::op
         env.insert(QStringLiteral("VORNNET_LINK_WAIT_MS"), QString::number(*linkWaitMs));
     m_process.setProcessEnvironment(env);
     m_process.setProgram(program);
-    // --trace: the scheduler's step labels on standard output, which the figures are timed by.
-    m_process.setArguments({QStringLiteral("--unattended"), QStringLiteral("--trace"),
-                            QStringLiteral("--folder"), plant.program(), QStringLiteral("--tick-ms"),
-                            QString::number(tickMs)});
+    QStringList args{QStringLiteral("--unattended"), QStringLiteral("--folder"), plant.program(),
+                     QStringLiteral("--tick-ms"), QString::number(tickMs)};
+    // The scheduler's step labels on standard output, which the figures are timed by: asked for with
+    // --trace by the builds that have it, printed unasked by older ones (measured with --agent).
+    if (knowsTrace(program))
+        args << QStringLiteral("--trace");
+    m_process.setArguments(args);
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] { readLabels(); });
     QObject::connect(&m_process, &QProcess::readyReadStandardError,
                      [this] { m_err += m_process.readAllStandardError(); });
+}
+
+bool AgentRun::knowsTrace(const QString& program) {
+    static QHash<QString, bool> known;
+    if (const auto it = known.constFind(program); it != known.cend())
+        return *it;
+    QProcess help;
+    help.start(program, {QStringLiteral("--help")});
+    help.waitForFinished(10000);
+    const bool knows = help.readAllStandardOutput().contains("--trace");
+    known.insert(program, knows);
+    return knows;
 }
 
 AgentRun::~AgentRun() {

@@ -37,6 +37,7 @@ public:
     void stop();
 
 private:
+    static bool knowsTrace(const QString& program);
     void readLabels();
 
     QProcess m_process;
