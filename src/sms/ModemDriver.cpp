@@ -11,10 +11,8 @@
 #include "sms/SmsLogging.h"
 #include "sms/SmsText.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QScopeGuard>
-#include <QThread>
 
 namespace {
 
@@ -42,14 +40,11 @@ void ModemDriver::stop() {
 void ModemDriver::SmsOn() {
     m_busy = true;
     m_form.lblSignal.setForeground(QColor(255, 0, 0));
-    // Once, so the red text shows before the dialogue begins (the first pause lets no events run).
-    QCoreApplication::processEvents();
 }
 
 void ModemDriver::SmsOff() {
     m_busy = false;
     m_form.lblSignal.setForeground(QColor(0, 0, 0));
-    QCoreApplication::processEvents();
 }
 
 void ModemDriver::portProblem(const QString& problem) {
@@ -165,8 +160,9 @@ bool ModemDriver::MandaMensaje(const QString& Texto, const QString& numero) {
     if (!openPort(port))
         return false;
     const auto closed = qScopeGuard([this] { closePort(); });
-    // The modem's own settling time after the port opens; nothing else may use it meanwhile.
-    QThread::msleep(static_cast<unsigned long>(m_waits.settle.count()));
+    // The modem's own settling time after the port opens. Events run meanwhile (the red signal text shows),
+    // and the busy mark keeps every other operation off the port.
+    m_wait.until([this] { return m_stopped; }, m_waits.settle);
     discardInput();
 
     struct Step {
