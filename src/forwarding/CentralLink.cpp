@@ -92,7 +92,6 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     const quint16 port = portOf(ep.port.text());
 
     link.busy = true;
-    link.cannotConnect = false;
     link.error.reset();
     link.errorString.clear();
     link.peerClosed = false;
@@ -110,7 +109,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     m_wait.until(
         [this, s, &link] {
             return m_aborted || s->state() == QAbstractSocket::ConnectedState ||
-                   (fastFailover() && link.cannotConnect);
+                   (fastFailover() && link.error && unreachable(*link.error));
         },
         Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
 
@@ -227,8 +226,6 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
     Link& link = m_links[index - 1];
     if (link.closingOurselves)
         return;
-    if (link.socket->state() != QAbstractSocket::ConnectedState && unreachable(error))
-        link.cannotConnect = true;
     // The station closing its end is its normal way of hanging up, not a fault of the link.
     if (error == QAbstractSocket::RemoteHostClosedError) {
         link.peerClosed = true;

@@ -70,7 +70,6 @@ private:
         QTcpSocket* socket = nullptr;
         bool closingOurselves = false;
         bool busy = false;
-        bool cannotConnect = false; // this attempt was refused or has no route
         // What the attempt in progress met, for its diagnostic line.
         std::optional<QAbstractSocket::SocketError> error;
         QString errorString;
