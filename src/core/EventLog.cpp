@@ -2,12 +2,9 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Files.h"
 
 #include <QDir>
-#include <QFile>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {
 }
@@ -50,23 +47,7 @@ bool EventLog::write(const QString& text) const {
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The host's own encoding: only the central station's wire keeps the old single-byte code page.
     const QByteArray line = (flat + QStringLiteral("\r\n")).toUtf8();
-    // Open, append, close and nothing else: a line is written for every alarm.
-    const int fd =
-        ::open(QFile::encodeName(currentPath()).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    qsizetype done = 0;
-    while (done < line.size()) {
-        const ssize_t n = ::write(fd, line.constData() + done, static_cast<size_t>(line.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    // A full disk may show only when the file is closed.
-    const bool closed = ::close(fd) == 0;
-    return done == line.size() && closed;
+    return appendToFile(currentPath(), line);
 }
 
 QString EventLog::now() const {

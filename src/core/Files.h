@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 // Is the file there: a file or folder whose attributes can be read.
@@ -8,3 +9,7 @@ bool ExisteFichero(const QString& Fichero);
 // folder/name, the name matched without regard to case against what the folder holds: the supervision
 // system's files were named on a file system that ignores case. folder/name as given when none matches.
 QString fileInFolder(const QString& folder, const QString& name);
+
+// Appends bytes to the file, made if missing: open, write, close and nothing else, as the logs do for
+// every line. False when any of them fails (a full disk may show only at the close); errno says why.
+bool appendToFile(const QString& path, QByteArrayView bytes);

@@ -2,9 +2,9 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Files.h"
 
 #include <QDir>
-#include <QFile>
 
 ModemLog::ModemLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {
 }
@@ -26,9 +26,5 @@ QByteArray ModemLog::entry(const QDateTime& when, QByteArrayView answer, const Q
 
 bool ModemLog::append(QByteArrayView answer, const QString& step, QByteArrayView command,
                       const QString& text) const {
-    QFile f(currentPath());
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
-    const QByteArray e = entry(m_clock.now(), answer, step, command, text);
-    return f.write(e) == e.size() && f.flush();
+    return appendToFile(currentPath(), entry(m_clock.now(), answer, step, command, text));
 }

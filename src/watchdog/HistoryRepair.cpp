@@ -5,6 +5,7 @@
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
 #include "core/Dialogs.h"
+#include "core/Files.h"
 #include "core/Form1State.h"
 #include "watchdog/DataTool.h"
 #include "watchdog/GelmarProcesses.h"
@@ -13,8 +14,9 @@
 #include "watchdog/WatchdogLog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringList>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -97,14 +99,12 @@ void HistoryRepair::btnRepHist_Click() {
 }
 
 void HistoryRepair::writeLog() {
-    QFile file(logPath());
     const QByteArray line =
         (logLine + AgentLocale::dateTimeText(m_p.clock.now()) + QStringLiteral("\r\n")).toUtf8();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(line) != line.size() ||
-        !file.flush())
+    if (!appendToFile(logPath(), line))
         throw AgentError(fileAccessError, QStringLiteral("No se puede escribir ") +
                                               QDir::toNativeSeparators(logPath()) + QStringLiteral(": ") +
-                                              file.errorString());
+                                              QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 void HistoryRepair::stopSystem() {
