@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <algorithm>
 
 BoundedWait::BoundedWait(QObject* parent) : QObject(parent) {
 }
@@ -27,8 +26,7 @@ bool BoundedWait::until(const std::function<bool()>& done, Duration timeout) {
         // Precise: a coarse timer may end a long wait early, only to sleep again for the rest.
         timer.setTimerType(Qt::PreciseTimer);
         connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        timer.start(
-            static_cast<int>(m_recheck.count() > 0 ? std::min<qint64>(left, m_recheck.count()) : left));
+        timer.start(static_cast<int>(left));
         m_loops.append(&loop);
         loop.exec();
         m_loops.removeOne(&loop);

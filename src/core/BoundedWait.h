@@ -23,10 +23,6 @@ public:
     // Lets events run for the whole duration.
     void pause(Duration duration);
 
-    // For a condition that no signal announces (a file another process writes, in tests): look at it this
-    // often as well. Zero, the default, never looks without a wake.
-    void setRecheck(Duration every) { m_recheck = every; }
-
 public slots:
     void wake();
 
@@ -35,5 +31,4 @@ private:
     // wake must reach the outer one too.
     QList<QEventLoop*> m_loops;
     bool m_woken = false;
-    Duration m_recheck{0};
 };

@@ -1,4 +1,5 @@
 #include "core/BoundedWait.h"
+#include "support/Poll.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -38,11 +39,10 @@ TEST(BoundedWait, LooksAtItsConditionOnlyWhenWokenOrAtItsDeadline) {
     EXPECT_FALSE(overdue.fired) << "ends at the first wake that finds the condition true";
     EXPECT_GE(looks, 2);
 
-    // Asked to, it also looks on its own (for conditions no signal announces).
+    // A test's poll looks on its own (for conditions no signal announces).
     QObject::disconnect(&busy, &QTimer::timeout, &wait, &BoundedWait::wake);
-    wait.setRecheck(10ms);
     looks = 0;
-    EXPECT_FALSE(wait.until([&] { return ++looks, false; }, 100ms));
+    EXPECT_FALSE(pollUntil([&] { return ++looks, false; }, 100ms, 10ms));
     EXPECT_GE(looks, 4);
 }
 

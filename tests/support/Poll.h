@@ -2,6 +2,8 @@
 
 #include "core/BoundedWait.h"
 
+#include <QDeadlineTimer>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -9,7 +11,14 @@
 // moves): the condition is looked at every few milliseconds, with events running in between.
 inline bool pollUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
                       std::chrono::milliseconds every = std::chrono::milliseconds(10)) {
+    const QDeadlineTimer deadline(limit, Qt::PreciseTimer);
     BoundedWait wait;
-    wait.setRecheck(every);
-    return wait.until(done, limit);
+    for (;;) {
+        if (done())
+            return true;
+        const qint64 left = deadline.remainingTime();
+        if (left <= 0)
+            return false;
+        wait.pause(std::chrono::milliseconds(std::min<qint64>(left, every.count())));
+    }
 }
