@@ -2,7 +2,7 @@
 
 #include "BenchPlant.h"
 #include "ProcessStats.h"
-#include "Pump.h"
+#include "support/Poll.h"
 
 #include <QHash>
 
@@ -69,7 +69,7 @@ std::optional<double> AgentRun::waitLabel(const QString& text, int n, std::chron
 
 std::optional<AgentRun::Label> AgentRun::label(const QString& text, int n, std::chrono::milliseconds limit) {
     std::optional<Label> found;
-    Pump::until(
+    pollUntil(
         [&] {
             int seen = 0;
             for (const Label& l : std::as_const(m_labels))

@@ -4,10 +4,12 @@
 #include "BenchPlant.h"
 #include "LoopbackFloor.h"
 #include "ProcessStats.h"
-#include "Pump.h"
-#include "Station.h"
+#include "core/BoundedWait.h"
+#include "support/Poll.h"
+#include "support/Station.h"
 
 #include <QCoreApplication>
+#include <QTcpServer>
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
@@ -15,6 +17,13 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+// A port nothing listens on: connections to it are refused.
+quint16 closedPort() {
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return s.serverPort();
+}
 
 // Row keys.
 const QString floorRate = QStringLiteral("Backlog of 1,000: bare loopback client (floor)");
@@ -98,10 +107,10 @@ void Figures::fail(const QString& why) {
 
 void Figures::backlog() {
     BenchPlant plant(m_programs.gelmarSim);
-    Station station(m_programs.quarnCenter);
-    if (!plant.ok() || !station.start("echo"))
+    Station station;
+    if (!plant.ok() || !station.start())
         return fail(QStringLiteral("backlog: set-up: ") + plant.error());
-    plant.point(QString(), station.port());
+    plant.point(QString(), station.port);
     const qint64 last = plant.addAlarms(backlogSize);
     const QByteArrayList wire = plant.wireOfLast(backlogSize);
 
@@ -110,7 +119,7 @@ void Figures::backlog() {
             plant.exclude(200);
             // A list as a running plant has it, not one edited this very moment (which is read afresh
             // for as long as a change to it could still go unseen).
-            Pump::sleep(2500ms);
+            BoundedWait().pause(2500ms);
         }
         for (int r = 0; r < m_runs; ++r) {
             progress(QStringLiteral("backlog%1, run %2")
@@ -118,8 +127,8 @@ void Figures::backlog() {
                          .arg(r + 1));
             QString error;
             const qint64 centerBefore = ProcessStats::of(station.pid()).cpuNs;
-            const LoopbackFloor::Result floor = LoopbackFloor::runApart(
-                QCoreApplication::applicationFilePath(), station.port(), wire, &error);
+            const LoopbackFloor::Result floor =
+                LoopbackFloor::runApart(QCoreApplication::applicationFilePath(), station.port, wire, &error);
             const qint64 centerAfter = ProcessStats::of(station.pid()).cpuNs;
             if (floor.seconds <= 0)
                 return fail(QStringLiteral("floor: ") + error);
@@ -142,8 +151,8 @@ void Figures::backlog() {
             agent.stop();
             // The floor again, right after: on a shared machine the load drifts, and the agent is compared
             // with the mean of the two floors around it.
-            const LoopbackFloor::Result floorAfter = LoopbackFloor::runApart(
-                QCoreApplication::applicationFilePath(), station.port(), wire, &error);
+            const LoopbackFloor::Result floorAfter =
+                LoopbackFloor::runApart(QCoreApplication::applicationFilePath(), station.port, wire, &error);
             if (floorAfter.seconds <= 0)
                 return fail(QStringLiteral("floor: ") + error);
             const double agentPerSecond = backlogSize / ((end->ms - begin->ms) / 1000.0);
@@ -168,25 +177,26 @@ void Figures::backlog() {
 
 void Figures::silentWait() {
     BenchPlant plant(m_programs.gelmarSim);
-    Station station(m_programs.quarnCenter);
-    if (!plant.ok() || !station.start("silent"))
+    Station station;
+    if (!plant.ok() || !station.start())
         return fail(QStringLiteral("silent wait: set-up"));
-    plant.point(QString(), station.port());
+    station.setMode("silent");
+    plant.point(QString(), station.port);
     const qint64 last = plant.addAlarms(1);
     for (int r = 0; r < m_runs; ++r) {
         progress(QStringLiteral("silent station, run %1").arg(r + 1));
-        const qsizetype before = station.recorded();
+        const qsizetype before = station.recorded().count('\n');
         plant.setPosition(last - 1);
         // The link's own 20-second waits: the sample lies inside the echo wait.
         AgentRun agent(m_programs.agent, plant, 200);
-        if (!agent.start() || !Pump::until([&] { return station.recorded() > before; }, 20s, 20ms))
+        if (!agent.start() || !pollUntil([&] { return station.recorded().count('\n') > before; }, 20s, 20ms))
             return fail(QStringLiteral("silent wait: the message never reached the station"));
         // Past the start-up's own one-shot work (the hide timer and the first status update, 3 s after the
         // load), which is not the wait's.
-        Pump::sleep(4s);
+        BoundedWait().pause(4s);
         const ProcessStats a = ProcessStats::of(agent.pid());
         constexpr double window = 8.0;
-        Pump::sleep(std::chrono::milliseconds(static_cast<int>(window * 1000)));
+        BoundedWait().pause(std::chrono::milliseconds(static_cast<int>(window * 1000)));
         const ProcessStats b = ProcessStats::of(agent.pid());
         if (!a.valid || !b.valid)
             return fail(QStringLiteral("silent wait: the agent ended"));
@@ -197,10 +207,10 @@ void Figures::silentWait() {
 
 void Figures::rest() {
     BenchPlant plant(m_programs.gelmarSim);
-    Station station(m_programs.quarnCenter);
-    if (!plant.ok() || !station.start("echo"))
+    Station station;
+    if (!plant.ok() || !station.start())
         return fail(QStringLiteral("rest: set-up"));
-    plant.point(QString(), station.port());
+    plant.point(QString(), station.port);
     plant.setPosition(plant.addAlarms(1));
     for (int r = 0; r < m_runs; ++r) {
         progress(QStringLiteral("start and rest, run %1").arg(r + 1));
@@ -217,7 +227,7 @@ void Figures::rest() {
         AgentRun agent(m_programs.agent, plant, 500);
         if (!agent.start() || !agent.waitLabel(QStringLiteral("---"), 3))
             return fail(QStringLiteral("rest: no third scheduler run"));
-        Pump::sleep(200ms);
+        BoundedWait().pause(200ms);
         add(rssRest, mib(ProcessStats::of(agent.pid()).rssKiB));
     }
 }
@@ -226,7 +236,7 @@ void Figures::pendingDown() {
     BenchPlant plant(m_programs.gelmarSim);
     if (!plant.ok())
         return fail(QStringLiteral("station down: set-up"));
-    plant.point(QString(), Station::closedPort());
+    plant.point(QString(), closedPort());
     constexpr int pending = 100000;
     const qint64 last = plant.addAlarms(pending);
     for (int r = 0; r < m_runs; ++r) {
@@ -250,10 +260,10 @@ void Figures::runCost() {
     for (const auto& [rows, key] :
          {std::pair{1000, run1k}, std::pair{10000, run10k}, std::pair{100000, run100k}}) {
         BenchPlant plant(m_programs.gelmarSim);
-        Station station(m_programs.quarnCenter);
-        if (!plant.ok() || !station.start("echo"))
+        Station station;
+        if (!plant.ok() || !station.start())
             return fail(QStringLiteral("run cost: set-up"));
-        plant.point(QString(), station.port());
+        plant.point(QString(), station.port);
         const qint64 last = plant.addAlarms(rows);
         for (int r = 0; r < m_runs; ++r) {
             progress(QStringLiteral("one run with %1 rows, run %2").arg(rows).arg(r + 1));
@@ -272,11 +282,11 @@ void Figures::runCost() {
 
 void Figures::fastFailover() {
     BenchPlant plant(m_programs.gelmarSim);
-    Station station(m_programs.quarnCenter);
-    if (!plant.ok() || !station.start("echo"))
+    Station station;
+    if (!plant.ok() || !station.start())
         return fail(QStringLiteral("fast failover: set-up"));
-    plant.point(QString(), Station::closedPort());
-    plant.point(QStringLiteral("A"), station.port());
+    plant.point(QString(), closedPort());
+    plant.point(QStringLiteral("A"), station.port);
     plant.config(QStringLiteral("FastFailover"), QStringLiteral("1"));
     const qint64 last = plant.addAlarms(1);
     for (int r = 0; r < m_runs; ++r) {

@@ -10,7 +10,6 @@ class Figures {
 public:
     struct Programs {
         QString agent;
-        QString quarnCenter;
         QString gelmarSim;
     };
 

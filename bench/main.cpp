@@ -59,9 +59,7 @@ int main(int argc, char** argv) {
         return only.isEmpty() || only.contains(QLatin1String(name));
     };
 
-    Figures figures(
-        {parser.value(agentOpt), QStringLiteral(VORNNET_QUARN_CENTER), QStringLiteral(VORNNET_GELMAR_SIM)},
-        runs);
+    Figures figures({parser.value(agentOpt), QStringLiteral(VORNNET_GELMAR_SIM)}, runs);
     const QString loadBefore = loadAverage();
     if (wanted("backlog"))
         figures.backlog();

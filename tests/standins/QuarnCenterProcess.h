@@ -44,6 +44,7 @@ public:
     }
 
     quint16 port() const { return m_port; }
+    qint64 pid() const { return m_process.processId(); }
 
 private:
     QProcess m_process;

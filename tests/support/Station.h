@@ -28,6 +28,7 @@ struct Station {
         return true;
     }
     bool stop() { return process && process->stop(); }
+    qint64 pid() const { return process ? process->pid() : 0; }
     // Whole or not at all: the station reads the file on every connection.
     void setMode(const QByteArray& mode) const {
         QSaveFile f(modeFile);
