@@ -1,11 +1,5 @@
-#include "support/AgentProcess.h"
-#include "core/IniFile.h"
-#include "support/Poll.h"
-#include "support/TestPlant.h"
+#include "support/ProcessHarness.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -13,17 +7,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QProcessEnvironment envWithoutTmp(const QString& dbWaitMs = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("TMP");
-    env.remove("TEMP");
-    env.remove("LC_ALL");
-    env.insert("LANG", "C");
-    // No central station is configured here: each delivery attempt fails after this short wait.
-    env.insert("VORNNET_LINK_WAIT_MS", "200");
+// Logs in the program folder (no TMP, no TEMP); no central station is configured here, so each delivery
+// attempt fails after the harness's short link wait.
+AgentRun quiet(const QString& dbWaitMs = {}) {
+    AgentRun run{.trace = false, .logsInProgram = true};
     if (!dbWaitMs.isEmpty())
-        env.insert("VORNNET_DB_WAIT_MS", dbWaitMs);
-    return env;
+        run.env << "VORNNET_DB_WAIT_MS=" + dbWaitMs;
+    return run;
 }
 
 // The status update runs at the first tick of each minute ending in 0 or 5 and would change the flags a
@@ -34,11 +24,7 @@ void awayFromTheStatusUpdate() {
         return t.minute() % 5 == 0 || (t.minute() % 5 == 4 && t.second() >= 50);
     };
     if (near())
-        pollUntil([&] { return !near(); }, 75s);
-}
-
-QStringList unattended(const QString& folder) {
-    return {"--unattended", "--folder", folder, "--tick-ms", "200"};
+        waitFor([&] { return !near(); }, 75s);
 }
 
 // Standard error split in two: the diagnostic lines of one category ("vornnet.db"), without it, and the
@@ -58,26 +44,19 @@ QStringList messages(const QByteArray& err) {
     return out;
 }
 
-QStringList logLines(const QString& folder) {
-    QStringList lines;
-    for (const QString& name : QDir(folder).entryList({"VORNNET-*.log"})) {
-        QFile f(QDir(folder).filePath(name));
-        f.open(QIODevice::ReadOnly);
-        lines += QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
-    }
-    return lines;
-}
-
 } // namespace
 
 TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
-    TestPlant plant;
+    ProcessHarness h({.alarmsOnly = false});
+    const TestPlant& plant = h.plant;
     plant.config("IpQuarnCenter", "127.0.0.9");
     plant.config("IpQuarnCenterA", "central-a.example");
     plant.config("RemotePortA", "5001");
     awayFromTheStatusUpdate();
-    AgentProcess agent(unattended(plant.program) << "--trace", envWithoutTmp());
-    ASSERT_TRUE(agent.start());
+    AgentRun traced = quiet();
+    traced.trace = true;
+    const auto a = h.agent(traced);
+    AgentProcess& agent = *a;
     ASSERT_TRUE(agent.waitOutput("---\n")) << agent.err.toStdString();
     EXPECT_TRUE(
         agent.out.startsWith("Actualiza Datos\nActualiza Leds\nCheckSMS\nBusca Alarmas\nSincroniza reloj\n"
@@ -114,9 +93,9 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
 }
 
 TEST(AgentProcess, StepLabelsOnlyWithTrace) {
-    TestPlant plant;
-    AgentProcess agent(unattended(plant.program), envWithoutTmp());
-    ASSERT_TRUE(agent.start());
+    ProcessHarness h;
+    const auto a = h.agent(quiet());
+    AgentProcess& agent = *a;
     // Three runs of the scheduler at least: the position file's first start, then two more ticks.
     BoundedWait().pause(1500ms);
     agent.terminate();
@@ -126,22 +105,20 @@ TEST(AgentProcess, StepLabelsOnlyWithTrace) {
 }
 
 TEST(AgentProcess, ASecondCopyEndsSilentlyAndLeavesTheFirstAlone) {
-    TestPlant plant;
-    QTemporaryDir logs;
-    QProcessEnvironment env = envWithoutTmp();
-    env.insert("TMP", logs.path());
-    AgentProcess first(unattended(plant.program), env);
-    ASSERT_TRUE(first.start());
-    ASSERT_TRUE(pollUntil([&] { return !logLines(logs.path()).isEmpty(); }, 10s));
+    ProcessHarness h;
+    const TestPlant& plant = h.plant;
+    const AgentRun run{.trace = false};
+    const auto a = h.agent(run);
+    AgentProcess& first = *a;
+    ASSERT_TRUE(waitFor([&] { return !h.logLines().isEmpty(); }, 10s));
     const QStringList before = QDir(plant.program).entryList(QDir::Files | QDir::Hidden);
 
-    AgentProcess second(unattended(plant.program), env);
-    ASSERT_TRUE(second.start());
+    const auto b = h.agent(run);
+    AgentProcess& second = *b;
     ASSERT_TRUE(second.waitFinished());
     EXPECT_EQ(second.process.exitCode(), 0);
     EXPECT_EQ(second.out + second.err, QByteArray());
-    EXPECT_EQ(logLines(logs.path()).filter("VORNNET Iniciado el ").size(), 1)
-        << "the second copy wrote no start line";
+    EXPECT_EQ(h.logLines().filter("VORNNET Iniciado el ").size(), 1) << "the second copy wrote no start line";
     EXPECT_EQ(QDir(plant.program).entryList(QDir::Files | QDir::Hidden), before);
     EXPECT_EQ(first.process.state(), QProcess::Running) << "the first copy is still running";
 }
@@ -164,17 +141,18 @@ TEST(AgentProcess, CommandLine) {
 
 TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     // The server comes up 4 s after the agent: a normal start, no message, no log line of it.
-    TestPlant late("EDAR Norte", false);
+    ProcessHarness lateHarness({.databases = false});
+    const TestPlant& late = lateHarness.plant;
     QTemporaryDir staging;
     QString error;
     ASSERT_TRUE(GelmarInstall::createDatabases(staging.path(), "EDAR Norte", &error)) << error.toStdString();
-    AgentProcess agent(unattended(late.program), envWithoutTmp("15000"));
-    ASSERT_TRUE(agent.start());
+    const auto a = lateHarness.agent(quiet("15000"));
+    AgentProcess& agent = *a;
     BoundedWait().pause(4s);
     EXPECT_EQ(agent.process.state(), QProcess::Running);
     ASSERT_TRUE(
         QDir().rename(QDir(staging.path()).filePath("database"), QDir(late.gelmar).filePath("database")));
-    ASSERT_TRUE(pollUntil([&] { return !logLines(late.program).isEmpty(); }, 10s)) << agent.err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return !logLines(late.program).isEmpty(); }, 10s)) << agent.err.toStdString();
     EXPECT_TRUE(messages(agent.err).isEmpty()) << agent.err.toStdString();
     QStringList lines = logLines(late.program);
     ASSERT_FALSE(lines.isEmpty());
@@ -182,9 +160,10 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     EXPECT_TRUE(lines.filter("base de datos").isEmpty());
 
     // A server that never comes: one log line, one message, then the end with a failure status.
-    TestPlant never("EDAR Norte", false);
-    AgentProcess failed({"--unattended", "--folder", never.program}, envWithoutTmp("1500"));
-    ASSERT_TRUE(failed.start());
+    ProcessHarness neverHarness({.databases = false});
+    const TestPlant& never = neverHarness.plant;
+    const auto f = neverHarness.agent(quiet("1500"));
+    AgentProcess& failed = *f;
     ASSERT_TRUE(failed.waitFinished(15s));
     EXPECT_EQ(failed.process.exitCode(), 1);
     EXPECT_EQ(
@@ -205,12 +184,13 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
 }
 
 TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
-    TestPlant plant("EDAR Norte", false);
-    AgentProcess agent(unattended(plant.program), envWithoutTmp("20000"));
-    ASSERT_TRUE(agent.start());
+    ProcessHarness h({.databases = false});
+    const TestPlant& plant = h.plant;
+    const auto a = h.agent(quiet("20000"));
+    AgentProcess& agent = *a;
     // The lock is taken just before the databases are opened.
     const QString lock = QDir(plant.program).filePath("vornnet.lock");
-    ASSERT_TRUE(pollUntil([&] { return QFile::exists(lock); }, 5s));
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(lock); }, 5s));
     agent.terminate();
     ASSERT_TRUE(agent.waitFinished(3s)) << "a shutdown does not wait out the database window";
     EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
@@ -223,12 +203,13 @@ TEST(AgentProcess, SigtermWhileWaitingForTheDatabasesEndsAtOnceAndQuietly) {
 }
 
 TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
-    TestPlant plant;
+    ProcessHarness h;
+    const TestPlant& plant = h.plant;
     const QString lock = QDir(plant.program).filePath("vornnet.lock");
     {
-        AgentProcess agent(unattended(plant.program), envWithoutTmp());
-        ASSERT_TRUE(agent.start());
-        ASSERT_TRUE(pollUntil([&] { return !logLines(plant.program).isEmpty(); }, 10s));
+        const auto a = h.agent(quiet());
+        AgentProcess& agent = *a;
+        ASSERT_TRUE(waitFor([&] { return !logLines(plant.program).isEmpty(); }, 10s));
         ::kill(static_cast<pid_t>(agent.process.processId()), SIGHUP);
         ASSERT_TRUE(agent.waitFinished(5s));
         EXPECT_EQ(agent.process.exitStatus(), QProcess::NormalExit);
@@ -237,7 +218,10 @@ TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
     }
     // SIGTERM arrives before the program could handle it (held pending, as when it comes while the
     // process is still starting): it is acted on as soon as the handlers are there.
-    AgentProcess early(unattended(plant.program), envWithoutTmp());
+    AgentRun held = quiet();
+    held.start = false;
+    const auto e = h.agent(held);
+    AgentProcess& early = *e;
     early.process.setChildProcessModifier([] {
         sigset_t set;
         sigemptyset(&set);
@@ -261,7 +245,8 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
                  {"not a database", "not a database at all", "not a usable"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TestPlant plant;
+        ProcessHarness h;
+        const TestPlant& plant = h.plant;
         const QString buffer = BufferDb::pathIn(plant.program);
         QFile::remove(buffer);
         if (!c.content.isEmpty()) {
@@ -269,8 +254,8 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
             f.write(c.content.repeated(100));
         }
-        AgentProcess agent(unattended(plant.program), envWithoutTmp());
-        ASSERT_TRUE(agent.start());
+        const auto a = h.agent(quiet());
+        AgentProcess& agent = *a;
         ASSERT_TRUE(agent.waitFinished());
         EXPECT_EQ(agent.process.exitCode(), 1);
         EXPECT_EQ(messages(agent.err), QStringList("VORNNET: No se encuentra buffer.mdb"));

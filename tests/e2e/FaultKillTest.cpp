@@ -1,7 +1,6 @@
 // The agent killed (SIGKILL) at random moments while it forwards a backlog: no alarm is lost, each kill
 // repeats at most the one alarm in flight, and the position file is whole after every kill.
-#include "FaultPlant.h"
-#include "support/Poll.h"
+#include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -10,7 +9,7 @@
 using namespace std::chrono_literals;
 
 TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
-    FaultPlant f("FiftyKillsDuringAThousandAlarmBacklog");
+    ProcessHarness f({.test = "FiftyKillsDuringAThousandAlarmBacklog"});
     QElapsedTimer elapsed;
     elapsed.start();
     // A slow station keeps a delivery in flight long enough for many kills to land inside one.
@@ -19,14 +18,14 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     f.point("", station.port);
     const qint64 start = f.addAlarms({1}).value(0);
     {
-        const auto first = f.agent(50, 300);
+        const auto first = f.agent({.tickMs = 50, .linkWaitMs = 300});
         ASSERT_TRUE(f.waitPosition(start, 15s)) << first->err.toStdString();
         first->process.kill();
         ASSERT_TRUE(first->waitFinished());
     }
 
     constexpr int backlog = 1000, kills = 50;
-    const QList<qint64> ids = f.addAlarms(FaultPlant::codes(100000, backlog));
+    const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(100000, backlog));
     ASSERT_EQ(ids.size(), backlog);
     std::map<qint64, qint64> idOfCode;
     for (int i = 0; i < backlog; ++i)
@@ -35,7 +34,7 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     int malformed = 0, backwards = 0, withBacklog = 0;
     qint64 before = start;
     for (int k = 0; k < kills; ++k) {
-        const auto a = f.agent(50, 300);
+        const auto a = f.agent({.tickMs = 50, .linkWaitMs = 300});
         if (k % 3 == 0) {
             // Anywhere in the start-up or the first deliveries.
             BoundedWait().pause(std::chrono::milliseconds(f.random.bounded(20, 400)));
@@ -56,14 +55,14 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     }
     const qint64 afterKills = before;
 
-    const auto last = f.agent(50, 300);
+    const auto last = f.agent({.tickMs = 50, .linkWaitMs = 300});
     ASSERT_TRUE(f.waitPosition(ids.last(), 120s)) << f.position().toStdString();
     last->terminate();
     ASSERT_TRUE(last->waitFinished());
 
     std::map<qint64, int> times;
     QList<qint64> received;
-    for (qint64 code : FaultPlant::codesOf(station.alarms())) {
+    for (qint64 code : ProcessHarness::codesOf(station.alarms())) {
         ASSERT_TRUE(idOfCode.count(code)) << code;
         received << idOfCode[code];
         ++times[code];

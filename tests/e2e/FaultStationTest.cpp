@@ -1,7 +1,6 @@
 // Each way a central station fails, on all three links, then failover primary -> A -> B, then recovery:
 // no alarm is lost, the order is kept, and each failed attempt is told with its reason.
-#include "FaultPlant.h"
-#include "support/Poll.h"
+#include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
@@ -9,7 +8,7 @@
 using namespace std::chrono_literals;
 
 TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
-    FaultPlant f("EachStationModeThenFailoverThenRecovery");
+    ProcessHarness f({.test = "EachStationModeThenFailoverThenRecovery"});
     QElapsedTimer elapsed;
     elapsed.start();
     Station p, a, b;
@@ -18,7 +17,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
         f.point(suffix, station->port);
     }
     const qint64 start = f.addAlarms({1}).value(0);
-    const auto agent = f.agent(100, 200);
+    const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 200});
     ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
 
     // Whether a station is "down" (no process) or misbehaves through its mode file.
@@ -61,7 +60,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
         BoundedWait().pause(300ms); // the stations' mode poll
         const qint64 held = f.positionId();
         const qsizetype errFrom = agent->err.size();
-        QList<qint64> batch = FaultPlant::codes(code, 2);
+        QList<qint64> batch = ProcessHarness::codes(code, 2);
         code += 2;
         QList<qint64> ids = f.addAlarms(batch);
         ASSERT_EQ(ids.size(), 2);
@@ -90,7 +89,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
             ASSERT_TRUE(set(*step.up, "echo"));
             BoundedWait().pause(300ms);
             if (step.from) {
-                batch = FaultPlant::codes(code, 2);
+                batch = ProcessHarness::codes(code, 2);
                 code += 2;
                 ids = f.addAlarms(batch);
                 ASSERT_EQ(ids.size(), 2);
@@ -102,7 +101,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
                 30s))
                 << "the held alarms go in order";
             // A failing mode records what it refuses too, so the delivery is the end of what came since.
-            const QList<qint64> since = FaultPlant::codesOf(step.up->alarms().mid(before));
+            const QList<qint64> since = ProcessHarness::codesOf(step.up->alarms().mid(before));
             EXPECT_EQ(since.mid(since.size() - batch.size()), batch)
                 << "delivered by the station that came up";
         }

@@ -4,11 +4,8 @@
 #include "core/Windows1252.h"
 #include "forwarding/AlarmScan.h"
 #include "forwarding/BufferDb.h"
-#include "standins/QuarnCenterProcess.h"
-#include "support/AgentProcess.h"
-#include "support/Poll.h"
+#include "support/ProcessHarness.h"
 #include "support/RecordingDialogs.h"
-#include "support/TestPlant.h"
 #include "watchdog/NoDataRestart.h"
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
@@ -26,19 +23,14 @@ namespace {
 const QString simPath = GELMAR_SIM_PATH;
 const QStringList supervisionProcesses = {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"};
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
-    return pollUntil(done, limit);
-}
-
 class WatchdogEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         QString error;
         ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "EDAR Sur", simPath, &error)) << error.toStdString();
         table.setScope(plant.gelmar);
-        ASSERT_TRUE(station.start({"--port", "0", "--record", record}));
-        plant.config("IpQuarnCenter", "127.0.0.1");
-        plant.config("RemotePort", QString::number(station.port()));
+        ASSERT_TRUE(station.start());
+        h.point("", station.port);
     }
     void TearDown() override {
         agentProcess.reset();
@@ -79,18 +71,8 @@ protected:
     }
 
     AgentProcess& startAgent(int tickMs) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("TMP", logs.path());
-        env.insert("LANG", "C");
-        env.remove("LC_ALL");
-        env.insert("VORNNET_LINK_WAIT_MS", "2000");
-        env.insert("VORNNET_RESTART_WAIT_MS", "300");
-        env.insert("VORNNET_PROCESS_SCOPE", plant.gelmar);
         agentProcess =
-            std::make_unique<AgentProcess>(QStringList{"--unattended", "--trace", "--folder", plant.program,
-                                                       "--tick-ms", QString::number(tickMs)},
-                                           env);
-        EXPECT_TRUE(agentProcess->start());
+            h.agent({.tickMs = tickMs, .linkWaitMs = 2000, .env = {"VORNNET_RESTART_WAIT_MS=300"}});
         return *agentProcess;
     }
     // Ends the agent; its standard output.
@@ -108,10 +90,7 @@ protected:
         return waitFor([&] { return agentProcess->out.count("---\n") >= seen + n; });
     }
 
-    QStringList messages() const {
-        QFile f(record);
-        return f.open(QIODevice::ReadOnly) ? Windows1252::decode(f.readAll()).split('\n') : QStringList();
-    }
+    QStringList messages() const { return Windows1252::decode(station.recorded()).split('\n'); }
     qsizetype notices(const QString& device, const QString& text, const char* state) const {
         const QString body =
             "##ALARM##0##" + QString::fromLatin1(state) + "##" + text + "##?##ADD##" + device + "##";
@@ -126,15 +105,10 @@ protected:
         return std::count_if(rows.begin(), rows.end(),
                              [](const BufferRow& r) { return r.device == "AVISO"; });
     }
-    QString statusIni(const char* key) const {
-        return IniFile::read(QDir(plant.program).filePath("status.ini"), "status", key);
-    }
 
-    TestPlant plant{"EDAR Sur"};
-    QTemporaryDir logs;
-    QTemporaryDir stationDir;
-    QString record = stationDir.filePath("record");
-    QuarnCenterProcess station;
+    ProcessHarness h{{.plant = "EDAR Sur", .alarmsOnly = false}};
+    const TestPlant& plant = h.plant;
+    Station station;
     ProcessTable table;
     QProcess gsnet;
     std::unique_ptr<AgentProcess> agentProcess;
@@ -160,11 +134,7 @@ TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnounce
     ASSERT_TRUE(waitFor([&] { return pidOf("GSNET.EXE") != firstServer && pidOf("KOBSERVER.EXE") != 0; }));
     ASSERT_TRUE(allRunning());
 
-    const auto agentStat = ProcessTable::parseStat([&] {
-        QFile f(QString("/proc/%1/stat").arg(agentPid));
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }());
+    const auto agentStat = ProcessTable::parseStat(readFile(QString("/proc/%1/stat").arg(agentPid)));
     ASSERT_TRUE(agentStat);
     for (const ProcessEntry& e : table.list())
         EXPECT_NE(e.ppid, agentPid) << e.name.toStdString() << " is a child of the agent";
@@ -207,7 +177,7 @@ TEST_F(WatchdogEndToEnd, AcquisitionOffIsToldOnceAcrossAgentRestartsAndItsEndAtT
     startAgent(300);
     ASSERT_TRUE(waitFor([&] { return notices("SISTEMA", stopped, "1") == 1; }));
     stopAgent();
-    EXPECT_EQ(statusIni("Acquisition"), "0");
+    EXPECT_EQ(h.statusIni("Acquisition"), "0");
 
     // Still off at the next start: the flag read from status.ini holds the notice back.
     startAgent(300);
@@ -223,7 +193,7 @@ TEST_F(WatchdogEndToEnd, AcquisitionOffIsToldOnceAcrossAgentRestartsAndItsEndAtT
     ASSERT_TRUE(runs(2));
     stopAgent();
     EXPECT_EQ(notices("SISTEMA", stopped, "1"), 1);
-    EXPECT_EQ(statusIni("Acquisition"), "1");
+    EXPECT_EQ(h.statusIni("Acquisition"), "1");
 }
 
 TEST_F(WatchdogEndToEnd, FutureDatesRestartOncePerEpisodeWithOneBeginAndOneEndNotice) {
@@ -254,7 +224,7 @@ TEST_F(WatchdogEndToEnd, FutureDatesRestartOncePerEpisodeWithOneBeginAndOneEndNo
     const qint64 relaunched = pidOf("GSNET.EXE");
     ASSERT_TRUE(runs(3));
     stopAgent();
-    EXPECT_EQ(statusIni("Time"), "0");
+    EXPECT_EQ(h.statusIni("Time"), "0");
 
     // The same episode at the next start: no notice, no restart.
     startAgent(300);
@@ -271,5 +241,5 @@ TEST_F(WatchdogEndToEnd, FutureDatesRestartOncePerEpisodeWithOneBeginAndOneEndNo
     stopAgent();
     EXPECT_EQ(notices("SISTEMA", future, "1"), 1);
     EXPECT_EQ(pidOf("GSNET.EXE"), relaunched) << "the episode's end restarts nothing";
-    EXPECT_EQ(statusIni("Time"), "1");
+    EXPECT_EQ(h.statusIni("Time"), "1");
 }

@@ -1,8 +1,6 @@
 // The agent's real window and tray icon on an X server of its own (Xvfb), with and without a real
 // notification-area host (trayer). Skipped when those programs are not installed.
-#include "support/AgentProcess.h"
-#include "support/Poll.h"
-#include "support/TestPlant.h"
+#include "support/ProcessHarness.h"
 
 #include <QPoint>
 #include <QRegularExpression>
@@ -55,10 +53,6 @@ QString query(const QString& display, const QString& program, const QStringList&
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 15s) {
-    return pollUntil(done, limit);
-}
-
 class TrayDesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,8 +64,7 @@ protected:
                        QStringList{"-displayfd", "1", "-screen", "0", "1280x720x24", "-nolisten", "tcp"});
         ASSERT_TRUE(waitFor([&] { return server->process.canReadLine(); }, 10s)) << "Xvfb gave no display";
         display = ":" + QString::fromLatin1(server->process.readLine()).trimmed();
-        plant.config("IpQuarnCenter", "127.0.0.1");
-        plant.config("RemotePort", "1003");
+        h.point("", 1003);
     }
 
     void startTrayHost() {
@@ -95,15 +88,11 @@ protected:
     }
 
     std::unique_ptr<AgentProcess> startAgent() {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        env.insert("QT_QPA_PLATFORM", "xcb");
-        env.insert("TMP", plant.program);
-        env.insert("VORNNET_TRAY_WATCH_MS", "200");
-        auto agent = std::make_unique<AgentProcess>(
-            QStringList{"--folder", plant.program, "--tick-ms", "600000"}, env);
-        EXPECT_TRUE(agent->start());
-        return agent;
+        return h.agent({.tickMs = 600000,
+                        .trace = false,
+                        .unattended = false,
+                        .logsInProgram = true,
+                        .env = {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "VORNNET_TRAY_WATCH_MS=200"}});
     }
     bool waitError(AgentProcess& agent, const QString& text) {
         return waitFor([&] { return QString::fromUtf8(agent.err).contains(text); });
@@ -134,7 +123,7 @@ protected:
               {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", button});
     }
 
-    TestPlant plant;
+    ProcessHarness h;
     std::optional<XProgram> server;
     std::optional<XProgram> trayHost;
     QString display;

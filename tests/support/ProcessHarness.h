@@ -1,0 +1,222 @@
+#pragma once
+
+// What every whole-process test shares: a plant and the agent's program folder, the agent as a real
+// process with its logs kept apart, central stations and a modem, the waits, and the records read back.
+#include "core/IniFile.h"
+#include "forwarding/UltCodFile.h"
+#include "sms/ModemSimProcess.h"
+#include "support/AgentProcess.h"
+#include "support/Poll.h"
+#include "support/Station.h"
+#include "support/TestPlant.h"
+#include "support/TestSeed.h"
+#include "support/Unprivileged.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <cstdio>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <optional>
+
+// A file's bytes; empty when it is missing or can not be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Waits for what another process does; events run in between.
+inline bool waitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    return pollUntil(done, limit);
+}
+
+// The event log's lines (every VORNNET-*.log of a folder).
+inline QStringList logLines(const QString& folder) {
+    QStringList lines;
+    for (const QString& name : QDir(folder).entryList({QStringLiteral("VORNNET-*.log")}))
+        lines += QString::fromUtf8(readFile(QDir(folder).filePath(name)))
+                     .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    return lines;
+}
+
+// How one agent process is run.
+struct AgentRun {
+    int tickMs = 200;
+    int linkWaitMs = 200;
+    bool trace = true;
+    bool unattended = true;
+    // As another account, in a tree it owns (see Unprivileged.h); check unprivilegedSkip() first.
+    bool unprivileged = false;
+    // Without TMP and TEMP: the event log goes to the program folder.
+    bool logsInProgram = false;
+    QStringList env;   // "NAME=value", over the harness's own
+    bool start = true; // false: set up only, for a test that changes the process before it starts
+};
+
+struct HarnessOptions {
+    const char* test = nullptr; // names the seed and the figures line; the seed is drawn when given
+    std::optional<quint32> seed = std::nullopt; // a seed already drawn (a sub-plant of a seeded test)
+    QString plant = QStringLiteral("EDAR Norte");
+    bool databases = true;
+    // The watchdog's own notices excluded, when only alarms count.
+    bool alarmsOnly = true;
+};
+
+struct ProcessHarness {
+    explicit ProcessHarness(const HarnessOptions& o = {})
+        : name(o.test ? o.test : ""), seed(o.seed ? *o.seed : (o.test ? testSeed(o.test) : 0)), random(seed),
+          plantName(o.plant), plant(o.plant, o.databases) {
+        if (o.alarmsOnly)
+            IniFile::write(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
+                           QStringLiteral("SISTEMA##*"));
+    }
+
+    const char* name;
+    quint32 seed;
+    QRandomGenerator random;
+    QString plantName;
+    TestPlant plant;
+    QTemporaryDir logs;
+    std::unique_ptr<ModemSimProcess> modem;
+
+    // Why an agent run as another account can not run here; empty when it can.
+    QString unprivilegedSkip() const {
+        return Unprivileged::whyNot({plant.root.path(), logs.path(), AgentProcess::executable()});
+    }
+
+    // The agent without a screen, started; its step labels traced unless told otherwise.
+    std::unique_ptr<AgentProcess> agent(const AgentRun& run = {}) const {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove(QStringLiteral("TEMP"));
+        if (run.logsInProgram)
+            e.remove(QStringLiteral("TMP"));
+        else
+            e.insert(QStringLiteral("TMP"), logs.path());
+        e.insert(QStringLiteral("LANG"), QStringLiteral("C"));
+        e.remove(QStringLiteral("LC_ALL"));
+        e.insert(QStringLiteral("VORNNET_LINK_WAIT_MS"), QString::number(run.linkWaitMs));
+        // The watchdog sees only the processes started from the test's own installation.
+        e.insert(QStringLiteral("VORNNET_PROCESS_SCOPE"), plant.gelmar);
+        e.insert(QStringLiteral("VORNNET_RESTART_WAIT_MS"), QStringLiteral("100"));
+        for (const QString& pair : run.env)
+            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        QStringList args{QStringLiteral("--folder"), plant.program, QStringLiteral("--tick-ms"),
+                         QString::number(run.tickMs)};
+        if (run.trace)
+            args.prepend(QStringLiteral("--trace"));
+        if (run.unattended)
+            args.prepend(QStringLiteral("--unattended"));
+        auto a = std::make_unique<AgentProcess>(args, e);
+        if (run.unprivileged) {
+            Unprivileged::giveTree(plant.root.path());
+            Unprivileged::giveTree(logs.path());
+            a->process.setProgram(Unprivileged::reachableCopy(AgentProcess::executable()));
+            Unprivileged::apply(a->process);
+        }
+        if (run.start)
+            EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
+        return a;
+    }
+
+    void point(const QString& suffix, quint16 port) const {
+        plant.config(QStringLiteral("IpQuarnCenter") + suffix, QStringLiteral("127.0.0.1"));
+        plant.config(QStringLiteral("RemotePort") + suffix, QString::number(port));
+    }
+    // A modem stand-in started, and the agent's SMS settings pointing at it.
+    bool startModem(const QStringList& args, const QString& recipient) {
+        modem = std::make_unique<ModemSimProcess>();
+        if (!modem->start(args))
+            return false;
+        plant.config(QStringLiteral("smsEnabled"), QStringLiteral("1"));
+        plant.config(QStringLiteral("comport"), modem->path());
+        plant.config(QStringLiteral("recipient"), recipient);
+        return true;
+    }
+
+    QString statusIni(const QString& key) const {
+        return IniFile::read(QDir(plant.program).filePath(QStringLiteral("status.ini")),
+                             QStringLiteral("status"), key);
+    }
+    QString positionPath() const {
+        return QDir(plant.program).filePath(UltCodFile::fileName(UltCodFile::Kind::Alarms, plantName));
+    }
+    QByteArray position() const { return readFile(positionPath()); }
+    // The id the position file holds; -1 when it is missing or not one whole line.
+    qint64 positionId() const {
+        static const QRegularExpression whole(QStringLiteral("^ (\\d+)\\r\\n$"));
+        const auto m = whole.match(QString::fromLatin1(position()));
+        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+    }
+    bool waitPosition(qint64 id, std::chrono::milliseconds limit = std::chrono::seconds(15)) const {
+        return pollUntil([&] { return positionId() >= id; }, limit);
+    }
+    // Waits until the position is exactly this id.
+    bool waitPositionIs(qint64 id, std::chrono::milliseconds limit = std::chrono::seconds(15)) const {
+        return pollUntil([&] { return positionId() == id; }, limit);
+    }
+
+    // Alarms with the codes given (the code names the alarm in the station's record), one second apart
+    // and ending a minute ago, in one transaction; their ids in order.
+    QList<qint64> addAlarms(const QList<qint64>& codes, const QString& install = {}) const {
+        QList<qint64> ids;
+        const QString connection = QStringLiteral("harness-alarms");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            db.setDatabaseName(GelmarInstall::databasePath(install.isEmpty() ? plant.gelmar : install,
+                                                           GelmarInstall::acquired));
+            if (!db.open() || !db.transaction())
+                return ids;
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, "
+                                     "AlarmState) VALUES (?, ?, ?, ?)"));
+            const QDateTime start = QDateTime::currentDateTime().addSecs(-60 - codes.size());
+            for (qsizetype i = 0; i < codes.size(); ++i) {
+                q.addBindValue(codes[i]);
+                q.addBindValue(QString::number(1 + i % 4));
+                q.addBindValue(start.addSecs(i).toString(GelmarInstall::dateFormat));
+                q.addBindValue(static_cast<int>(i % 2));
+                if (!q.exec())
+                    break;
+                ids << q.lastInsertId().toLongLong();
+            }
+            db.commit();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return ids;
+    }
+    static QList<qint64> codes(qint64 first, int count) {
+        QList<qint64> c;
+        for (int i = 0; i < count; ++i)
+            c << first + i;
+        return c;
+    }
+    // The code field of each recorded ALARM message ("@@plant##ALARM##code##...").
+    static QList<qint64> codesOf(const QList<QByteArray>& messages) {
+        QList<qint64> c;
+        for (const QByteArray& m : messages)
+            c << m.split('#').value(4).toLongLong();
+        return c;
+    }
+
+    QStringList logLines() const { return ::logLines(logs.path()); }
+    // The codes of the alarms the event log says were acknowledged, in order.
+    QList<qint64> deliveredCodes() const {
+        QList<qint64> c;
+        for (const QString& line : logLines())
+            if (line.contains(QStringLiteral(",ALARM,")) && line.contains(QStringLiteral(" Hora envio: ")))
+                c << line.section(QLatin1Char(','), 2, 2).toLongLong();
+        return c;
+    }
+
+    // The test's figures, on one line, and how to print them again.
+    void figures(const QString& text) const {
+        std::printf("figures %s: %s (VORNNET_TEST_SEED=%u)\n", name, qPrintable(text), seed);
+        std::fflush(stdout);
+    }
+};
