@@ -7,7 +7,8 @@ set(VORNNET_LAYERS
     "sms:core,forwarding,sms"
     "plant:core,forwarding,plant"
     "tray:core,forwarding,tray"
-    "app:core,forwarding,watchdog,sms,plant,tray,app")
+    "gui:core,forwarding,tray,gui"
+    "app:core,forwarding,watchdog,sms,plant,tray,gui,app")
 
 add_custom_target(vornnet_layering
     COMMAND ${CMAKE_COMMAND} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}/src "-DLAYERS=${VORNNET_LAYERS}"

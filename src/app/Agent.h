@@ -1,15 +1,15 @@
 #pragma once
 
+#include "app/Form1Load.h"
+#include "app/LogFolder.h"
+#include "app/SingleInstance.h"
 #include "core/AgentSettings.h"
 #include "core/ConfigScreen.h"
 #include "core/Configuration.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
-#include "core/Form1Load.h"
 #include "core/Form1State.h"
-#include "core/LogFolder.h"
 #include "core/Scheduler.h"
-#include "core/SingleInstance.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"

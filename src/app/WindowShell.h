@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Form1Window.h"
-#include "tray/TrayIcon.h"
+#include "gui/Form1Window.h"
+#include "gui/TrayIcon.h"
 
 #include <QObject>
 

@@ -1,14 +1,14 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
+#include "app/LocalTimeZone.h"
+#include "app/QtTranslations.h"
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
-#include "core/LocalTimeZone.h"
-#include "core/QtTranslations.h"
 #include "core/UnixSignals.h"
-#include "core/WidgetDialogs.h"
 #include "forwarding/BufferDb.h"
+#include "gui/WidgetDialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -41,7 +41,6 @@ public:
     void loaded();
     // The window unloads: the icon goes and is not added again.
     void unload();
-    bool iconAdded() const { return m_added; }
 
     // tmrHide, "Minimizar" and the close box.
     void hideWindow();

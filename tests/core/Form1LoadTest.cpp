@@ -1,4 +1,4 @@
-#include "core/Form1Load.h"
+#include "app/Form1Load.h"
 #include "core/AgentError.h"
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"

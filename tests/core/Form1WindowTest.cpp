@@ -1,4 +1,4 @@
-#include "core/Form1Window.h"
+#include "gui/Form1Window.h"
 #include "core/Form1State.h"
 
 #include <QAbstractButton>

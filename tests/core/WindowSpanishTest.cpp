@@ -1,7 +1,7 @@
+#include "app/LogFolder.h"
+#include "app/QtTranslations.h"
 #include "core/Form1State.h"
-#include "core/Form1Window.h"
-#include "core/LogFolder.h"
-#include "core/QtTranslations.h"
+#include "gui/Form1Window.h"
 
 #include <QAbstractButton>
 #include <QApplication>

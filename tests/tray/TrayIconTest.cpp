@@ -1,4 +1,4 @@
-#include "tray/TrayIcon.h"
+#include "gui/TrayIcon.h"
 #include "core/Form1State.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "core/WidgetDialogs.h"
+#include "gui/WidgetDialogs.h"
 
 #include <QMessageBox>
 

@@ -27,7 +27,6 @@ public:
 
     // Set by the program's own unload: from then on a close really closes instead of hiding.
     void allowClose() { m_closeAllowed = true; }
-    bool closeAllowed() const { return m_closeAllowed; }
 
 public slots:
     // Copies the whole model into the widgets now, without waiting for the next changed().

@@ -1,4 +1,4 @@
-#include "core/Form1Load.h"
+#include "app/Form1Load.h"
 
 #include "core/AgentError.h"
 #include "core/BoundedWait.h"

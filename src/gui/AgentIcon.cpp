@@ -1,4 +1,4 @@
-#include "core/AgentIcon.h"
+#include "gui/AgentIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "core/QtTranslations.h"
+#include "app/QtTranslations.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "core/LogFolder.h"
+#include "app/LogFolder.h"
 
 #include "core/Form1State.h"
 

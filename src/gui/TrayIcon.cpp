@@ -1,6 +1,6 @@
-#include "tray/TrayIcon.h"
+#include "gui/TrayIcon.h"
 
-#include "core/AgentIcon.h"
+#include "gui/AgentIcon.h"
 
 #include <QAction>
 

@@ -1,7 +1,7 @@
-#include "core/Form1Window.h"
+#include "gui/Form1Window.h"
 
-#include "core/AgentIcon.h"
 #include "core/Form1State.h"
+#include "gui/AgentIcon.h"
 #include "ui_form1.h"
 
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "core/LocalTimeZone.h"
+#include "app/LocalTimeZone.h"
 
 #include <QFileInfo>
 #include <QTimeZone>
