@@ -1,5 +1,7 @@
 #include "app/Agent.h"
 
+#include "app/ForwardingViews.h"
+
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
@@ -31,9 +33,22 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
-      m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
-                    dialogs, m_db, m_delivery}),
-      m_sms({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, m_forwarding.buffer(),
+      m_forwarding({m_options.programFolder,
+                    m_config.iniPath(),
+                    forwardingViews(m_form),
+                    m_settings.SMSOn,
+                    m_settings.smsAuxiliaries,
+                    m_settings,
+                    m_status,
+                    {clock, m_log, dialogs},
+                    m_db,
+                    m_delivery}),
+      m_sms({m_options.programFolder,
+             smsViews(m_form),
+             m_settings,
+             m_status,
+             {clock, m_log, dialogs},
+             m_forwarding.buffer(),
              m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
@@ -96,8 +111,10 @@ void Agent::buildLoad(Form1Load& load) {
     load.add(step(
         QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
     load.add(step(QStringLiteral("plant files"), [this] { m_plant.load(); }));
-    load.add(step(QStringLiteral("config"),
-                  [this] { m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); }); }));
+    load.add(step(QStringLiteral("config"), [this] {
+        m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); });
+        m_forwarding.link().setFastFailover(m_settings.FastFailover);
+    }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {
         m_config.readOptimizaSchedule();

@@ -3,6 +3,7 @@
 // crash, no hang, memory bounded, and nothing wrong is ever counted as delivered.
 #include "CenterSession.h"
 #include "FaultPlant.h"
+#include "app/ForwardingViews.h"
 #include "core/AgentError.h"
 #include "core/AgentSettings.h"
 #include "core/Configuration.h"
@@ -318,7 +319,7 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         Form1State form;
         form.IpQuarn.setText(QStringLiteral("127.0.0.1"));
         form.lblPuerto.setText(QString::number(server.serverPort()));
-        CentralLink link(form);
+        CentralLink link(forwardingViews(form).link);
         link.setConnectWait(2000ms);
         link.setReplyWait(20ms);
         for (int i = 0; i < 500; ++i, ++replies) {
@@ -349,12 +350,21 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         buffer.open();
         FakeSender sender;
         DeliveryState state;
-        LifeTestClock lifeTest(form, clock, log, sender, state);
+        const Forwarding::Views views = forwardingViews(form);
+        LifeTestClock lifeTest(views.lifeTest, clock, log, sender, state);
         Exclusions exclusions(plant.ini());
         StatusFile status(plant.program);
-        Delivery handOn({form, settings, clock, log, sender, state});
-        AlarmScan scan({plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn,
-                        lifeTest, exclusions});
+        Delivery handOn({views.delivery, settings.SMSOn, settings.smsAuxiliaries, clock, log, sender, state});
+        AlarmScan scan({plant.program,
+                        views.scan,
+                        settings,
+                        status,
+                        {clock, log, dialogs},
+                        db,
+                        buffer,
+                        handOn,
+                        lifeTest,
+                        exclusions});
         UltCodFile(plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte")).write(0);
         const qint64 newest = newestSelected(plant, clock.now());
         const UltCodFile position(plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte"));

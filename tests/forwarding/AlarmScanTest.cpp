@@ -1,4 +1,5 @@
 #include "forwarding/AlarmScan.h"
+#include "app/ForwardingViews.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -65,12 +66,23 @@ protected:
     FakeSms sms;
     FakeRestarter restarter;
     DeliveryState delivery;
-    LifeTestClock lifeTest{form, clock, log, sender, delivery};
+    Forwarding::Views views = forwardingViews(form);
+    LifeTestClock lifeTest{views.lifeTest, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};
-    Delivery handOn{{form, settings, clock, log, sender, delivery, &sms}};
-    AlarmScan scan{{plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
-                    exclusions, &restarter}};
+    Delivery handOn{
+        {views.delivery, settings.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
+    AlarmScan scan{{plant.program,
+                    views.scan,
+                    settings,
+                    status,
+                    {clock, log, dialogs},
+                    db,
+                    buffer,
+                    handOn,
+                    lifeTest,
+                    exclusions,
+                    &restarter}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
 
@@ -145,14 +157,14 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirst
     EXPECT_EQ(sender.alarms().size(), 2);
     EXPECT_EQ(position.read(), ids[0]);
     const QDateTime firstFailure = clock.now();
-    EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
+    EXPECT_EQ(delivery.failingSince(), firstFailure);
 
     sender.answer = fail;
     for (int i = 0; i < 2; ++i) {
         clock.advanceSecs(30);
         scan.BuscaAlarmas();
     }
-    EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
+    EXPECT_EQ(delivery.failingSince(), firstFailure);
     EXPECT_EQ(position.read(), ids[0]);
 
     sender.answer = succeed;
@@ -160,7 +172,7 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirst
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 4) << "the second to fifth, in order";
     EXPECT_EQ(position.read(), ids[4]);
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+    EXPECT_FALSE(delivery.failurePending());
 }
 
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
@@ -232,7 +244,7 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     EXPECT_TRUE(lines.contains(body + " ENVIO POR SMS A: +34600000001"));
     EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34611111111COMPLETADO"));
     EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34622222222FALLIDO"));
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure()) << "not changed on the SMS path";
+    EXPECT_FALSE(delivery.failurePending()) << "not changed on the SMS path";
 
     // The main recipient's SMS fails: no auxiliary is tried, the position stays, the cycle ends.
     sms.calls.clear();

@@ -1,6 +1,7 @@
 // SMS mode: when it begins and ends, what it leaves in the window, status.ini and the buffer, the
 // restart in SMS mode, and the window's SMS actions.
 #include "ModemSimProcess.h"
+#include "app/ForwardingViews.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -33,7 +34,7 @@ protected:
     BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
     DeliveryState delivery;
     StatusFile status{dir.path()};
-    Sms sms{{dir.path(), form, settings, status, clock, log, buffer, delivery}};
+    Sms sms{{dir.path(), smsViews(form), settings, status, {clock, log, dialogs}, buffer, delivery}};
     QDateTime failedAt = clock.now();
 
     void SetUp() override {
@@ -121,7 +122,7 @@ TEST_F(SmsModeTest, ARestartInSmsModeKeepsItWithoutANewNotice) {
     delivery.delivered();
     sms.RestauraModoSMS();
     EXPECT_TRUE(form.lblModoSMS.visible());
-    EXPECT_EQ(delivery.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
+    EXPECT_EQ(delivery.failingSince(), clock.now().addSecs(-16 * 60));
     sms.CheckSMS();
     EXPECT_EQ(form.lblMinMal.text(), "16");
     EXPECT_EQ(settings.SMSOn, "1");
@@ -131,7 +132,7 @@ TEST_F(SmsModeTest, ARestartInSmsModeKeepsItWithoutANewNotice) {
     form.lblModoSMS.setVisible(false);
     sms.RestauraModoSMS();
     EXPECT_FALSE(form.lblModoSMS.visible());
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+    EXPECT_FALSE(delivery.failurePending());
 }
 
 TEST_F(SmsModeTest, WindowActions) {
