@@ -31,14 +31,14 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
-      m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
-                    dialogs, m_db, m_delivery}),
-      m_sms({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, m_forwarding.buffer(),
+      m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_flags, m_status, clock,
+                    m_log, dialogs, m_db, m_delivery}),
+      m_sms({m_options.programFolder, m_form, m_flags, m_status, clock, m_log, m_forwarding.buffer(),
              m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
-      m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
+      m_watchdog({m_form, m_settings, m_flags, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
                   m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
       m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
                      m_watchdog.baskill(), m_watchdog.processes(),
@@ -107,7 +107,7 @@ void Agent::buildLoad(Form1Load& load) {
         m_config.readSmsEntries();
         m_watchdog.appendDriveToFreeLabel();
     }));
-    load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("status"), [this] { m_flags = m_status.readFlags(); }));
     load.add(step(QStringLiteral("SMS mode"), [this] { m_sms.RestauraModoSMS(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
     load.add(step(QStringLiteral("tray caption"), [this] { m_tray.setCaption(trayCaption()); }));

@@ -245,9 +245,9 @@ void AlarmScan::futureDateGuard(QDateTime& event) {
     if (event <= now.addSecs(5 * 60))
         return;
     m_p.form.lblLastDate.setBackground(QColor(255, 192, 192));
-    if (m_p.settings.time == QLatin1String("1")) {
+    if (m_p.flags.time) {
         m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
-        m_p.settings.time = StatusFile::on(false);
+        m_p.flags.time = false;
         m_p.status.set(StatusFile::Flag::time, false);
         if (m_p.restarter)
             m_p.restarter->ReiniciaGelmar();

@@ -20,7 +20,7 @@ class GelmarRestarter;
 class LifeTestClock;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
+struct StatusFlags;
 struct BufferRow;
 
 // BuscaAlarmas: every alarm the supervision system recorded since the last one handed on goes to the
@@ -32,7 +32,7 @@ public:
     struct Parts {
         QString programFolder;
         Form1State& form;
-        AgentSettings& settings; // future-date flag
+        StatusFlags& flags; // time, the future-date condition
         const StatusFile& status;
         const Clock& clock;
         const EventLog& log;

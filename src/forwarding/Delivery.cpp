@@ -6,6 +6,7 @@
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
+#include "core/StatusFlags.h"
 #include "forwarding/MessageSender.h"
 #include "forwarding/SmsSender.h"
 #include "forwarding/UltCodFile.h"
@@ -20,7 +21,7 @@ void Delivery::requireLogged(const EventLog& log, bool written) {
 }
 
 bool Delivery::smsApplies() const {
-    return m_p.form.chkSMSEnabled.checked() && m_p.settings.SMSOn == QLatin1String("1");
+    return m_p.form.chkSMSEnabled.checked() && m_p.flags.SMSOn;
 }
 
 void Delivery::savePosition(const UltCodFile& position, qint64 id) const {

@@ -9,6 +9,7 @@ class MessageSender;
 class SmsSender;
 class UltCodFile;
 struct AgentSettings;
+struct StatusFlags;
 struct DeliveryState;
 
 // How one message is handed on, for the alarm scan and the buffer resend alike: to the central station
@@ -17,8 +18,9 @@ struct DeliveryState;
 class Delivery {
 public:
     struct Parts {
-        Form1State& form;        // chkSMSEnabled, txtRecipient
-        AgentSettings& settings; // SMS mode flag, auxiliary recipients
+        Form1State& form;              // chkSMSEnabled, txtRecipient
+        const AgentSettings& settings; // auxiliary recipients
+        const StatusFlags& flags;      // SMS mode
         const Clock& clock;
         const EventLog& log;
         MessageSender& sender;

@@ -18,6 +18,7 @@ class SmsSender;
 class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
+struct StatusFlags;
 struct DeliveryState;
 
 // The alarm-forwarding subsystem as one object: the central-station link, the buffer, the life test and
@@ -28,7 +29,8 @@ public:
         QString programFolder;
         QString iniPath;
         Form1State& form;
-        AgentSettings& settings;
+        const AgentSettings& settings;
+        StatusFlags& flags;
         const StatusFile& status;
         const Clock& clock;
         const EventLog& log;

@@ -40,7 +40,7 @@ double Sms::maxNoNet() {
 }
 
 void Sms::RestauraModoSMS() {
-    if (m_p.settings.SMSOn != QLatin1String("1")) {
+    if (!m_p.flags.SMSOn) {
         m_p.delivery.FechaPrimerFallo = DeliveryState::noFailure();
         return;
     }
@@ -59,11 +59,9 @@ void Sms::CheckSMS() {
     if (failingMs > minuteMs) {
         m_p.form.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
         m_p.form.lblMinMal.setBackground(lightRed);
-        // Any flag but "1" counts as off, so a damaged status.ini can not keep SMS mode from starting.
-        if (NumberValue::of(m_p.form.lblMinMal.text()) >= maxNoNet() &&
-            m_p.settings.SMSOn != QLatin1String("1"))
+        if (NumberValue::of(m_p.form.lblMinMal.text()) >= maxNoNet() && !m_p.flags.SMSOn)
             enterSmsMode();
-    } else if (m_p.settings.SMSOn == QLatin1String("1")) {
+    } else if (m_p.flags.SMSOn) {
         leaveSmsMode();
     }
 }
@@ -72,7 +70,7 @@ void Sms::enterSmsMode() {
     m_p.form.lblModoSMS.setVisible(true);
     writeStatus(true);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("1"), m_p.clock.now());
-    m_p.settings.SMSOn = QStringLiteral("1");
+    m_p.flags.SMSOn = true;
     qCInfo(lcSms).noquote() << "SMS mode on: deliveries failing since"
                             << m_p.delivery.FechaPrimerFallo.toString(Qt::ISODate);
 }
@@ -80,7 +78,7 @@ void Sms::enterSmsMode() {
 void Sms::leaveSmsMode() {
     m_p.form.lblMinMal.setBackground(white);
     m_p.form.lblModoSMS.setVisible(false);
-    m_p.settings.SMSOn = QStringLiteral("0");
+    m_p.flags.SMSOn = false;
     m_p.form.lblMinMal.setText(QString());
     writeStatus(false);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("0"), m_p.clock.now());

@@ -10,7 +10,7 @@ class Clock;
 class EventLog;
 class Form1State;
 class StatusFile;
-struct AgentSettings;
+struct StatusFlags;
 struct DeliveryState;
 
 // The SMS fallback: SMS mode begins when deliveries to the central station have been failing for
@@ -25,7 +25,7 @@ public:
     struct Parts {
         QString programFolder;
         Form1State& form;
-        AgentSettings& settings; // SMSOn, the flag the alarm scan reads
+        StatusFlags& flags; // SMSOn, which the alarm scan reads too
         const StatusFile& status;
         const Clock& clock;
         const EventLog& log;

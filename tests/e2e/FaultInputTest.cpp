@@ -277,7 +277,7 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
             config.readConfig([](int) {});
             config.readOptimizaSchedule();
             config.readSmsEntries();
-            config.readStatusFlags();
+            (void)StatusFile(iniDir.path()).readFlags();
             (void)config.stationsText();
             (void)SupervisionDb::Settings::fromIni(ini);
             (void)Exclusions(ini).HayQueEnviar(junk.text(2), junk.text(2));
@@ -340,6 +340,7 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         Form1State form;
         form.txtPlanta.setText(QStringLiteral("EDAR Norte"));
         AgentSettings settings;
+        StatusFlags flags;
         RecordingDialogs dialogs;
         EventLog log(plant.program, clock);
         SupervisionDb db(
@@ -352,9 +353,9 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         LifeTestClock lifeTest(form, clock, log, sender, state);
         Exclusions exclusions(plant.ini());
         StatusFile status(plant.program);
-        Delivery handOn({form, settings, clock, log, sender, state});
-        AlarmScan scan({plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn,
-                        lifeTest, exclusions});
+        Delivery handOn({form, settings, flags, clock, log, sender, state});
+        AlarmScan scan({plant.program, form, flags, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
+                        exclusions});
         UltCodFile(plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte")).write(0);
         const qint64 newest = newestSelected(plant, clock.now());
         const UltCodFile position(plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte"));

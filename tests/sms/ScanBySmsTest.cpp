@@ -34,6 +34,7 @@ protected:
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))};
     Form1State form;
     AgentSettings settings;
+    StatusFlags flags;
     RecordingDialogs dialogs;
     EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
@@ -45,9 +46,9 @@ protected:
     Exclusions exclusions{plant.ini()};
     ModemDriver driver{form, clock, log, plant.program};
     StatusFile status{plant.program};
-    Delivery handOn{{form, settings, clock, log, station, delivery, &driver}};
-    AlarmScan scan{{plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
-                    exclusions}};
+    Delivery handOn{{form, settings, flags, clock, log, station, delivery, &driver}};
+    AlarmScan scan{
+        {plant.program, form, flags, status, clock, log, dialogs, db, buffer, handOn, lifeTest, exclusions}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, plantName};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, plantName};
     QTemporaryDir modemDir;
@@ -64,7 +65,7 @@ protected:
         form.txtComPort.setText(modem.path());
         form.txtRecipient.setText("+34600000001");
         form.chkSMSEnabled.setChecked(true);
-        settings.SMSOn = "1";
+        flags.SMSOn = true;
         settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
         station.answer = [](const QString&) { return false; };
         delivery.failed(clock.now().addSecs(-3600));
