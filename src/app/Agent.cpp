@@ -36,16 +36,15 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_forwarding({m_options.programFolder,
                     m_config.iniPath(),
                     forwardingViews(m_form),
-                    m_settings.SMSOn,
+                    m_flags,
                     m_settings.smsAuxiliaries,
-                    m_settings,
                     m_status,
                     {clock, m_log, dialogs},
                     m_db,
                     m_delivery}),
       m_sms({m_options.programFolder,
              smsViews(m_form),
-             m_settings,
+             m_flags.SMSOn,
              m_status,
              {clock, m_log, dialogs},
              m_forwarding.buffer(),
@@ -53,7 +52,7 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
-      m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
+      m_watchdog({m_form, m_settings, m_flags, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
                   m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
       m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
                      m_watchdog.baskill(), m_watchdog.processes(),
@@ -124,7 +123,7 @@ void Agent::buildLoad(Form1Load& load) {
         m_config.readSmsEntries();
         m_watchdog.appendDriveToFreeLabel();
     }));
-    load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("status"), [this] { m_flags = m_status.readFlags(); }));
     load.add(step(QStringLiteral("SMS mode"), [this] { m_sms.RestauraModoSMS(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
     load.add(step(QStringLiteral("tray caption"), [this] { m_tray.setCaption(trayCaption()); }));

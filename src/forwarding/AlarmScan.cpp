@@ -1,7 +1,6 @@
 #include "forwarding/AlarmScan.h"
 
 #include "core/AgentError.h"
-#include "core/AgentSettings.h"
 #include "core/BoundedWait.h"
 #include "core/Clock.h"
 #include "core/Control.h"
@@ -10,6 +9,7 @@
 #include "core/EventLog.h"
 #include "core/NumberValue.h"
 #include "core/StatusFile.h"
+#include "core/StatusFlags.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmPages.h"
 #include "forwarding/BufferDb.h"
@@ -247,9 +247,9 @@ void AlarmScan::futureDateGuard(QDateTime& event) {
     if (event <= now.addSecs(5 * 60))
         return;
     m_p.view.lblLastDate.setBackground(QColor(255, 192, 192));
-    if (m_p.settings.time == QLatin1String("1")) {
+    if (m_p.flags.time) {
         m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
-        m_p.settings.time = StatusFile::on(false);
+        m_p.flags.time = false;
         m_p.status.set(StatusFile::Flag::time, false);
         if (m_p.restarter)
             m_p.restarter->ReiniciaGelmar();

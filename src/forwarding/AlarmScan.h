@@ -18,7 +18,7 @@ class GelmarRestarter;
 class LifeTestClock;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
+struct StatusFlags;
 struct BufferRow;
 
 // BuscaAlarmas: every alarm the supervision system recorded since the last one handed on goes to the
@@ -35,7 +35,7 @@ public:
     struct Parts {
         QString programFolder;
         View view;
-        AgentSettings& settings; // future-date flag
+        StatusFlags& flags; // time, the future-date condition
         const StatusFile& status;
         AgentServices services;
         SupervisionDb& db;

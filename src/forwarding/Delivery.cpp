@@ -19,7 +19,7 @@ void Delivery::requireLogged(const EventLog& log, bool written) {
 }
 
 bool Delivery::smsApplies() const {
-    return m_p.view.chkSMSEnabled.checked() && m_p.smsOn == QLatin1String("1");
+    return m_p.view.chkSMSEnabled.checked() && m_p.smsOn;
 }
 
 void Delivery::savePosition(const UltCodFile& position, qint64 id) const {

@@ -23,7 +23,7 @@ public:
     };
     struct Parts {
         View view;
-        const QString& smsOn;              // SMS mode, "1" while on; the SMS subsystem turns it
+        const bool& smsOn;                 // SMS mode; the SMS subsystem turns it
         const QStringList& smsAuxiliaries; // read at start-up
         const Clock& clock;
         const EventLog& log;

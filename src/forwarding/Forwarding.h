@@ -15,7 +15,7 @@ class GelmarRestarter;
 class SmsSender;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
+struct StatusFlags;
 struct DeliveryState;
 
 // The alarm-forwarding subsystem as one object: the central-station link, the buffer, the life test and
@@ -35,9 +35,8 @@ public:
         QString programFolder;
         QString iniPath;
         Views views;
-        const QString& smsOn;              // SMS mode, turned by the SMS subsystem
+        StatusFlags& flags;                // SMS mode (read), the future-date condition (turned)
         const QStringList& smsAuxiliaries; // read at start-up
-        AgentSettings& settings;           // future-date flag
         const StatusFile& status;
         AgentServices services;
         SupervisionDb& db;

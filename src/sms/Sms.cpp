@@ -1,6 +1,5 @@
 #include "sms/Sms.h"
 
-#include "core/AgentSettings.h"
 #include "core/Clock.h"
 #include "core/Control.h"
 #include "core/DeliveryState.h"
@@ -41,7 +40,7 @@ double Sms::maxNoNet() {
 }
 
 void Sms::RestauraModoSMS() {
-    if (m_p.settings.SMSOn != QLatin1String("1")) {
+    if (!m_p.smsOn) {
         m_p.delivery.delivered();
         return;
     }
@@ -60,11 +59,9 @@ void Sms::CheckSMS() {
     if (failingMs > minuteMs) {
         m_p.views.sms.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
         m_p.views.sms.lblMinMal.setBackground(lightRed);
-        // Any flag but "1" counts as off, so a damaged status.ini can not keep SMS mode from starting.
-        if (NumberValue::of(m_p.views.sms.lblMinMal.text()) >= maxNoNet() &&
-            m_p.settings.SMSOn != QLatin1String("1"))
+        if (NumberValue::of(m_p.views.sms.lblMinMal.text()) >= maxNoNet() && !m_p.smsOn)
             enterSmsMode();
-    } else if (m_p.settings.SMSOn == QLatin1String("1")) {
+    } else if (m_p.smsOn) {
         leaveSmsMode();
     }
 }
@@ -74,7 +71,7 @@ void Sms::enterSmsMode() {
     writeStatus(true);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("1"),
                            m_p.services.clock.now());
-    m_p.settings.SMSOn = QStringLiteral("1");
+    m_p.smsOn = true;
     qCInfo(lcSms).noquote() << "SMS mode on: deliveries failing since"
                             << m_p.delivery.failingSince().value_or(QDateTime()).toString(Qt::ISODate);
 }
@@ -82,7 +79,7 @@ void Sms::enterSmsMode() {
 void Sms::leaveSmsMode() {
     m_p.views.sms.lblMinMal.setBackground(white);
     m_p.views.sms.lblModoSMS.setVisible(false);
-    m_p.settings.SMSOn = QStringLiteral("0");
+    m_p.smsOn = false;
     m_p.views.sms.lblMinMal.setText(QString());
     writeStatus(false);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("0"),

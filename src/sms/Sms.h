@@ -9,7 +9,6 @@
 class BufferDb;
 class Control;
 class StatusFile;
-struct AgentSettings;
 struct DeliveryState;
 
 // The SMS fallback: SMS mode begins when deliveries to the central station have been failing for
@@ -39,7 +38,7 @@ public:
     struct Parts {
         QString programFolder;
         Views views;
-        AgentSettings& settings; // SMSOn, the flag the alarm scan reads
+        bool& smsOn; // SMS mode, which the delivery reads
         const StatusFile& status;
         AgentServices services;
         BufferDb& buffer;

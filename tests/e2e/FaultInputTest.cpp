@@ -278,7 +278,7 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
             config.readConfig([](int) {});
             config.readOptimizaSchedule();
             config.readSmsEntries();
-            config.readStatusFlags();
+            (void)StatusFile(iniDir.path()).readFlags();
             (void)config.stationsText();
             (void)SupervisionDb::Settings::fromIni(ini);
             (void)Exclusions(ini).HayQueEnviar(junk.text(2), junk.text(2));
@@ -341,6 +341,7 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         Form1State form;
         form.txtPlanta.setText(QStringLiteral("EDAR Norte"));
         AgentSettings settings;
+        StatusFlags flags;
         RecordingDialogs dialogs;
         EventLog log(plant.program, clock);
         SupervisionDb db(
@@ -354,10 +355,10 @@ TEST(FaultInjection, TenThousandBadInputsToTheParsersAndASampleThroughTheWholePr
         LifeTestClock lifeTest(views.lifeTest, clock, log, sender, state);
         Exclusions exclusions(plant.ini());
         StatusFile status(plant.program);
-        Delivery handOn({views.delivery, settings.SMSOn, settings.smsAuxiliaries, clock, log, sender, state});
+        Delivery handOn({views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, sender, state});
         AlarmScan scan({plant.program,
                         views.scan,
-                        settings,
+                        flags,
                         status,
                         {clock, log, dialogs},
                         db,

@@ -57,6 +57,7 @@ protected:
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))}; // a Monday
     Form1State form;
     AgentSettings settings;
+    StatusFlags flags;
     RecordingDialogs dialogs;
     EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
@@ -71,10 +72,10 @@ protected:
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};
     Delivery handOn{
-        {views.delivery, settings.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
+        {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
     AlarmScan scan{{plant.program,
                     views.scan,
-                    settings,
+                    flags,
                     status,
                     {clock, log, dialogs},
                     db,
@@ -193,13 +194,13 @@ TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
 
 TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
     position.write(0);
-    settings.time = "1";
+    flags.time = true;
     alarm("1", 10, 1, -600);
     alarm("1", 11, 1, -900);
     alarm("2", 20, 1, -299); // within five minutes: kept as it is
     scan.BuscaAlarmas();
     EXPECT_EQ(restarter.restarts, 1);
-    EXPECT_EQ(settings.time, "0");
+    EXPECT_FALSE(flags.time);
     EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "status", "time"), "0");
     EXPECT_EQ(form.lblLastDate.background(), QColor(255, 192, 192));
     const QStringList a = sender.alarms();
@@ -218,7 +219,7 @@ TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
 
 TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     form.chkSMSEnabled.setChecked(true);
-    settings.SMSOn = "1";
+    flags.SMSOn = true;
     form.txtRecipient.setText("+34600000001");
     settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
     sender.answer = fail;

@@ -35,6 +35,7 @@ protected:
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))};
     Form1State form;
     AgentSettings settings;
+    StatusFlags flags;
     RecordingDialogs dialogs;
     EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
@@ -48,10 +49,10 @@ protected:
     ModemDriver driver{smsViews(form).modem, clock, log, plant.program};
     StatusFile status{plant.program};
     Delivery handOn{
-        {views.delivery, settings.SMSOn, settings.smsAuxiliaries, clock, log, station, delivery, &driver}};
+        {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, station, delivery, &driver}};
     AlarmScan scan{{plant.program,
                     views.scan,
-                    settings,
+                    flags,
                     status,
                     {clock, log, dialogs},
                     db,
@@ -75,7 +76,7 @@ protected:
         form.txtComPort.setText(modem.path());
         form.txtRecipient.setText("+34600000001");
         form.chkSMSEnabled.setChecked(true);
-        settings.SMSOn = "1";
+        flags.SMSOn = true;
         settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
         station.answer = [](const QString&) { return false; };
         delivery.failed(clock.now().addSecs(-3600));
