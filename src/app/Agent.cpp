@@ -1,5 +1,7 @@
 #include "app/Agent.h"
 
+#include "app/ForwardingViews.h"
+
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
@@ -31,14 +33,26 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_db(
           SupervisionDb::Settings::fromIni(m_config.iniPath()), [this] { return installFolder(); }, m_log,
           dialogs),
-      m_forwarding({m_options.programFolder, m_config.iniPath(), m_form, m_settings, m_status, clock, m_log,
-                    dialogs, m_db, m_delivery}),
-      m_sms({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, m_forwarding.buffer(),
+      m_forwarding({m_options.programFolder,
+                    m_config.iniPath(),
+                    forwardingViews(m_form),
+                    m_flags,
+                    m_settings.smsAuxiliaries,
+                    m_status,
+                    {clock, m_log, dialogs},
+                    m_db,
+                    m_delivery}),
+      m_sms({m_options.programFolder,
+             smsViews(m_form),
+             m_flags.SMSOn,
+             m_status,
+             {clock, m_log, dialogs},
+             m_forwarding.buffer(),
              m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
       m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
-      m_watchdog({m_form, m_settings, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
+      m_watchdog({m_form, m_settings, m_flags, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
                   m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
       m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
                      m_watchdog.baskill(), m_watchdog.processes(),
@@ -96,8 +110,10 @@ void Agent::buildLoad(Form1Load& load) {
     load.add(step(
         QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
     load.add(step(QStringLiteral("plant files"), [this] { m_plant.load(); }));
-    load.add(step(QStringLiteral("config"),
-                  [this] { m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); }); }));
+    load.add(step(QStringLiteral("config"), [this] {
+        m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); });
+        m_forwarding.link().setFastFailover(m_settings.FastFailover);
+    }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {
         m_config.readOptimizaSchedule();
@@ -107,7 +123,7 @@ void Agent::buildLoad(Form1Load& load) {
         m_config.readSmsEntries();
         m_watchdog.appendDriveToFreeLabel();
     }));
-    load.add(step(QStringLiteral("status"), [this] { m_config.readStatusFlags(); }));
+    load.add(step(QStringLiteral("status"), [this] { m_flags = m_status.readFlags(); }));
     load.add(step(QStringLiteral("SMS mode"), [this] { m_sms.RestauraModoSMS(); }));
     load.add(step(QStringLiteral("plant name"), [this] { m_forwarding.readPlantName(); }));
     load.add(step(QStringLiteral("tray caption"), [this] { m_tray.setCaption(trayCaption()); }));

@@ -11,6 +11,7 @@
 #include "core/Form1State.h"
 #include "core/Scheduler.h"
 #include "core/StatusFile.h"
+#include "core/StatusFlags.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
@@ -120,6 +121,7 @@ private:
     const Clock& m_clock;
     Form1State m_form;
     AgentSettings m_settings;
+    StatusFlags m_flags;
     DeliveryState m_delivery;
     StatusFile m_status;
     EventLog m_log;

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QStringList>
 
-// Settings and state flags held in variables rather than window fields: read once at start-up, in
+// Settings held in variables rather than window fields: read once at start-up, in
 // effect until the next start.
 struct AgentSettings {
     float MaxDb = 1000;   // database size alarm limit, Mb
@@ -18,12 +18,4 @@ struct AgentSettings {
     QString UltOptimiza;
     QString DataToolRoot = QStringLiteral("/"); // the data tool's folders are looked up below it
     QStringList smsAuxiliaries;                 // section SMS, keys 1 to 4, empty entries left out
-
-    // Section status of status.ini: "1" normal, "0" condition open.
-    QString Acquisition = QStringLiteral("1");
-    QString DbSize = QStringLiteral("1");
-    QString freeSize = QStringLiteral("1");
-    QString time = QStringLiteral("1");
-    QString SMSOn = QStringLiteral("0");
-    QString ModemOK = QStringLiteral("1");
 };

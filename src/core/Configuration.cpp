@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <algorithm>
-#include <iterator>
 
 namespace {
 
@@ -164,16 +163,6 @@ void Configuration::readSmsEntries() {
         if (!number.isEmpty())
             m_settings.smsAuxiliaries.append(number);
     }
-}
-
-void Configuration::readStatusFlags() {
-    const StatusFile file(m_folder);
-    QString AgentSettings::*const holders[] = {&AgentSettings::Acquisition, &AgentSettings::DbSize,
-                                               &AgentSettings::freeSize,    &AgentSettings::time,
-                                               &AgentSettings::SMSOn,       &AgentSettings::ModemOK};
-    static_assert(std::size(holders) == std::size(StatusFile::flags));
-    for (std::size_t i = 0; i < std::size(holders); ++i)
-        m_settings.*holders[i] = file.readOrDefault(StatusFile::flags[i]);
 }
 
 const ConfigKeys::Field& ConfigKeys::fieldOf(Control Form1State::*control) {

@@ -34,8 +34,6 @@ public:
     // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.
     void applyOptimizaCaption();
     void readSmsEntries();
-    // The status flags (what SMS mode stored as on means at start is the SMS subsystem's).
-    void readStatusFlags();
 
     static QString dayName(int day);
 

@@ -47,21 +47,30 @@ QString StatusFile::read(Flag flag) const {
     return LeeIni(m_path, section, QString::fromLatin1(keyOf(flag).readAs));
 }
 
-bool StatusFile::write(Flag flag, const QString& value) const {
-    return EscribeIni(m_path, section, QString::fromLatin1(keyOf(flag).writeAs), value);
-}
-
-QString StatusFile::defaultValue(Flag flag) {
-    return QString::fromLatin1(keyOf(flag).fallback);
+bool StatusFile::set(Flag flag, bool value) const {
+    return EscribeIni(m_path, section, QString::fromLatin1(keyOf(flag).writeAs),
+                      value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 QString StatusFile::readOrDefault(Flag flag) const {
     QString value = read(flag);
     if (value.isEmpty()) {
-        value = defaultValue(flag);
-        write(flag, value);
+        value = QString::fromLatin1(keyOf(flag).fallback);
+        EscribeIni(m_path, section, QString::fromLatin1(keyOf(flag).writeAs), value);
     }
     return value;
+}
+
+StatusFlags StatusFile::readFlags() const {
+    const auto normal = [this](Flag which) { return readOrDefault(which) != QLatin1String("0"); };
+    StatusFlags state;
+    state.Acquisition = normal(Flag::Acquisition);
+    state.DbSize = normal(Flag::DbSize);
+    state.freeSize = normal(Flag::freeSize);
+    state.time = normal(Flag::time);
+    state.SMSOn = readOrDefault(Flag::SMSOn) == QLatin1String("1");
+    state.ModemOK = normal(Flag::ModemOK);
+    return state;
 }
 
 QString StatusFile::UltOptimiza() const {

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/StatusFlags.h"
+
 #include <QString>
 
 // status.ini in the program folder, section status: the flags that remember what was last reported
 // ("1" normal, "0" condition open), the SMS mode, and the date of the last optimisation. The one place
-// that knows the file's path and its keys, as they are read and as they are written.
+// that knows the file's path and its keys, as they are read and as they are written, and the only one
+// that turns the flags into text and back.
 class StatusFile {
 public:
     enum class Flag { Acquisition, DbSize, freeSize, time, SMSOn, ModemOK };
@@ -15,17 +18,15 @@ public:
 
     const QString& path() const { return m_path; }
 
+    // The flag's text as the file holds it.
     QString read(Flag flag) const;
-    // False when the file could not be written (it stays as it was).
-    bool write(Flag flag, const QString& value) const;
-    // "1" is true; anything else false.
-    bool isOn(Flag flag) const { return read(flag) == on(true); }
-    bool set(Flag flag, bool value) const { return write(flag, on(value)); }
-    static QString on(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
+    // Writes "1" for true, "0" for false. False when the file could not be written (it stays as it was).
+    bool set(Flag flag, bool value) const;
 
-    // The flag's value, its default written into the file first when the key is absent or empty.
-    QString readOrDefault(Flag flag) const;
-    static QString defaultValue(Flag flag);
+    // Every flag, each key's default written into the file first when it is absent or empty. A damaged
+    // value can neither silence a condition nor keep SMS mode from starting: anything but "0" is a
+    // normal condition, anything but "1" is SMS mode off.
+    StatusFlags readFlags() const;
     // The flag's key as start-up reads it and as the agent writes it (the same key, told apart by case).
     static QString keyAsRead(Flag flag);
     static QString keyAsWritten(Flag flag);
@@ -35,5 +36,7 @@ public:
     void setUltOptimiza(const QString& value) const;
 
 private:
+    QString readOrDefault(Flag flag) const;
+
     QString m_path;
 };

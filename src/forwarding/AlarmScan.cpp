@@ -1,15 +1,15 @@
 #include "forwarding/AlarmScan.h"
 
 #include "core/AgentError.h"
-#include "core/AgentSettings.h"
 #include "core/BoundedWait.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "core/StatusFile.h"
+#include "core/StatusFlags.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmPages.h"
 #include "forwarding/BufferDb.h"
@@ -64,7 +64,8 @@ std::optional<qint64> wholeNumber(const QVariant& v) {
 } // namespace
 
 AlarmScan::AlarmScan(Parts parts)
-    : m_p(std::move(parts)), m_errors(QStringLiteral("Busca Alarmas"), m_p.form.txtError, m_p.log, lcScan()) {
+    : m_p(std::move(parts)),
+      m_errors(QStringLiteral("Busca Alarmas"), m_p.view.txtError, m_p.services.log, lcScan()) {
 }
 
 QString AlarmScan::replacedDatabaseText(const QString& plant) {
@@ -75,7 +76,7 @@ QString AlarmScan::replacedDatabaseText(const QString& plant) {
 }
 
 bool AlarmScan::startupCheck() {
-    const QString plant = m_p.form.txtPlanta.text();
+    const QString plant = m_p.view.txtPlanta.text();
     const UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
     const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
     alarms.adoptOldFile(m_p.programFolder);
@@ -90,10 +91,10 @@ bool AlarmScan::startupCheck() {
             if (file == &alarms)
                 stored = id;
         } catch (const AgentError& e) {
-            m_p.dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
-                                e.description() +
-                                    QStringLiteral(".\nEscriba en él el id del último enviado, o elimínelo "
-                                                   "para que se vuelva a inicializar."));
+            m_p.services.dialogs.message(
+                Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
+                e.description() + QStringLiteral(".\nEscriba en él el id del último enviado, o elimínelo "
+                                                 "para que se vuelva a inicializar."));
             return false;
         }
     }
@@ -101,7 +102,8 @@ bool AlarmScan::startupCheck() {
     if (rows.isEmpty() || blank(rows.first().value(0)))
         return true; // an empty table gives nothing to compare
     if (rows.first().value(0).toDouble() < static_cast<double>(stored.value_or(0))) {
-        m_p.dialogs.message(Dialogs::Icon::Critical, Dialogs::defaultTitle, replacedDatabaseText(plant));
+        m_p.services.dialogs.message(Dialogs::Icon::Critical, Dialogs::defaultTitle,
+                                     replacedDatabaseText(plant));
         return false;
     }
     return true;
@@ -132,7 +134,7 @@ void AlarmScan::BuscaAlarmas() {
 }
 
 void AlarmScan::cycle() {
-    const QString plant = m_p.form.txtPlanta.text();
+    const QString plant = m_p.view.txtPlanta.text();
     UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
     const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
 
@@ -148,7 +150,7 @@ void AlarmScan::cycle() {
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
 
-    const QDateTime cutoff = m_p.clock.now().addDays(-7);
+    const QDateTime cutoff = m_p.services.clock.now().addDays(-7);
     AlarmPages rows(m_p.db, last.value_or(0), cutoff, m_pageSize);
 
     if (firstStart) {
@@ -173,7 +175,7 @@ void AlarmScan::cycle() {
 
     // Read here, after the alarms: a buffer position without a number holds the buffer, not the alarms.
     resendBuffer(buffer, buffer.read().value_or(0));
-    m_p.form.txtError.setText(QString());
+    m_p.view.txtError.setText(QString());
 }
 
 void AlarmScan::requireWritable(const UltCodFile& position, qint64 id) const {
@@ -205,7 +207,7 @@ AlarmScan::Alarm AlarmScan::readRow(const QSqlRecord& row) {
     const QVariant time = row.value(QStringLiteral("TimeStamp"));
     a.event = SupervisionSql::toDateTime(time);
     if (!a.event.isValid()) {
-        a.event = m_p.clock.now();
+        a.event = m_p.services.clock.now();
         a.faults << (blank(time) ? QStringLiteral("sin hora")
                                  : QStringLiteral("hora '%1' no válida").arg(time.toString()));
     }
@@ -241,13 +243,13 @@ QString AlarmScan::deviceName(const std::optional<qint64>& instrument) {
 }
 
 void AlarmScan::futureDateGuard(QDateTime& event) {
-    const QDateTime now = m_p.clock.now();
+    const QDateTime now = m_p.services.clock.now();
     if (event <= now.addSecs(5 * 60))
         return;
-    m_p.form.lblLastDate.setBackground(QColor(255, 192, 192));
-    if (m_p.settings.time == QLatin1String("1")) {
+    m_p.view.lblLastDate.setBackground(QColor(255, 192, 192));
+    if (m_p.flags.time) {
         m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
-        m_p.settings.time = StatusFile::on(false);
+        m_p.flags.time = false;
         m_p.status.set(StatusFile::Flag::time, false);
         if (m_p.restarter)
             m_p.restarter->ReiniciaGelmar();
@@ -256,16 +258,16 @@ void AlarmScan::futureDateGuard(QDateTime& event) {
 }
 
 void AlarmScan::requireLogged(bool written) const {
-    Delivery::requireLogged(m_p.log, written);
+    Delivery::requireLogged(m_p.services.log, written);
 }
 
 bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     Alarm a = readRow(row);
     if (!a.faults.isEmpty())
-        requireLogged(
-            m_p.log.write(QStringLiteral("Alarma %1 con datos no válidos (%2): se envía como desconocida")
-                              .arg(a.id)
-                              .arg(a.faults.join(QStringLiteral(", ")))));
+        requireLogged(m_p.services.log.write(
+            QStringLiteral("Alarma %1 con datos no válidos (%2): se envía como desconocida")
+                .arg(a.id)
+                .arg(a.faults.join(QStringLiteral(", ")))));
 
     const QString text = a.faults.isEmpty() ? alarmText(a.instrument, a.code) : unknownAlarm;
     futureDateGuard(a.event);
@@ -274,11 +276,13 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     if (!m_p.exclusions.HayQueEnviar(device, text))
         return true;
 
-    const QString plant = m_p.form.txtPlanta.text();
+    const QString plant = m_p.view.txtPlanta.text();
     const QString message = MessageFormat::liveAlarm(plant, a.code, a.state, text, device, a.event);
 
-    const QString notice = MessageFormat::smsNotice(plant, device, a.state, text, a.event);
-    const Delivery::Handed handed = m_p.delivery.handOn(message, notice, position, a.id);
+    QString notice; // built only if the alarm goes by SMS
+    const Delivery::Handed handed = m_p.delivery.handOn(
+        message, [&] { return notice = MessageFormat::smsNotice(plant, device, a.state, text, a.event); },
+        position, a.id);
     if (handed == Delivery::Handed::No)
         return false;
     if (handed == Delivery::Handed::BySms && OfficeHours::outside(a.event))
@@ -287,7 +291,7 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
 }
 
 void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
-    const QDateTime cutoff = m_p.clock.now().addDays(-7);
+    const QDateTime cutoff = m_p.services.clock.now().addDays(-7);
     // A page at a time, in id order; the next page is read only once this one has all gone.
     for (qint64 after = position;;) {
         const QList<BufferRow> rows = m_p.buffer.rowsAfter(after, cutoff, m_pageSize);
@@ -304,13 +308,13 @@ void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
 }
 
 bool AlarmScan::resendRow(const BufferRow& row, const UltCodFile& file) {
-    const QString plant = m_p.form.txtPlanta.text();
+    const QString plant = m_p.view.txtPlanta.text();
     QString state = QStringLiteral("1");
     if (const auto n = wholeNumber(row.beginend); n && *n == 0)
         state = QStringLiteral("0");
     else if (!n)
         // Our own notices hold "0" or "1"; anything else must not block the buffer for good.
-        requireLogged(m_p.log.write(
+        requireLogged(m_p.services.log.write(
             QStringLiteral("Aviso %1 del buffer con inicio/fin '%2' no válido: se envía como inicio")
                 .arg(row.id)
                 .arg(row.beginend)));
@@ -319,8 +323,10 @@ bool AlarmScan::resendRow(const BufferRow& row, const UltCodFile& file) {
         return true;
 
     const QString message = MessageFormat::bufferedMessage(plant, state, row.alarm, row.device, row.date);
-    const QString notice = MessageFormat::smsNotice(plant, row.device, state, row.alarm, row.date,
-                                                    MessageFormat::SmsKind::Buffered);
+    const auto notice = [&] {
+        return MessageFormat::smsNotice(plant, row.device, state, row.alarm, row.date,
+                                        MessageFormat::SmsKind::Buffered);
+    };
     // Auxiliary recipients are not used for the agent's own notices.
     return m_p.delivery.handOn(message, notice, file, row.id) != Delivery::Handed::No;
 }

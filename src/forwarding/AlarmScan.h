@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AgentServices.h"
 #include "forwarding/AlarmPages.h"
 #include "forwarding/ErrorReport.h"
 #include "forwarding/UltCodFile.h"
@@ -10,17 +11,14 @@
 #include <optional>
 
 class BufferDb;
-class Clock;
 class Delivery;
-class Dialogs;
-class EventLog;
+class Control;
 class Exclusions;
-class Form1State;
 class GelmarRestarter;
 class LifeTestClock;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
+struct StatusFlags;
 struct BufferRow;
 
 // BuscaAlarmas: every alarm the supervision system recorded since the last one handed on goes to the
@@ -29,14 +27,17 @@ struct BufferRow;
 // by the next cycle. Each cycle also sends the life test first and resends the buffer's notices last.
 class AlarmScan {
 public:
+    struct View {
+        Control& txtError;
+        Control& lblLastDate; // marked when an alarm is dated ahead
+        const Control& txtPlanta;
+    };
     struct Parts {
         QString programFolder;
-        Form1State& form;
-        AgentSettings& settings; // future-date flag
+        View view;
+        StatusFlags& flags; // time, the future-date condition
         const StatusFile& status;
-        const Clock& clock;
-        const EventLog& log;
-        Dialogs& dialogs;
+        AgentServices services;
         SupervisionDb& db;
         BufferDb& buffer;
         Delivery& delivery;

@@ -1,8 +1,8 @@
 #include "forwarding/CentralLink.h"
 
+#include "core/Control.h"
 #include "core/Diagnostics.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
@@ -13,18 +13,18 @@
 namespace {
 
 struct Endpoint {
-    Control& address;
-    Control& port;
+    const Control& address;
+    const Control& port;
 };
 
-Endpoint endpointOf(Form1State& form, int queWinsock) {
+Endpoint endpointOf(const CentralLink::View& view, int queWinsock) {
     switch (queWinsock) {
     case 2:
-        return {form.IpQuarnA, form.lblPuertoA};
+        return {view.IpQuarnA, view.lblPuertoA};
     case 3:
-        return {form.IpQuarnB, form.lblPuertoB};
+        return {view.IpQuarnB, view.lblPuertoB};
     default:
-        return {form.IpQuarn, form.lblPuerto};
+        return {view.IpQuarn, view.lblPuerto};
     }
 }
 
@@ -37,7 +37,7 @@ quint16 portOf(const QString& text) {
 
 } // namespace
 
-CentralLink::CentralLink(Form1State& form, QObject* parent) : QObject(parent), m_form(form) {
+CentralLink::CentralLink(View view, QObject* parent) : QObject(parent), m_view(view) {
     for (int i = 0; i < linkCount; ++i) {
         const int index = i + 1;
         auto* s = new QTcpSocket(this);
@@ -85,7 +85,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     if (link.busy)
         return false;
 
-    const Endpoint ep = endpointOf(m_form, queWinsock);
+    const Endpoint ep = endpointOf(m_view, queWinsock);
     const QString address = ep.address.text();
     if (queWinsock != 1 && address.isEmpty())
         return false;
@@ -97,19 +97,19 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.peerClosed = false;
     link.lastBlock.clear();
     m_ultimaRespuesta.clear();
-    m_form.Datos.setText(EventLog::logBody(texto));
+    m_view.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
     QTcpSocket* s = link.socket;
     if (s->state() != QAbstractSocket::UnconnectedState)
         closeLink(queWinsock);
-    m_form.ESTADO.setText(QStringLiteral("Conectando..."));
+    m_view.ESTADO.setText(QStringLiteral("Conectando..."));
     s->connectToHost(address, port);
 
     // By default an error does not end this wait early: a refused connection costs the whole wait.
     m_wait.until(
         [this, s, &link] {
             return m_aborted || s->state() == QAbstractSocket::ConnectedState ||
-                   (fastFailover() && link.error && unreachable(*link.error));
+                   (m_fastFailover && link.error && unreachable(*link.error));
         },
         Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
 
@@ -123,13 +123,13 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
         m_wait.until([this, &expected] { return m_aborted || m_ultimaRespuesta == expected; }, m_replyWait);
         delivered = m_ultimaRespuesta == expected;
         if (delivered) {
-            m_form.ESTADO.setText(QString());
-            m_form.Datos.setText(QString());
+            m_view.ESTADO.setText(QString());
+            m_view.Datos.setText(QString());
         }
         closeLink(queWinsock);
     } else {
         closeLink(queWinsock);
-        m_form.ESTADO.setText(QStringLiteral("No se pudo conectar"));
+        m_view.ESTADO.setText(QStringLiteral("No se pudo conectar"));
     }
     // A shutdown cutting the attempt short is no fault of the link.
     if (!delivered && !m_aborted)
@@ -187,7 +187,7 @@ bool CentralLink::EnviaConReserva(const QString& message) {
 }
 
 void CentralLink::onConnected(int) {
-    m_form.ESTADO.setText(QStringLiteral("Conectado"));
+    m_view.ESTADO.setText(QStringLiteral("Conectado"));
 }
 
 void CentralLink::onReadyRead(int index) {
@@ -197,17 +197,17 @@ void CentralLink::onReadyRead(int index) {
     s->skip(s->bytesAvailable());
     m_links[index - 1].lastBlock = block;
     m_ultimaRespuesta = Windows1252::decode(block);
-    m_form.ESTADO.setText(m_ultimaRespuesta);
+    m_view.ESTADO.setText(m_ultimaRespuesta);
 }
 
 void CentralLink::onBytesWritten(int index) {
-    m_form.ESTADO.setText(QStringLiteral("Enviado Winsock:") + QString::number(index));
+    m_view.ESTADO.setText(QStringLiteral("Enviado Winsock:") + QString::number(index));
 }
 
 void CentralLink::onDisconnected(int index) {
     if (!m_links[index - 1].closingOurselves) {
         m_links[index - 1].peerClosed = true;
-        m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
+        m_view.ESTADO.setText(QStringLiteral("Conexión cerrada"));
     }
 }
 
@@ -229,12 +229,12 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
     // The station closing its end is its normal way of hanging up, not a fault of the link.
     if (error == QAbstractSocket::RemoteHostClosedError) {
         link.peerClosed = true;
-        m_form.ESTADO.setText(QStringLiteral("Conexión cerrada"));
+        m_view.ESTADO.setText(QStringLiteral("Conexión cerrada"));
         return;
     }
     link.error = error;
     link.errorString = socketOf(index)->errorString();
-    m_form.ESTADO.setText(errorText(error, link.errorString));
+    m_view.ESTADO.setText(errorText(error, link.errorString));
     closeLink(index);
 }
 

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <optional>
 
-class Form1State;
+class Control;
 class QTcpSocket;
 
 // The link to the central station: one fresh TCP connection per message, on the primary address and then
@@ -26,7 +26,19 @@ public:
     static constexpr qsizetype maxReplyBytes = 64 * 1024;
     static constexpr int linkCount = 3;
 
-    explicit CentralLink(Form1State& form, QObject* parent = nullptr);
+    // The station addresses and ports it reads, and the two fields it shows a delivery in.
+    struct View {
+        const Control& IpQuarn;
+        const Control& lblPuerto;
+        const Control& IpQuarnA;
+        const Control& lblPuertoA;
+        const Control& IpQuarnB;
+        const Control& lblPuertoB;
+        Control& ESTADO;
+        Control& Datos;
+    };
+
+    explicit CentralLink(View view, QObject* parent = nullptr);
     ~CentralLink() override;
 
     // Delivery on one link (1 primary, 2 secondary A, 3 secondary B).
@@ -41,17 +53,13 @@ public:
     // The last block of data received on any link (blocks are never joined).
     const QString& UltimaRespuesta() const { return m_ultimaRespuesta; }
 
-    Duration connectWait() const { return m_connectWait; }
     void setConnectWait(Duration d) { m_connectWait = d; }
-    Duration replyWait() const { return m_replyWait; }
     void setReplyWait(Duration d) { m_replyWait = d; }
 
     // Key FastFailover of CONFIG, off by default: when on, a connection the socket layer reports refused or
     // unreachable ends its connect wait at once and the delivery goes on to the next link, instead of
-    // waiting out the whole connect wait first.
-    // The link reads the flag at each delivery; the settings hold it once start-up has read it.
-    void followFastFailover(const bool& on) { m_fastFailover = &on; }
-    bool fastFailover() const { return m_fastFailover && *m_fastFailover; }
+    // waiting out the whole connect wait first. Given once start-up has read the settings.
+    void setFastFailover(bool on) { m_fastFailover = on; }
     // The socket errors that say no connection can come of this attempt.
     static bool unreachable(QAbstractSocket::SocketError error);
 
@@ -87,14 +95,14 @@ private:
     void onDisconnected(int index);
     void onError(int index, QAbstractSocket::SocketError error);
 
-    Form1State& m_form;
+    View m_view;
     std::array<Link, linkCount> m_links;
     QString m_ultimaRespuesta;
     BoundedWait m_wait;
     Duration m_connectWait = defaultWait;
     Duration m_replyWait = defaultWait;
     bool m_aborted = false;
-    const bool* m_fastFailover = nullptr;
+    bool m_fastFailover = false;
     // Since when every delivery has failed (invalid while they succeed), for the recovery line.
     QElapsedTimer m_failingSince;
     int m_failedDeliveries = 0;

@@ -1,11 +1,10 @@
 #include "forwarding/Delivery.h"
 
 #include "core/AgentError.h"
-#include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "forwarding/MessageSender.h"
 #include "forwarding/SmsSender.h"
 #include "forwarding/UltCodFile.h"
@@ -20,7 +19,7 @@ void Delivery::requireLogged(const EventLog& log, bool written) {
 }
 
 bool Delivery::smsApplies() const {
-    return m_p.form.chkSMSEnabled.checked() && m_p.settings.SMSOn == QLatin1String("1");
+    return m_p.view.chkSMSEnabled.checked() && m_p.smsOn;
 }
 
 void Delivery::savePosition(const UltCodFile& position, qint64 id) const {
@@ -29,7 +28,7 @@ void Delivery::savePosition(const UltCodFile& position, qint64 id) const {
                          QStringLiteral("No se puede escribir ") + position.path());
 }
 
-Delivery::Handed Delivery::handOn(const QString& message, const QString& smsText, const UltCodFile& position,
+Delivery::Handed Delivery::handOn(const QString& message, const SmsForm& smsForm, const UltCodFile& position,
                                   qint64 id) {
     if (m_p.sender.EnviaConReserva(message)) {
         m_p.state.delivered();
@@ -42,8 +41,8 @@ Delivery::Handed Delivery::handOn(const QString& message, const QString& smsText
         return Handed::No;
     }
     // When the modem fails too, stop here without moving past the message; the next tick tries again.
-    const QString recipient = m_p.form.txtRecipient.text();
-    if (!m_p.sms || !m_p.sms->MandaMensaje(smsText, recipient))
+    const QString recipient = m_p.view.txtRecipient.text();
+    if (!m_p.sms || !m_p.sms->MandaMensaje(smsForm(), recipient))
         return Handed::No;
     savePosition(position, id);
     requireLogged(m_p.log, m_p.log.sms(message, recipient));
@@ -53,7 +52,7 @@ Delivery::Handed Delivery::handOn(const QString& message, const QString& smsText
 void Delivery::toAuxiliaries(const QString& message, const QString& smsText) {
     if (!m_p.sms)
         return;
-    for (const QString& number : std::as_const(m_p.settings.smsAuxiliaries)) {
+    for (const QString& number : std::as_const(m_p.smsAuxiliaries)) {
         const bool sent = m_p.sms->MandaMensaje(smsText, number);
         requireLogged(m_p.log, m_p.log.auxiliarySms(message, number, sent));
     }

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <functional>
 
 class Clock;
+class Control;
 class EventLog;
-class Form1State;
 class MessageSender;
 class SmsSender;
 class UltCodFile;
-struct AgentSettings;
 struct DeliveryState;
 
 // How one message is handed on, for the alarm scan and the buffer resend alike: to the central station
@@ -16,9 +17,14 @@ struct DeliveryState;
 // the message only once it has gone, and each hand-on writes its log line.
 class Delivery {
 public:
+    struct View {
+        const Control& chkSMSEnabled;
+        const Control& txtRecipient;
+    };
     struct Parts {
-        Form1State& form;        // chkSMSEnabled, txtRecipient
-        AgentSettings& settings; // SMS mode flag, auxiliary recipients
+        View view;
+        const bool& smsOn;                 // SMS mode; the SMS subsystem turns it
+        const QStringList& smsAuxiliaries; // read at start-up
         const Clock& clock;
         const EventLog& log;
         MessageSender& sender;
@@ -32,9 +38,12 @@ public:
 
     void setSmsSender(SmsSender* sms) { m_p.sms = sms; }
 
+    // The SMS form of a message, built only when the message goes by SMS.
+    using SmsForm = std::function<QString()>;
+
     // One message to the central station, else by SMS while SMS mode is on; the position moves to id
     // only once it has gone.
-    Handed handOn(const QString& message, const QString& smsText, const UltCodFile& position, qint64 id);
+    Handed handOn(const QString& message, const SmsForm& smsForm, const UltCodFile& position, qint64 id);
     // A live alarm that went by SMS also goes to the auxiliary recipients, each with its log line.
     void toAuxiliaries(const QString& message, const QString& smsText);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AgentServices.h"
 #include "forwarding/AlarmScan.h"
 #include "forwarding/BufferDb.h"
 #include "forwarding/CentralLink.h"
@@ -9,30 +10,35 @@
 
 #include <QString>
 
-class Clock;
-class Dialogs;
-class EventLog;
-class Form1State;
+class Control;
 class GelmarRestarter;
 class SmsSender;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
+struct StatusFlags;
 struct DeliveryState;
 
 // The alarm-forwarding subsystem as one object: the central-station link, the buffer, the life test and
 // clock, the exclusion list, the delivery fallback and the alarm scan, built once and wired together.
 class Forwarding {
 public:
+    // The fields each step reads and writes; the subsystem's own two take what the databases say.
+    struct Views {
+        Control& txtPlanta;
+        Control& Label5;
+        CentralLink::View link;
+        LifeTestClock::View lifeTest;
+        Delivery::View delivery;
+        AlarmScan::View scan;
+    };
     struct Parts {
         QString programFolder;
         QString iniPath;
-        Form1State& form;
-        AgentSettings& settings;
+        Views views;
+        StatusFlags& flags;                // SMS mode (read), the future-date condition (turned)
+        const QStringList& smsAuxiliaries; // read at start-up
         const StatusFile& status;
-        const Clock& clock;
-        const EventLog& log;
-        Dialogs& dialogs;
+        AgentServices services;
         SupervisionDb& db;
         DeliveryState& delivery;
     };

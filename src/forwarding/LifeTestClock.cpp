@@ -2,9 +2,9 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/MessageSender.h"
@@ -21,13 +21,13 @@ qint64 hoursToMsecs(double hours) {
 
 } // namespace
 
-LifeTestClock::LifeTestClock(Form1State& form, const Clock& clock, const EventLog& log, MessageSender& sender,
+LifeTestClock::LifeTestClock(View view, const Clock& clock, const EventLog& log, MessageSender& sender,
                              DeliveryState& delivery)
-    : m_form(form), m_clock(clock), m_log(log), m_sender(sender), m_delivery(delivery) {
+    : m_view(view), m_clock(clock), m_log(log), m_sender(sender), m_delivery(delivery) {
 }
 
 void LifeTestClock::lifeTestStep() {
-    Control& interval = m_form.lblTestVida;
+    Control& interval = m_view.lblTestVida;
     if (NumberValue::of(interval.text()) < 1)
         interval.setText(QStringLiteral("1"));
     if (NumberValue::of(interval.text()) > 24)
@@ -35,16 +35,16 @@ void LifeTestClock::lifeTestStep() {
 
     const double hours = NumberValue::of(interval.text());
     const bool due = m_ultimoLifeTest.msecsTo(m_clock.now()) > hoursToMsecs(hours);
-    const bool alive = NumberValue::of(m_form.lblNumVidas.text()) > 0 &&
-                       (NumberValue::of(m_form.lblAlmVidas.text()) > 0 || !m_form.chkAlarms.checked());
+    const bool alive = NumberValue::of(m_view.lblNumVidas.text()) > 0 &&
+                       (NumberValue::of(m_view.lblAlmVidas.text()) > 0 || !m_view.chkAlarms.checked());
     if (!due || !alive)
         return;
 
-    const QString message = MessageFormat::lifeTest(m_form.txtPlanta.text(), m_clock.now());
+    const QString message = MessageFormat::lifeTest(m_view.txtPlanta.text(), m_clock.now());
     if (m_sender.EnviaConReserva(message)) {
         m_ultimoLifeTest = m_clock.now();
         m_log.delivery(message);
-        m_form.lblFechaLifeTest.setText(AgentLocale::dateTimeText(m_ultimoLifeTest));
+        m_view.lblFechaLifeTest.setText(AgentLocale::dateTimeText(m_ultimoLifeTest));
         m_delivery.delivered();
     } else {
         // Left as it was, so the next cycle tries again; an outage is measured by alarms, not by this.
@@ -53,21 +53,21 @@ void LifeTestClock::lifeTestStep() {
 }
 
 void LifeTestClock::SubSynchro() {
-    const QString last = m_form.lblFechaSynchro.text();
+    const QString last = m_view.lblFechaSynchro.text();
     if (last.isEmpty() || m_clock.now().date().toString(synchroDateFormat) != last)
         SendSynchroTime();
 }
 
 bool LifeTestClock::SendSynchroTime() {
-    const double offsetHours = NumberValue::of(m_form.txtDifHoraria.text());
+    const double offsetHours = NumberValue::of(m_view.txtDifHoraria.text());
     const QDateTime shifted = m_clock.now().addMSecs(hoursToMsecs(offsetHours));
-    const QString message = MessageFormat::clock(m_form.txtPlanta.text(), shifted);
+    const QString message = MessageFormat::clock(m_view.txtPlanta.text(), shifted);
     if (!m_sender.EnviaConReserva(message)) {
         m_log.clockFailure(message);
         return false;
     }
     m_log.delivery(message);
-    m_form.lblFechaSynchro.setText(m_clock.now().date().toString(synchroDateFormat));
+    m_view.lblFechaSynchro.setText(m_clock.now().date().toString(synchroDateFormat));
     m_delivery.delivered();
     return true;
 }

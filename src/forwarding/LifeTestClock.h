@@ -4,7 +4,7 @@
 
 class Clock;
 class EventLog;
-class Form1State;
+class Control;
 class MessageSender;
 struct DeliveryState;
 
@@ -12,7 +12,18 @@ struct DeliveryState;
 // few hours while the supervision system shows signs of life, and the clock message once per day.
 class LifeTestClock {
 public:
-    LifeTestClock(Form1State& form, const Clock& clock, const EventLog& log, MessageSender& sender,
+    struct View {
+        Control& lblTestVida; // the interval in hours, brought within 1 to 24
+        const Control& lblNumVidas;
+        const Control& lblAlmVidas;
+        const Control& chkAlarms;
+        const Control& txtPlanta;
+        const Control& txtDifHoraria;
+        Control& lblFechaLifeTest;
+        Control& lblFechaSynchro; // the date of the last clock message
+    };
+
+    LifeTestClock(View view, const Clock& clock, const EventLog& log, MessageSender& sender,
                   DeliveryState& delivery);
 
     // Run by the alarm scan before its loop: sends the life test when it is due and the plant is alive.
@@ -28,7 +39,7 @@ public:
     static QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
 private:
-    Form1State& m_form;
+    View m_view;
     const Clock& m_clock;
     const EventLog& m_log;
     MessageSender& m_sender;

@@ -2,8 +2,8 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/Windows1252.h"
 #include "sms/ModemReply.h"
 #include "sms/SerialPortName.h"
@@ -21,9 +21,9 @@ constexpr char ESC = 27;
 
 } // namespace
 
-ModemDriver::ModemDriver(Form1State& form, const Clock& clock, const EventLog& log,
-                         const QString& programFolder, QObject* parent)
-    : QObject(parent), m_form(form), m_clock(clock), m_log(log), m_modemLog(programFolder, clock) {
+ModemDriver::ModemDriver(View view, const Clock& clock, const EventLog& log, const QString& programFolder,
+                         QObject* parent)
+    : QObject(parent), m_view(view), m_clock(clock), m_log(log), m_modemLog(programFolder, clock) {
     connect(&MSComm1, &QSerialPort::readyRead, &m_wait, &BoundedWait::wake);
     connect(&MSComm1, &QSerialPort::errorOccurred, &m_wait, &BoundedWait::wake);
 }
@@ -39,19 +39,19 @@ void ModemDriver::stop() {
 
 void ModemDriver::SmsOn() {
     m_busy = true;
-    m_form.lblSignal.setForeground(QColor(255, 0, 0));
+    m_view.lblSignal.setForeground(QColor(255, 0, 0));
 }
 
 void ModemDriver::SmsOff() {
     m_busy = false;
-    m_form.lblSignal.setForeground(QColor(0, 0, 0));
+    m_view.lblSignal.setForeground(QColor(0, 0, 0));
 }
 
 void ModemDriver::portProblem(const QString& problem) {
     if (problem == m_portProblem)
         return;
     m_portProblem = problem;
-    m_form.lblErrorSMS.setText(problem);
+    m_view.lblErrorSMS.setText(problem);
     m_log.write(problem + QStringLiteral(" Hora: ") + AgentLocale::dateTimeText(m_clock.now()));
     qCWarning(lcSms).noquote() << problem;
 }
@@ -64,7 +64,7 @@ bool ModemDriver::usable(const SerialPortName& port) {
         portProblem(QStringLiteral("Sin modem: Puerto Serie 0"));
         return false;
     case SerialPortName::Kind::Invalid:
-        portProblem(QStringLiteral("Puerto Serie no válido: '") + m_form.txtComPort.text() +
+        portProblem(QStringLiteral("Puerto Serie no válido: '") + m_view.txtComPort.text() +
                     QLatin1Char('\''));
         return false;
     }
@@ -145,12 +145,12 @@ bool ModemDriver::MandaMensaje(const QString& Texto, const QString& numero) {
     SmsOn();
     const auto done = qScopeGuard([this] { SmsOff(); });
 
-    const SerialPortName port = SerialPortName::fromText(m_form.txtComPort.text());
+    const SerialPortName port = SerialPortName::fromText(m_view.txtComPort.text());
     // Without a modem nothing is sent, so nothing may count as sent.
     if (port.kind == SerialPortName::Kind::NoModem)
         return usable(port);
     if (Texto.isEmpty() || numero.size() < 9) {
-        m_form.lblErrorSMS.setText(lengthError);
+        m_view.lblErrorSMS.setText(lengthError);
         return false;
     }
     if (!usable(port))
@@ -187,7 +187,7 @@ bool ModemDriver::MandaMensaje(const QString& Texto, const QString& numero) {
         case Outcome::Error:
             if (!m_modemLog.append(m_reply, s.label, s.command, prepared))
                 qCWarning(lcSms).noquote() << "can not write" << m_modemLog.currentPath();
-            m_form.lblErrorSMS.setText(errorAnswer);
+            m_view.lblErrorSMS.setText(errorAnswer);
             qCWarning(lcSms).noquote() << "the modem answered ERROR at step" << s.label;
             return false;
         case Outcome::TimedOut:
@@ -211,13 +211,13 @@ void ModemDriver::ResetModem() {
     const auto closed = qScopeGuard([this] { closePort(); });
     // Whatever fails on the way shows as the modem's silence.
     Outcome outcome = Outcome::Failed;
-    if (openPort(SerialPortName::fromText(m_form.txtComPort.text()))) {
+    if (openPort(SerialPortName::fromText(m_view.txtComPort.text()))) {
         discardInput();
         outcome =
             step("AT&F\r", "OK\r", std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime())));
     }
     if (outcome != Outcome::Awaited && outcome != Outcome::Error) {
-        m_form.lblErrorSMS.setText(resetError);
+        m_view.lblErrorSMS.setText(resetError);
         qCWarning(lcSms) << "the modem did not answer its reset";
     }
 }
@@ -229,13 +229,13 @@ void ModemDriver::SMSQuality() {
     const auto done = qScopeGuard([this] { SmsOff(); });
 
     SignalQuality::Reading reading{QStringLiteral("NM"), 0};
-    const SerialPortName port = SerialPortName::fromText(m_form.txtComPort.text());
+    const SerialPortName port = SerialPortName::fromText(m_view.txtComPort.text());
     if (usable(port) && openPort(port)) {
         discardInput();
         step("AT+CSQ\r", "OK", m_waits.step);
         reading = SignalQuality::read(m_reply);
     }
     // A modem that can not be reached reads as no modem, so the status update reports it.
-    m_form.lblSignal.setText(reading.text);
-    m_form.ProgressBar1.setValue(reading.bar);
+    m_view.lblSignal.setText(reading.text);
+    m_view.ProgressBar1.setValue(reading.bar);
 }

@@ -12,7 +12,7 @@
 
 class Clock;
 class EventLog;
-class Form1State;
+class Control;
 struct SerialPortName;
 
 // The GSM modem on its serial port (txtComPort, read at each operation; 19200,N,8,1; the modem-control
@@ -29,11 +29,18 @@ public:
         std::chrono::milliseconds settle{2000}; // after opening, before the first command
     };
 
+    struct View {
+        const Control& txtComPort;
+        Control& lblSignal; // the reading, red while the modem is busy
+        Control& ProgressBar1;
+        Control& lblErrorSMS;
+    };
+
     static inline const QString lengthError = QStringLiteral("Longitud número incorrecta");
     static inline const QString errorAnswer = QStringLiteral("El Modem ha respondido ERROR");
     static inline const QString resetError = QStringLiteral("Error reiniciando modem");
 
-    ModemDriver(Form1State& form, const Clock& clock, const EventLog& log, const QString& programFolder,
+    ModemDriver(View view, const Clock& clock, const EventLog& log, const QString& programFolder,
                 QObject* parent = nullptr);
     ~ModemDriver() override;
 
@@ -70,7 +77,7 @@ private:
     // A port problem is shown, logged and told once for each change, never at every tick.
     void portProblem(const QString& problem);
 
-    Form1State& m_form;
+    View m_view;
     const Clock& m_clock;
     const EventLog& m_log;
     ModemLog m_modemLog;

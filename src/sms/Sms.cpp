@@ -1,9 +1,8 @@
 #include "sms/Sms.h"
 
-#include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/DeliveryState.h"
-#include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
@@ -19,7 +18,8 @@ constexpr qint64 maxShownMinutes = 9999;
 } // namespace
 
 Sms::Sms(Parts parts, QObject* parent)
-    : QObject(parent), m_p(std::move(parts)), m_driver(m_p.form, m_p.clock, m_p.log, m_p.programFolder) {
+    : QObject(parent), m_p(std::move(parts)),
+      m_driver(m_p.views.modem, m_p.services.clock, m_p.services.log, m_p.programFolder) {
 }
 
 void Sms::stop() {
@@ -27,7 +27,7 @@ void Sms::stop() {
 }
 
 double Sms::maxNoNet() {
-    const QString text = m_p.form.txtMaxNoNet.text();
+    const QString text = m_p.views.sms.txtMaxNoNet.text();
     bool whole = false;
     text.trimmed().toDouble(&whole);
     const double minutes = NumberValue::of(text);
@@ -40,50 +40,50 @@ double Sms::maxNoNet() {
 }
 
 void Sms::RestauraModoSMS() {
-    if (m_p.settings.SMSOn != QLatin1String("1")) {
-        m_p.delivery.FechaPrimerFallo = DeliveryState::noFailure();
+    if (!m_p.smsOn) {
+        m_p.delivery.delivered();
         return;
     }
-    m_p.form.lblModoSMS.setVisible(true);
+    m_p.views.sms.lblModoSMS.setVisible(true);
     const double minutes = maxNoNet() + 1;
-    m_p.delivery.FechaPrimerFallo = m_p.clock.now().addMSecs(-static_cast<qint64>(minutes * minuteMs));
+    m_p.delivery.failingSince(m_p.services.clock.now().addMSecs(-static_cast<qint64>(minutes * minuteMs)));
 }
 
 void Sms::CheckSMS() {
     // Unticked, nothing changes in either direction: the scan stops sending SMS as it tests the box too.
-    if (!m_p.form.chkSMSEnabled.checked())
+    if (!m_p.views.sms.chkSMSEnabled.checked())
         return;
     m_driver.SMSQuality();
 
-    const qint64 failingMs = m_p.delivery.FechaPrimerFallo.msecsTo(m_p.clock.now());
+    const qint64 failingMs = m_p.delivery.msecsFailing(m_p.services.clock.now());
     if (failingMs > minuteMs) {
-        m_p.form.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
-        m_p.form.lblMinMal.setBackground(lightRed);
-        // Any flag but "1" counts as off, so a damaged status.ini can not keep SMS mode from starting.
-        if (NumberValue::of(m_p.form.lblMinMal.text()) >= maxNoNet() &&
-            m_p.settings.SMSOn != QLatin1String("1"))
+        m_p.views.sms.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
+        m_p.views.sms.lblMinMal.setBackground(lightRed);
+        if (NumberValue::of(m_p.views.sms.lblMinMal.text()) >= maxNoNet() && !m_p.smsOn)
             enterSmsMode();
-    } else if (m_p.settings.SMSOn == QLatin1String("1")) {
+    } else if (m_p.smsOn) {
         leaveSmsMode();
     }
 }
 
 void Sms::enterSmsMode() {
-    m_p.form.lblModoSMS.setVisible(true);
+    m_p.views.sms.lblModoSMS.setVisible(true);
     writeStatus(true);
-    m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("1"), m_p.clock.now());
-    m_p.settings.SMSOn = QStringLiteral("1");
+    m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("1"),
+                           m_p.services.clock.now());
+    m_p.smsOn = true;
     qCInfo(lcSms).noquote() << "SMS mode on: deliveries failing since"
-                            << m_p.delivery.FechaPrimerFallo.toString(Qt::ISODate);
+                            << m_p.delivery.failingSince().value_or(QDateTime()).toString(Qt::ISODate);
 }
 
 void Sms::leaveSmsMode() {
-    m_p.form.lblMinMal.setBackground(white);
-    m_p.form.lblModoSMS.setVisible(false);
-    m_p.settings.SMSOn = QStringLiteral("0");
-    m_p.form.lblMinMal.setText(QString());
+    m_p.views.sms.lblMinMal.setBackground(white);
+    m_p.views.sms.lblModoSMS.setVisible(false);
+    m_p.smsOn = false;
+    m_p.views.sms.lblMinMal.setText(QString());
     writeStatus(false);
-    m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("0"), m_p.clock.now());
+    m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("0"),
+                           m_p.services.clock.now());
     qCInfo(lcSms) << "SMS mode off: the central station takes deliveries again";
 }
 
@@ -96,21 +96,21 @@ void Sms::writeStatus(bool on) {
 void Sms::btnTestSMS_Click() {
     m_driver.SMSQuality();
     // The outcome is not shown: the user watches lblErrorSMS, the signal and the telephone.
-    if (m_p.form.chkSMSEnabled.checked())
-        m_driver.MandaMensaje(testText, m_p.form.txtRecipient.text());
+    if (m_p.views.sms.chkSMSEnabled.checked())
+        m_driver.MandaMensaje(testText, m_p.views.sms.txtRecipient.text());
     else
-        m_p.form.lblErrorSMS.setText(enableFirst);
+        m_p.views.sms.lblErrorSMS.setText(enableFirst);
 }
 
 void Sms::lblErrorSMS_Click() {
-    m_p.form.lblErrorSMS.setText(QString());
+    m_p.views.sms.lblErrorSMS.setText(QString());
 }
 
 void Sms::chkAlarms_Click() {
-    VisibilidadAlm(m_p.form.chkAlarms.checked() ? 1 : 0);
+    VisibilidadAlm(m_p.views.sms.chkAlarms.checked() ? 1 : 0);
 }
 
 void Sms::VisibilidadAlm(int valor) {
-    m_p.form.lblAlm.setVisible(valor == 1);
-    m_p.form.lblAlmVidas.setVisible(valor == 1);
+    m_p.views.sms.lblAlm.setVisible(valor == 1);
+    m_p.views.sms.lblAlmVidas.setVisible(valor == 1);
 }

@@ -1,16 +1,14 @@
 #pragma once
 
+#include "core/AgentServices.h"
 #include "sms/ModemDriver.h"
 
 #include <QObject>
 #include <QString>
 
 class BufferDb;
-class Clock;
-class EventLog;
-class Form1State;
+class Control;
 class StatusFile;
-struct AgentSettings;
 struct DeliveryState;
 
 // The SMS fallback: SMS mode begins when deliveries to the central station have been failing for
@@ -22,13 +20,27 @@ struct DeliveryState;
 class Sms : public QObject {
     Q_OBJECT
 public:
+    struct View {
+        const Control& chkSMSEnabled;
+        const Control& txtMaxNoNet; // minutes of failed deliveries before SMS mode
+        const Control& txtRecipient;
+        const Control& chkAlarms;
+        Control& lblModoSMS;
+        Control& lblMinMal; // minutes of failed deliveries, shown past the first
+        Control& lblErrorSMS;
+        Control& lblAlm;
+        Control& lblAlmVidas;
+    };
+    struct Views {
+        View sms;
+        ModemDriver::View modem;
+    };
     struct Parts {
         QString programFolder;
-        Form1State& form;
-        AgentSettings& settings; // SMSOn, the flag the alarm scan reads
+        Views views;
+        bool& smsOn; // SMS mode, which the delivery reads
         const StatusFile& status;
-        const Clock& clock;
-        const EventLog& log;
+        AgentServices services;
         BufferDb& buffer;
         DeliveryState& delivery;
     };

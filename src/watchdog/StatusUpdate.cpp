@@ -61,9 +61,9 @@ bool windowsPath(const QString& folder) {
 
 } // namespace
 
-// One watched condition: its holder in the settings, its key in status.ini, its notice.
+// One watched condition: its flag (true while normal), its key in status.ini, its notice.
 struct StatusUpdate::Flag {
-    QString AgentSettings::*holder;
+    bool StatusFlags::*holder;
     StatusFile::Flag key;
     const QString& notice;
 };
@@ -130,13 +130,11 @@ void StatusUpdate::ActualizaDatosVida() {
 }
 
 void StatusUpdate::condition(const Flag& flag, bool open) {
-    QString& value = m_p.settings.*flag.holder;
-    // Anything but "0" counts as no open condition, so a damaged value can not silence a condition.
-    const bool wasOpen = value == QLatin1String("0");
-    if (open == wasOpen)
+    bool& normal = m_p.flags.*flag.holder;
+    if (open != normal)
         return;
-    value = StatusFile::on(!open);
-    m_p.status.write(flag.key, value);
+    normal = !open;
+    m_p.status.set(flag.key, normal);
     m_p.buffer.PonEnBuffer(SISTEMA, flag.notice, open ? QStringLiteral("1") : QStringLiteral("0"),
                            m_p.clock.now());
 }
@@ -164,8 +162,8 @@ void StatusUpdate::update() {
     }
     const bool future = newest > now.addSecs(futureToleranceSecs);
     f.lblLastDate.setBackground(future ? lightRed : white);
-    const bool restart = future && m_p.settings.time != QLatin1String("0");
-    condition({&AgentSettings::time, StatusFile::Flag::time, AlarmScan::futureNotice}, future);
+    const bool restart = future && m_p.flags.time;
+    condition({&StatusFlags::time, StatusFile::Flag::time, AlarmScan::futureNotice}, future);
     if (restart)
         m_p.restarter.ReiniciaGelmar();
     if (m_stopped)
@@ -196,7 +194,7 @@ void StatusUpdate::update() {
     f.txtFreeSpace.setText(locale.toString(freeGb, 'f', 2));
     const bool lowSpace = freeGb < m_p.settings.minFree;
     f.txtFreeSpace.setBackground(lowSpace ? lightRed : white);
-    condition({&AgentSettings::freeSize, StatusFile::Flag::freeSize, freeSizeNotice}, lowSpace);
+    condition({&StatusFlags::freeSize, StatusFile::Flag::freeSize, freeSizeNotice}, lowSpace);
 
     // Size of the acquired-data database file, in whole megabytes.
     const QString database = fileInFolder(fileInFolder(folder(), QStringLiteral("database")),
@@ -209,7 +207,7 @@ void StatusUpdate::update() {
     f.txtMbAdquired.setText(QString::number(megabytes));
     const bool tooBig = static_cast<double>(megabytes) > static_cast<double>(m_p.settings.MaxDb);
     f.txtMbAdquired.setBackground(tooBig ? lightRed : white);
-    condition({&AgentSettings::DbSize, StatusFile::Flag::DbSize, dbSizeNotice}, tooBig);
+    condition({&StatusFlags::DbSize, StatusFile::Flag::DbSize, dbSizeNotice}, tooBig);
 
     // Acquisition, as the supervision system reports it, with its network server running; left as it
     // was while maintenance has the system stopped.
@@ -226,19 +224,19 @@ void StatusUpdate::update() {
             f.lblEstadoAdquisicion.setText(QStringLiteral("Detenido"));
             f.lblEstadoAdquisicion.setForeground(red);
         }
-        condition({&AgentSettings::Acquisition, StatusFile::Flag::Acquisition, acquisitionNotice},
+        condition({&StatusFlags::Acquisition, StatusFile::Flag::Acquisition, acquisitionNotice},
                   !m_adquisicionOK);
     }
 
     // The modem, as its driver last read it ("--" until then is no fault).
     const QString signal = f.lblSignal.text();
-    condition({&AgentSettings::ModemOK, StatusFile::Flag::ModemOK, modemNotice},
+    condition({&StatusFlags::ModemOK, StatusFile::Flag::ModemOK, modemNotice},
               signal == QLatin1String("NC") || signal == QLatin1String("NM"));
 
     // The overall light: records, acquisition, alarms (unless hidden) and the database size.
     const bool healthy = NumberValue::of(f.lblNumVidas.text()) > 0 && m_adquisicionOK &&
                          (NumberValue::of(f.lblAlmVidas.text()) > 0 || !f.lblAlmVidas.visible()) &&
-                         m_p.settings.DbSize != QLatin1String("0");
+                         m_p.flags.DbSize;
     f.circuloEstado.setBackground(healthy ? green : red);
 
     const bool ciclo = m_p.cicloActivo && m_p.cicloActivo();

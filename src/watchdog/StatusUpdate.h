@@ -16,6 +16,7 @@ class ProcessPrimitives;
 class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
+struct StatusFlags;
 
 // The five-minute status update: whether the supervision system still records and whether its machine is
 // healthy, shown in the window, with one notice to the central station (through the buffer) each time a
@@ -26,7 +27,8 @@ public:
     struct Parts {
         const StatusFile& status;
         Form1State& form;
-        AgentSettings& settings; // limits, ControlFechasFuturas and the five condition flags
+        const AgentSettings& settings; // limits, ControlFechasFuturas
+        StatusFlags& flags;            // the five condition flags
         const Clock& clock;
         const EventLog& log;
         SupervisionDb& db;

@@ -8,8 +8,8 @@ Watchdog::Watchdog(Parts parts)
     : m_p(std::move(parts)), m_baskill(m_table, m_p.dialogs),
       m_processes(m_p.form, m_p.settings, m_baskill, m_p.log, m_p.clock),
       m_noData(m_p.form, m_p.clock, m_p.buffer),
-      m_status({m_p.status, m_p.form, m_p.settings, m_p.clock, m_p.log, m_p.db, m_p.buffer, m_baskill,
-                m_processes, [this] { return m_p.link.nombreEstado(1); },
+      m_status({m_p.status, m_p.form, m_p.settings, m_p.flags, m_p.clock, m_p.log, m_p.db, m_p.buffer,
+                m_baskill, m_processes, [this] { return m_p.link.nombreEstado(1); },
                 [this] { return m_p.scheduler.Timer3.isActive(); }, [this] { return m_chkAdquisicion; }}) {
     m_table.setScope(m_p.processScope);
     m_processes.setRestartWait(m_p.restartWait);

@@ -19,6 +19,7 @@ class Scheduler;
 class StatusFile;
 class SupervisionDb;
 struct AgentSettings;
+struct StatusFlags;
 
 // The supervision watchdog: the status update, the process lights and test, the no-data restart and the
 // kill and relaunch of the supervision system. One object, built once, owning its steps; the agent wires
@@ -27,7 +28,8 @@ class Watchdog {
 public:
     struct Parts {
         Form1State& form;
-        AgentSettings& settings; // limits, web mode, and the condition flags as status.ini holds them
+        const AgentSettings& settings; // limits, web mode
+        StatusFlags& flags;            // the condition flags as status.ini holds them
         const StatusFile& status;
         const Clock& clock;
         const EventLog& log;

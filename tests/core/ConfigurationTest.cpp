@@ -3,6 +3,7 @@
 #include "core/ConfigScreen.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
+#include "core/StatusFile.h"
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
@@ -133,7 +134,8 @@ TEST_F(ConfigurationTest, OptimisationCaption) {
 }
 
 TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
-    config.readStatusFlags();
+    const StatusFile file(dir.path());
+    file.readFlags();
     QFile status(config.statusPath());
     ASSERT_TRUE(status.open(QIODevice::ReadOnly));
     EXPECT_EQ(status.readAll(),
@@ -142,9 +144,17 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
 
     IniFile::write(config.statusPath(), "status", "SMSON", "1");
     IniFile::write(config.statusPath(), "status", "time", "0");
-    config.readStatusFlags();
-    EXPECT_EQ(settings.SMSOn, "1");
-    EXPECT_EQ(settings.time, "0");
+    StatusFlags flags = file.readFlags();
+    EXPECT_TRUE(flags.SMSOn);
+    EXPECT_FALSE(flags.time);
+    EXPECT_TRUE(flags.DbSize);
+
+    // A damaged value neither silences a condition nor holds SMS mode on.
+    IniFile::write(config.statusPath(), "status", "SMSON", "x");
+    IniFile::write(config.statusPath(), "status", "time", "x");
+    flags = file.readFlags();
+    EXPECT_FALSE(flags.SMSOn);
+    EXPECT_TRUE(flags.time);
 
     IniFile::write(config.iniPath(), "SMS", "1", "+34611111111");
     IniFile::write(config.iniPath(), "SMS", "3", "+34633333333");

@@ -1,4 +1,5 @@
 #include "forwarding/AlarmScan.h"
+#include "app/ForwardingViews.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -56,6 +57,7 @@ protected:
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))}; // a Monday
     Form1State form;
     AgentSettings settings;
+    StatusFlags flags;
     RecordingDialogs dialogs;
     EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
@@ -65,12 +67,23 @@ protected:
     FakeSms sms;
     FakeRestarter restarter;
     DeliveryState delivery;
-    LifeTestClock lifeTest{form, clock, log, sender, delivery};
+    Forwarding::Views views = forwardingViews(form);
+    LifeTestClock lifeTest{views.lifeTest, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};
-    Delivery handOn{{form, settings, clock, log, sender, delivery, &sms}};
-    AlarmScan scan{{plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
-                    exclusions, &restarter}};
+    Delivery handOn{
+        {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
+    AlarmScan scan{{plant.program,
+                    views.scan,
+                    flags,
+                    status,
+                    {clock, log, dialogs},
+                    db,
+                    buffer,
+                    handOn,
+                    lifeTest,
+                    exclusions,
+                    &restarter}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
 
@@ -145,14 +158,14 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirst
     EXPECT_EQ(sender.alarms().size(), 2);
     EXPECT_EQ(position.read(), ids[0]);
     const QDateTime firstFailure = clock.now();
-    EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
+    EXPECT_EQ(delivery.failingSince(), firstFailure);
 
     sender.answer = fail;
     for (int i = 0; i < 2; ++i) {
         clock.advanceSecs(30);
         scan.BuscaAlarmas();
     }
-    EXPECT_EQ(delivery.FechaPrimerFallo, firstFailure);
+    EXPECT_EQ(delivery.failingSince(), firstFailure);
     EXPECT_EQ(position.read(), ids[0]);
 
     sender.answer = succeed;
@@ -160,7 +173,7 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirst
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 4) << "the second to fifth, in order";
     EXPECT_EQ(position.read(), ids[4]);
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+    EXPECT_FALSE(delivery.failurePending());
 }
 
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
@@ -181,13 +194,13 @@ TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
 
 TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
     position.write(0);
-    settings.time = "1";
+    flags.time = true;
     alarm("1", 10, 1, -600);
     alarm("1", 11, 1, -900);
     alarm("2", 20, 1, -299); // within five minutes: kept as it is
     scan.BuscaAlarmas();
     EXPECT_EQ(restarter.restarts, 1);
-    EXPECT_EQ(settings.time, "0");
+    EXPECT_FALSE(flags.time);
     EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "status", "time"), "0");
     EXPECT_EQ(form.lblLastDate.background(), QColor(255, 192, 192));
     const QStringList a = sender.alarms();
@@ -206,7 +219,7 @@ TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
 
 TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     form.chkSMSEnabled.setChecked(true);
-    settings.SMSOn = "1";
+    flags.SMSOn = true;
     form.txtRecipient.setText("+34600000001");
     settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
     sender.answer = fail;
@@ -232,7 +245,7 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     EXPECT_TRUE(lines.contains(body + " ENVIO POR SMS A: +34600000001"));
     EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34611111111COMPLETADO"));
     EXPECT_TRUE(lines.contains(body + " ENVIO (AUXILIAR) POR SMS A: +34622222222FALLIDO"));
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure()) << "not changed on the SMS path";
+    EXPECT_FALSE(delivery.failurePending()) << "not changed on the SMS path";
 
     // The main recipient's SMS fails: no auxiliary is tried, the position stays, the cycle ends.
     sms.calls.clear();

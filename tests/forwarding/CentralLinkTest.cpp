@@ -1,10 +1,10 @@
 #include "ScriptedStation.h"
 
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
+#include "support/LinkFields.h"
 #include "support/LogCapture.h"
 
 #include <QElapsedTimer>
@@ -35,8 +35,8 @@ protected:
         ports[queWinsock - 1]->setText(QString::number(port));
     }
 
-    Form1State form;
-    CentralLink link{form};
+    LinkFields form;
+    CentralLink link{form.view()};
 };
 
 TEST_F(CentralLinkTest, ExactEchoIsDeliveredAndClearsTheFields) {
@@ -118,8 +118,7 @@ TEST_F(CentralLinkTest, FastFailoverGivesUpARefusedLinkAtOnce) {
     point(1, Station(Station::echo()).port()); // refused
     point(2, a.port());
     link.setConnectWait(30s);
-    const bool fastFailover = true;
-    link.followFastFailover(fastFailover);
+    link.setFastFailover(true);
     QElapsedTimer t;
     t.start();
     EXPECT_TRUE(link.EnviaConReserva(message));

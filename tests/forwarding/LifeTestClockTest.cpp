@@ -1,9 +1,9 @@
 #include "support/FakeClock.h"
 #include "support/FakeSender.h"
 
+#include "core/Control.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "forwarding/LifeTestClock.h"
 
 #include <QFile>
@@ -18,6 +18,18 @@ const QDateTime earlierFailure(QDate(2026, 12, 1), QTime(8, 0, 0));
 QDateTime at(int day, int h, int m, int s) {
     return QDateTime(QDate(2026, 12, day), QTime(h, m, s));
 }
+
+// The fields the life test and the clock message read and write.
+struct LifeTestFields {
+    Control lblTestVida{"lblTestVida"}, lblNumVidas{"lblNumVidas"}, lblAlmVidas{"lblAlmVidas"},
+        chkAlarms{"chkAlarms"}, txtPlanta{"txtPlanta"}, txtDifHoraria{"txtDifHoraria"},
+        lblFechaLifeTest{"lblFechaLifeTest"}, lblFechaSynchro{"lblFechaSynchro"};
+
+    LifeTestClock::View view() {
+        return {lblTestVida, lblNumVidas,   lblAlmVidas,      chkAlarms,
+                txtPlanta,   txtDifHoraria, lblFechaLifeTest, lblFechaSynchro};
+    }
+};
 
 class LifeTestClockTest : public ::testing::Test {
 protected:
@@ -40,10 +52,10 @@ protected:
     QTemporaryDir dir;
     FakeClock clock{noon};
     EventLog log{dir.path(), clock};
-    Form1State form;
+    LifeTestFields form;
     FakeSender sender;
     DeliveryState delivery;
-    LifeTestClock step{form, clock, log, sender, delivery};
+    LifeTestClock step{form.view(), clock, log, sender, delivery};
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
@@ -58,7 +70,7 @@ TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsTh
     step.lifeTestStep();
     EXPECT_EQ(step.UltimoLifeTest(), noon.addSecs(30));
     EXPECT_EQ(form.lblFechaLifeTest.text(), "06/12/2026 12:00:30");
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+    EXPECT_FALSE(delivery.failurePending());
     EXPECT_EQ(logLines().size(), 2);
 }
 
@@ -126,13 +138,13 @@ TEST_F(LifeTestClockTest, ClockAcknowledgedAfterTwoFailures) {
         step.SubSynchro();
         if (tick < 2) {
             EXPECT_EQ(form.lblFechaSynchro.text(), QString());
-            EXPECT_EQ(delivery.FechaPrimerFallo, earlierFailure)
+            EXPECT_EQ(delivery.failingSince(), earlierFailure)
                 << "a failed clock message leaves the outage alone";
         }
         clock.advanceSecs(30);
     }
     EXPECT_EQ(sender.sent.size(), 3);
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+    EXPECT_FALSE(delivery.failurePending());
     const QString body = "PLANTA,CURRENTTIME,XX,1,XX,XX,XX,XX,2026/12/06 ";
     EXPECT_EQ(
         logLines(),

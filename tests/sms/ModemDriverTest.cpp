@@ -1,8 +1,8 @@
 // The modem driver on a real serial port, against the modem stand-in on its pseudo-terminal.
 #include "sms/ModemDriver.h"
+#include "ModemFields.h"
 #include "ModemSimProcess.h"
 #include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "support/FakeClock.h"
 
 #include <QDir>
@@ -24,9 +24,9 @@ protected:
     QTemporaryDir dir;
     QString record = dir.filePath("record");
     FakeClock clock;
-    Form1State form;
+    ModemFields form;
     EventLog log{dir.path(), clock};
-    ModemDriver driver{form, clock, log, dir.path()};
+    ModemDriver driver{form.view(), clock, log, dir.path()};
     ModemSimProcess modem;
 
     void SetUp() override {

@@ -1,6 +1,7 @@
 // The alarm scan and the buffer resend in SMS mode, sending through the real modem driver to the modem
 // stand-in: what reaches the modem, to whom, and what a refusing or hung modem leaves pending.
 #include "ModemSimProcess.h"
+#include "app/ForwardingViews.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -34,6 +35,7 @@ protected:
     FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))};
     Form1State form;
     AgentSettings settings;
+    StatusFlags flags;
     RecordingDialogs dialogs;
     EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
@@ -41,12 +43,22 @@ protected:
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
     FakeSender station;
     DeliveryState delivery;
-    LifeTestClock lifeTest{form, clock, log, station, delivery};
+    Forwarding::Views views = forwardingViews(form);
+    LifeTestClock lifeTest{views.lifeTest, clock, log, station, delivery};
     Exclusions exclusions{plant.ini()};
-    ModemDriver driver{form, clock, log, plant.program};
+    ModemDriver driver{smsViews(form).modem, clock, log, plant.program};
     StatusFile status{plant.program};
-    Delivery handOn{{form, settings, clock, log, station, delivery, &driver}};
-    AlarmScan scan{{plant.program, form, settings, status, clock, log, dialogs, db, buffer, handOn, lifeTest,
+    Delivery handOn{
+        {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, station, delivery, &driver}};
+    AlarmScan scan{{plant.program,
+                    views.scan,
+                    flags,
+                    status,
+                    {clock, log, dialogs},
+                    db,
+                    buffer,
+                    handOn,
+                    lifeTest,
                     exclusions}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, plantName};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, plantName};
@@ -64,7 +76,7 @@ protected:
         form.txtComPort.setText(modem.path());
         form.txtRecipient.setText("+34600000001");
         form.chkSMSEnabled.setChecked(true);
-        settings.SMSOn = "1";
+        flags.SMSOn = true;
         settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
         station.answer = [](const QString&) { return false; };
         delivery.failed(clock.now().addSecs(-3600));
@@ -88,7 +100,7 @@ TEST_F(ScanBySmsTest, EachAlarmReachesTheModemAndAuxiliariesOnlyOutsideOfficeHou
                               "+34600000001\tEDAR*Penon: Deposito Norte: Fin Nivel alto 07/12/26 07:00:00\n");
     EXPECT_EQ(position.read(), inside);
     EXPECT_GT(inside, outside);
-    EXPECT_EQ(delivery.FechaPrimerFallo, clock.now().addSecs(-3600)) << "the outage goes on";
+    EXPECT_EQ(delivery.failingSince(), clock.now().addSecs(-3600)) << "the outage goes on";
 }
 
 TEST_F(ScanBySmsTest, ARefusingOrHungModemLeavesTheAlarmPendingUntilTheNextTick) {

@@ -1,7 +1,7 @@
 // SMS mode: when it begins and ends, what it leaves in the window, status.ini and the buffer, the
 // restart in SMS mode, and the window's SMS actions.
 #include "ModemSimProcess.h"
-#include "core/AgentSettings.h"
+#include "app/ForwardingViews.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
@@ -27,13 +27,13 @@ protected:
     QTemporaryDir dir;
     FakeClock clock;
     Form1State form;
-    AgentSettings settings;
+    StatusFlags flags;
     RecordingDialogs dialogs;
     EventLog log{dir.path(), clock};
     BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
     DeliveryState delivery;
     StatusFile status{dir.path()};
-    Sms sms{{dir.path(), form, settings, status, clock, log, buffer, delivery}};
+    Sms sms{{dir.path(), smsViews(form), flags.SMSOn, status, {clock, log, dialogs}, buffer, delivery}};
     QDateTime failedAt = clock.now();
 
     void SetUp() override {
@@ -64,14 +64,14 @@ TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) 
     EXPECT_EQ(form.lblMinMal.text(), "29");
     EXPECT_EQ(form.lblMinMal.background(), lightRed);
     EXPECT_FALSE(form.lblModoSMS.visible());
-    EXPECT_EQ(settings.SMSOn, "0");
+    EXPECT_FALSE(flags.SMSOn);
     EXPECT_TRUE(notices().isEmpty());
     EXPECT_EQ(form.lblSignal.text(), "NM") << "the signal is read on every pass (no modem here)";
 
     passAt(30 * 60);
     EXPECT_EQ(form.lblMinMal.text(), "30");
     EXPECT_TRUE(form.lblModoSMS.visible());
-    EXPECT_EQ(settings.SMSOn, "1");
+    EXPECT_TRUE(flags.SMSOn);
     EXPECT_EQ(smson(), "1");
     passAt(45 * 60);
     EXPECT_EQ(notices(), QStringList{"SISTEMA/Modo SMS Activado/1"}) << "one notice per transition";
@@ -88,7 +88,7 @@ TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) 
     EXPECT_FALSE(form.lblModoSMS.visible());
     EXPECT_EQ(form.lblMinMal.text(), "");
     EXPECT_EQ(form.lblMinMal.background(), QColor(255, 255, 255));
-    EXPECT_EQ(settings.SMSOn, "0");
+    EXPECT_FALSE(flags.SMSOn);
     EXPECT_EQ(smson(), "0");
     EXPECT_EQ(notices(), (QStringList{"SISTEMA/Modo SMS Activado/1", "SISTEMA/Modo SMS Activado/0"}));
 }
@@ -97,41 +97,41 @@ TEST_F(SmsModeTest, MinutesShownAndTheOneMinuteFloor) {
     form.txtMaxNoNet.setText("0");
     passAt(60);
     EXPECT_EQ(form.lblMinMal.text(), "") << "one minute is not more than one minute";
-    EXPECT_EQ(settings.SMSOn, "0");
+    EXPECT_FALSE(flags.SMSOn);
     passAt(61);
     EXPECT_EQ(form.lblMinMal.text(), "1");
-    EXPECT_EQ(settings.SMSOn, "1") << "0 minutes: at the first pass past one minute";
+    EXPECT_TRUE(flags.SMSOn) << "0 minutes: at the first pass past one minute";
 
     passAt(100LL * 24 * 3600);
     EXPECT_EQ(form.lblMinMal.text(), "9999");
 
-    // A damaged flag counts as off, and a text that is no number of minutes reads as its leading number.
-    settings.SMSOn = "x";
+    // A text that is no number of minutes reads as its leading number.
+    flags.SMSOn = false;
     form.txtMaxNoNet.setText("2 minutos");
     passAt(90);
-    EXPECT_EQ(settings.SMSOn, "x") << "not two minutes yet";
+    EXPECT_FALSE(flags.SMSOn) << "not two minutes yet";
     passAt(120);
-    EXPECT_EQ(settings.SMSOn, "1");
+    EXPECT_TRUE(flags.SMSOn);
 }
 
 TEST_F(SmsModeTest, ARestartInSmsModeKeepsItWithoutANewNotice) {
     IniFile::write(QDir(dir.path()).filePath("status.ini"), "status", "SMSON", "1");
-    settings.SMSOn = "1";
+    flags.SMSOn = true;
     form.txtMaxNoNet.setText("15");
     delivery.delivered();
     sms.RestauraModoSMS();
     EXPECT_TRUE(form.lblModoSMS.visible());
-    EXPECT_EQ(delivery.FechaPrimerFallo, clock.now().addSecs(-16 * 60));
+    EXPECT_EQ(delivery.failingSince(), clock.now().addSecs(-16 * 60));
     sms.CheckSMS();
     EXPECT_EQ(form.lblMinMal.text(), "16");
-    EXPECT_EQ(settings.SMSOn, "1");
+    EXPECT_TRUE(flags.SMSOn);
     EXPECT_TRUE(notices().isEmpty());
 
-    settings.SMSOn = "0";
+    flags.SMSOn = false;
     form.lblModoSMS.setVisible(false);
     sms.RestauraModoSMS();
     EXPECT_FALSE(form.lblModoSMS.visible());
-    EXPECT_EQ(delivery.FechaPrimerFallo, DeliveryState::noFailure());
+    EXPECT_FALSE(delivery.failurePending());
 }
 
 TEST_F(SmsModeTest, WindowActions) {

@@ -1,9 +1,9 @@
 #include "QuarnCenterProcess.h"
 #include "support/Poll.h"
 
-#include "core/Form1State.h"
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
+#include "support/LinkFields.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -36,10 +36,10 @@ TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded
     ASSERT_TRUE(setMode("echo\n"));
     QuarnCenterProcess center;
     ASSERT_TRUE(center.start({"--port", "0", "--record", record, "--mode-file", modeFile}));
-    Form1State form;
+    LinkFields form;
     form.IpQuarn.setText("127.0.0.1");
     form.lblPuerto.setText(QString::number(center.port()));
-    CentralLink link{form};
+    CentralLink link{form.view()};
     link.setConnectWait(1000ms);
     link.setReplyWait(600ms);
 
@@ -77,10 +77,10 @@ TEST(QuarnCenterTest, AMessageIsTheFrameAndNineFieldsWhateverTheFieldsHold) {
     const QString record = dir.filePath("record.txt");
     QuarnCenterProcess center;
     ASSERT_TRUE(center.start({"--port", "0", "--record", record}));
-    Form1State form;
+    LinkFields form;
     form.IpQuarn.setText("127.0.0.1");
     form.lblPuerto.setText(QString::number(center.port()));
-    CentralLink link{form};
+    CentralLink link{form.view()};
     link.setConnectWait(1000ms);
     link.setReplyWait(2000ms);
     const QString messages[] = {

@@ -84,8 +84,8 @@ TEST_F(StatusUpdateTest, FreeSpaceEqualToTheLimitAndSizeEqualToMaxDbAreNormal) {
 
 TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaitsWhileSuspended) {
     // As start-up leaves them after a run that ended with the modem lost and acquisition stopped.
-    settings.ModemOK = "0";
-    settings.Acquisition = "0";
+    flags.ModemOK = false;
+    flags.Acquisition = false;
     const QString modem = "SISTEMA|" + StatusUpdate::modemNotice;
     IniFile::write(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
     const struct {

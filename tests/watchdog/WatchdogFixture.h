@@ -68,6 +68,7 @@ protected:
     EventLog log{plant.root.path(), clock};
     Form1State form;
     AgentSettings settings;
+    StatusFlags flags;
     StatusFile statusFile{plant.program};
     SupervisionDb db{{.engine = DbEngine::Sqlite}, [this] { return plant.gelmar; }, log, dialogs};
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
@@ -76,7 +77,7 @@ protected:
     RecordingRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
-    StatusUpdate status{{statusFile, form, settings, clock, log, db, buffer, baskill, restarter,
+    StatusUpdate status{{statusFile, form, settings, flags, clock, log, db, buffer, baskill, restarter,
                          [] { return QStringLiteral("Desconectado"); }, [] { return false; },
                          [this] { return chkAdquisicion; }}};
 };
