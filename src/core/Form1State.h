@@ -11,7 +11,9 @@
 class Form1State : public QObject, public ControlOwner {
     Q_OBJECT
 public:
-    static inline const QString designedCaption = QStringLiteral("VORN-NET CLIENT :: Versión 5.51");
+    // The version is the build's own (CMake's project version).
+    static inline const QString designedCaption =
+        QStringLiteral("VORN-NET CLIENT :: Versión " VORNNET_VERSION);
     static inline const QString dataTip = QStringLiteral("Se actualiza a las 00, 15, 30, y 45 minutos.");
 
     explicit Form1State(QObject* parent = nullptr);

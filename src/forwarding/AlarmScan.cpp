@@ -8,7 +8,9 @@
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
+#include "core/FutureDatePolicy.h"
 #include "core/NumberValue.h"
+#include "core/Palette.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmPages.h"
@@ -35,6 +37,9 @@ struct AlarmScan::Alarm {
 };
 
 namespace {
+
+// Alarms and buffered notices older than this many days are no longer handed on.
+constexpr int windowDays = 7;
 
 // A column that may be missing, NULL or empty.
 bool blank(const QVariant& v) {
@@ -90,7 +95,7 @@ bool AlarmScan::startupCheck() {
             if (file == &alarms)
                 stored = id;
         } catch (const AgentError& e) {
-            m_p.dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
+            m_p.dialogs.message(Dialogs::Icon::Critical, Dialogs::errorTitle,
                                 e.description() +
                                     QStringLiteral(".\nEscriba en él el id del último enviado, o elimínelo "
                                                    "para que se vuelva a inicializar."));
@@ -148,7 +153,7 @@ void AlarmScan::cycle() {
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
 
-    const QDateTime cutoff = m_p.clock.now().addDays(-7);
+    const QDateTime cutoff = m_p.clock.now().addDays(-windowDays);
     AlarmPages rows(m_p.db, last.value_or(0), cutoff, m_pageSize);
 
     if (firstStart) {
@@ -242,9 +247,9 @@ QString AlarmScan::deviceName(const std::optional<qint64>& instrument) {
 
 void AlarmScan::futureDateGuard(QDateTime& event) {
     const QDateTime now = m_p.clock.now();
-    if (event <= now.addSecs(5 * 60))
+    if (!FutureDatePolicy::isFuture(event, now))
         return;
-    m_p.form.lblLastDate.setBackground(QColor(255, 192, 192));
+    m_p.form.lblLastDate.setBackground(Palette::lightRed);
     if (m_p.flags.time) {
         m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
         m_p.flags.time = false;
@@ -287,7 +292,7 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
 }
 
 void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
-    const QDateTime cutoff = m_p.clock.now().addDays(-7);
+    const QDateTime cutoff = m_p.clock.now().addDays(-windowDays);
     // A page at a time, in id order; the next page is read only once this one has all gone.
     for (qint64 after = position;;) {
         const QList<BufferRow> rows = m_p.buffer.rowsAfter(after, cutoff, m_pageSize);

@@ -5,14 +5,13 @@
 #include "core/DeliveryState.h"
 #include "core/Form1State.h"
 #include "core/NumberValue.h"
+#include "core/Palette.h"
 #include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
 #include "sms/SmsLogging.h"
 
 namespace {
 
-const QColor lightRed(255, 192, 192);
-const QColor white(255, 255, 255);
 constexpr qint64 minuteMs = 60000;
 constexpr qint64 maxShownMinutes = 9999;
 
@@ -58,7 +57,7 @@ void Sms::CheckSMS() {
     const qint64 failingMs = m_p.delivery.FechaPrimerFallo.msecsTo(m_p.clock.now());
     if (failingMs > minuteMs) {
         m_p.form.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
-        m_p.form.lblMinMal.setBackground(lightRed);
+        m_p.form.lblMinMal.setBackground(Palette::lightRed);
         if (NumberValue::of(m_p.form.lblMinMal.text()) >= maxNoNet() && !m_p.flags.SMSOn)
             enterSmsMode();
     } else if (m_p.flags.SMSOn) {
@@ -76,7 +75,7 @@ void Sms::enterSmsMode() {
 }
 
 void Sms::leaveSmsMode() {
-    m_p.form.lblMinMal.setBackground(white);
+    m_p.form.lblMinMal.setBackground(Palette::white);
     m_p.form.lblModoSMS.setVisible(false);
     m_p.flags.SMSOn = false;
     m_p.form.lblMinMal.setText(QString());
