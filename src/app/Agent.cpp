@@ -1,9 +1,11 @@
 #include "app/Agent.h"
 
 #include "app/ForwardingViews.h"
+#include "app/Views.h"
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/ConfigKeys.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
@@ -51,9 +53,12 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
              m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
       m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
-      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }), m_logFolder(m_form),
-      m_watchdog({m_form, m_settings, m_flags, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(),
-                  m_forwarding.link(), m_scheduler, m_options.restartWait, m_options.processScope}),
+      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }),
+      m_logFolder(m_form.ESTADO),
+      m_watchdog({Views::watchdog(m_form), Views::gelmarProcesses(m_form, m_settings),
+                  Views::statusUpdate(m_form), Views::statusLimits(m_settings), Views::noDataRestart(m_form),
+                  m_flags, m_status, clock, m_log, dialogs, m_db, m_forwarding.buffer(), m_forwarding.link(),
+                  m_scheduler, m_options.restartWait, m_options.processScope}),
       m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
                      m_watchdog.baskill(), m_watchdog.processes(),
                      [this](bool on) { m_watchdog.setChkAdquisicion(on); },
@@ -94,7 +99,8 @@ QString Agent::installFolder() const {
     // The databases open before the settings reach the window: read the path from the file meanwhile.
     QString path = m_form.txtPathGelmar.text();
     if (path.isEmpty())
-        path = LeeIni(m_config.iniPath(), QStringLiteral("CONFIG"), QStringLiteral("pathGelmar"));
+        path = LeeIni(m_config.iniPath(), QStringLiteral("CONFIG"),
+                      QString::fromLatin1(ConfigKeys::fieldOf(&Form1State::txtPathGelmar).readAs));
     if (path.isEmpty())
         path = QString::fromUtf8(Configuration::defaultPathGelmar);
     return path;
@@ -135,7 +141,7 @@ void Agent::buildLoad(Form1Load& load) {
 bool Agent::previousInstance() {
     const SingleInstance::Result held = m_instance.acquire();
     if (held == SingleInstance::Result::Failed)
-        m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), m_instance.errorText());
+        m_dialogs.message(Dialogs::Icon::Critical, Dialogs::errorTitle, m_instance.errorText());
     if (held != SingleInstance::Result::Acquired)
         return false;
     // Said only by the copy that runs: a second copy ends without a word.

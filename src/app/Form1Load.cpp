@@ -34,7 +34,7 @@ Form1Load::Outcome Form1Load::run() {
                     BoundedWait().pause(m_retryPause);
                     continue;
                 }
-                m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), e.description());
+                m_dialogs.message(Dialogs::Icon::Critical, Dialogs::errorTitle, e.description());
                 return Outcome::Stopped;
             } catch (const std::exception& e) {
                 if (m_cancelled())
@@ -43,7 +43,7 @@ Form1Load::Outcome Form1Load::run() {
                     m_dialogs.message(QStringLiteral("No se encuentra buffer.mdb"));
                     return Outcome::EndProgram;
                 }
-                m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
+                m_dialogs.message(Dialogs::Icon::Critical, Dialogs::errorTitle,
                                   QString::fromLocal8Bit(e.what()));
                 return Outcome::Stopped;
             }

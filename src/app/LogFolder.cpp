@@ -1,6 +1,6 @@
 #include "app/LogFolder.h"
 
-#include "core/Form1State.h"
+#include "core/Control.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -10,7 +10,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcLogFolder, "vornnet.core")
 }
 
-LogFolder::LogFolder(Form1State& form, Opener opener) : m_form(form), m_opener(std::move(opener)) {
+LogFolder::LogFolder(Control& ESTADO, Opener opener) : m_ESTADO(ESTADO), m_opener(std::move(opener)) {
 }
 
 LogFolder::Opener LogFolder::desktopOpener() {
@@ -24,6 +24,6 @@ QString LogFolder::whereText(const QString& folder) {
 void LogFolder::btnLogClick(const QString& folder) {
     if (m_opener && m_opener(QUrl::fromLocalFile(QDir(folder).absolutePath())))
         return;
-    m_form.ESTADO.setText(whereText(folder));
+    m_ESTADO.setText(whereText(folder));
     qCInfo(lcLogFolder, "No hay programa para abrir carpetas: %s", qPrintable(whereText(folder)));
 }

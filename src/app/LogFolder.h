@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <functional>
 
-class Form1State;
+class Control;
 
 // The window's "Log" button: opens the folder of the event logs with the desktop's opener. Where there
 // is no opener (no desktop session, no xdg-open), the field ESTADO says where the logs are.
@@ -13,7 +13,8 @@ public:
     // True when the desktop took the request.
     using Opener = std::function<bool(const QUrl&)>;
 
-    explicit LogFolder(Form1State& form, Opener opener = desktopOpener());
+    // ESTADO: where the logs are is said there when no opener takes the folder.
+    explicit LogFolder(Control& ESTADO, Opener opener = desktopOpener());
 
     void btnLogClick(const QString& folder);
 
@@ -21,6 +22,6 @@ public:
     static QString whereText(const QString& folder);
 
 private:
-    Form1State& m_form;
+    Control& m_ESTADO;
     Opener m_opener;
 };

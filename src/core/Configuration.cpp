@@ -50,7 +50,7 @@ T Configuration::convertOr(const QString& text, T fallback, Convert convert) {
     try {
         return convert(text);
     } catch (const AgentError& e) {
-        m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"), e.description());
+        m_dialogs.message(Dialogs::Icon::Critical, Dialogs::errorTitle, e.description());
         return fallback;
     }
 }

@@ -10,6 +10,8 @@ public:
 
     // Title that a box without a title of its own carries.
     static inline const QString defaultTitle = QStringLiteral("VORNNET");
+    // Title of the boxes that tell a failure.
+    static inline const QString errorTitle = QStringLiteral("Error Vorn-Net");
 
     virtual ~Dialogs() = default;
     // Returns when the box has been closed.

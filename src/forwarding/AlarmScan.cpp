@@ -7,7 +7,9 @@
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/EventLog.h"
+#include "core/FutureDatePolicy.h"
 #include "core/NumberValue.h"
+#include "core/Palette.h"
 #include "core/StatusFile.h"
 #include "core/StatusFlags.h"
 #include "core/SupervisionDb.h"
@@ -35,6 +37,9 @@ struct AlarmScan::Alarm {
 };
 
 namespace {
+
+// Alarms and buffered notices older than this many days are no longer handed on.
+constexpr int windowDays = 7;
 
 // A column that may be missing, NULL or empty.
 bool blank(const QVariant& v) {
@@ -92,7 +97,7 @@ bool AlarmScan::startupCheck() {
                 stored = id;
         } catch (const AgentError& e) {
             m_p.services.dialogs.message(
-                Dialogs::Icon::Critical, QStringLiteral("Error Vorn-Net"),
+                Dialogs::Icon::Critical, Dialogs::errorTitle,
                 e.description() + QStringLiteral(".\nEscriba en él el id del último enviado, o elimínelo "
                                                  "para que se vuelva a inicializar."));
             return false;
@@ -150,7 +155,7 @@ void AlarmScan::cycle() {
     const std::optional<qint64> last = alarms.read();
     const bool firstStart = !last.has_value();
 
-    const QDateTime cutoff = m_p.services.clock.now().addDays(-7);
+    const QDateTime cutoff = m_p.services.clock.now().addDays(-windowDays);
     AlarmPages rows(m_p.db, last.value_or(0), cutoff, m_pageSize);
 
     if (firstStart) {
@@ -244,9 +249,9 @@ QString AlarmScan::deviceName(const std::optional<qint64>& instrument) {
 
 void AlarmScan::futureDateGuard(QDateTime& event) {
     const QDateTime now = m_p.services.clock.now();
-    if (event <= now.addSecs(5 * 60))
+    if (!FutureDatePolicy::isFuture(event, now))
         return;
-    m_p.view.lblLastDate.setBackground(QColor(255, 192, 192));
+    m_p.view.lblLastDate.setBackground(Palette::lightRed);
     if (m_p.flags.time) {
         m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), futureNotice, QStringLiteral("1"), now);
         m_p.flags.time = false;
@@ -291,7 +296,7 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
 }
 
 void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
-    const QDateTime cutoff = m_p.services.clock.now().addDays(-7);
+    const QDateTime cutoff = m_p.services.clock.now().addDays(-windowDays);
     // A page at a time, in id order; the next page is read only once this one has all gone.
     for (qint64 after = position;;) {
         const QList<BufferRow> rows = m_p.buffer.rowsAfter(after, cutoff, m_pageSize);

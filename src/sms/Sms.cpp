@@ -4,14 +4,13 @@
 #include "core/Control.h"
 #include "core/DeliveryState.h"
 #include "core/NumberValue.h"
+#include "core/Palette.h"
 #include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
 #include "sms/SmsLogging.h"
 
 namespace {
 
-const QColor lightRed(255, 192, 192);
-const QColor white(255, 255, 255);
 constexpr qint64 minuteMs = 60000;
 constexpr qint64 maxShownMinutes = 9999;
 
@@ -58,7 +57,7 @@ void Sms::CheckSMS() {
     const qint64 failingMs = m_p.delivery.msecsFailing(m_p.services.clock.now());
     if (failingMs > minuteMs) {
         m_p.views.sms.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
-        m_p.views.sms.lblMinMal.setBackground(lightRed);
+        m_p.views.sms.lblMinMal.setBackground(Palette::lightRed);
         if (NumberValue::of(m_p.views.sms.lblMinMal.text()) >= maxNoNet() && !m_p.smsOn)
             enterSmsMode();
     } else if (m_p.smsOn) {
@@ -77,7 +76,7 @@ void Sms::enterSmsMode() {
 }
 
 void Sms::leaveSmsMode() {
-    m_p.views.sms.lblMinMal.setBackground(white);
+    m_p.views.sms.lblMinMal.setBackground(Palette::white);
     m_p.views.sms.lblModoSMS.setVisible(false);
     m_p.smsOn = false;
     m_p.views.sms.lblMinMal.setText(QString());

@@ -1,10 +1,9 @@
 #include "watchdog/GelmarProcesses.h"
 
 #include "core/AgentError.h"
-#include "core/AgentSettings.h"
 #include "core/BoundedWait.h"
+#include "core/Control.h"
 #include "core/Files.h"
-#include "core/Form1State.h"
 #include "core/NumberValue.h"
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/WatchdogLog.h"
@@ -22,37 +21,37 @@ const QColor blue(0, 0, 255);
 
 } // namespace
 
-GelmarProcesses::GelmarProcesses(Form1State& form, const AgentSettings& settings, ProcessPrimitives& baskill,
-                                 const EventLog& log, const Clock& clock)
-    : m_form(form), m_settings(settings), m_baskill(baskill), m_error(form.txtError, log, clock) {
+GelmarProcesses::GelmarProcesses(View view, ProcessPrimitives& baskill, const EventLog& log,
+                                 const Clock& clock)
+    : m_view(view), m_baskill(baskill), m_error(m_view.txtError, log, clock) {
 }
 
 bool GelmarProcesses::TestVidaNet() {
     bool ok = true;
     if (!m_baskill.IsAppRunning(QStringLiteral("KOBSE")) || !m_baskill.IsAppRunning(QStringLiteral("PLXS")))
         ok = false;
-    if (!m_baskill.IsAppRunning(networkServer) && !m_settings.WebMode)
+    if (!m_baskill.IsAppRunning(networkServer) && !m_view.WebMode)
         ok = false;
     return ok;
 }
 
 bool GelmarProcesses::checkNetActivo() {
-    if (!m_form.chkRestart.checked())
+    if (!m_view.chkRestart.checked())
         return true;
-    const double left = NumberValue::of(m_form.lblTime.text()) - 1;
-    m_form.lblTime.setText(NumberValue::text(left));
+    const double left = NumberValue::of(m_view.lblTime.text()) - 1;
+    m_view.lblTime.setText(NumberValue::text(left));
     if (left > 0)
         return true;
     const bool ok = TestVidaNet();
-    m_form.lblTime.setText(countdownStart);
+    m_view.lblTime.setText(countdownStart);
     return ok;
 }
 
 void GelmarProcesses::ActualizaIcoNetActivo() {
     const auto light = [this](const QString& name) { return m_baskill.IsAppRunning(name) ? green : red; };
-    m_form.shapeOk1.setBackground(m_settings.WebMode ? blue : light(QStringLiteral("GSNet.exe")));
-    m_form.shapeOk2.setBackground(light(QStringLiteral("KOBSE")));
-    m_form.shapeOk3.setBackground(light(QStringLiteral("PLXS")));
+    m_view.shapeOk1.setBackground(m_view.WebMode ? blue : light(QStringLiteral("GSNet.exe")));
+    m_view.shapeOk2.setBackground(light(QStringLiteral("KOBSE")));
+    m_view.shapeOk3.setBackground(light(QStringLiteral("PLXS")));
 }
 
 void GelmarProcesses::killGelmar() {
@@ -62,7 +61,7 @@ void GelmarProcesses::killGelmar() {
 }
 
 bool GelmarProcesses::startGelmar(QString* why) {
-    const QString folder = m_form.txtPathGelmar.text();
+    const QString folder = m_view.txtPathGelmar.text();
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         if (why)
             *why = QStringLiteral("No se encuentra la carpeta de Gelmar ") + QDir::toNativeSeparators(folder);

@@ -9,9 +9,8 @@
 
 class Clock;
 class EventLog;
-class Form1State;
+class Control;
 class ProcessPrimitives;
-struct AgentSettings;
 
 // The supervision system's processes as the window shows and the scheduler tests them, and their kill
 // and relaunch. GSNET.EXE is the only one the agent starts; it brings up the others.
@@ -22,8 +21,18 @@ public:
     static inline const QString countdownStart = QStringLiteral("30");
     static constexpr std::chrono::milliseconds defaultRestartWait{10000};
 
-    GelmarProcesses(Form1State& form, const AgentSettings& settings, ProcessPrimitives& baskill,
-                    const EventLog& log, const Clock& clock);
+    struct View {
+        const Control& chkRestart;
+        const Control& txtPathGelmar;
+        Control& lblTime; // the process test's countdown
+        Control& shapeOk1;
+        Control& shapeOk2;
+        Control& shapeOk3;
+        Control& txtError;
+        const bool& WebMode; // the network server is not required (read after the load sets it)
+    };
+
+    GelmarProcesses(View view, ProcessPrimitives& baskill, const EventLog& log, const Clock& clock);
 
     // All required processes run: KOBSERVER and PLXSERVER always, GSNET.EXE unless in web mode.
     bool TestVidaNet();
@@ -57,8 +66,7 @@ public:
     }
 
 private:
-    Form1State& m_form;
-    const AgentSettings& m_settings;
+    View m_view;
     ProcessPrimitives& m_baskill;
     StepError m_error;
     std::chrono::milliseconds m_restartWait = defaultRestartWait;

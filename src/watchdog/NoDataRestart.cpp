@@ -1,26 +1,26 @@
 #include "watchdog/NoDataRestart.h"
 
 #include "core/Clock.h"
-#include "core/Form1State.h"
+#include "core/Control.h"
 #include "core/NumberValue.h"
 #include "forwarding/BufferDb.h"
 
 #include <algorithm>
 
-NoDataRestart::NoDataRestart(Form1State& form, const Clock& clock, BufferDb& buffer)
-    : m_form(form), m_clock(clock), m_buffer(buffer) {
-    m_form.lblTimeWithoutData.setText(QStringLiteral("0"));
+NoDataRestart::NoDataRestart(View view, const Clock& clock, BufferDb& buffer)
+    : m_view(view), m_clock(clock), m_buffer(buffer) {
+    m_view.lblTimeWithoutData.setText(QStringLiteral("0"));
 }
 
 bool NoDataRestart::TestData() {
-    Control& counter = m_form.lblTimeWithoutData;
-    if (!m_form.chkRestart.checked() || NumberValue::of(m_form.lblNumVidas.text()) > 0) {
+    Control& counter = m_view.lblTimeWithoutData;
+    if (!m_view.chkRestart.checked() || NumberValue::of(m_view.lblNumVidas.text()) > 0) {
         counter.setText(QStringLiteral("0"));
         return true;
     }
     const double ticks = std::min<double>(NumberValue::of(counter.text()) + 1, counterCap);
     counter.setText(NumberValue::text(ticks));
-    if (NumberValue::of(m_form.txtMinSinData.text()) > ticks)
+    if (NumberValue::of(m_view.txtMinSinData.text()) > ticks)
         return true;
     counter.setText(QStringLiteral("0"));
     return false;

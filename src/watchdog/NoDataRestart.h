@@ -4,7 +4,7 @@
 
 class BufferDb;
 class Clock;
-class Form1State;
+class Control;
 
 // The restart for lack of data: counts the scheduler ticks that saw no recent history record and asks
 // for a restart when they reach the threshold in txtMinSinData, and the notice that announces a restart.
@@ -13,7 +13,14 @@ public:
     static inline const QString notice = QStringLiteral("Gelmar Reiniciado por falta de datos");
     static constexpr int counterCap = 999;
 
-    NoDataRestart(Form1State& form, const Clock& clock, BufferDb& buffer);
+    struct View {
+        const Control& chkRestart;
+        const Control& lblNumVidas; // the status update's count of recent records
+        const Control& txtMinSinData;
+        Control& lblTimeWithoutData;
+    };
+
+    NoDataRestart(View view, const Clock& clock, BufferDb& buffer);
 
     // False when the supervision system has to be restarted: chkRestart ticked, no record in
     // lblNumVidas, and lblTimeWithoutData (never above 999) has reached the threshold, read anew each
@@ -23,7 +30,7 @@ public:
     void MandaMensajeRestart();
 
 private:
-    Form1State& m_form;
+    View m_view;
     const Clock& m_clock;
     BufferDb& m_buffer;
 };

@@ -2,12 +2,13 @@
 
 #include "core/AgentError.h"
 #include "core/AgentLocale.h"
-#include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/Files.h"
-#include "core/Form1State.h"
+#include "core/FutureDatePolicy.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
+#include "core/Palette.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmScan.h"
@@ -28,15 +29,12 @@ using Which = SupervisionDb::Which;
 
 namespace {
 
-const QColor lightRed(255, 192, 192);
-const QColor white(255, 255, 255);
 const QColor green(0, 255, 0);
 const QColor red(255, 0, 0);
 
 // 0.33 of an hour and one hour, as the system has always measured them.
 constexpr qint64 recentRecordsMs = 1188000;
 constexpr qint64 recentAlarmsMs = 3600000;
-constexpr qint64 futureToleranceSecs = 5 * 60;
 
 const QString SISTEMA = QStringLiteral("SISTEMA");
 
@@ -70,7 +68,7 @@ struct StatusUpdate::Flag {
 
 StatusUpdate::StatusUpdate(Parts parts)
     : m_p(std::move(parts)), m_freeBytes(&StatusUpdate::storageFreeBytes),
-      m_error(m_p.form.txtError, m_p.log, m_p.clock) {
+      m_error(m_p.view.txtError, m_p.services.log, m_p.services.clock) {
 }
 
 std::optional<qint64> StatusUpdate::storageFreeBytes(const QString& folder) {
@@ -99,19 +97,19 @@ QString StatusUpdate::driveText(const QString& folder) {
 }
 
 QString StatusUpdate::folder() const {
-    return m_p.form.txtPathGelmar.text();
+    return m_p.view.txtPathGelmar.text();
 }
 
 void StatusUpdate::PreActualizaDatosVida() {
     // The whole minute, not only its two digits: minute 05 of the next hour runs the update again even
     // when no other update came between (a tick that lasted an hour).
-    const QString minute = m_p.clock.now().toString(QStringLiteral("yyyyMMddHHmm"));
+    const QString minute = m_p.services.clock.now().toString(QStringLiteral("yyyyMMddHHmm"));
     if ((minute.endsWith(QLatin1Char('5')) || minute.endsWith(QLatin1Char('0'))) && minute != m_ultMinuto) {
         m_ultMinuto = minute;
         ActualizaDatosVida();
     }
     if (m_p.linkStateName)
-        m_p.form.status.setText(m_p.linkStateName());
+        m_p.view.status.setText(m_p.linkStateName());
 }
 
 void StatusUpdate::ActualizaDatosVida() {
@@ -136,52 +134,74 @@ void StatusUpdate::condition(const Flag& flag, bool open) {
     normal = !open;
     m_p.status.set(flag.key, normal);
     m_p.buffer.PonEnBuffer(SISTEMA, flag.notice, open ? QStringLiteral("1") : QStringLiteral("0"),
-                           m_p.clock.now());
+                           m_p.services.clock.now());
 }
 
 void StatusUpdate::update() {
-    Form1State& f = m_p.form;
-    const SupervisionSql& sql = m_p.db.sql();
     QElapsedTimer took;
     took.start();
-    const QDateTime now = m_p.clock.now();
+    const QDateTime now = m_p.services.clock.now();
+    newestRecord(now);
+    if (m_stopped)
+        return;
+    const qint64 records = recentRecords(now);
+    freeSpace();
+    databaseSize();
+    acquisition();
+    modem();
+    overallLight(records);
 
-    // Newest record, and the restart once per episode of records dated ahead of the clock.
-    f.lblLastDate.setText(QStringLiteral("--"));
+    View& v = m_p.view;
+    const bool ciclo = m_p.cicloActivo && m_p.cicloActivo();
+    v.txtCicloActivo.setText(ciclo ? QStringLiteral("Verdadero") : QStringLiteral("Falso"));
+    v.lblFechaActualizado.setText(m_p.services.clock.now().toString(QStringLiteral("dd/MM/yyyy HH:mm")));
+    v.lblTiempoHist.setText(QString::number(std::llround(static_cast<double>(took.elapsed()) / 1000.0)));
+}
+
+// Newest record, and the restart once per episode of records dated ahead of the clock.
+void StatusUpdate::newestRecord(const QDateTime& now) {
+    View& v = m_p.view;
+    v.lblLastDate.setText(QStringLiteral("--"));
     QDateTime newest(QDate(2000, 1, 1), QTime(0, 0));
-    if (m_p.settings.ControlFechasFuturas) {
-        const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, sql.newestHistoryTimestamp());
+    if (m_p.limits.ControlFechasFuturas) {
+        const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().newestHistoryTimestamp());
         if (!rows.isEmpty()) {
             const QVariant stamp = rows.first().value(0);
             newest = SupervisionSql::toDateTime(stamp);
             if (!newest.isValid())
                 throw AgentError(AgentError::Conversion, QStringLiteral("Fecha de registro no válida '") +
                                                              stamp.toString() + QLatin1Char('\''));
-            f.lblLastDate.setText(AgentLocale::dateTimeText(newest));
+            v.lblLastDate.setText(AgentLocale::dateTimeText(newest));
         }
     }
-    const bool future = newest > now.addSecs(futureToleranceSecs);
-    f.lblLastDate.setBackground(future ? lightRed : white);
+    const bool future = FutureDatePolicy::isFuture(newest, now);
+    v.lblLastDate.setBackground(future ? Palette::lightRed : Palette::white);
     const bool restart = future && m_p.flags.time;
     condition({&StatusFlags::time, StatusFile::Flag::time, AlarmScan::futureNotice}, future);
     if (restart)
         m_p.restarter.ReiniciaGelmar();
-    if (m_stopped)
-        return;
+}
 
-    // History records of the last 0.33 hour, alarms of the last hour.
+// History records of the last 0.33 hour, alarms of the last hour.
+qint64 StatusUpdate::recentRecords(const QDateTime& now) {
+    View& v = m_p.view;
+    const SupervisionSql& sql = m_p.db.sql();
     const qint64 records =
         m_p.db.countRows(Which::Acquired, sql.historyAfter(now.addMSecs(-recentRecordsMs)));
-    f.lblNumVidas.setText(QString::number(records));
-    f.lblNumVidas.setBackground(records == 0 ? lightRed : white);
-    if (f.chkAlarms.checked()) {
+    v.lblNumVidas.setText(QString::number(records));
+    v.lblNumVidas.setBackground(records == 0 ? Palette::lightRed : Palette::white);
+    if (v.chkAlarms.checked()) {
         const qint64 alarms =
             m_p.db.countRows(Which::Acquired, sql.alarmsSince(now.addMSecs(-recentAlarmsMs)));
-        f.lblAlmVidas.setText(QString::number(alarms));
-        f.lblAlmVidas.setBackground(alarms == 0 ? lightRed : white);
+        v.lblAlmVidas.setText(QString::number(alarms));
+        v.lblAlmVidas.setBackground(alarms == 0 ? Palette::lightRed : Palette::white);
     }
+    return records;
+}
 
-    // Free space on the disk of the installation folder, in gigabytes of 2^30 bytes.
+// Free space on the disk of the installation folder, in gigabytes of 2^30 bytes.
+void StatusUpdate::freeSpace() {
+    View& v = m_p.view;
     const std::optional<qint64> freeBytes = m_freeBytes ? m_freeBytes(folder()) : std::nullopt;
     if (!freeBytes)
         throw AgentError(AgentError::CommandFailed, QStringLiteral("No se puede leer el espacio libre de ") +
@@ -191,12 +211,15 @@ void StatusUpdate::update() {
         std::round(static_cast<double>(*freeBytes) / 1024.0 / 1024.0 / 1024.0 * 100.0) / 100.0;
     QLocale locale = AgentLocale::locale();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    f.txtFreeSpace.setText(locale.toString(freeGb, 'f', 2));
-    const bool lowSpace = freeGb < m_p.settings.minFree;
-    f.txtFreeSpace.setBackground(lowSpace ? lightRed : white);
+    v.txtFreeSpace.setText(locale.toString(freeGb, 'f', 2));
+    const bool lowSpace = freeGb < m_p.limits.minFree;
+    v.txtFreeSpace.setBackground(lowSpace ? Palette::lightRed : Palette::white);
     condition({&StatusFlags::freeSize, StatusFile::Flag::freeSize, freeSizeNotice}, lowSpace);
+}
 
-    // Size of the acquired-data database file, in whole megabytes.
+// Size of the acquired-data database file, in whole megabytes.
+void StatusUpdate::databaseSize() {
+    View& v = m_p.view;
     const QString database = fileInFolder(fileInFolder(folder(), QStringLiteral("database")),
                                           SupervisionDb::acquiredCatalogue + QStringLiteral(".mdf"));
     const QFileInfo file(database);
@@ -204,43 +227,46 @@ void StatusUpdate::update() {
         throw AgentError(AgentError::CommandFailed,
                          QStringLiteral("No se encuentra ") + QDir::toNativeSeparators(database));
     const qint64 megabytes = std::llround(static_cast<double>(file.size()) / 1024.0 / 1024.0);
-    f.txtMbAdquired.setText(QString::number(megabytes));
-    const bool tooBig = static_cast<double>(megabytes) > static_cast<double>(m_p.settings.MaxDb);
-    f.txtMbAdquired.setBackground(tooBig ? lightRed : white);
+    v.txtMbAdquired.setText(QString::number(megabytes));
+    const bool tooBig = static_cast<double>(megabytes) > static_cast<double>(m_p.limits.MaxDb);
+    v.txtMbAdquired.setBackground(tooBig ? Palette::lightRed : Palette::white);
     condition({&StatusFlags::DbSize, StatusFile::Flag::DbSize, dbSizeNotice}, tooBig);
+}
 
-    // Acquisition, as the supervision system reports it, with its network server running; left as it
-    // was while maintenance has the system stopped.
-    if (!m_p.chkAdquisicion || m_p.chkAdquisicion()) {
-        const QString acquisition = LeeIni(fileInFolder(folder(), QStringLiteral("GS.INI")),
-                                           QStringLiteral("STATUS"), QStringLiteral("acquisition"));
-        m_adquisicionOK =
-            acquisition == QLatin1String("1") && m_p.baskill.IsAppRunning(QStringLiteral("GSNet.exe"));
-        if (m_adquisicionOK) {
-            f.lblEstadoAdquisicion.setText(QStringLiteral("Registrando..."));
-            f.lblEstadoAdquisicion.setForeground(green);
-            f.TiempoDetenido.setText(QStringLiteral("0"));
-        } else {
-            f.lblEstadoAdquisicion.setText(QStringLiteral("Detenido"));
-            f.lblEstadoAdquisicion.setForeground(red);
-        }
-        condition({&StatusFlags::Acquisition, StatusFile::Flag::Acquisition, acquisitionNotice},
-                  !m_adquisicionOK);
+// Acquisition, as the supervision system reports it, with its network server running; left as it was
+// while maintenance has the system stopped.
+void StatusUpdate::acquisition() {
+    if (m_p.chkAdquisicion && !m_p.chkAdquisicion())
+        return;
+    View& v = m_p.view;
+    const QString acquisition = LeeIni(fileInFolder(folder(), QStringLiteral("GS.INI")),
+                                       QStringLiteral("STATUS"), QStringLiteral("acquisition"));
+    m_adquisicionOK =
+        acquisition == QLatin1String("1") && m_p.baskill.IsAppRunning(QStringLiteral("GSNet.exe"));
+    if (m_adquisicionOK) {
+        v.lblEstadoAdquisicion.setText(QStringLiteral("Registrando..."));
+        v.lblEstadoAdquisicion.setForeground(green);
+        v.TiempoDetenido.setText(QStringLiteral("0"));
+    } else {
+        v.lblEstadoAdquisicion.setText(QStringLiteral("Detenido"));
+        v.lblEstadoAdquisicion.setForeground(red);
     }
+    condition({&StatusFlags::Acquisition, StatusFile::Flag::Acquisition, acquisitionNotice},
+              !m_adquisicionOK);
+}
 
-    // The modem, as its driver last read it ("--" until then is no fault).
-    const QString signal = f.lblSignal.text();
+// The modem, as its driver last read it ("--" until then is no fault).
+void StatusUpdate::modem() {
+    const QString& signal = m_p.view.lblSignal.text();
     condition({&StatusFlags::ModemOK, StatusFile::Flag::ModemOK, modemNotice},
               signal == QLatin1String("NC") || signal == QLatin1String("NM"));
+}
 
-    // The overall light: records, acquisition, alarms (unless hidden) and the database size.
-    const bool healthy = NumberValue::of(f.lblNumVidas.text()) > 0 && m_adquisicionOK &&
-                         (NumberValue::of(f.lblAlmVidas.text()) > 0 || !f.lblAlmVidas.visible()) &&
+// The overall light: records, acquisition, alarms (unless hidden) and the database size.
+void StatusUpdate::overallLight(qint64 records) {
+    View& v = m_p.view;
+    const bool healthy = records > 0 && m_adquisicionOK &&
+                         (NumberValue::of(v.lblAlmVidas.text()) > 0 || !v.lblAlmVidas.visible()) &&
                          m_p.flags.DbSize;
-    f.circuloEstado.setBackground(healthy ? green : red);
-
-    const bool ciclo = m_p.cicloActivo && m_p.cicloActivo();
-    f.txtCicloActivo.setText(ciclo ? QStringLiteral("Verdadero") : QStringLiteral("Falso"));
-    f.lblFechaActualizado.setText(m_p.clock.now().toString(QStringLiteral("dd/MM/yyyy HH:mm")));
-    f.lblTiempoHist.setText(QString::number(std::llround(static_cast<double>(took.elapsed()) / 1000.0)));
+    v.circuloEstado.setBackground(healthy ? green : red);
 }

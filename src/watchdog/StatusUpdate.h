@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AgentServices.h"
 #include "watchdog/StepError.h"
 
 #include <QDateTime>
@@ -8,14 +9,11 @@
 #include <optional>
 
 class BufferDb;
-class Clock;
-class EventLog;
-class Form1State;
+class Control;
 class GelmarRestarter;
 class ProcessPrimitives;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
 struct StatusFlags;
 
 // The five-minute status update: whether the supervision system still records and whether its machine is
@@ -24,13 +22,37 @@ struct StatusFlags;
 // after a restart of the agent is not told twice.
 class StatusUpdate {
 public:
+    // The window fields the update reads and the ones it shows its findings in.
+    struct View {
+        const Control& txtPathGelmar;
+        const Control& chkAlarms;
+        const Control& lblSignal; // as the modem driver last read it
+        Control& lblLastDate;
+        Control& lblNumVidas;
+        Control& lblAlmVidas;
+        Control& txtFreeSpace;
+        Control& txtMbAdquired;
+        Control& lblEstadoAdquisicion;
+        Control& TiempoDetenido;
+        Control& circuloEstado;
+        Control& txtCicloActivo;
+        Control& lblFechaActualizado;
+        Control& lblTiempoHist;
+        Control& status; // the primary link's state
+        Control& txtError;
+    };
+    // Read at each update: the load sets them after the agent is built.
+    struct Limits {
+        const float& MaxDb;
+        const float& minFree;
+        const bool& ControlFechasFuturas;
+    };
     struct Parts {
+        View view;
+        Limits limits;
+        StatusFlags& flags; // the five condition flags, as status.ini holds them
         const StatusFile& status;
-        Form1State& form;
-        const AgentSettings& settings; // limits, ControlFechasFuturas
-        StatusFlags& flags;            // the five condition flags
-        const Clock& clock;
-        const EventLog& log;
+        AgentServices services;
         SupervisionDb& db;
         BufferDb& buffer;
         ProcessPrimitives& baskill;
@@ -58,7 +80,6 @@ public:
     // an update is already running (from inside the restart's wait) is ignored.
     void ActualizaDatosVida();
 
-    bool AdquisicionOK() const { return m_adquisicionOK; }
     // The program is ending: no update starts, and one waiting inside its restart goes no further.
     void stop() { m_stopped = true; }
 
@@ -72,6 +93,15 @@ public:
 private:
     struct Flag;
     void update();
+    // Each indicator of the update, in its order; each shows its finding and opens or clears its
+    // condition.
+    void newestRecord(const QDateTime& now);
+    qint64 recentRecords(const QDateTime& now);
+    void freeSpace();
+    void databaseSize();
+    void acquisition();
+    void modem();
+    void overallLight(qint64 records);
     // Opens or clears one condition: a notice and a write of status.ini only when it changes.
     void condition(const Flag& flag, bool open);
     QString folder() const;

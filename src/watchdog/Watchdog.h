@@ -14,11 +14,10 @@ class CentralLink;
 class Clock;
 class Dialogs;
 class EventLog;
-class Form1State;
+class Control;
 class Scheduler;
 class StatusFile;
 class SupervisionDb;
-struct AgentSettings;
 struct StatusFlags;
 
 // The supervision watchdog: the status update, the process lights and test, the no-data restart and the
@@ -26,10 +25,19 @@ struct StatusFlags;
 // each scheduler step, load step and window action to one of these methods.
 class Watchdog {
 public:
+    // The fields the watchdog itself touches; each step has its own view besides.
+    struct View {
+        Control& lblTime;
+        Control& lblFree;
+        const Control& txtPathGelmar;
+    };
     struct Parts {
-        Form1State& form;
-        const AgentSettings& settings; // limits, web mode
-        StatusFlags& flags;            // the condition flags as status.ini holds them
+        View view;
+        GelmarProcesses::View processView;
+        StatusUpdate::View statusView;
+        StatusUpdate::Limits limits;
+        NoDataRestart::View noDataView;
+        StatusFlags& flags; // the condition flags as status.ini holds them
         const StatusFile& status;
         const Clock& clock;
         const EventLog& log;
@@ -77,7 +85,6 @@ public:
     GelmarRestarter& restarter() { return m_processes; }
     GelmarProcesses& processes() { return m_processes; }
     ProcessPrimitives& baskill() { return m_baskill; }
-    ProcessTable& processTable() { return m_table; }
     StatusUpdate& statusUpdate() { return m_status; }
 
 private:

@@ -64,7 +64,7 @@ TEST(WindowSpanishTest, LogButtonOpensTheFolderOrSaysInEstadoWhereTheLogsAre) {
         Form1State state;
         state.ESTADO.setText(QStringLiteral("Conectado"));
         QList<QUrl> asked;
-        LogFolder folder(state, [&](const QUrl& url) {
+        LogFolder folder(state.ESTADO, [&](const QUrl& url) {
             asked.append(url);
             return c.opened;
         });

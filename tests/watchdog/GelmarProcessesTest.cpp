@@ -38,7 +38,11 @@ protected:
     }
 
     QProcess gsnet;
-    GelmarProcesses processes{form, settings, baskill, log, clock};
+    GelmarProcesses processes{{form.chkRestart, form.txtPathGelmar, form.lblTime, form.shapeOk1,
+                               form.shapeOk2, form.shapeOk3, form.txtError, settings.WebMode},
+                              baskill,
+                              log,
+                              clock};
 };
 
 } // namespace

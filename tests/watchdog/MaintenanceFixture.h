@@ -45,7 +45,11 @@ protected:
     }
 
     StatusFile statusFile{plant.program};
-    GelmarProcesses processes{form, settings, baskill, log, clock};
+    GelmarProcesses processes{{form.chkRestart, form.txtPathGelmar, form.lblTime, form.shapeOk1,
+                               form.shapeOk2, form.shapeOk3, form.txtError, settings.WebMode},
+                              baskill,
+                              log,
+                              clock};
     int sweeps = 0;
     Maintenance maintenance{{plant.program,
                              form,

@@ -17,7 +17,8 @@ protected:
                 return tick;
         return 0;
     }
-    NoDataRestart noData{form, clock, buffer};
+    NoDataRestart noData{
+        {form.chkRestart, form.lblNumVidas, form.txtMinSinData, form.lblTimeWithoutData}, clock, buffer};
 };
 
 } // namespace

@@ -77,7 +77,31 @@ protected:
     RecordingRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
-    StatusUpdate status{{statusFile, form, settings, flags, clock, log, db, buffer, baskill, restarter,
-                         [] { return QStringLiteral("Desconectado"); }, [] { return false; },
+    StatusUpdate status{{{.txtPathGelmar = form.txtPathGelmar,
+                          .chkAlarms = form.chkAlarms,
+                          .lblSignal = form.lblSignal,
+                          .lblLastDate = form.lblLastDate,
+                          .lblNumVidas = form.lblNumVidas,
+                          .lblAlmVidas = form.lblAlmVidas,
+                          .txtFreeSpace = form.txtFreeSpace,
+                          .txtMbAdquired = form.txtMbAdquired,
+                          .lblEstadoAdquisicion = form.lblEstadoAdquisicion,
+                          .TiempoDetenido = form.TiempoDetenido,
+                          .circuloEstado = form.circuloEstado,
+                          .txtCicloActivo = form.txtCicloActivo,
+                          .lblFechaActualizado = form.lblFechaActualizado,
+                          .lblTiempoHist = form.lblTiempoHist,
+                          .status = form.status,
+                          .txtError = form.txtError},
+                         {settings.MaxDb, settings.minFree, settings.ControlFechasFuturas},
+                         flags,
+                         statusFile,
+                         {clock, log, dialogs},
+                         db,
+                         buffer,
+                         baskill,
+                         restarter,
+                         [] { return QStringLiteral("Desconectado"); },
+                         [] { return false; },
                          [this] { return chkAdquisicion; }}};
 };
