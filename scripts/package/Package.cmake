@@ -7,13 +7,14 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vornnet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "VORN-NET")
-set(CPACK_PACKAGE_CONTACT "VORN-NET integrators <vornnet@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VORN-NET agent: forwards a plant supervision system's alarms to a central station")
+set(CPACK_PACKAGE_CONTACT "VORN-NET integrators <soporte@vorn-net.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VORN-NET agent: plant alarms to a central station")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Resident agent for the PC of a plant supervision system. It reads every new alarm from the\n\
-supervision databases and forwards it over TCP to a remote central station, falls back to SMS through\n\
-a GSM modem, watches the supervision system and keeps monthly event logs. Installed in\n\
-${CMAKE_INSTALL_PREFIX}, with a systemd unit (vornnet.service) and a desktop autostart entry.")
+    "Resident agent for the PC of a plant supervision system. It reads every new\n\
+alarm from the supervision databases and forwards it over TCP to a remote\n\
+central station, falls back to SMS through a GSM modem, watches the supervision\n\
+system and keeps monthly event logs. Installed in ${CMAKE_INSTALL_PREFIX}, with a\n\
+systemd unit (vornnet.service) and a desktop autostart entry.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 
