@@ -35,3 +35,22 @@ install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.service DESTINATION /lib/syste
         COMPONENT services EXCLUDE_FROM_ALL)
 install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.desktop DESTINATION /etc/xdg/autostart
         COMPONENT services EXCLUDE_FROM_ALL)
+
+# The documents, where Debian keeps them (read by `ls /usr/share/doc/vornnet`), and the agent on the PATH:
+# /usr/bin/vornnet points at the program folder's executable, which still finds its folder through
+# /proc/self/exe. Both are the package's (component docs), and `cmake --install --component docs`.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/CONFIGURATION.md
+              ${CMAKE_SOURCE_DIR}/docs/SQLSERVER.md ${VORNNET_PACKAGE_DIR}/copyright
+        DESTINATION /usr/share/doc/vornnet COMPONENT docs EXCLUDE_FROM_ALL)
+configure_file(${VORNNET_PACKAGE_DIR}/changelog.in ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
+                   COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/package/changelog > ${CMAKE_BINARY_DIR}/package/changelog.gz
+                   DEPENDS ${CMAKE_BINARY_DIR}/package/changelog)
+add_custom_target(vornnet_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/package/changelog.gz DESTINATION /usr/share/doc/vornnet COMPONENT docs
+        EXCLUDE_FROM_ALL)
+install(FILES ${VORNNET_PACKAGE_DIR}/lintian-overrides DESTINATION /usr/share/lintian/overrides RENAME vornnet
+        COMPONENT docs EXCLUDE_FROM_ALL)
+install(CODE "file(MAKE_DIRECTORY \"\$ENV{DESTDIR}/usr/bin\")
+file(CREATE_LINK \"${CMAKE_INSTALL_PREFIX}/vornnet\" \"\$ENV{DESTDIR}/usr/bin/vornnet\" SYMBOLIC)"
+        COMPONENT docs EXCLUDE_FROM_ALL)

@@ -46,6 +46,12 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
             cl.trace = true;
         } else if (a == QLatin1String("--create-buffer")) {
             cl.createBuffer = true;
+        } else if (a == QLatin1String("--test-link")) {
+            cl.testLink = true;
+        } else if (a == QLatin1String("--status")) {
+            cl.status = true;
+        } else if (a == QLatin1String("--json")) {
+            cl.json = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             cl.help = true;
         } else if (a == QLatin1String("--version") || a == QLatin1String("-v")) {
@@ -54,19 +60,24 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
             return fail(QStringLiteral("opción desconocida: '%1'").arg(a));
         }
     }
+    if (cl.json && !cl.status)
+        return fail(QStringLiteral("--json va con --status"));
     return cl;
 }
 
 QString CommandLine::helpText() {
     return QStringLiteral(
-        "Uso: vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--help] "
-        "[--version]\n"
+        "Uso: vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--test-link] "
+        "[--status [--json]] [--help] [--version]\n"
         "  --folder DIR     carpeta del programa (vornnet.ini, status.ini, buffer.mdb); por defecto la del "
         "ejecutable\n"
         "  --unattended     sin ventana ni icono; los mensajes van a la salida de errores\n"
         "  --tick-ms N      periodo del planificador en milisegundos (por defecto 30000)\n"
         "  --trace          el nombre de cada paso del planificador en la salida estándar\n"
         "  --create-buffer  crea un buffer.mdb vacío en la carpeta del programa y termina\n"
+        "  --test-link      envía un test de vida por cada enlace configurado y dice el eco o el fallo\n"
+        "  --status         pregunta al agente en marcha en la carpeta lo que muestra su ventana\n"
+        "  --json           con --status, un objeto JSON\n"
         "  --help           esta ayuda\n"
         "  --version        la versión\n");
 }

@@ -5,13 +5,17 @@
 #include <chrono>
 #include <optional>
 
-// vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--help] [--version]
+// vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--test-link]
+//         [--status [--json]] [--help] [--version]
 struct CommandLine {
     QString folder; // program folder; the executable's folder when not given
     bool unattended = false;
     bool trace = false; // each scheduler step's label on standard output
     std::chrono::milliseconds tick{30000};
     bool createBuffer = false;
+    bool testLink = false; // a life test through each link, then end
+    bool status = false;   // ask the folder's running agent what its window shows, then end
+    bool json = false;     // --status as one JSON object
     bool help = false;
     bool version = false;
 

@@ -1,7 +1,10 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
+#include "app/FieldServices.h"
+#include "app/LinkTest.h"
 #include "app/LocalTimeZone.h"
 #include "app/QtTranslations.h"
+#include "app/StatusClient.h"
 #include "app/WindowShell.h"
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
@@ -39,6 +42,12 @@ std::chrono::milliseconds waitFromEnvironment(const char* name, std::chrono::mil
     return ok && ms > 0 ? std::chrono::milliseconds(ms) : fallback;
 }
 
+// Qt aborts when its window system is not there; a platform named by hand (offscreen) is left to Qt.
+bool hasDisplay() {
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     SystemClock clock;
     Agent::Options options;
@@ -52,6 +61,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     // Before the agent: a signal that comes while it is built is kept until the event loop runs.
     UnixSignals unixSignals;
     Agent agent(options, dialogs, clock);
+    FieldServices field(agent, clock);
     // The window is created before the load, as the agent's start-up object.
     std::unique_ptr<WindowShell> shell;
     if (boxes) {
@@ -67,14 +77,16 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
         });
     }
     int exitCode = 0;
-    QObject::connect(&agent, &Agent::quitRequested, [&exitCode](int code) {
+    QObject::connect(&agent, &Agent::quitRequested, [&exitCode, &field](int code) {
         qCInfo(lcAgent) << "stop: Cerrar";
+        field.stopping();
         exitCode = code;
         QCoreApplication::exit(code);
     });
-    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, [&agent](int signalNumber) {
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, [&agent, &field](int signalNumber) {
         // As a shutdown of the system: unload and end.
         qCInfo(lcAgent).noquote() << "stop: signal" << UnixSignals::name(signalNumber);
+        field.stopping();
         agent.unload();
         QCoreApplication::exit(0);
     });
@@ -90,7 +102,9 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     case Form1Load::Outcome::Stopped:
         break;
     }
+    field.loaded();
     const int code = QCoreApplication::exec();
+    field.stopping();
     agent.unload();
     return code != 0 ? code : exitCode;
 }
@@ -122,6 +136,15 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(path));
         return 0;
     }
+    if (cl->testLink) {
+        QCoreApplication app(argc, argv);
+        return LinkTest(cl->folder, waitFromEnvironment("VORNNET_LINK_WAIT_MS", CentralLink::defaultWait))
+            .run();
+    }
+    if (cl->status) {
+        QCoreApplication app(argc, argv);
+        return StatusClient(cl->folder).run(cl->json);
+    }
     // From here on a termination signal unloads the agent, however early it comes.
     UnixSignals::install();
     Diagnostics::toStandardError();
@@ -129,6 +152,12 @@ int main(int argc, char** argv) {
         QCoreApplication app(argc, argv);
         UnattendedDialogs dialogs;
         return runAgent(*cl, dialogs, nullptr);
+    }
+    if (!hasDisplay()) {
+        std::fprintf(stderr,
+                     "vornnet: no hay pantalla (ni DISPLAY ni WAYLAND_DISPLAY): use --unattended para "
+                     "funcionar sin ventana\n");
+        return 2;
     }
     QApplication app(argc, argv);
     // Message boxes say "Aceptar", as the rest of the window speaks Spanish.

@@ -66,11 +66,13 @@ inline constexpr const char* DbUser = "DbUser";
 inline constexpr const char* DbPassword = "DbPassword";
 // Replaces the access code of the configuration screen and of Cerrar when not empty.
 inline constexpr const char* AccessCode = "AccessCode";
+// How many monthly logs are kept, the current month included; 0 or empty keeps them all.
+inline constexpr const char* LogMonths = "LogMonths";
 
 inline constexpr const char* variables[] = {
     MaxDb,        minFree,      WebMode,      noMinimize, ControlFechasFuturas, FastFailover, DiaOptimiza,
     DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,   OdbcDriver,           DbServer,     DbUser,
-    DbPassword,   AccessCode};
+    DbPassword,   AccessCode,   LogMonths};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

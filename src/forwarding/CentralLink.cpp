@@ -132,12 +132,10 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
         m_view.ESTADO.setText(QStringLiteral("No se pudo conectar"));
     }
     // A shutdown cutting the attempt short is no fault of the link.
+    m_lastFailure = delivered ? QString() : failureReason(link, connected);
     if (!delivered && !m_aborted)
-        qCWarning(lcLink).noquote() << QStringLiteral("link %1 %2:%3: %4")
-                                           .arg(queWinsock)
-                                           .arg(address)
-                                           .arg(port)
-                                           .arg(failureReason(link, connected));
+        qCWarning(lcLink).noquote()
+            << QStringLiteral("link %1 %2:%3: %4").arg(queWinsock).arg(address).arg(port).arg(m_lastFailure);
     link.busy = false;
     return delivered;
 }

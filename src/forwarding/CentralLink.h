@@ -52,6 +52,8 @@ public:
 
     // The last block of data received on any link (blocks are never joined).
     const QString& UltimaRespuesta() const { return m_ultimaRespuesta; }
+    // Why the last delivery attempt on any link failed, in the words of its diagnostic line.
+    const QString& lastFailure() const { return m_lastFailure; }
 
     void setConnectWait(Duration d) { m_connectWait = d; }
     void setReplyWait(Duration d) { m_replyWait = d; }
@@ -98,6 +100,7 @@ private:
     View m_view;
     std::array<Link, linkCount> m_links;
     QString m_ultimaRespuesta;
+    QString m_lastFailure;
     BoundedWait m_wait;
     Duration m_connectWait = defaultWait;
     Duration m_replyWait = defaultWait;

@@ -26,6 +26,8 @@ public:
 
     // A reindex is running: the scheduler passes over its optimisation step.
     bool Reindexando() const { return m_reindex.Reindexando(); }
+    // A reindex or a repair is running (its statements may hold the thread for many minutes).
+    bool running() const { return m_steps.busy(); }
 
     // The program is ending: a run in progress stops waiting, runs no more statements, and starts the
     // system it stopped again.

@@ -1,0 +1,37 @@
+#include "app/FieldServices.h"
+
+#include "app/Agent.h"
+#include "core/Clock.h"
+
+#include <QDir>
+
+FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
+    : QObject(parent), m_agent(agent), m_clock(clock),
+      m_snapshot({agent.programFolder(), agent.form(), agent.settings(), agent.delivery()}),
+      m_server(m_snapshot) {
+    connect(&agent.scheduler(), &Scheduler::runFinished, this, &FieldServices::afterRun);
+    // The reindex's statement may run for its 1800 s command time-out in one driver call.
+    m_notify.allowLongWork([&agent] { return agent.maintenance().running(); }, std::chrono::seconds(2400));
+}
+
+void FieldServices::loaded() {
+    m_server.listen(m_agent.programFolder());
+    m_retention.run(QDir(m_agent.programFolder()).filePath(QStringLiteral("vornnet.ini")),
+                    m_agent.CarpetaLog(), m_agent.programFolder(), m_clock.now().date());
+    m_notify.ready();
+    m_notify.status(m_snapshot.summary());
+}
+
+void FieldServices::afterRun() {
+    m_notify.status(m_snapshot.summary());
+    m_retention.run(QDir(m_agent.programFolder()).filePath(QStringLiteral("vornnet.ini")),
+                    m_agent.CarpetaLog(), m_agent.programFolder(), m_clock.now().date());
+}
+
+void FieldServices::stopping() {
+    // Cerrar and the end of the event loop both come here.
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    m_notify.stopping();
+}

@@ -1,0 +1,86 @@
+#include "app/LinkTest.h"
+
+#include "core/AgentSettings.h"
+#include "core/Clock.h"
+#include "core/Configuration.h"
+#include "core/Dialogs.h"
+#include "core/Form1State.h"
+#include "forwarding/CentralLink.h"
+#include "forwarding/MessageFormat.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <cstdio>
+
+QString LinkTest::plantOfFolder(const QString& programFolder) {
+    const QString prefix = QStringLiteral("VornNetUltCod_");
+    const QString suffix = QStringLiteral(".ini");
+    const QStringList files =
+        QDir(programFolder).entryList({prefix + QLatin1Char('*') + suffix}, QDir::Files);
+    if (files.size() != 1)
+        return {};
+    // A name cut to fit the file system ends in "~" and a hash: not the whole plant name.
+    const QString plant = files.first().mid(prefix.size()).chopped(suffix.size());
+    static const QRegularExpression cut(QStringLiteral("~[0-9a-f]{8}$"));
+    return plant.contains(cut) ? QString() : plant;
+}
+
+int LinkTest::run() {
+    Form1State form;
+    AgentSettings settings;
+    UnattendedDialogs dialogs;
+    // The addresses and ports as start-up takes them, so the test sends where the agent would.
+    Configuration(m_folder, form, settings, dialogs).readConfig(nullptr);
+    QString plant = plantOfFolder(m_folder);
+    if (plant.isEmpty()) {
+        plant = form.txtPlanta.text();
+        std::printf("Planta: sin fichero de posición único; el test de vida lleva \"%s\"\n",
+                    qPrintable(plant));
+    }
+
+    CentralLink link(form);
+    link.setConnectWait(m_wait);
+    link.setReplyWait(m_wait);
+    // Each link is tried alone: a refused one has nothing to wait for.
+    const bool fastFailure = true;
+    link.followFastFailover(fastFailure);
+
+    const struct {
+        const char* name;
+        Control& address;
+        Control& port;
+    } links[] = {{"1 (principal)", form.IpQuarn, form.lblPuerto},
+                 {"2 (secundaria A)", form.IpQuarnA, form.lblPuertoA},
+                 {"3 (secundaria B)", form.IpQuarnB, form.lblPuertoB}};
+    SystemClock clock;
+    bool allEchoed = true;
+    int tried = 0;
+    for (int i = 0; i < CentralLink::linkCount; ++i) {
+        const QString where = links[i].address.text() + QLatin1Char(':') + links[i].port.text();
+        if (links[i].address.text().isEmpty()) {
+            if (i == 0) {
+                std::printf("Enlace %s: FALLO sin dirección (IpQuarnCenter en vornnet.ini)\n", links[i].name);
+                allEchoed = false;
+            } else {
+                std::printf("Enlace %s: no configurado\n", links[i].name);
+            }
+            continue;
+        }
+        ++tried;
+        const QString message = MessageFormat::lifeTest(plant, clock.now());
+        QElapsedTimer roundTrip;
+        roundTrip.start();
+        const bool echoed = link.Envia(message, i + 1);
+        const qint64 ms = roundTrip.elapsed();
+        if (echoed)
+            std::printf("Enlace %s %s: OK eco \"%s\" en %lld ms\n", links[i].name, qPrintable(where),
+                        qPrintable(link.UltimaRespuesta()), static_cast<long long>(ms));
+        else
+            std::printf("Enlace %s %s: FALLO %s\n", links[i].name, qPrintable(where),
+                        qPrintable(link.lastFailure()));
+        std::fflush(stdout);
+        allEchoed = allEchoed && echoed;
+    }
+    return allEchoed && tried > 0 ? 0 : 1;
+}

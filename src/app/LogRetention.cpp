@@ -1,0 +1,68 @@
+#include "app/LogRetention.h"
+
+#include "core/AgentLocale.h"
+#include "core/ConfigKeys.h"
+#include "core/Diagnostics.h"
+#include "core/IniFile.h"
+
+#include <QDir>
+#include <QFile>
+
+int LogRetention::monthsOf(const QString& text) {
+    bool ok = false;
+    const int months = text.trimmed().toInt(&ok);
+    return ok && months > 0 ? months : 0;
+}
+
+QDate LogRetention::monthOfName(const QString& fileName, const QString& prefix) {
+    const QString suffix = QStringLiteral(".log");
+    if (!fileName.startsWith(prefix) || !fileName.endsWith(suffix))
+        return {};
+    const QString tag = fileName.mid(prefix.size()).chopped(suffix.size());
+    bool ok = false;
+    const int yy = tag.right(2).toInt(&ok);
+    if (!ok || tag.size() < 4)
+        return {};
+    // The names are made by the month's own tag: compare with the twelve of that year.
+    for (int month = 1; month <= 12; ++month) {
+        const QDate first(2000 + yy, month, 1);
+        if (AgentLocale::monthTag(first) == tag)
+            return first;
+    }
+    return {};
+}
+
+QStringList LogRetention::prune(const QString& folder, const QString& prefix, const QDate& today,
+                                int months) {
+    QStringList deleted;
+    if (months <= 0 || folder.isEmpty())
+        return deleted;
+    const int current = today.year() * 12 + today.month();
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({prefix + QStringLiteral("*.log")}, QDir::Files)) {
+        const QDate month = monthOfName(name, prefix);
+        if (!month.isValid() || current - (month.year() * 12 + month.month()) < months)
+            continue;
+        if (QFile::remove(dir.filePath(name)))
+            deleted << name;
+        else
+            qCWarning(lcAgent).noquote() << QStringLiteral("log %1 kept: it could not be deleted")
+                                                .arg(QDir::toNativeSeparators(dir.filePath(name)));
+    }
+    return deleted;
+}
+
+void LogRetention::run(const QString& iniPath, const QString& logFolder, const QString& programFolder,
+                       const QDate& today) {
+    if (m_lastRun == today)
+        return;
+    m_lastRun = today;
+    const int months =
+        monthsOf(LeeIni(iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(ConfigKeys::LogMonths)));
+    QStringList deleted = prune(logFolder, QStringLiteral("VORNNET-"), today, months);
+    deleted += prune(programFolder, QStringLiteral("modem-"), today, months);
+    if (!deleted.isEmpty())
+        qCInfo(lcAgent).noquote() << QStringLiteral("logs older than %1 months deleted: %2")
+                                         .arg(months)
+                                         .arg(deleted.join(QStringLiteral(", ")));
+}

@@ -1,0 +1,41 @@
+#include "app/StatusServer.h"
+
+#include "core/Diagnostics.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+StatusServer::StatusServer(StatusSnapshot snapshot, QObject* parent)
+    : QObject(parent), m_snapshot(std::move(snapshot)), m_server(new QLocalServer(this)) {
+    m_server->setSocketOptions(QLocalServer::UserAccessOption | QLocalServer::GroupAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &StatusServer::answer);
+}
+
+StatusServer::~StatusServer() {
+    m_server->close();
+}
+
+QString StatusServer::socketPath(const QString& programFolder) {
+    return QDir(programFolder).filePath(QStringLiteral("vornnet.sock"));
+}
+
+bool StatusServer::listen(const QString& programFolder) {
+    const QString path = socketPath(programFolder);
+    QLocalServer::removeServer(path);
+    if (m_server->listen(path))
+        return true;
+    qCWarning(lcAgent).noquote() << QStringLiteral("status socket %1 not made (%2): --status will not answer")
+                                        .arg(path, m_server->errorString());
+    return false;
+}
+
+void StatusServer::answer() {
+    while (QLocalSocket* client = m_server->nextPendingConnection()) {
+        connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+        client->write(QJsonDocument(m_snapshot.json()).toJson(QJsonDocument::Compact) + '\n');
+        // Closes once written; a client that reads nothing can not hold the agent up.
+        client->disconnectFromServer();
+    }
+}

@@ -1,0 +1,91 @@
+#include "app/StatusSnapshot.h"
+
+#include "core/AgentSettings.h"
+#include "core/DeliveryState.h"
+#include "core/Form1State.h"
+#include "forwarding/UltCodFile.h"
+
+#include <QCoreApplication>
+
+const StatusSnapshot::Condition StatusSnapshot::conditions[5] = {
+    {"Acquisition", "adquisición"},
+    {"DbSize", "tamaño de la base de datos"},
+    {"freeSize", "espacio libre en disco"},
+    {"time", "fechas futuras"},
+    {"ModemOK", "módem"},
+};
+
+namespace {
+
+const QString* flagOf(const AgentSettings& s, const char* key) {
+    const QLatin1String k(key);
+    if (k == QLatin1String("Acquisition"))
+        return &s.Acquisition;
+    if (k == QLatin1String("DbSize"))
+        return &s.DbSize;
+    if (k == QLatin1String("freeSize"))
+        return &s.freeSize;
+    if (k == QLatin1String("time"))
+        return &s.time;
+    return &s.ModemOK;
+}
+
+} // namespace
+
+qint64 StatusSnapshot::position() const {
+    const UltCodFile file(m_s.programFolder, UltCodFile::Kind::Alarms, m_s.form.txtPlanta.text());
+    return file.read().value_or(-1);
+}
+
+QJsonObject StatusSnapshot::json() const {
+    QJsonObject o;
+    o[QStringLiteral("version")] = QStringLiteral(VORNNET_VERSION);
+    o[QStringLiteral("pid")] = QCoreApplication::applicationPid();
+    o[QStringLiteral("folder")] = m_s.programFolder;
+    o[QStringLiteral("plant")] = m_s.form.txtPlanta.text();
+    const qint64 id = position();
+    o[QStringLiteral("position")] = id >= 0 ? QJsonValue(id) : QJsonValue();
+    o[QStringLiteral("failingSince")] = m_s.delivery.failurePending()
+                                            ? QJsonValue(m_s.delivery.FechaPrimerFallo.toString(Qt::ISODate))
+                                            : QJsonValue();
+    o[QStringLiteral("smsMode")] = m_s.settings.SMSOn == QLatin1String("1");
+    QJsonObject c;
+    for (const Condition& condition : conditions)
+        c[QLatin1String(condition.key)] = *flagOf(m_s.settings, condition.key) != QLatin1String("0");
+    o[QStringLiteral("conditions")] = c;
+    QJsonObject controls;
+    for (const Control* control : m_s.form.controls())
+        controls[control->name()] = control->text();
+    o[QStringLiteral("controls")] = controls;
+    return o;
+}
+
+bool StatusSnapshot::allNormal(const QJsonObject& status) {
+    return openConditions(status).isEmpty() && status.value(QStringLiteral("failingSince")).isNull() &&
+           !status.value(QStringLiteral("smsMode")).toBool();
+}
+
+QStringList StatusSnapshot::openConditions(const QJsonObject& status) {
+    QStringList open;
+    const QJsonObject c = status.value(QStringLiteral("conditions")).toObject();
+    for (const Condition& condition : conditions)
+        if (!c.value(QLatin1String(condition.key)).toBool(true))
+            open << QString::fromUtf8(condition.spanish);
+    return open;
+}
+
+QString StatusSnapshot::summary() const {
+    const QJsonObject o = json();
+    const QJsonValue id = o.value(QStringLiteral("position"));
+    const QString last = id.isNull() ? QStringLiteral("Sin alarmas entregadas")
+                                     : QStringLiteral("Última alarma entregada: id %1").arg(id.toInteger());
+    const QJsonValue failing = o.value(QStringLiteral("failingSince"));
+    const QString delivery =
+        failing.isNull() ? QStringLiteral("entregas al día")
+                         : QStringLiteral("envíos pendientes, fallando desde %1").arg(failing.toString());
+    const QStringList open = openConditions(o);
+    return QStringLiteral("%1; %2; modo SMS: %3; condiciones abiertas: %4")
+        .arg(last, delivery,
+             o.value(QStringLiteral("smsMode")).toBool() ? QStringLiteral("sí") : QStringLiteral("no"),
+             open.isEmpty() ? QStringLiteral("ninguna") : open.join(QStringLiteral(", ")));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+
+class Form1State;
+struct AgentSettings;
+struct DeliveryState;
+
+// What the window shows, as one JSON object for --status and as the one-line summary systemd shows.
+// Reads the model only: the status reporting never changes the agent.
+class StatusSnapshot {
+public:
+    struct Sources {
+        QString programFolder;
+        const Form1State& form;
+        const AgentSettings& settings;
+        const DeliveryState& delivery;
+    };
+
+    explicit StatusSnapshot(Sources sources) : m_s(std::move(sources)) {}
+
+    QJsonObject json() const;
+    // "Última alarma: id 42; entregas al día; modo SMS: no; condiciones abiertas: ninguna"
+    QString summary() const;
+
+    // The conditions of status.ini by key, with their Spanish names, in the order they are reported.
+    struct Condition {
+        const char* key;
+        const char* spanish;
+    };
+    static const Condition conditions[5];
+    // Everything normal: every condition, no delivery failing, no SMS mode.
+    static bool allNormal(const QJsonObject& status);
+    // The Spanish names of the open conditions of a status object.
+    static QStringList openConditions(const QJsonObject& status);
+
+private:
+    // The position file's id for the plant the window shows; -1 when there is none.
+    qint64 position() const;
+
+    Sources m_s;
+};
