@@ -58,6 +58,7 @@ public:
 
     Form1State& form() { return m_form; }
     const AgentSettings& settings() const { return m_settings; }
+    const StatusFlags& flags() const { return m_flags; }
     Scheduler& scheduler() { return m_scheduler; }
     const EventLog& eventLog() const { return m_log; }
     const QString& programFolder() const { return m_options.programFolder; }

@@ -1,5 +1,7 @@
 #include "app/LinkTest.h"
 
+#include "app/ForwardingViews.h"
+
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
 #include "core/Configuration.h"
@@ -39,12 +41,12 @@ int LinkTest::run() {
                     qPrintable(plant));
     }
 
-    CentralLink link(form);
+    CentralLink link(forwardingViews(form).link);
     link.setConnectWait(m_wait);
     link.setReplyWait(m_wait);
     // Each link is tried alone: a refused one has nothing to wait for.
     const bool fastFailure = true;
-    link.followFastFailover(fastFailure);
+    link.setFastFailover(fastFailure);
 
     const struct {
         const char* name;

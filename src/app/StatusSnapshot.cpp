@@ -1,8 +1,8 @@
 #include "app/StatusSnapshot.h"
 
-#include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/Form1State.h"
+#include "core/StatusFlags.h"
 #include "forwarding/UltCodFile.h"
 
 #include <QCoreApplication>
@@ -17,17 +17,17 @@ const StatusSnapshot::Condition StatusSnapshot::conditions[5] = {
 
 namespace {
 
-const QString* flagOf(const AgentSettings& s, const char* key) {
+bool flagOf(const StatusFlags& s, const char* key) {
     const QLatin1String k(key);
     if (k == QLatin1String("Acquisition"))
-        return &s.Acquisition;
+        return s.Acquisition;
     if (k == QLatin1String("DbSize"))
-        return &s.DbSize;
+        return s.DbSize;
     if (k == QLatin1String("freeSize"))
-        return &s.freeSize;
+        return s.freeSize;
     if (k == QLatin1String("time"))
-        return &s.time;
-    return &s.ModemOK;
+        return s.time;
+    return s.ModemOK;
 }
 
 } // namespace
@@ -46,12 +46,12 @@ QJsonObject StatusSnapshot::json() const {
     const qint64 id = position();
     o[QStringLiteral("position")] = id >= 0 ? QJsonValue(id) : QJsonValue();
     o[QStringLiteral("failingSince")] = m_s.delivery.failurePending()
-                                            ? QJsonValue(m_s.delivery.FechaPrimerFallo.toString(Qt::ISODate))
+                                            ? QJsonValue(m_s.delivery.failingSince()->toString(Qt::ISODate))
                                             : QJsonValue();
-    o[QStringLiteral("smsMode")] = m_s.settings.SMSOn == QLatin1String("1");
+    o[QStringLiteral("smsMode")] = m_s.flags.SMSOn;
     QJsonObject c;
     for (const Condition& condition : conditions)
-        c[QLatin1String(condition.key)] = *flagOf(m_s.settings, condition.key) != QLatin1String("0");
+        c[QLatin1String(condition.key)] = flagOf(m_s.flags, condition.key);
     o[QStringLiteral("conditions")] = c;
     QJsonObject controls;
     for (const Control* control : m_s.form.controls())

@@ -4,7 +4,7 @@
 #include <QString>
 
 class Form1State;
-struct AgentSettings;
+struct StatusFlags;
 struct DeliveryState;
 
 // What the window shows, as one JSON object for --status and as the one-line summary systemd shows.
@@ -14,7 +14,7 @@ public:
     struct Sources {
         QString programFolder;
         const Form1State& form;
-        const AgentSettings& settings;
+        const StatusFlags& flags;
         const DeliveryState& delivery;
     };
 

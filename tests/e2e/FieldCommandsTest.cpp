@@ -1,8 +1,8 @@
 // The field commands as an integrator runs them: --test-link against stations that echo, refuse and stay
 // silent; --status of a running, a missing and a stopped agent; the systemd notifications on a datagram
 // socket bound by the test.
-#include "FaultPlant.h"
 #include "support/Poll.h"
+#include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -24,7 +24,7 @@ struct Ran {
 };
 
 // A command of the agent that ends by itself, run to its end.
-Ran runCommand(const FaultPlant& f, const QStringList& args, std::chrono::milliseconds limit = 30s) {
+Ran runCommand(const ProcessHarness& f, const QStringList& args, std::chrono::milliseconds limit = 30s) {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert(QStringLiteral("TMP"), f.logs.path());
     e.insert(QStringLiteral("VORNNET_LINK_WAIT_MS"), QStringLiteral("800"));
@@ -50,7 +50,7 @@ QString lineOf(const QString& out, const QString& start) {
 } // namespace
 
 TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
-    FaultPlant f("TestLinkTellsEachLinkOnItsOwn");
+    ProcessHarness f({.test = "TestLinkTellsEachLinkOnItsOwn"});
     Station echo, refusing, silent;
     ASSERT_TRUE(echo.start());
     // A station whose port nobody listens on any more: connections are refused.
@@ -121,14 +121,14 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
 }
 
 TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
-    FaultPlant f("StatusOfARunningAMissingAndAStoppedAgent");
+    ProcessHarness f({.test = "StatusOfARunningAMissingAndAStoppedAgent"});
     Station p;
     ASSERT_TRUE(p.start());
     f.point("", p.port);
     EXPECT_EQ(runCommand(f, {QStringLiteral("--status")}).exitCode, 3);
 
-    const QList<qint64> ids = f.addAlarms(FaultPlant::codes(500, 3));
-    const auto agent = f.agent(100, 300);
+    const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(500, 3));
+    const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 300});
     ASSERT_TRUE(f.waitPosition(ids.last(), 15s)) << agent->err.toStdString();
 
     const auto status = [&f] {
@@ -181,7 +181,7 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
 }
 
 TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
-    FaultPlant f("SystemdHearsReadyStatusKeepAlivesAndStopping");
+    ProcessHarness f({.test = "SystemdHearsReadyStatusKeepAlivesAndStopping"});
     Station p;
     ASSERT_TRUE(p.start());
     f.point("", p.port);
@@ -196,8 +196,10 @@ TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
     ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
     // A 600 ms watchdog: a keep-alive every 300 ms.
-    const auto agent = f.agent(
-        200, 300, false, {QStringLiteral("NOTIFY_SOCKET=") + path, QStringLiteral("WATCHDOG_USEC=600000")});
+    const auto agent =
+        f.agent({.tickMs = 200,
+                 .linkWaitMs = 300,
+                 .env = {QStringLiteral("NOTIFY_SOCKET=") + path, QStringLiteral("WATCHDOG_USEC=600000")}});
     QList<std::pair<qint64, QByteArray>> heard;
     QElapsedTimer clock;
     clock.start();
@@ -246,7 +248,7 @@ TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
 
 // Without a display the window can not open: said, with the way out, and status 2 instead of an abort.
 TEST(FieldCommands, NoDisplayEndsWithStatusTwo) {
-    FaultPlant f("NoDisplayEndsWithStatusTwo");
+    ProcessHarness f({.test = "NoDisplayEndsWithStatusTwo"});
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         e.remove(QLatin1String(name));

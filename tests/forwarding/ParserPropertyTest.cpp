@@ -2,7 +2,6 @@
 // well-formed input is never misread, and junk never crashes nor gives a result out of its bounds. Here
 // and not in the whole-process suite, so that the sanitizer pass runs them. VORNNET_TEST_SEED repeats one.
 #include "core/FixedDateText.h"
-#include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/SupervisionSql.h"
 #include "forwarding/CentralLink.h"
@@ -11,6 +10,7 @@
 #include "sms/ModemReply.h"
 #include "sms/SignalQuality.h"
 #include "support/Junk.h"
+#include "support/LinkFields.h"
 #include "support/TestSeed.h"
 
 #include <QRegularExpression>
@@ -160,10 +160,10 @@ TEST(ParserProperty, StationReplies) {
             });
         }
     });
-    Form1State form;
-    form.IpQuarn.setText(QStringLiteral("127.0.0.1"));
-    form.lblPuerto.setText(QString::number(server.serverPort()));
-    CentralLink link(form);
+    LinkFields fields;
+    fields.IpQuarn.setText(QStringLiteral("127.0.0.1"));
+    fields.lblPuerto.setText(QString::number(server.serverPort()));
+    CentralLink link(fields.view());
     link.setConnectWait(2000ms);
     link.setReplyWait(20ms);
     int delivered = 0, wrong = 0;
