@@ -19,6 +19,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 struct FaultPlant {
@@ -37,8 +38,10 @@ struct FaultPlant {
     QTemporaryDir logs;
 
     // The agent without a screen, its step labels traced, its logs kept apart.
+    // childSetup runs in the agent's process before it starts (async-signal-safe calls only: limits).
     std::unique_ptr<AgentProcess> agent(int tickMs, int linkWaitMs, bool unprivileged = false,
-                                        const QStringList& extraEnv = {}) const {
+                                        const QStringList& extraEnv = {},
+                                        const std::function<void()>& childSetup = {}) const {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("TMP"), logs.path());
         e.insert(QStringLiteral("LANG"), QStringLiteral("C"));
@@ -52,6 +55,8 @@ struct FaultPlant {
             QStringList{QStringLiteral("--unattended"), QStringLiteral("--trace"), QStringLiteral("--folder"),
                         plant.program, QStringLiteral("--tick-ms"), QString::number(tickMs)},
             e);
+        if (childSetup)
+            a->process.setChildProcessModifier(childSetup);
         if (unprivileged) {
             Unprivileged::giveTree(plant.root.path());
             Unprivileged::giveTree(logs.path());
