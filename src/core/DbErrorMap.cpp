@@ -23,9 +23,8 @@ bool mentionsMissingObject(const QString& message) {
 
 bool mentionsLostConnection(const QString& message) {
     static const char* const words[] = {
-        "unable to open database",    "database is locked",   "disk i/o error", "file is not a database",
-        "communication link failure", "connection is closed", "not open",       "connect failed",
-        "unable to connect"};
+        "unable to open database", "disk i/o error", "file is not a database", "communication link failure",
+        "connection is closed",    "not open",       "connect failed",         "unable to connect"};
     for (const char* w : words)
         if (message.contains(QLatin1String(w), Qt::CaseInsensitive))
             return true;
@@ -45,7 +44,20 @@ enum : int {
 
 } // namespace
 
+bool isLock(DbEngine engine, int sqliteResult, const QString& message) {
+    if (engine == DbEngine::Sqlite && sqliteResult > 0)
+        return (sqliteResult & 0xff) == SqliteBusy || (sqliteResult & 0xff) == SqliteLocked;
+    static const char* const words[] = {"database is locked", "database table is locked",
+                                        "lock request time out"};
+    for (const char* w : words)
+        if (message.contains(QLatin1String(w), Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
 quint32 odbcCode(const QString& sqlState, const QString& message) {
+    if (isLock(DbEngine::Odbc, -1, message))
+        return AgentError::CommandFailed;
     const QString state = sqlState.trimmed().toUpper();
     if (state.startsWith(QLatin1String("08")) || state == QLatin1String("HYT01"))
         return AgentError::Unspecified;
@@ -65,10 +77,11 @@ quint32 odbcCode(const QString& sqlState, const QString& message) {
 }
 
 quint32 sqliteCode(int resultCode, const QString& message) {
+    // Another process holds the file for a while: the connection is fine, and the next cycle reads again.
+    if (isLock(DbEngine::Sqlite, resultCode, message))
+        return AgentError::CommandFailed;
     switch (resultCode & 0xff) {
     case SqliteCantOpen:
-    case SqliteBusy:
-    case SqliteLocked:
     case SqliteIoErr:
     case SqliteNotADb:
     case SqliteCorrupt:
@@ -110,12 +123,15 @@ AgentError fromSqlError(DbEngine engine, const QSqlError& error, const QSqlQuery
     QString description = error.text().trimmed();
     if (description.isEmpty())
         description = QStringLiteral("Error de base de datos sin descripción");
+    bool ok = false;
+    const int native = engine == DbEngine::Sqlite ? error.nativeErrorCode().toInt(&ok) : -1;
+    if (isLock(engine, ok ? native : -1, message))
+        return AgentError(AgentError::CommandFailed,
+                          lockText + QStringLiteral(" (") + description + QLatin1Char(')'));
     if (engine == DbEngine::Odbc) {
         const QString state = query ? odbcSqlState(*query) : QString();
         return AgentError(odbcCode(state, message), description);
     }
-    bool ok = false;
-    const int native = error.nativeErrorCode().toInt(&ok);
     // Not error.type(): Qt reports a failed fetch as a connection error whatever its cause.
     return AgentError(sqliteCode(ok ? native : -1, message), description);
 }

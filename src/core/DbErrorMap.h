@@ -11,6 +11,14 @@ class QSqlQuery;
 // command. Pure functions, so the mapping is tested from tables of cases.
 namespace DbErrorMap {
 
+// What a lock held by another process is told as: it passes by itself, and is neither a lost connection
+// nor the 60-second connection time-out.
+inline const QString lockText = QStringLiteral("Base de datos bloqueada por otro proceso");
+
+// SQLITE_BUSY or SQLITE_LOCKED, or a driver's words for a lock (the ODBC drivers have no state of their
+// own for it): a command failed, the connection is kept.
+bool isLock(DbEngine engine, int sqliteResult, const QString& message);
+
 // From an ODBC SQLSTATE (class 08 = connection, 42S02/42S22 = missing object). When the driver reports
 // only a generic state (HY000 or none) the message decides, as drivers word it.
 quint32 odbcCode(const QString& sqlState, const QString& message);

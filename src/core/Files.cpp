@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool ExisteFichero(const QString& Fichero) {
@@ -20,6 +22,79 @@ QString fileInFolder(const QString& folder, const QString& name) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
             return dir.filePath(entry);
     return dir.filePath(name);
+}
+
+namespace {
+
+bool writeAll(int fd, QByteArrayView bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+bool replaceFile(const QString& path, QByteArrayView bytes, QString* why) {
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp = target + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    const char* failed = fd < 0 ? "open" : nullptr;
+    if (!failed) {
+        struct stat old = {};
+        mode_t mode = 0;
+        if (::stat(target.constData(), &old) == 0) {
+            mode = old.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        // mkostemp makes the file for its owner alone; the replaced file keeps what it allowed before.
+        if (::fchmod(fd, mode) != 0)
+            failed = "chmod";
+        else if (!writeAll(fd, bytes))
+            failed = "write";
+        else if (::fdatasync(fd) != 0)
+            failed = "sync";
+        const int error = errno;
+        // A full disk may show only at the close.
+        if (::close(fd) != 0 && !failed)
+            failed = "close";
+        else if (failed)
+            errno = error;
+        if (!failed && ::rename(temp.constData(), target.constData()) != 0)
+            failed = "rename";
+        if (failed) {
+            const int cause = errno;
+            ::unlink(temp.constData());
+            errno = cause;
+        }
+    }
+    if (failed) {
+        if (why)
+            *why = path + QStringLiteral(": ") + QString::fromLatin1(failed) + QStringLiteral(": ") +
+                   QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    // The new name reaches the disk with the folder; the file itself is whole already.
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray folder = slash > 0 ? target.left(slash) : QByteArray(slash == 0 ? "/" : ".");
+    fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
 }
 
 bool appendToFile(const QString& path, QByteArrayView bytes) {

@@ -1,10 +1,13 @@
 #include "core/IniFile.h"
 
+#include "core/Files.h"
 #include "core/Windows1252.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QLoggingCategory>
 #include <QStringDecoder>
+
+Q_LOGGING_CATEGORY(lcIni, "vornnet.ini")
 
 namespace {
 
@@ -177,11 +180,12 @@ bool IniFile::write(const QString& path, const QString& section, const QString& 
             content = decode(f.readAll());
         }
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(writeInto(content, section, key, value).toUtf8());
-    return out.commit();
+    // Not QSaveFile: it commits a short or empty copy when the disk fills while it flushes.
+    QString why;
+    if (replaceFile(path, writeInto(content, section, key, value).toUtf8(), &why))
+        return true;
+    qCWarning(lcIni).noquote() << "cannot write" << why << "- the file is left as it was";
+    return false;
 }
 
 QString LeeIni(const QString& file, const QString& section, const QString& key) {

@@ -68,6 +68,28 @@ QString odbcValue(const QString& v) {
     return QLatin1Char('{') + braced + QLatin1Char('}');
 }
 
+// FreeTDS left to find the protocol version itself falls back to the Sybase protocol when a server
+// accepts and stays silent, and that attempt never returns, whatever the login time-out. SQL Server takes
+// a 7.4 login whatever its own version and answers with the one it speaks; TDSVER still chooses.
+QString tdsVersionPin(const QString& driver) {
+    if (!driver.contains(QLatin1String("tds"), Qt::CaseInsensitive))
+        return {};
+    const QString chosen = qEnvironmentVariable("TDSVER").trimmed();
+    const bool usable = !chosen.isEmpty() && chosen.compare(QLatin1String("auto"), Qt::CaseInsensitive) != 0;
+    return QStringLiteral("TDS_Version=") + odbcValue(usable ? chosen : QStringLiteral("7.4")) +
+           QLatin1Char(';');
+}
+
+// The ODBC statement's query time-out needs its handle, so the statement is prepared before it runs.
+void runBounded(QSqlQuery& q, const QString& statement, std::chrono::seconds timeout) {
+    if (!q.prepare(statement))
+        throw DbErrorMap::fromSqlError(DbEngine::Odbc, q.lastError(), &q);
+    if (!setQueryTimeout(q, timeout))
+        qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:" << statement;
+    if (!q.exec())
+        throw DbErrorMap::fromSqlError(DbEngine::Odbc, q.lastError(), &q);
+}
+
 } // namespace
 
 SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath) {
@@ -121,7 +143,7 @@ void SupervisionDb::drop(Which which) {
     name.clear();
 }
 
-void SupervisionDb::open(Which which) {
+void SupervisionDb::open(Which which, std::chrono::milliseconds budget) {
     drop(which);
     const QString catalogue = which == Which::Acquired ? acquiredCatalogue : configCatalogue;
     const QString name =
@@ -145,9 +167,13 @@ void SupervisionDb::open(Which which) {
         return;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
-    // Bounds each attempt, so the retry window is not swallowed by one hanging login.
-    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=10"));
-    db.setDatabaseName(odbcConnectionString(m_settings, catalogue));
+    // Bounds each attempt, so the retry window is not swallowed by one hanging login, and the last one
+    // ends with the window.
+    const qint64 loginSeconds = std::clamp<qint64>((budget.count() + 999) / 1000, 1, 10);
+    db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%2")
+                             .arg(loginSeconds)
+                             .arg(timeoutOf(which).count()));
+    db.setDatabaseName(odbcConnectionString(m_settings, catalogue) + tdsVersionPin(m_settings.odbcDriver));
     if (!db.open()) {
         const AgentError mapped = DbErrorMap::fromSqlError(m_settings.engine, db.lastError());
         throw AgentError(AgentError::Unspecified, mapped.description());
@@ -173,7 +199,7 @@ bool SupervisionDb::ConectaConDB() {
             if (m_aborted)
                 return false;
             try {
-                open(which);
+                open(which, m_retryWindow - std::chrono::milliseconds(started.elapsed()));
                 break;
             } catch (const AgentError& e) {
                 drop(which);
@@ -256,7 +282,18 @@ QList<QSqlRecord> SupervisionDb::select(Which which, const QString& statement) {
     if (!isOpen(which))
         throw AgentError(AgentError::Unspecified,
                          QStringLiteral("La conexión con la base de datos no está abierta"));
-    return SqlConnection::select(QSqlDatabase::database(nameOf(which), false), m_settings.engine, statement);
+    if (m_settings.engine != DbEngine::Odbc)
+        return SqlConnection::select(QSqlDatabase::database(nameOf(which), false), m_settings.engine,
+                                     statement);
+    QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
+    q.setForwardOnly(true);
+    runBounded(q, statement, timeoutOf(which));
+    QList<QSqlRecord> rows;
+    while (q.next())
+        rows.append(q.record());
+    if (q.lastError().isValid())
+        throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
+    return rows;
 }
 
 qint64 SupervisionDb::countRows(Which which, const QString& statement) {
@@ -265,7 +302,9 @@ qint64 SupervisionDb::countRows(Which which, const QString& statement) {
                          QStringLiteral("La conexión con la base de datos no está abierta"));
     QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
     q.setForwardOnly(true);
-    if (!q.exec(statement))
+    if (m_settings.engine == DbEngine::Odbc)
+        runBounded(q, statement, timeoutOf(which));
+    else if (!q.exec(statement))
         throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
     qint64 rows = 0;
     while (q.next())
@@ -288,6 +327,9 @@ QList<QSqlRecord> SupervisionDb::lookup(Which which, const QString& statement) {
         q->setForwardOnly(true);
         if (!q->prepare(statement))
             throw DbErrorMap::fromSqlError(m_settings.engine, q->lastError(), q.get());
+        if (m_settings.engine == DbEngine::Odbc && !setQueryTimeout(*q, timeoutOf(which)))
+            qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:"
+                            << statement;
         prepared.insert(statement, q);
     }
     QList<QSqlRecord> rows;

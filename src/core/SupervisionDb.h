@@ -117,7 +117,8 @@ private:
         return which == Which::Acquired ? m_acquiredTimeout : m_configTimeout;
     }
     void applySqliteTimeout(Which which);
-    void open(Which which); // throws AgentError
+    // budget: what is left of the retry window, which bounds the driver's login. Throws AgentError.
+    void open(Which which, std::chrono::milliseconds budget);
     void drop(Which which);
 
     // A file as the system knows it, whatever its path: the device and the inode.

@@ -96,6 +96,10 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.errorString.clear();
     link.peerClosed = false;
     link.lastBlock.clear();
+    link.firstBytes.clear();
+    link.received = 0;
+    link.longestEcho = maxReplyBytes;
+    link.overlong = false;
     m_ultimaRespuesta.clear();
     m_view.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
@@ -119,9 +123,17 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
         const QByteArray wire = Windows1252::encode(texto);
         // The echo is of the bytes sent: a character the code page lacks went as "?" and comes back so.
         const QString expected = MessageFormat::expectedReply(Windows1252::decode(wire));
+        // Everything the station sends counts against the echo's length: past it no block can be the echo.
+        link.longestEcho = replyPrefixBytes + wire.size();
         s->write(wire);
-        m_wait.until([this, &expected] { return m_aborted || m_ultimaRespuesta == expected; }, m_replyWait);
-        delivered = m_ultimaRespuesta == expected;
+        // A station that hangs up can send nothing more; with fast failover that ends the wait.
+        m_wait.until(
+            [this, &expected, &link] {
+                return m_aborted || link.overlong || m_ultimaRespuesta == expected ||
+                       (fastFailover() && (link.peerClosed || link.error));
+            },
+            m_replyWait);
+        delivered = !link.overlong && m_ultimaRespuesta == expected;
         if (delivered) {
             m_view.ESTADO.setText(QString());
             m_view.Datos.setText(QString());
@@ -148,8 +160,12 @@ QString CentralLink::failureReason(const Link& link, bool connected) const {
             return QStringLiteral("refused");
         return QStringLiteral("unreachable (") + link.errorString + QLatin1Char(')');
     }
-    if (!link.lastBlock.isEmpty())
-        return QStringLiteral("wrong echo, first bytes: ") + Diagnostics::quoted(link.lastBlock);
+    if (link.overlong)
+        return QStringLiteral("wrong echo, longer than the echo (%1 bytes), first bytes: ")
+                   .arg(link.longestEcho) +
+               Diagnostics::quoted(link.firstBytes);
+    if (link.received > 0)
+        return QStringLiteral("wrong echo, first bytes: ") + Diagnostics::quoted(link.firstBytes);
     if (link.peerClosed)
         return QStringLiteral("closed without a reply");
     if (link.error)
@@ -189,13 +205,24 @@ void CentralLink::onConnected(int) {
 }
 
 void CentralLink::onReadyRead(int index) {
+    Link& link = m_links[index - 1];
     QTcpSocket* s = socketOf(index);
+    if (link.overlong)
+        return;
     // What has arrived, not a whole maximum's worth of buffer at every block.
     const QByteArray block = s->read(std::min<qint64>(s->bytesAvailable(), maxReplyBytes));
     s->skip(s->bytesAvailable());
-    m_links[index - 1].lastBlock = block;
+    link.received += block.size();
+    if (link.firstBytes.size() < firstBytesKept)
+        link.firstBytes += block.left(firstBytesKept - link.firstBytes.size());
+    link.lastBlock = block;
     m_ultimaRespuesta = Windows1252::decode(block);
     m_view.ESTADO.setText(m_ultimaRespuesta);
+    if (link.received > link.longestEcho) {
+        // More than the echo can be: a wrong echo now, and the rest of a flood is not read.
+        link.overlong = true;
+        closeLink(index);
+    }
 }
 
 void CentralLink::onBytesWritten(int index) {

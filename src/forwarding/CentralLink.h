@@ -25,6 +25,10 @@ public:
     // Longest reply block kept: a peer that floods the link must not grow memory without bound.
     static constexpr qsizetype maxReplyBytes = 64 * 1024;
     static constexpr int linkCount = 3;
+    // "Recibido:", before the message in the echo.
+    static constexpr qsizetype replyPrefixBytes = 9;
+    // Bytes of a wrong reply kept for its diagnostic line.
+    static constexpr qsizetype firstBytesKept = 64;
 
     // The station addresses and ports it reads, and the two fields it shows a delivery in.
     struct View {
@@ -60,8 +64,11 @@ public:
 
     // Key FastFailover of CONFIG, off by default: when on, a connection the socket layer reports refused or
     // unreachable ends its connect wait at once and the delivery goes on to the next link, instead of
-    // waiting out the whole connect wait first. Given once start-up has read the settings.
+    // waiting out the whole connect wait first; and a connection the station closes or resets ends the
+    // reply wait at once. In every mode a reply longer than the echo ends it as a wrong echo. Given once
+    // start-up has read the settings.
     void setFastFailover(bool on) { m_fastFailover = on; }
+    bool fastFailover() const { return m_fastFailover; }
     // The socket errors that say no connection can come of this attempt.
     static bool unreachable(QAbstractSocket::SocketError error);
 
@@ -85,6 +92,11 @@ private:
         QString errorString;
         bool peerClosed = false;
         QByteArray lastBlock;
+        // The reply as a whole: its first bytes, how many came, and whether that passed the echo's length.
+        QByteArray firstBytes;
+        qsizetype received = 0;
+        qsizetype longestEcho = maxReplyBytes;
+        bool overlong = false;
     };
 
     QTcpSocket* socketOf(int queWinsock) const;

@@ -2,6 +2,7 @@
 
 #include <QTcpSocket>
 #include <QTimer>
+#include <sys/socket.h>
 
 namespace {
 
@@ -116,8 +117,29 @@ void CenterSession::reply(const QByteArray& message) {
     case QuarnCenter::Mode::Close:
         m_socket->disconnectFromHost();
         break;
+    case QuarnCenter::Mode::Reset: {
+        // A linger time of zero makes the close a reset: the agent sees its connection torn down.
+        const linger hard{1, 0};
+        ::setsockopt(static_cast<int>(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &hard,
+                     sizeof hard);
+        m_socket->abort();
+        break;
+    }
+    case QuarnCenter::Mode::Flood:
+        flood();
+        break;
     case QuarnCenter::Mode::Silent:
     case QuarnCenter::Mode::Refuse:
         break;
     }
+}
+
+void CenterSession::flood() {
+    // Writes more whenever the last lot has gone, for as long as the agent reads.
+    static const QByteArray chunk(16 * 1024, 'X');
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_socket->state() == QAbstractSocket::ConnectedState && m_socket->bytesToWrite() == 0)
+            m_socket->write(chunk);
+    });
+    m_socket->write(QByteArrayLiteral("Recibido:") + chunk);
 }

@@ -32,6 +32,7 @@ private:
     void onPeerClosed();
     void complete(QByteArray message);
     void reply(const QByteArray& message);
+    void flood();
 
     QTcpSocket* m_socket;
     QuarnCenter::Mode m_mode;

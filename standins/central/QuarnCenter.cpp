@@ -29,6 +29,10 @@ std::optional<QuarnCenter::Mode> QuarnCenter::parseMode(const QString& word) {
         return Mode::Close;
     if (w == QLatin1String("refuse"))
         return Mode::Refuse;
+    if (w == QLatin1String("reset"))
+        return Mode::Reset;
+    if (w == QLatin1String("flood"))
+        return Mode::Flood;
     return std::nullopt;
 }
 

@@ -15,7 +15,7 @@ class QTimer;
 class QuarnCenter : public QObject {
     Q_OBJECT
 public:
-    enum class Mode { Echo, Silent, Wrong, Split, Close, Refuse };
+    enum class Mode { Echo, Silent, Wrong, Split, Close, Refuse, Reset, Flood };
     static std::optional<Mode> parseMode(const QString& word);
 
     struct Options {

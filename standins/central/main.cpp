@@ -1,5 +1,6 @@
 // quarn-center: stand-in for the central station.
-//   quarn-center --port P [--mode echo|silent|wrong|split|close|refuse] [--record FILE] [--mode-file FILE]
+//   quarn-center --port P [--mode echo|silent|wrong|split|close|refuse|reset|flood] [--record FILE]
+//   [--mode-file FILE]
 //                [--delay-ms MS]
 // Prints "listening on P" (the port actually bound) once it accepts connections.
 

@@ -20,7 +20,7 @@ TEST(DbErrorMap, OdbcStatesAndMessages) {
         // Drivers that report only a generic state are judged by their words; a known state wins over words.
         {"HY000", "[SQLite]no such table: t (1)", missing}, {"S1000", "[SQLite]no such column: c (1)", missing},
         {"HY000", "[SQLite]near \"selec\": syntax error (1)", failed}, {"", "Invalid object name 'x'", missing},
-        {"", "[SQLite]database is locked (5)", unspecified}, {"42000", "no such table in a syntax error", failed},
+        {"", "[SQLite]database is locked (5)", failed}, {"42000", "no such table in a syntax error", failed},
         // clang-format on
     };
     for (const auto& c : cases)
@@ -36,8 +36,10 @@ TEST(DbErrorMap, SqliteResultCodesAndMessages) {
         // clang-format off
         {1, "no such table: FlashAlarms", missing}, {1, "no such column: Alarmcodex", missing},
         {1, "near \"SELEC\": syntax error", failed}, {19, "UNIQUE constraint failed", failed},
-        {14, "unable to open database file", unspecified}, {5, "database is locked", unspecified},
+        {14, "unable to open database file", unspecified}, {5, "database is locked", failed},
         {10, "disk I/O error", unspecified}, {26, "file is not a database", unspecified},
+        // A lock is another process's for a while, not a lost connection.
+        {6, "database table is locked", failed}, {517, "database is locked", failed},
         // Extended codes carry the primary code in their low byte.
         {266, "disk I/O error", unspecified}, {1555, "UNIQUE constraint failed", failed},
         // Without a code (a closed connection reported by Qt) the words decide.

@@ -56,6 +56,8 @@ struct AgentRun {
     bool logsInProgram = false;
     QStringList env;   // "NAME=value", over the harness's own
     bool start = true; // false: set up only, for a test that changes the process before it starts
+    // Runs in the agent's process before it starts (async-signal-safe calls only: limits).
+    std::function<void()> childSetup;
 };
 
 struct HarnessOptions {
@@ -112,6 +114,8 @@ struct ProcessHarness {
         if (run.unattended)
             args.prepend(QStringLiteral("--unattended"));
         auto a = std::make_unique<AgentProcess>(args, e);
+        if (run.childSetup)
+            a->process.setChildProcessModifier(run.childSetup);
         if (run.unprivileged) {
             Unprivileged::giveTree(plant.root.path());
             Unprivileged::giveTree(logs.path());

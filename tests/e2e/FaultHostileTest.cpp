@@ -1,0 +1,251 @@
+// A hostile world around the agent: a SQL Server that accepts and never answers, stations that reset
+// or flood, a disk that fills while a state file is written, a supervision database locked by another
+// process. Each is bounded, told for what it is, and loses nothing.
+#include "core/DbErrorMap.h"
+#include "core/UnixSignals.h"
+#include "support/BlackHole.h"
+#include "support/Poll.h"
+#include "support/ProcessHarness.h"
+
+#include <QElapsedTimer>
+#include <QSqlDriver>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString timeoutLine =
+    QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos");
+
+bool freeTdsInstalled() {
+    QFile registry(QStringLiteral("/etc/odbcinst.ini"));
+    return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")) && registry.open(QIODevice::ReadOnly) &&
+           registry.readAll().contains("[FreeTDS]");
+}
+
+// The supervision database kept with a rollback journal, whose readers write nothing (a WAL reader
+// writes its shared-memory file).
+bool rollbackJournal(const QString& file) {
+    const QString connection = QStringLiteral("fault-journal");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(file);
+        ok = db.open() && QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return ok;
+}
+
+} // namespace
+
+TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
+    if (!freeTdsInstalled())
+        GTEST_SKIP() << "no FreeTDS ODBC driver (tdsodbc) registered";
+    ProcessHarness f({.test = "ASqlServerThatAcceptsAndNeverAnswers"});
+    BlackHole server;
+    ASSERT_NE(server.port(), 0);
+    f.plant.config("DbEngine", "odbc");
+    f.plant.config("OdbcDriver", "FreeTDS");
+    f.plant.config("DbServer", QStringLiteral("127.0.0.1,%1").arg(server.port()));
+
+    // The window given is kept: the last login is cut to what is left of it.
+    const int windowMs = 3000;
+    QElapsedTimer timer;
+    timer.start();
+    auto agent = f.agent(
+        {.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=%1").arg(windowMs)}});
+    ASSERT_TRUE(agent->waitFinished(20s)) << "start-up hung on the driver: " << agent->err.toStdString();
+    const qint64 gaveUpMs = timer.elapsed();
+    EXPECT_EQ(agent->process.exitCode(), 1);
+    EXPECT_LT(gaveUpMs, windowMs + 2500) << agent->err.toStdString();
+    EXPECT_TRUE(f.logLines().join('\n').contains(timeoutLine)) << "the time-out is told once it is reached";
+
+    // With the whole 60 s and a 10 s login in progress, a termination signal still ends it promptly.
+    agent = f.agent({.tickMs = 100, .linkWaitMs = 500});
+    BoundedWait().pause(1500ms);
+    ASSERT_EQ(agent->process.state(), QProcess::Running) << agent->err.toStdString();
+    timer.restart();
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished(20s));
+    const qint64 endedMs = timer.elapsed();
+    EXPECT_LT(endedMs, (UnixSignals::exitGraceSeconds + 2) * 1000) << agent->err.toStdString();
+    EXPECT_EQ(agent->process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(agent->process.exitCode(), 0);
+    f.figures(QStringLiteral("fault=black-hole-sql-server window-ms=%1 gave-up-ms=%2 sigterm-to-exit-ms=%3 "
+                             "exit-status=%4")
+                  .arg(windowMs)
+                  .arg(gaveUpMs)
+                  .arg(endedMs)
+                  .arg(agent->process.exitCode()));
+}
+
+TEST(FaultInjection, StationsThatResetOrFlood) {
+    ProcessHarness f({.test = "StationsThatResetOrFlood"});
+    Station p, a;
+    ASSERT_TRUE(p.start());
+    ASSERT_TRUE(a.start());
+    f.point("", p.port);
+    f.point("A", a.port);
+    f.plant.config("FastFailover", "1");
+    const int linkWaitMs = 3000;
+    const qint64 first = f.addAlarms({1}).value(0);
+    const auto agent = f.agent({.tickMs = 100, .linkWaitMs = linkWaitMs});
+    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
+
+    QList<qint64> added;
+    qint64 code = 100;
+    QStringList figures;
+    const struct {
+        QByteArray mode;
+        QString told; // a pattern
+    } modes[] = {
+        {"reset", "closed without a reply"},
+        {"flood", "wrong echo, longer than the echo \\(\\d+ bytes\\), first bytes: \"Recibido:XXXX"}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE(m.mode.constData());
+        p.setMode(m.mode);
+        BoundedWait().pause(300ms); // the station's mode poll
+        const qsizetype errFrom = agent->err.size();
+        const QList<qint64> batch = ProcessHarness::codes(code, 4);
+        code += 4;
+        QElapsedTimer timer;
+        timer.start();
+        const QList<qint64> ids = f.addAlarms(batch);
+        ASSERT_EQ(ids.size(), batch.size());
+        added += batch;
+        // Each alarm meets the primary first: a full reply wait each would take 4 x 3 s.
+        ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
+        const qint64 ms = timer.elapsed();
+        EXPECT_LT(ms, linkWaitMs) << "the primary's fault cost the reply wait";
+        const QString said = QString::fromUtf8(agent->err.mid(errFrom));
+        EXPECT_TRUE(
+            said.contains(QRegularExpression(QStringLiteral("link 1 127\\.0\\.0\\.1:\\d+: ") + m.told)))
+            << said.toStdString();
+        figures << QStringLiteral("%1-ms-for-4=%2").arg(QString::fromLatin1(m.mode)).arg(ms);
+    }
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+    const QList<qint64> delivered = f.deliveredCodes();
+    int lost = 0;
+    for (qint64 c : added)
+        lost += !delivered.contains(c);
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(ProcessHarness::codesOf(a.alarms()), added) << "all on secondary A, in order";
+    f.figures(QStringLiteral("faults=reset,flood fast-failover=1 link-wait-ms=%1 %2 lost=%3")
+                  .arg(linkWaitMs)
+                  .arg(figures.join(' '))
+                  .arg(lost));
+}
+
+TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
+    ProcessHarness f({.test = "TheDiskFillsWhileStatusIniIsWritten"});
+    Station station;
+    ASSERT_TRUE(station.start());
+    f.point("", station.port);
+    // A status.ini with the operator's own lines and none of the flags: start-up writes each flag's
+    // default, into a file larger than the agent may write.
+    const QString status = QDir(f.plant.program).filePath("status.ini");
+    QByteArray before = "[NOTAS]\r\n";
+    for (int i = 0; i < 30; ++i)
+        before += QByteArray("linea") + QByteArray::number(i) + "=revisado por el turno de noche\r\n";
+    {
+        QFile file(status);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(before);
+    }
+    for (const QString& db : {GelmarInstall::acquired, GelmarInstall::config})
+        ASSERT_TRUE(rollbackJournal(GelmarInstall::databasePath(f.plant.gelmar, db)));
+    // A file-size limit stands for the full disk: every write past 512 bytes fails (EFBIG, as ENOSPC).
+    const auto full = [] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{512, 512};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    const qint64 first = f.addAlarms({1}).value(0);
+    auto agent = f.agent({.tickMs = 100, .linkWaitMs = 500, .childSetup = full});
+    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
+    const qint64 next = f.addAlarms({2}).value(0);
+    ASSERT_TRUE(f.waitPosition(next, 15s)) << "forwarding goes on: " << agent->err.toStdString();
+    QFile file(status);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const bool intact = file.readAll() == before;
+    EXPECT_TRUE(intact) << "the old file stays whole";
+    file.close();
+    const int refused = static_cast<int>(agent->err.count("status.ini: write: File too large"));
+    EXPECT_GE(refused, 1) << "the failure is told: " << agent->err.toStdString();
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+
+    // Room again: the flags go in, the operator's lines stay.
+    agent = f.agent({.tickMs = 100, .linkWaitMs = 500});
+    ASSERT_TRUE(pollUntil([&] { return IniFile::read(status, "STATUS", "ModemOK") != ""; }, 15s))
+        << agent->err.toStdString();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith(before));
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+    const int lost = !ProcessHarness::codesOf(station.alarms()).contains(2);
+    EXPECT_EQ(lost, 0) << station.recorded().toStdString();
+    f.figures(QStringLiteral("fault=file-size-limit-512 status-ini-intact=%1 writes-refused-told=%2 lost=%3")
+                  .arg(intact)
+                  .arg(refused)
+                  .arg(lost));
+}
+
+TEST(FaultInjection, ARollbackJournalDatabaseLockedForAWhile) {
+    ProcessHarness f({.test = "ARollbackJournalDatabaseLockedForAWhile"});
+    Station station;
+    ASSERT_TRUE(station.start());
+    f.point("", station.port);
+    const QString file = GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired);
+    const QString connection = QStringLiteral("fault-lock");
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+    holder.setDatabaseName(file);
+    ASSERT_TRUE(rollbackJournal(file));
+    ASSERT_TRUE(holder.open());
+
+    const qint64 first = f.addAlarms({1}).value(0);
+    // A short database window: a lock taken for a lost connection would run it out and say so.
+    const auto agent =
+        f.agent({.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=1000")}});
+    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
+
+    const QList<qint64> codes = ProcessHarness::codes(500, 20);
+    const QList<qint64> ids = f.addAlarms(codes);
+    ASSERT_EQ(ids.size(), codes.size());
+    const qint64 lockedAt = f.positionId();
+    const qsizetype errFrom = agent->err.size();
+    ASSERT_TRUE(QSqlQuery(holder).exec("BEGIN EXCLUSIVE"));
+    const bool told = pollUntil(
+        [&] { return QString::fromUtf8(agent->err.mid(errFrom)).contains(DbErrorMap::lockText); }, 20s);
+    BoundedWait().pause(1500ms);
+    ASSERT_TRUE(QSqlQuery(holder).exec("COMMIT"));
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connection);
+    EXPECT_TRUE(told) << agent->err.right(2000).toStdString();
+
+    ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+    const QStringList log = f.logLines();
+    const int timeouts = static_cast<int>(log.filter(timeoutLine).size());
+    EXPECT_EQ(timeouts, 0) << "a lock is not the connection time-out";
+    EXPECT_EQ(agent->process.exitCode(), 0) << "a lock does not end the agent";
+    const QList<qint64> delivered = f.deliveredCodes();
+    int lost = 0;
+    for (qint64 c : codes)
+        lost += !delivered.contains(c);
+    EXPECT_EQ(lost, 0);
+    f.figures(QStringLiteral("fault=rollback-journal-lock told-as-lock=%1 timeout-lines=%2 alarms=%3 "
+                             "held-from=%4 lost=%5")
+                  .arg(told)
+                  .arg(timeouts)
+                  .arg(codes.size())
+                  .arg(lockedAt)
+                  .arg(lost));
+}
