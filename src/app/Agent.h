@@ -12,6 +12,7 @@
 #include "core/SingleInstance.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
+#include "forwarding/AlarmPoll.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
 #include "plant/PlantFiles.h"
@@ -69,6 +70,7 @@ public:
     Sms& sms() { return m_sms; }
     Watchdog& watchdog() { return m_watchdog; }
     Maintenance& maintenance() { return m_maintenance; }
+    AlarmPoll& alarmPoll() { return m_alarmPoll; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -114,6 +116,7 @@ private:
     void tmrHideTick();
     void manualRun();
     QString installFolder() const;
+    std::optional<qint64> alarmPosition() const;
 
     Options m_options;
     Dialogs& m_dialogs;
@@ -135,6 +138,7 @@ private:
     LogFolder m_logFolder;
     Watchdog m_watchdog;
     Maintenance m_maintenance;
+    AlarmPoll m_alarmPoll;
     QTimer tmrHide;
     QStringList m_loadedSteps;
     bool m_unloaded = false;
