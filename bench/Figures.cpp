@@ -197,8 +197,8 @@ void Figures::backlog() {
                 add(floorRate, floorPerSecond);
                 add(agentRate, agentPerSecond);
                 add(ratio, agentPerSecond / floorPerSecond);
-                add(floorCpu, static_cast<double>(floor.cpuNs) / 1000.0 / backlogSize);
-                add(centerCpu, static_cast<double>(centerAfter - centerBefore) / 1000.0 / backlogSize);
+                add(floorCpu, static_cast<double>(floor.cpuNs) / 1000.0 / floor.sent);
+                add(centerCpu, static_cast<double>(centerAfter - centerBefore) / 1000.0 / floor.sent);
                 add(agentCpu, agentMicros);
                 add(rssAfter, rssMiB);
             }
@@ -421,7 +421,7 @@ void Figures::lookCost() {
             return fail(QStringLiteral("look: ") + plant.error());
         plant.setPosition(last);
         SupervisionDb db(
-            SupervisionDb::Settings::fromIni(QDir(plant.program()).filePath("vornnet.ini")),
+            SupervisionDb::Settings::fromIni(QDir(plant.program()).filePath(QStringLiteral("vornnet.ini"))),
             [&] { return plant.gelmar(); }, log, dialogs);
         if (!db.ConectaConDB())
             return fail(QStringLiteral("look: the databases did not open"));
