@@ -69,7 +69,10 @@ Transmission::Result Transmission::measure(BenchPlant& plant, const Station& sta
             qsizetype end;
             const double seen = now();
             while ((end = partial.indexOf('\n')) >= 0) {
-                if (partial.left(end).contains("##ALARM##")) {
+                const QByteArray line = partial.left(end);
+                // The agent's own notices (the status update's, from its buffer) go as ALARM too.
+                if (line.contains("##ALARM##") && !line.contains("##SISTEMA##") &&
+                    !line.contains("##AVISO##")) {
                     if (received >= inserted.size()) {
                         r.error = QStringLiteral("the station received an alarm that was not inserted");
                         return r;

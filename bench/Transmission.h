@@ -10,7 +10,8 @@ struct Station;
 
 // The time from an alarm's insert into FlashAlarms to its receipt at the station, for alarms recorded at
 // random moments while the agent runs. Alarms go in one at a time and the agent forwards them in id
-// order, so the n-th ALARM the station records is the n-th alarm inserted.
+// order, so the n-th ALARM the station records (not counting the agent's own notices) is the n-th alarm
+// inserted.
 class Transmission {
 public:
     struct Result {
