@@ -4,11 +4,20 @@
 #include "BenchPlant.h"
 #include "LoopbackFloor.h"
 #include "ProcessStats.h"
+#include "Transmission.h"
 #include "core/BoundedWait.h"
+#include "core/Clock.h"
+#include "core/Dialogs.h"
+#include "core/EventLog.h"
+#include "core/SupervisionDb.h"
+#include "forwarding/AlarmPoll.h"
+#include "forwarding/UltCodFile.h"
 #include "support/Poll.h"
 #include "support/Station.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTextStream>
 #include <algorithm>
@@ -46,6 +55,17 @@ const QString run1k = QStringLiteral("One run, 1,000 rows in FlashAlarms, 10 new
 const QString run10k = QStringLiteral("One run, 10,000 rows in FlashAlarms, 10 new");
 const QString run100k = QStringLiteral("One run, 100,000 rows in FlashAlarms, 10 new");
 const QString failover = QStringLiteral("FastFailover=1, primary refusing: delivered on secondary A");
+const QString tickMean = QStringLiteral("Insert to receipt, 30 s tick, AlarmPollMs=0: mean");
+const QString tickP95 = QStringLiteral("Insert to receipt, 30 s tick, AlarmPollMs=0: 95th percentile");
+const QString pollMean = QStringLiteral("Insert to receipt, AlarmPollMs=1000: mean");
+const QString pollP95 = QStringLiteral("Insert to receipt, AlarmPollMs=1000: 95th percentile");
+const QString restWakeups0 = QStringLiteral("Wake-ups at rest, AlarmPollMs=0");
+const QString restWakeups = QStringLiteral("Wake-ups at rest, AlarmPollMs=1000");
+const QString restCpu0 = QStringLiteral("CPU at rest, AlarmPollMs=0");
+const QString restCpu = QStringLiteral("CPU at rest, AlarmPollMs=1000");
+const QString look1k = QStringLiteral("One look of the fast path, 1,000 rows in FlashAlarms");
+const QString look100k = QStringLiteral("One look of the fast path, 100,000 rows in FlashAlarms");
+const QString look1M = QStringLiteral("One look of the fast path, 1,000,000 rows in FlashAlarms");
 
 constexpr int backlogSize = 1000;
 
@@ -86,6 +106,17 @@ Figures::Figures(Programs programs, int runs) : m_programs(std::move(programs)),
     row(run10k, QStringLiteral("ms"), QStringLiteral("flat"), 1);
     row(run100k, QStringLiteral("ms"), QStringLiteral("flat"), 1);
     row(failover, QStringLiteral("s"), QString(), 2);
+    row(tickMean, QStringLiteral("s"), QString(), 2);
+    row(tickP95, QStringLiteral("s"), QString(), 2);
+    row(pollMean, QStringLiteral("s"), QStringLiteral("≤ 1.0"), 2);
+    row(pollP95, QStringLiteral("s"), QStringLiteral("≤ 1.5"), 2);
+    row(restWakeups0, QStringLiteral("/s"), QString(), 2);
+    row(restWakeups, QStringLiteral("/s"), QStringLiteral("≤ 2 beyond the look's 1"), 2);
+    row(restCpu0, QStringLiteral("% of a core"), QString(), 3);
+    row(restCpu, QStringLiteral("% of a core"), QStringLiteral("≤ 0.1"), 3);
+    row(look1k, QStringLiteral("µs"), QStringLiteral("flat"), 0);
+    row(look100k, QStringLiteral("µs"), QStringLiteral("flat"), 0);
+    row(look1M, QStringLiteral("µs"), QStringLiteral("flat"), 0);
 }
 
 Figures::Row& Figures::row(const QString& figure, const QString& unit, const QString& goal, int decimals) {
@@ -166,8 +197,8 @@ void Figures::backlog() {
                 add(floorRate, floorPerSecond);
                 add(agentRate, agentPerSecond);
                 add(ratio, agentPerSecond / floorPerSecond);
-                add(floorCpu, static_cast<double>(floor.cpuNs) / 1000.0 / backlogSize);
-                add(centerCpu, static_cast<double>(centerAfter - centerBefore) / 1000.0 / backlogSize);
+                add(floorCpu, static_cast<double>(floor.cpuNs) / 1000.0 / floor.sent);
+                add(centerCpu, static_cast<double>(centerAfter - centerBefore) / 1000.0 / floor.sent);
                 add(agentCpu, agentMicros);
                 add(rssAfter, rssMiB);
             }
@@ -301,6 +332,119 @@ void Figures::fastFailover() {
         if (!begin || !end || plant.position() != last)
             return fail(QStringLiteral("fast failover: the alarm was not delivered on secondary A"));
         add(failover, (*end - *begin) / 1000.0);
+    }
+}
+
+void Figures::transmission() {
+    const struct {
+        int pollMs, count;
+        std::chrono::milliseconds span, minGap, maxGap;
+        const QString &mean, &p95;
+    } sets[] = {
+        // The scheduler alone: at least three minutes of alarms 1 to 7 s apart.
+        {0, 1, 180s, 1s, 7s, tickMean, tickP95},
+        // The fast path: 200 alarms 0.1 to 1.5 s apart, so they fall anywhere between two looks.
+        {1000, 200, 0s, 100ms, 1500ms, pollMean, pollP95},
+    };
+    for (const auto& set : sets) {
+        BenchPlant plant(m_programs.gelmarSim);
+        Station station;
+        if (!plant.ok() || !station.start())
+            return fail(QStringLiteral("transmission: set-up"));
+        plant.point(QString(), station.port);
+        plant.config(QStringLiteral("AlarmPollMs"), QString::number(set.pollMs));
+        plant.setPosition(plant.addAlarms(1));
+        progress(
+            QStringLiteral("insert to receipt, 30 s tick, AlarmPollMs=%1 (a few minutes)").arg(set.pollMs));
+        AgentRun agent(m_programs.agent, plant, 30000);
+        if (!agent.start())
+            return fail(QStringLiteral("transmission: the agent did not start"));
+        // Past the load; the tick's phase is whatever it is, as on a plant.
+        BoundedWait().pause(2s);
+        const Transmission::Result r = Transmission::measure(
+            plant, station, set.count, set.span, set.minGap, set.maxGap, 40s,
+            static_cast<quint32>(set.pollMs + 2026), [&] { return ProcessStats::of(agent.pid()).valid; });
+        if (!r.error.isEmpty())
+            return fail(QStringLiteral("transmission, AlarmPollMs=%1: %2").arg(set.pollMs).arg(r.error));
+        add(set.mean, r.mean());
+        add(set.p95, r.percentile(95));
+        for (const QString& key : {set.mean, set.p95})
+            row(key, {}, {}, 0).unit = QStringLiteral("s (%1 alarms)").arg(r.seconds.size());
+    }
+}
+
+void Figures::pollRest() {
+    BenchPlant plant(m_programs.gelmarSim);
+    Station station;
+    if (!plant.ok() || !station.start())
+        return fail(QStringLiteral("rest with the fast path: set-up"));
+    plant.point(QString(), station.port);
+    plant.setPosition(plant.addAlarms(1));
+    for (const int pollMs : {0, 1000}) {
+        plant.config(QStringLiteral("AlarmPollMs"), QString::number(pollMs));
+        for (int r = 0; r < m_runs; ++r) {
+            progress(QStringLiteral("at rest, AlarmPollMs=%1, run %2").arg(pollMs).arg(r + 1));
+            AgentRun agent(m_programs.agent, plant, 30000);
+            if (!agent.start())
+                return fail(QStringLiteral("rest with the fast path: the agent did not start"));
+            // From past the start-up's one-shot work (the hide timer and the first status update, 3 s
+            // after the load) to before the first scheduler run, 30 s after the start.
+            BoundedWait().pause(5s);
+            const ProcessStats a = ProcessStats::of(agent.pid());
+            constexpr double window = 20.0;
+            BoundedWait().pause(std::chrono::milliseconds(static_cast<int>(window * 1000)));
+            const ProcessStats b = ProcessStats::of(agent.pid());
+            if (!a.valid || !b.valid)
+                return fail(QStringLiteral("rest with the fast path: the agent ended"));
+            add(pollMs ? restWakeups : restWakeups0,
+                static_cast<double>(b.voluntarySwitches - a.voluntarySwitches) / window);
+            add(pollMs ? restCpu : restCpu0, static_cast<double>(b.cpuNs - a.cpuNs) / (window * 1e9) * 100.0);
+        }
+    }
+}
+
+void Figures::lookCost() {
+    BenchPlant plant(m_programs.gelmarSim);
+    if (!plant.ok())
+        return fail(QStringLiteral("look: set-up"));
+    // The agent's own look, in this process: its connection, its prepared statement, its position file.
+    const SystemClock clock;
+    const EventLog log(plant.logs(), clock);
+    UnattendedDialogs dialogs;
+    int rows = 0;
+    for (const auto& [total, key] :
+         {std::pair{1000, look1k}, std::pair{100000, look100k}, std::pair{1000000, look1M}}) {
+        progress(QStringLiteral("one look with %1 rows").arg(total));
+        const qint64 last = plant.addAlarms(total - rows);
+        rows = total;
+        if (last < 0)
+            return fail(QStringLiteral("look: ") + plant.error());
+        plant.setPosition(last);
+        SupervisionDb db(
+            SupervisionDb::Settings::fromIni(QDir(plant.program()).filePath(QStringLiteral("vornnet.ini"))),
+            [&] { return plant.gelmar(); }, log, dialogs);
+        if (!db.ConectaConDB())
+            return fail(QStringLiteral("look: the databases did not open"));
+        int scans = 0;
+        AlarmPoll poll(
+            {[&] {
+                 return UltCodFile(plant.program(), UltCodFile::Kind::Alarms, BenchPlant::plantName).read();
+             },
+             [&] { return AlarmPoll::newestId(db); }, [&] { ++scans; }, [] { return false; },
+             [] { return false; }});
+        constexpr int looks = 2000;
+        for (int r = 0; r < m_runs; ++r) {
+            QList<double> micros;
+            QElapsedTimer t;
+            for (int i = 0; i < looks; ++i) {
+                t.start();
+                poll.look();
+                micros.append(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+            }
+            add(key, median(micros));
+        }
+        if (scans != 0 || poll.looks() != looks * m_runs)
+            return fail(QStringLiteral("look: a look found an alarm that is not there, or did not look"));
     }
 }
 

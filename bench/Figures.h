@@ -21,6 +21,9 @@ public:
     void pendingDown();  // 100,000 pending and the station down: RSS and one run's length
     void runCost();      // one run with 1k, 10k, 100k rows and 10 new
     void fastFailover(); // FastFailover=1, primary refusing, delivered on secondary A
+    void transmission(); // insert to receipt: 30 s tick alone, then AlarmPollMs=1000
+    void pollRest();     // wake-ups and CPU at rest, AlarmPollMs=0 and 1000
+    void lookCost();     // one look of the fast alarm path with 1k, 100k, 1M rows
 
     // The table, Markdown.
     QString table() const;

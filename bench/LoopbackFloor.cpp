@@ -47,13 +47,26 @@ bool deliver(quint16 port, const QByteArray& message, QString* error) {
 LoopbackFloor::Result LoopbackFloor::run(quint16 port, const QByteArrayList& messages, QString* error) {
     timespec cpu0{}, cpu1{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
-    QElapsedTimer t;
-    t.start();
-    for (const QByteArray& m : messages)
-        if (!deliver(port, m, error))
-            return {};
     Result r;
-    r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    // A process that has just started, against a station idle until now, runs its first few hundred
+    // connections far below its steady rate (page faults, cold caches, idle CPUs woken one message at a
+    // time): a single cold pass measured that, not what a client can do. Those go untimed, and of
+    // several passes the fastest is the floor.
+    for (qsizetype i = 0; i < warmUp; ++i, ++r.sent)
+        if (!deliver(port, messages[i % messages.size()], error))
+            return {};
+    QElapsedTimer t;
+    for (int pass = 0; pass < passes; ++pass) {
+        t.start();
+        for (const QByteArray& m : messages) {
+            if (!deliver(port, m, error))
+                return {};
+            ++r.sent;
+        }
+        const double seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+        if (r.seconds < 0 || seconds < r.seconds)
+            r.seconds = seconds;
+    }
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
     r.cpuNs = (cpu1.tv_sec - cpu0.tv_sec) * 1'000'000'000LL + (cpu1.tv_nsec - cpu0.tv_nsec);
     return r;
@@ -75,7 +88,7 @@ LoopbackFloor::Result LoopbackFloor::runApart(const QString& self, quint16 port,
         return {};
     }
     const QList<QByteArray> out = floor.readAllStandardOutput().trimmed().split(' ');
-    return {out.value(0).toDouble(), out.value(1).toLongLong()};
+    return {out.value(0).toDouble(), out.value(1).toLongLong(), out.value(2).toInt()};
 }
 
 int LoopbackFloor::main(quint16 port, const QString& messagesFile) {
@@ -88,6 +101,6 @@ int LoopbackFloor::main(quint16 port, const QString& messagesFile) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    std::printf("%.9f %lld\n", r.seconds, static_cast<long long>(r.cpuNs));
+    std::printf("%.9f %lld %d\n", r.seconds, static_cast<long long>(r.cpuNs), r.sent);
     return 0;
 }

@@ -1,5 +1,6 @@
 // vornnet-bench: the agent's speed and memory figures, measured on real processes, printed as one table.
-//   vornnet-bench [--runs N] [--only backlog,silent,rest,down,runs,failover] [--agent PATH]
+//   vornnet-bench [--runs N] [--only backlog,silent,rest,down,runs,failover,look,pollrest,transmit]
+//                 [--agent PATH]
 
 #include "Figures.h"
 #include "LoopbackFloor.h"
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
                                      QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption onlyOpt(
         QStringLiteral("only"),
-        QStringLiteral("comma-separated: backlog, silent, rest, down, runs, failover"),
+        QStringLiteral(
+            "comma-separated: backlog, silent, rest, down, runs, failover, look, pollrest, transmit"),
         QStringLiteral("LIST"));
     const QCommandLineOption agentOpt(QStringLiteral("agent"),
                                       QStringLiteral("another vornnet binary to measure (an older build)"),
@@ -73,6 +75,12 @@ int main(int argc, char** argv) {
         figures.runCost();
     if (wanted("failover"))
         figures.fastFailover();
+    if (wanted("look"))
+        figures.lookCost();
+    if (wanted("pollrest"))
+        figures.pollRest();
+    if (wanted("transmit"))
+        figures.transmission();
 
     std::printf("VORN-NET agent %s on %s, %d CPUs, %s, Qt %s; load average %s before, %s after\n\n",
                 VORNNET_VERSION, qPrintable(cpuModel()), QThread::idealThreadCount(),

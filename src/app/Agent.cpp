@@ -9,6 +9,7 @@
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
+#include "forwarding/UltCodFile.h"
 #include "tray/LinuxWindowSystem.h"
 
 #include <QDir>
@@ -62,7 +63,14 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
       m_maintenance({m_options.programFolder, m_form, m_settings, m_status, clock, m_log, dialogs, m_db,
                      m_watchdog.baskill(), m_watchdog.processes(),
                      [this](bool on) { m_watchdog.setChkAdquisicion(on); },
-                     [this] { m_tray.RefrescaSysTray(); }, m_options.maintenanceWaits}) {
+                     [this] { m_tray.RefrescaSysTray(); }, m_options.maintenanceWaits}),
+      m_alarmPoll({[this] { return alarmPosition(); }, [this] { return AlarmPoll::newestId(m_db); },
+                   [this] { m_scheduler.steps().BuscaAlarmas(); },
+                   [this] {
+                       return m_scheduler.running() || m_maintenance.Reindexando() || m_manualRun ||
+                              m_forwarding.scan().running();
+                   },
+                   [this] { return m_delivery.failurePending(); }, &m_form.lblAlarmPoll}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
     m_db.setRetryWindow(m_options.dbRetryWindow);
@@ -163,8 +171,13 @@ Form1Load::Outcome Agent::load() {
         tmrHide.start();
         m_scheduler.loadFinished();
         m_tray.loaded();
+        m_alarmPoll.start(std::chrono::milliseconds(m_settings.AlarmPollMs));
     }
     return outcome;
+}
+
+std::optional<qint64> Agent::alarmPosition() const {
+    return UltCodFile(m_options.programFolder, UltCodFile::Kind::Alarms, m_form.txtPlanta.text()).read();
 }
 
 QString Agent::trayCaption() const {
@@ -179,6 +192,7 @@ void Agent::tmrHideTick() {
 }
 
 void Agent::btnconfigurarClick() {
+    const AlarmPoll::Hold saving = m_alarmPoll.hold();
     m_configScreen.btnconfigurarClick();
     m_tray.setCaption(trayCaption());
 }
@@ -228,10 +242,12 @@ void Agent::lblTimeClick() {
 }
 
 void Agent::btnReindexClick() {
+    const AlarmPoll::Hold reindexing = m_alarmPoll.hold();
     m_maintenance.btnReindex_Click();
 }
 
 void Agent::btnRepHistClick() {
+    const AlarmPoll::Hold repairing = m_alarmPoll.hold();
     m_maintenance.btnRepHist_Click();
 }
 
@@ -246,6 +262,7 @@ void Agent::unload() {
     // Unload may come from inside a step's wait (a signal, Cerrar): what runs on after it returns must
     // neither wait out the link nor open the databases again.
     m_scheduler.stop();
+    m_alarmPoll.stop();
     m_forwarding.stop();
     m_sms.stop();
     m_watchdog.stop();

@@ -13,6 +13,7 @@
 #include "core/StatusFile.h"
 #include "core/StatusFlags.h"
 #include "core/SupervisionDb.h"
+#include "forwarding/AlarmPoll.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/Forwarding.h"
 #include "plant/PlantFiles.h"
@@ -71,6 +72,7 @@ public:
     Sms& sms() { return m_sms; }
     Watchdog& watchdog() { return m_watchdog; }
     Maintenance& maintenance() { return m_maintenance; }
+    AlarmPoll& alarmPoll() { return m_alarmPoll; }
 
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
@@ -116,6 +118,7 @@ private:
     void tmrHideTick();
     void manualRun();
     QString installFolder() const;
+    std::optional<qint64> alarmPosition() const;
 
     Options m_options;
     Dialogs& m_dialogs;
@@ -138,6 +141,7 @@ private:
     LogFolder m_logFolder;
     Watchdog m_watchdog;
     Maintenance m_maintenance;
+    AlarmPoll m_alarmPoll;
     QTimer tmrHide;
     QStringList m_loadedSteps;
     bool m_unloaded = false;

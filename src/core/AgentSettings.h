@@ -12,6 +12,7 @@ struct AgentSettings {
     bool noMinimize = false;
     bool ControlFechasFuturas = false;
     bool FastFailover = false; // a refused link gives way to the next at once
+    int AlarmPollMs = 0;       // the fast alarm path's period; 0: off
     qint16 DiaOptimiza = 3;    // 1 Sunday to 7 Saturday
     qint16 DiaOptimiza2 = 3;
     QString HoraOptimiza = QStringLiteral("08:00");

@@ -53,6 +53,8 @@ inline constexpr const char* WebMode = "WebMode";
 inline constexpr const char* noMinimize = "noMinimize";
 inline constexpr const char* ControlFechasFuturas = "ControlFechasFuturas";
 inline constexpr const char* FastFailover = "FastFailover";
+// Between scheduler runs, how often to look for a new alarm (ms); 0: only the scheduler's runs.
+inline constexpr const char* AlarmPollMs = "AlarmPollMs";
 inline constexpr const char* DiaOptimiza = "DiaOptimiza";
 inline constexpr const char* DiaOptimiza2 = "DiaOptimiza2";
 inline constexpr const char* HoraOptimiza = "HoraOptimiza";
@@ -72,7 +74,7 @@ inline constexpr const char* LogMonths = "LogMonths";
 inline constexpr const char* variables[] = {
     MaxDb,        minFree,      WebMode,      noMinimize, ControlFechasFuturas, FastFailover, DiaOptimiza,
     DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,   OdbcDriver,           DbServer,     DbUser,
-    DbPassword,   AccessCode,   LogMonths};
+    DbPassword,   AccessCode,   LogMonths,    AlarmPollMs};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

@@ -103,8 +103,29 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
     m_settings.ControlFechasFuturas = config(ConfigKeys::ControlFechasFuturas) == QLatin1String("1");
     m_settings.FastFailover = config(ConfigKeys::FastFailover) == QLatin1String("1");
+    const QString poll = config(ConfigKeys::AlarmPollMs);
+    const std::optional<int> pollMs = alarmPollMs(poll);
+    m_settings.AlarmPollMs = pollMs.value_or(0);
+    if (!pollMs)
+        m_dialogs.message(Dialogs::Icon::Warning, QStringLiteral("Error Vorn-Net"),
+                          QStringLiteral("AlarmPollMs='%1' no es válido: ha de ser 0 o de %2 a %3 ms. Se "
+                                         "toma 0: las alarmas se buscan solo en cada ciclo.")
+                              .arg(poll)
+                              .arg(minAlarmPollMs)
+                              .arg(maxAlarmPollMs));
     const QString dataToolRoot = config(ConfigKeys::DataToolRoot);
     m_settings.DataToolRoot = dataToolRoot.isEmpty() ? QStringLiteral("/") : dataToolRoot;
+}
+
+std::optional<int> Configuration::alarmPollMs(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return 0;
+    bool ok = false;
+    const int ms = t.toInt(&ok);
+    if (!ok || (ms != 0 && (ms < minAlarmPollMs || ms > maxAlarmPollMs)))
+        return std::nullopt;
+    return ms;
 }
 
 QString Configuration::stationsText() const {

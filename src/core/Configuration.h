@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 class Dialogs;
 class Form1State;
@@ -36,6 +37,11 @@ public:
     void readSmsEntries();
 
     static QString dayName(int day);
+
+    // Key AlarmPollMs: empty or 0 is off, 250 to 30000 is the period in ms; nullopt for anything else.
+    static constexpr int minAlarmPollMs = 250;
+    static constexpr int maxAlarmPollMs = 30000;
+    static std::optional<int> alarmPollMs(const QString& text);
 
 private:
     QString config(const char* key) const;

@@ -14,6 +14,7 @@ Form1State::Form1State(QObject* parent) : QObject(parent) {
         QStringLiteral("+1 significa que el Quarn recibirá una hora más que la del Gelmar (CANARIAS)"));
     lblSignal.setToolTip(
         QStringLiteral("NM: No conexión con MODEM // NC: Sin cobertura //1..30: Calidad de la señal"));
+    lblAlarmPoll.setVisible(false);
     lblModoSMS.setVisible(false);
     form1.setVisible(false); // shown when the load has finished
     lblPass.setVisible(false);

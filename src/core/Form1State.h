@@ -29,6 +29,8 @@ public:
 
     // Scheduler and maintenance progress.
     Control lblProceso{*this, QStringLiteral("lblProceso"), QStringLiteral("---")};
+    // The fast alarm path's period, shown only while it is on.
+    Control lblAlarmPoll{*this, QStringLiteral("lblAlarmPoll")};
     Control paso{*this, QStringLiteral("paso"), QStringLiteral("-")};
     Control ProgressBar1{*this, QStringLiteral("ProgressBar1")};
 

@@ -80,6 +80,13 @@ QString SupervisionSql::maxFlashAlarmId() const {
                 QStringLiteral("SELECT max(Id_flashalarm) FROM FlashAlarms"));
 }
 
+QString SupervisionSql::newestFlashAlarmId() const {
+    // One seek to the end of the primary key, whatever the table's size; the same text every time, so it
+    // stays prepared.
+    return pick(QStringLiteral("SELECT TOP 1 Id_flashalarm FROM FlashAlarms ORDER BY Id_flashalarm DESC"),
+                QStringLiteral("SELECT Id_flashalarm FROM FlashAlarms ORDER BY Id_flashalarm DESC LIMIT 1"));
+}
+
 QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff, int limit) const {
     // Ordered by id in both dialects: the scan takes the last row as the newest, and a server returning
     // another order would move the position past alarms not yet sent. A limit reads them a page at a time.

@@ -31,6 +31,8 @@ public:
     QString dbVersion() const;
     // Newest alarm id, on the acquired-data database (start-up check and Label5).
     QString maxFlashAlarmId() const;
+    // The same read from the primary key's end only, for the fast alarm path's look between runs.
+    QString newestFlashAlarmId() const;
 
     // Alarm scan: new alarms (the first limit of them, when one is given), then the names of each alarm's
     // text and device (configuration database).

@@ -118,6 +118,27 @@ TEST_F(ConfigurationTest, BadNumbersAreReportedAndTakeTheirDefault) {
     EXPECT_EQ(settings.DiaOptimiza2, 6) << "the key after the bad one is still read";
 }
 
+TEST_F(ConfigurationTest, AlarmPollMsIsOffOrWithinItsRangeAndAnythingElseIsToldAndTakenAsOff) {
+    const struct {
+        const char* text;
+        int taken;
+        bool told;
+    } cases[] = {{"", 0, false},          {"0", 0, false},  {"250", 250, false}, {" 1000 ", 1000, false},
+                 {"30000", 30000, false}, {"249", 0, true}, {"30001", 0, true},  {"-500", 0, true},
+                 {"1000ms", 0, true},     {"1e3", 0, true}, {"500.5", 0, true},  {"rápido", 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        dialogs.shown.clear();
+        settings.AlarmPollMs = 777;
+        set("AlarmPollMs", c.text);
+        readConfig();
+        EXPECT_EQ(settings.AlarmPollMs, c.taken);
+        ASSERT_EQ(dialogs.shown.size(), c.told ? 1 : 0);
+        if (c.told)
+            EXPECT_TRUE(dialogs.shown[0].text.contains(QStringLiteral("AlarmPollMs='%1'").arg(c.text)));
+    }
+}
+
 TEST_F(ConfigurationTest, OptimisationCaption) {
     set("ChkOptimiza", "1");
     set("HoraOptimiza", "08:00");

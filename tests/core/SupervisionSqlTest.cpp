@@ -24,6 +24,7 @@ const QString acq = GelmarInstall::acquired, cfg = GelmarInstall::config;
 // In the order the maintenance runs them.
 const QList<Statement> statements = {
     STATEMENT(cfg, plantName), STATEMENT(cfg, dbVersion), STATEMENT(acq, maxFlashAlarmId),
+    STATEMENT(acq, newestFlashAlarmId),
     STATEMENT(acq, alarmsAfter, 12, when), STATEMENT(acq, alarmsAfter, 12, when, 500),
     STATEMENT(cfg, virtualResource, 3, 30),
     STATEMENT(cfg, virtualInstrument, 3), STATEMENT(acq, newestHistoryTimestamp),
