@@ -124,12 +124,12 @@ private:
     Dialogs& m_dialogs;
     const Clock& m_clock;
     Form1State m_form;
-    AgentSettings m_settings;
     StatusFlags m_flags;
     DeliveryState m_delivery;
     StatusFile m_status;
     EventLog m_log;
     Configuration m_config;
+    const AgentSettings& m_settings; // read by start-up's configuration step, for everyone else to read
     ConfigScreen m_configScreen;
     SingleInstance m_instance;
     SupervisionDb m_db;

@@ -1,6 +1,6 @@
 #include "app/LinkTest.h"
 
-#include "app/ForwardingViews.h"
+#include "app/Views.h"
 
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
@@ -30,10 +30,9 @@ QString LinkTest::plantOfFolder(const QString& programFolder) {
 
 int LinkTest::run() {
     Form1State form;
-    AgentSettings settings;
     UnattendedDialogs dialogs;
     // The addresses and ports as start-up takes them, so the test sends where the agent would.
-    Configuration(m_folder, form, settings, dialogs).readConfig(nullptr);
+    Configuration(m_folder, Views::configuration(form), dialogs).readConfig(nullptr);
     QString plant = plantOfFolder(m_folder);
     if (plant.isEmpty()) {
         plant = form.txtPlanta.text();
@@ -41,7 +40,7 @@ int LinkTest::run() {
                     qPrintable(plant));
     }
 
-    CentralLink link(forwardingViews(form).link);
+    CentralLink link(Views::forwarding(form).link);
     link.setConnectWait(m_wait);
     link.setReplyWait(m_wait);
     // Each link is tried alone: a refused one has nothing to wait for.

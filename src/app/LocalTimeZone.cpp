@@ -7,7 +7,7 @@
 namespace LocalTimeZone {
 
 QByteArray systemValue() {
-    const QByteArray id = QTimeZone::systemTimeZoneId();
+    QByteArray id = QTimeZone::systemTimeZoneId();
     // An id the zone database lacks would silently read as UTC; the file itself is always right.
     if (!id.isEmpty() && !id.contains("..") &&
         QFileInfo(QStringLiteral("/usr/share/zoneinfo/") + QString::fromLatin1(id)).isFile())

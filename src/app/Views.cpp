@@ -47,3 +47,72 @@ GelmarProcesses::View Views::gelmarProcesses(Form1State& form, const AgentSettin
 Watchdog::View Views::watchdog(Form1State& form) {
     return {.lblTime = form.lblTime, .lblFree = form.lblFree, .txtPathGelmar = form.txtPathGelmar};
 }
+
+MaintenanceParts::View Views::maintenance(Form1State& form) {
+    return {.chkOptimiza = form.chkOptimiza,
+            .txtPathGelmar = form.txtPathGelmar,
+            .btnReindex = form.btnReindex,
+            .btnRepHist = form.btnRepHist,
+            .paso = form.paso,
+            .ProgressBar1 = form.ProgressBar1,
+            .lblUltOptimiza = form.lblUltOptimiza,
+            .txtError = form.txtError};
+}
+
+Configuration::View Views::configuration(Form1State& form) {
+    return {.fields = ConfigFields(form.configFields()),
+            .form1 = form.form1,
+            .lblDB = form.lblDB,
+            .lblFree = form.lblFree,
+            .lblUltOptimiza = form.lblUltOptimiza};
+}
+
+ConfigScreen::View Views::configScreen(Form1State& form) {
+    return {.fields = ConfigFields(form.configFields()),
+            .lblPass = form.lblPass,
+            .txtPass = form.txtPass,
+            .btnconfigurar = form.btnconfigurar};
+}
+
+Forwarding::Views Views::forwarding(Form1State& f) {
+    return {
+        .txtPlanta = f.txtPlanta,
+        .Label5 = f.Label5,
+        .link = {.IpQuarn = f.IpQuarn,
+                 .lblPuerto = f.lblPuerto,
+                 .IpQuarnA = f.IpQuarnA,
+                 .lblPuertoA = f.lblPuertoA,
+                 .IpQuarnB = f.IpQuarnB,
+                 .lblPuertoB = f.lblPuertoB,
+                 .ESTADO = f.ESTADO,
+                 .Datos = f.Datos},
+        .lifeTest = {.lblTestVida = f.lblTestVida,
+                     .lblNumVidas = f.lblNumVidas,
+                     .lblAlmVidas = f.lblAlmVidas,
+                     .chkAlarms = f.chkAlarms,
+                     .txtPlanta = f.txtPlanta,
+                     .txtDifHoraria = f.txtDifHoraria,
+                     .lblFechaLifeTest = f.lblFechaLifeTest,
+                     .lblFechaSynchro = f.lblFechaSynchro},
+        .delivery = {.chkSMSEnabled = f.chkSMSEnabled, .txtRecipient = f.txtRecipient},
+        .scan = {.txtError = f.txtError, .lblLastDate = f.lblLastDate, .txtPlanta = f.txtPlanta},
+    };
+}
+
+Sms::Views Views::sms(Form1State& f) {
+    return {
+        .sms = {.chkSMSEnabled = f.chkSMSEnabled,
+                .txtMaxNoNet = f.txtMaxNoNet,
+                .txtRecipient = f.txtRecipient,
+                .chkAlarms = f.chkAlarms,
+                .lblModoSMS = f.lblModoSMS,
+                .lblMinMal = f.lblMinMal,
+                .lblErrorSMS = f.lblErrorSMS,
+                .lblAlm = f.lblAlm,
+                .lblAlmVidas = f.lblAlmVidas},
+        .modem = {.txtComPort = f.txtComPort,
+                  .lblSignal = f.lblSignal,
+                  .ProgressBar1 = f.ProgressBar1,
+                  .lblErrorSMS = f.lblErrorSMS},
+    };
+}

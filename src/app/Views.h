@@ -1,5 +1,10 @@
 #pragma once
 
+#include "core/ConfigScreen.h"
+#include "core/Configuration.h"
+#include "forwarding/Forwarding.h"
+#include "sms/Sms.h"
+#include "watchdog/MaintenanceParts.h"
 #include "watchdog/Watchdog.h"
 
 class Form1State;
@@ -8,9 +13,14 @@ struct AgentSettings;
 // The slices of the window model and the settings that the composition root hands each step: every
 // control a step reads or writes is named here once, beside the step that uses it.
 namespace Views {
+Forwarding::Views forwarding(Form1State& form);
+Sms::Views sms(Form1State& form);
 StatusUpdate::View statusUpdate(Form1State& form);
 StatusUpdate::Limits statusLimits(const AgentSettings& settings);
 NoDataRestart::View noDataRestart(Form1State& form);
 GelmarProcesses::View gelmarProcesses(Form1State& form, const AgentSettings& settings);
 Watchdog::View watchdog(Form1State& form);
+MaintenanceParts::View maintenance(Form1State& form);
+Configuration::View configuration(Form1State& form);
+ConfigScreen::View configScreen(Form1State& form);
 } // namespace Views

@@ -1,9 +1,9 @@
 #include "core/ConfigScreen.h"
 
 #include "core/ConfigKeys.h"
+#include "core/Control.h"
 #include "core/Dialogs.h"
 #include "core/Files.h"
-#include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
 
@@ -13,8 +13,8 @@ QString flag(const Control& c) {
 }
 } // namespace
 
-ConfigScreen::ConfigScreen(QString iniPath, Form1State& form, Dialogs& dialogs)
-    : m_iniPath(std::move(iniPath)), m_form(form), m_dialogs(dialogs) {
+ConfigScreen::ConfigScreen(QString iniPath, View view, Dialogs& dialogs)
+    : m_iniPath(std::move(iniPath)), m_view(std::move(view)), m_dialogs(dialogs) {
 }
 
 QString ConfigScreen::accessCode() const {
@@ -24,13 +24,13 @@ QString ConfigScreen::accessCode() const {
 }
 
 bool ConfigScreen::askCode() {
-    m_form.lblPass.setVisible(true);
-    m_form.txtPass.setVisible(true);
-    return m_form.txtPass.text() == accessCode();
+    m_view.lblPass.setVisible(true);
+    m_view.txtPass.setVisible(true);
+    return m_view.txtPass.text() == accessCode();
 }
 
 void ConfigScreen::btnconfigurarClick() {
-    if (!m_form.IpQuarn.enabled())
+    if (!m_view.fields.of(&Form1State::IpQuarn).enabled())
         unlock();
     else
         save();
@@ -39,21 +39,23 @@ void ConfigScreen::btnconfigurarClick() {
 void ConfigScreen::unlock() {
     if (!askCode())
         return;
-    for (Control* c : m_form.configFields())
+    for (Control* c : m_view.fields.all())
         c->setEnabled(true);
-    m_form.btnconfigurar.setText(QStringLiteral("Guardar"));
+    m_view.btnconfigurar.setText(QStringLiteral("Guardar"));
 }
 
 void ConfigScreen::save() {
-    Form1State& f = m_form;
-    const double lifeTest = NumberValue::of(f.lblTestVida.text());
+    const ConfigFields& f = m_view.fields;
+    Control& lblTestVida = f.of(&Form1State::lblTestVida);
+    const double lifeTest = NumberValue::of(lblTestVida.text());
     if (lifeTest < 1 || lifeTest > 24)
-        f.lblTestVida.setText(QStringLiteral("1"));
-    if (NumberValue::of(f.txtMinSinData.text()) < 30)
-        f.txtMinSinData.setText(QStringLiteral("30"));
+        lblTestVida.setText(QStringLiteral("1"));
+    Control& txtMinSinData = f.of(&Form1State::txtMinSinData);
+    if (NumberValue::of(txtMinSinData.text()) < 30)
+        txtMinSinData.setText(QStringLiteral("30"));
 
     for (const ConfigKeys::Field& field : ConfigKeys::fields) {
-        const Control& control = f.*field.control;
+        const Control& control = f[field];
         QString value = control.text();
         switch (field.rule) {
         case ConfigKeys::Rule::Check:
@@ -64,7 +66,8 @@ void ConfigScreen::save() {
             break;
         case ConfigKeys::Rule::Path:
             // The path is kept only where the restart can find the supervision system's server.
-            if (f.chkRestart.checked() && !ExisteFichero(fileInFolder(value, QStringLiteral("gsnet.exe")))) {
+            if (f.of(&Form1State::chkRestart).checked() &&
+                !ExisteFichero(fileInFolder(value, QStringLiteral("gsnet.exe")))) {
                 m_dialogs.message(QStringLiteral("No se encuentra Gelmar Net en la ruta especificada"));
                 continue;
             }
@@ -76,10 +79,10 @@ void ConfigScreen::save() {
         EscribeIni(m_iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(field.writeAs), value);
     }
 
-    f.btnconfigurar.setText(QStringLiteral("Configurar"));
-    f.lblPass.setVisible(false);
-    f.txtPass.setVisible(false);
-    f.txtPass.setText(QString());
-    for (Control* c : f.configFields())
+    m_view.btnconfigurar.setText(QStringLiteral("Configurar"));
+    m_view.lblPass.setVisible(false);
+    m_view.txtPass.setVisible(false);
+    m_view.txtPass.setText(QString());
+    for (Control* c : f.all())
         c->setEnabled(false);
 }

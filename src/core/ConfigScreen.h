@@ -1,9 +1,10 @@
 #pragma once
 
+#include "core/ConfigFields.h"
+
 #include <QString>
 
 class Dialogs;
-class Form1State;
 
 // The locked group of settings fields in the main window: the access code unlocks it, the same button
 // then saves every field to vornnet.ini and locks it again.
@@ -12,7 +13,15 @@ public:
     // The code of the installation manual; key AccessCode of section CONFIG replaces it when not empty.
     static inline const QString defaultAccessCode = QStringLiteral("TUP3");
 
-    ConfigScreen(QString iniPath, Form1State& form, Dialogs& dialogs);
+    // The fields the screen unlocks and saves, and its own.
+    struct View {
+        ConfigFields fields;
+        Control& lblPass;
+        Control& txtPass;
+        Control& btnconfigurar;
+    };
+
+    ConfigScreen(QString iniPath, View view, Dialogs& dialogs);
 
     // One press of btnconfigurar.
     void btnconfigurarClick();
@@ -27,6 +36,6 @@ private:
     void save();
 
     QString m_iniPath;
-    Form1State& m_form;
+    View m_view;
     Dialogs& m_dialogs;
 };

@@ -1,10 +1,9 @@
 #include "core/Configuration.h"
 
 #include "core/AgentError.h"
-#include "core/AgentSettings.h"
 #include "core/ConfigKeys.h"
+#include "core/Control.h"
 #include "core/Dialogs.h"
-#include "core/Form1State.h"
 #include "core/IniFile.h"
 #include "core/NumberValue.h"
 #include "core/StatusFile.h"
@@ -28,9 +27,8 @@ bool checkState(const QString& text) {
 
 } // namespace
 
-Configuration::Configuration(QString programFolder, Form1State& form, AgentSettings& settings,
-                             Dialogs& dialogs)
-    : m_folder(std::move(programFolder)), m_form(form), m_settings(settings), m_dialogs(dialogs) {
+Configuration::Configuration(QString programFolder, View view, Dialogs& dialogs)
+    : m_folder(std::move(programFolder)), m_view(std::move(view)), m_dialogs(dialogs) {
 }
 
 QString Configuration::iniPath() const {
@@ -56,7 +54,7 @@ T Configuration::convertOr(const QString& text, T fallback, Convert convert) {
 }
 
 void Configuration::applyAtStart(const ConfigKeys::Field& field) {
-    Control& control = m_form.*field.control;
+    Control& control = m_view.fields[field];
     const QString text = config(field.readAs);
     switch (field.rule) {
     case ConfigKeys::Rule::Text:
@@ -78,7 +76,6 @@ void Configuration::applyAtStart(const ConfigKeys::Field& field) {
 }
 
 void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
-    Form1State& f = m_form;
     // The weekly optimisation's check box is read with its schedule.
     for (const ConfigKeys::Field& field : ConfigKeys::fields)
         if (field.control != &Form1State::chkOptimiza)
@@ -87,17 +84,17 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
     m_settings.MaxDb = static_cast<float>(NumberValue::of(config(ConfigKeys::MaxDb)));
     if (m_settings.MaxDb < 500)
         m_settings.MaxDb = 1000;
-    f.lblDB.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.MaxDb) +
-                       QStringLiteral(" Mb"));
+    m_view.lblDB.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.MaxDb) +
+                            QStringLiteral(" Mb"));
     m_settings.minFree = static_cast<float>(NumberValue::of(config(ConfigKeys::minFree)));
     if (m_settings.minFree < 1)
         m_settings.minFree = 5;
-    f.lblFree.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.minFree) +
-                         QStringLiteral("Gb"));
+    m_view.lblFree.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.minFree) +
+                              QStringLiteral("Gb"));
     m_settings.WebMode = config(ConfigKeys::WebMode) == QLatin1String("1");
 
     if (visibilidadAlm)
-        visibilidadAlm(f.chkAlarms.checked() ? 1 : 0);
+        visibilidadAlm(m_view.fields.of(&Form1State::chkAlarms).checked() ? 1 : 0);
 
     const QString noMin = config(ConfigKeys::noMinimize);
     m_settings.noMinimize = noMin.isEmpty() ? false : convertOr(noMin, false, NumberValue::toBoolean);
@@ -144,7 +141,7 @@ QString Configuration::stationsText() const {
 
 void Configuration::readUltOptimiza() {
     m_settings.UltOptimiza = StatusFile(m_folder).UltOptimiza();
-    m_form.lblUltOptimiza.setText(m_settings.UltOptimiza);
+    m_view.lblUltOptimiza.setText(m_settings.UltOptimiza);
 }
 
 void Configuration::readOptimizaSchedule() {
@@ -164,17 +161,17 @@ QString Configuration::dayName(int day) {
 }
 
 void Configuration::rememberCaption() {
-    m_savedCaption = m_form.form1.text();
+    m_savedCaption = m_view.form1.text();
 }
 
 void Configuration::applyOptimizaCaption() {
-    if (!m_form.chkOptimiza.checked())
+    if (!m_view.fields.of(&Form1State::chkOptimiza).checked())
         return;
     QString caption = m_savedCaption + QString::fromUtf8(optimizaActiveTag) + dayName(m_settings.DiaOptimiza);
     if (m_settings.DiaOptimiza2 != m_settings.DiaOptimiza)
         caption += QStringLiteral(" y ") + dayName(m_settings.DiaOptimiza2);
     caption += QStringLiteral(" Hora: ") + m_settings.HoraOptimiza;
-    m_form.form1.setText(caption);
+    m_view.form1.setText(caption);
 }
 
 void Configuration::readSmsEntries() {

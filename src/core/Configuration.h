@@ -1,24 +1,36 @@
 #pragma once
 
+#include "core/AgentSettings.h"
+#include "core/ConfigFields.h"
+
 #include <QString>
 #include <functional>
 #include <optional>
 
 class Dialogs;
-class Form1State;
-struct AgentSettings;
-namespace ConfigKeys {
-struct Field;
-}
 
 // Reads vornnet.ini and status.ini into the window fields and the settings at start-up, applying the
-// rule of each key. Each method is one step of the load, in the order the load calls them.
+// rule of each key. Each method is one step of the load, in the order the load calls them. The settings
+// are its own: everyone else reads them.
 class Configuration {
 public:
+    // The fields of the window start-up writes.
+    struct View {
+        ConfigFields fields;
+        Control& form1; // the caption
+        Control& lblDB; // the tool tips tell the alarm limits
+        Control& lblFree;
+        Control& lblUltOptimiza;
+    };
+
     static constexpr const char* defaultPathGelmar = "C:\\Archivos de programa\\Brenvik\\Gelmar System";
     static constexpr const char* optimizaActiveTag = ". << Optimiza activo >> Dia: ";
 
-    Configuration(QString programFolder, Form1State& form, AgentSettings& settings, Dialogs& dialogs);
+    Configuration(QString programFolder, View view, Dialogs& dialogs);
+
+    const AgentSettings& settings() const { return m_settings; }
+    // The weekly optimisation's new stamp.
+    void setUltOptimiza(const QString& stamp) { m_settings.UltOptimiza = stamp; }
 
     QString iniPath() const;
     QString statusPath() const;
@@ -52,7 +64,7 @@ private:
 
     QString m_folder;
     QString m_savedCaption;
-    Form1State& m_form;
-    AgentSettings& m_settings;
+    View m_view;
+    AgentSettings m_settings;
     Dialogs& m_dialogs;
 };

@@ -4,9 +4,9 @@
 #include "core/AgentLocale.h"
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/Control.h"
 #include "core/Dialogs.h"
 #include "core/Files.h"
-#include "core/Form1State.h"
 #include "watchdog/DataTool.h"
 #include "watchdog/GelmarProcesses.h"
 #include "watchdog/MaintenanceSteps.h"
@@ -49,11 +49,11 @@ QString HistoryRepair::logPath() const {
 }
 
 void HistoryRepair::btnRepHist_Click() {
-    Form1State& f = m_p.form;
+    MaintenanceParts::View& f = m_p.view;
     // Red: a repair is running. A click during its green phase, or during a reindex, would stop and start
     // the system under a run that holds it.
     if (f.btnRepHist.background() == MaintenanceSteps::red || m_steps.busy()) {
-        m_p.dialogs.message(MaintenanceSteps::alreadyStarted);
+        m_p.services.dialogs.message(MaintenanceSteps::alreadyStarted);
         return;
     }
     const auto hold = m_steps.hold();
@@ -62,7 +62,7 @@ void HistoryRepair::btnRepHist_Click() {
     } catch (const AgentError& e) {
         // Nothing has been stopped yet.
         m_steps.report(QStringLiteral("Rep.Hist: ") + MaintenanceSteps::errorText(e, QStringLiteral("-")));
-        m_p.dialogs.message(MaintenanceSteps::errorText(e, QStringLiteral("-")));
+        m_p.services.dialogs.message(MaintenanceSteps::errorText(e, QStringLiteral("-")));
         return;
     }
     const QColor colour = f.btnRepHist.background();
@@ -91,7 +91,7 @@ void HistoryRepair::btnRepHist_Click() {
         if (!relaunching)
             m_steps.relaunchAfterFailure();
         m_steps.report(QStringLiteral("Rep.Hist: ") + MaintenanceSteps::errorText(e, QStringLiteral("-")));
-        m_p.dialogs.message(MaintenanceSteps::errorText(e, QStringLiteral("-")));
+        m_p.services.dialogs.message(MaintenanceSteps::errorText(e, QStringLiteral("-")));
     }
     f.btnRepHist.setBackground(colour);
     if (m_p.RefrescaSysTray)
@@ -100,7 +100,7 @@ void HistoryRepair::btnRepHist_Click() {
 
 void HistoryRepair::writeLog() {
     const QByteArray line =
-        (logLine + AgentLocale::dateTimeText(m_p.clock.now()) + QStringLiteral("\r\n")).toUtf8();
+        (logLine + AgentLocale::dateTimeText(m_p.services.clock.now()) + QStringLiteral("\r\n")).toUtf8();
     if (!appendToFile(logPath(), line))
         throw AgentError(fileAccessError, QStringLiteral("No se puede escribir ") +
                                               QDir::toNativeSeparators(logPath()) + QStringLiteral(": ") +

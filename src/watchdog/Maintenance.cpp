@@ -2,23 +2,23 @@
 
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
-#include "core/Form1State.h"
+#include "core/Control.h"
 #include "core/StatusFile.h"
 #include "watchdog/OptimizaSchedule.h"
 
 Maintenance::Maintenance(Parts parts)
     : m_p(std::move(parts)), m_steps(m_p), m_reindex(m_p, m_steps), m_repair(m_p, m_steps),
-      m_scheduleError(m_p.form.txtError, m_p.log, m_p.clock) {
+      m_scheduleError(m_p.view.txtError, m_p.services.log, m_p.services.clock) {
 }
 
 void Maintenance::Optimiza() {
-    if (!m_p.form.chkOptimiza.checked())
+    if (!m_p.view.chkOptimiza.checked())
         return;
     // A repair holds the system stopped: the optimisation runs at the first tick after it.
     if (m_steps.busy())
         return;
     const AgentSettings& s = m_p.settings;
-    const QDateTime now = m_p.clock.now();
+    const QDateTime now = m_p.services.clock.now();
     const auto first = OptimizaSchedule::scheduled(now, s.DiaOptimiza, s.HoraOptimiza);
     const auto second = OptimizaSchedule::scheduled(now, s.DiaOptimiza2, s.HoraOptimiza);
     if (!first || !second) {
@@ -35,8 +35,10 @@ void Maintenance::Optimiza() {
     m_scheduleError.clear();
     if (!OptimizaSchedule::due(now, *first, *second, *last))
         return;
-    m_p.settings.UltOptimiza = OptimizaSchedule::stamp(now);
-    m_p.status.setUltOptimiza(m_p.settings.UltOptimiza);
-    m_p.form.lblUltOptimiza.setText(m_p.settings.UltOptimiza);
+    const QString stamp = OptimizaSchedule::stamp(now);
+    if (m_p.setUltOptimiza)
+        m_p.setUltOptimiza(stamp);
+    m_p.status.setUltOptimiza(stamp);
+    m_p.view.lblUltOptimiza.setText(stamp);
     m_reindex.btnReindex_Click();
 }

@@ -1,13 +1,12 @@
 #pragma once
 
+#include "core/AgentServices.h"
+
 #include <QString>
 #include <chrono>
 #include <functional>
 
-class Clock;
-class Dialogs;
-class EventLog;
-class Form1State;
+class Control;
 class GelmarProcesses;
 class ProcessPrimitives;
 class StatusFile;
@@ -28,13 +27,26 @@ struct MaintenanceWaits {
 
 // What the weekly reindex and the history repair work with.
 struct MaintenanceParts {
+    // The fields of the window the reindex and the repair read and write.
+    struct View {
+        const Control& chkOptimiza;
+        const Control& txtPathGelmar; // the data tool's working folder
+        Control& btnReindex;
+        Control& btnRepHist;
+        Control& paso;
+        Control& ProgressBar1;
+        Control& lblUltOptimiza;
+        Control& txtError;
+    };
+
     QString programFolder; // repair.log
-    Form1State& form;
-    AgentSettings& settings; // the optimisation's days, hour and last date; the data tool's root
+    View view;
+    const AgentSettings& settings; // the optimisation's days, hour and last date; the data tool's root
+    // The optimisation's new stamp, kept where the settings hold the last one; status.ini and
+    // lblUltOptimiza are written here.
+    std::function<void(const QString&)> setUltOptimiza;
     const StatusFile& status;
-    const Clock& clock;
-    const EventLog& log;
-    Dialogs& dialogs;
+    AgentServices services;
     SupervisionDb& db;
     ProcessPrimitives& baskill;
     GelmarProcesses& processes;

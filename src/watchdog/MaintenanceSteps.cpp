@@ -3,7 +3,7 @@
 #include "core/AgentError.h"
 #include "core/AgentSettings.h"
 #include "core/BoundedWait.h"
-#include "core/Form1State.h"
+#include "core/Control.h"
 #include "watchdog/DataTool.h"
 #include "watchdog/GelmarProcesses.h"
 #include "watchdog/WatchdogLog.h"
@@ -12,11 +12,11 @@
 #include <algorithm>
 
 MaintenanceSteps::MaintenanceSteps(MaintenanceParts& parts)
-    : m_p(parts), m_error(parts.form.txtError, parts.log, parts.clock) {
+    : m_p(parts), m_error(parts.view.txtError, parts.services.log, parts.services.clock) {
 }
 
 void MaintenanceSteps::show(const QString& paso) {
-    m_p.form.paso.setText(paso);
+    m_p.view.paso.setText(paso);
 }
 
 void MaintenanceSteps::letEventsRun() {
@@ -26,20 +26,20 @@ void MaintenanceSteps::letEventsRun() {
 
 void MaintenanceSteps::countedWait(const QString& prefix, Duration length) {
     const qint64 total = (length.count() + 999) / 1000;
-    const int bar = m_p.form.ProgressBar1.value();
+    const int bar = m_p.view.ProgressBar1.value();
     QElapsedTimer started;
     started.start();
     for (;;) {
         const qint64 elapsed = started.elapsed();
         show(prefix + QString::number(elapsed / 1000) + QLatin1Char('/') + QString::number(total));
-        m_p.form.ProgressBar1.setValue(static_cast<int>(elapsed / 1000));
+        m_p.view.ProgressBar1.setValue(static_cast<int>(elapsed / 1000));
         if (elapsed >= length.count() || m_stopped)
             break;
         // Woken at each whole second to count it.
         const qint64 next = std::min<qint64>(1000 - elapsed % 1000, length.count() - elapsed);
         m_wait.until([this] { return m_stopped; }, Duration(next));
     }
-    m_p.form.ProgressBar1.setValue(bar);
+    m_p.view.ProgressBar1.setValue(bar);
 }
 
 void MaintenanceSteps::pause(Duration length) {
@@ -64,7 +64,7 @@ void MaintenanceSteps::relaunch() {
     if (!m_p.processes.startGelmar(&why))
         throw AgentError(fileNotFound, why);
     for (const QString& tool : DataTool::existing(m_p.settings.DataToolRoot))
-        if (!GelmarProcesses::startDetached(tool, m_p.form.txtPathGelmar.text(), &why))
+        if (!GelmarProcesses::startDetached(tool, m_p.view.txtPathGelmar.text(), &why))
             throw AgentError(fileNotFound, why);
 }
 

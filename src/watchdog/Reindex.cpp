@@ -1,8 +1,8 @@
 #include "watchdog/Reindex.h"
 
 #include "core/AgentError.h"
+#include "core/Control.h"
 #include "core/Dialogs.h"
-#include "core/Form1State.h"
 #include "watchdog/DataTool.h"
 #include "watchdog/MaintenanceSteps.h"
 #include "watchdog/ProcessPrimitives.h"
@@ -11,15 +11,15 @@ Reindex::Reindex(MaintenanceParts& parts, MaintenanceSteps& steps) : m_p(parts),
 }
 
 void Reindex::btnReindex_Click() {
-    Form1State& f = m_p.form;
+    MaintenanceParts::View& f = m_p.view;
     if (!f.chkOptimiza.checked()) {
-        m_p.dialogs.message(refusal);
+        m_p.services.dialogs.message(refusal);
         return;
     }
     // A second reindex inside this one's waits, or one inside the repair, would stop and start the
     // system under a run that holds it.
     if (m_steps.busy()) {
-        m_p.dialogs.message(MaintenanceSteps::alreadyStarted);
+        m_p.services.dialogs.message(MaintenanceSteps::alreadyStarted);
         return;
     }
     const auto hold = m_steps.hold();
@@ -58,8 +58,8 @@ void Reindex::btnReindex_Click() {
         m_p.setChkAdquisicion(true);
         m_steps.report(failureTitle + QStringLiteral(": ") +
                        MaintenanceSteps::errorText(e, QStringLiteral(" - ")));
-        m_p.dialogs.message(Dialogs::Icon::Critical, failureTitle,
-                            MaintenanceSteps::errorText(e, QStringLiteral(" - ")));
+        m_p.services.dialogs.message(Dialogs::Icon::Critical, failureTitle,
+                                     MaintenanceSteps::errorText(e, QStringLiteral(" - ")));
         f.btnReindex.setBackground(colour);
     }
     m_reindexando = false;

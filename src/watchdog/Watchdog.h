@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/AgentServices.h"
 #include "watchdog/GelmarProcesses.h"
 #include "watchdog/NoDataRestart.h"
 #include "watchdog/ProcessPrimitives.h"
@@ -11,9 +12,6 @@
 
 class BufferDb;
 class CentralLink;
-class Clock;
-class Dialogs;
-class EventLog;
 class Control;
 class Scheduler;
 class StatusFile;
@@ -39,9 +37,7 @@ public:
         NoDataRestart::View noDataView;
         StatusFlags& flags; // the condition flags as status.ini holds them
         const StatusFile& status;
-        const Clock& clock;
-        const EventLog& log;
-        Dialogs& dialogs;
+        AgentServices services;
         SupervisionDb& db;
         BufferDb& buffer;
         const CentralLink& link;

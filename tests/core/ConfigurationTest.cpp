@@ -17,10 +17,15 @@ class ConfigurationTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     Form1State form;
-    AgentSettings settings;
     RecordingDialogs dialogs;
-    Configuration config{dir.path(), form, settings, dialogs};
-    ConfigScreen screen{config.iniPath(), form, dialogs};
+    Configuration config{
+        dir.path(),
+        {ConfigFields(form.configFields()), form.form1, form.lblDB, form.lblFree, form.lblUltOptimiza},
+        dialogs};
+    const AgentSettings& settings = config.settings();
+    ConfigScreen screen{config.iniPath(),
+                        {ConfigFields(form.configFields()), form.lblPass, form.txtPass, form.btnconfigurar},
+                        dialogs};
     int visibilidad = -1;
 
     void set(const char* key, const QString& value) {
@@ -129,7 +134,6 @@ TEST_F(ConfigurationTest, AlarmPollMsIsOffOrWithinItsRangeAndAnythingElseIsToldA
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         dialogs.shown.clear();
-        settings.AlarmPollMs = 777;
         set("AlarmPollMs", c.text);
         readConfig();
         EXPECT_EQ(settings.AlarmPollMs, c.taken);

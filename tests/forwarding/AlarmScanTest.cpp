@@ -1,5 +1,5 @@
 #include "forwarding/AlarmScan.h"
-#include "app/ForwardingViews.h"
+#include "app/Views.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -67,7 +67,7 @@ protected:
     FakeSms sms;
     FakeRestarter restarter;
     DeliveryState delivery;
-    Forwarding::Views views = forwardingViews(form);
+    Forwarding::Views views = Views::forwarding(form);
     LifeTestClock lifeTest{views.lifeTest, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};

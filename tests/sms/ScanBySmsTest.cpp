@@ -1,7 +1,7 @@
 // The alarm scan and the buffer resend in SMS mode, sending through the real modem driver to the modem
 // stand-in: what reaches the modem, to whom, and what a refusing or hung modem leaves pending.
 #include "ModemSimProcess.h"
-#include "app/ForwardingViews.h"
+#include "app/Views.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -43,10 +43,10 @@ protected:
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
     FakeSender station;
     DeliveryState delivery;
-    Forwarding::Views views = forwardingViews(form);
+    Forwarding::Views views = Views::forwarding(form);
     LifeTestClock lifeTest{views.lifeTest, clock, log, station, delivery};
     Exclusions exclusions{plant.ini()};
-    ModemDriver driver{smsViews(form).modem, clock, log, plant.program};
+    ModemDriver driver{Views::sms(form).modem, clock, log, plant.program};
     StatusFile status{plant.program};
     Delivery handOn{
         {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, station, delivery, &driver}};

@@ -1,7 +1,7 @@
 // SMS mode: when it begins and ends, what it leaves in the window, status.ini and the buffer, the
 // restart in SMS mode, and the window's SMS actions.
 #include "ModemSimProcess.h"
-#include "app/ForwardingViews.h"
+#include "app/Views.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
@@ -33,7 +33,7 @@ protected:
     BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
     DeliveryState delivery;
     StatusFile status{dir.path()};
-    Sms sms{{dir.path(), smsViews(form), flags.SMSOn, status, {clock, log, dialogs}, buffer, delivery}};
+    Sms sms{{dir.path(), Views::sms(form), flags.SMSOn, status, {clock, log, dialogs}, buffer, delivery}};
     QDateTime failedAt = clock.now();
 
     void SetUp() override {

@@ -52,12 +52,12 @@ protected:
                               clock};
     int sweeps = 0;
     Maintenance maintenance{{plant.program,
-                             form,
+                             {form.chkOptimiza, form.txtPathGelmar, form.btnReindex, form.btnRepHist,
+                              form.paso, form.ProgressBar1, form.lblUltOptimiza, form.txtError},
                              settings,
+                             [this](const QString& stamp) { settings.UltOptimiza = stamp; },
                              statusFile,
-                             clock,
-                             log,
-                             dialogs,
+                             {clock, log, dialogs},
                              db,
                              baskill,
                              processes,

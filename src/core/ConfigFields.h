@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/ConfigKeys.h"
+
+#include <array>
+#include <cstddef>
+
+// The window's fields of the key table, in the table's order: the slice of the window that start-up fills
+// and the configuration screen unlocks and saves.
+class ConfigFields {
+public:
+    static constexpr std::size_t count = std::size(ConfigKeys::fields);
+
+    explicit ConfigFields(const std::array<Control*, count>& controls) : m_controls(controls) {}
+
+    // The control of one entry of the key table.
+    Control& operator[](const ConfigKeys::Field& field) const {
+        return *m_controls[static_cast<std::size_t>(&field - std::begin(ConfigKeys::fields))];
+    }
+    // The control the key table holds for a field of the window model.
+    Control& of(Control Form1State::*member) const { return (*this)[ConfigKeys::fieldOf(member)]; }
+    const std::array<Control*, count>& all() const { return m_controls; }
+
+private:
+    std::array<Control*, count> m_controls;
+};
