@@ -23,21 +23,19 @@ TEST(LogRetention, MonthsKeptByTheKeysText) {
         EXPECT_EQ(LogRetention::monthsOf(QString::fromUtf8(c.text)), c.months) << c.text;
 }
 
-TEST(LogRetention, MonthOfAName) {
-    const QString prefix = QStringLiteral("VORNNET-");
-    EXPECT_EQ(LogRetention::monthOfName(eventLog(2026, 12), prefix), QDate(2026, 12, 1));
-    EXPECT_EQ(LogRetention::monthOfName(eventLog(2025, 1), prefix), QDate(2025, 1, 1));
-    for (const char* other : {"VORNNET-xyz-26.log", "VORNNET-.log", "modem-ene-26.log", "VORNNET-ene-26.txt"})
-        EXPECT_FALSE(LogRetention::monthOfName(QString::fromLatin1(other), prefix).isValid()) << other;
-}
-
 // Three months kept on 15 March 2026: March, February and January stay; December and older go, and
-// files that only look alike are never touched.
+// files that only look alike (no month, another prefix or extension) are never touched.
 TEST(LogRetention, PruneKeepsTheMonthsCountingTheCurrentOne) {
     QTemporaryDir dir;
-    const QStringList kept = {
-        eventLog(2026, 3), eventLog(2026, 1), eventLog(2026, 2), QStringLiteral("VORNNET-notes.log"),
-        QStringLiteral("modem-") + AgentLocale::monthTag(QDate(2020, 1, 1)) + QStringLiteral(".log")};
+    const QStringList kept = {eventLog(2026, 3),
+                              eventLog(2026, 1),
+                              eventLog(2026, 2),
+                              QStringLiteral("VORNNET-notes.log"),
+                              QStringLiteral("VORNNET-xyz-20.log"),
+                              QStringLiteral("VORNNET-.log"),
+                              eventLog(2020, 1).replace(".log", ".txt"),
+                              QStringLiteral("modem-") + AgentLocale::monthTag(QDate(2020, 1, 1)) +
+                                  QStringLiteral(".log")};
     const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)};
     for (const QString& name : kept + old) {
         QFile f(QDir(dir.path()).filePath(name));

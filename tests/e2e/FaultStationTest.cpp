@@ -23,12 +23,10 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
     // Whether a station is "down" (no process) or misbehaves through its mode file.
     const auto set = [](Station& s, const QByteArray& mode) {
         if (mode == "down") {
-            if (s.process)
-                s.stop();
-            s.process.reset();
+            s.stop();
             return true;
         }
-        if (!s.process && !s.start())
+        if (s.process.state() == QProcess::NotRunning && !s.start())
             return false;
         s.setMode(mode);
         return true;

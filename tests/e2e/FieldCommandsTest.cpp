@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -58,38 +59,25 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
     ASSERT_TRUE(refusing.stop());
     ASSERT_TRUE(silent.start());
     silent.setMode("silent");
+    // Each case: what links 1, 2 and 3 point at (e echo, r refusing, s silent, - nothing) and what
+    // their lines say.
     const struct {
         const char* name;
-        Station* p;
-        Station* a;
-        Station* b;
+        const char* links;
         int exit;
-        QStringList lines; // what the lines of links 1, 2, 3 say
+        QStringList lines;
     } cases[] = {
-        {"all echo",
-         &echo,
-         &echo,
-         &echo,
-         0,
-         {"OK eco \"Recibido:@@EDAR Norte##LIFETEST", "OK eco", "OK eco"}},
-        {"refused and silent",
-         &echo,
-         &refusing,
-         &silent,
-         1,
-         {"OK eco", "FALLO refused", "FALLO no echo within 800 ms"}},
-        {"primary silent, no B",
-         &silent,
-         &echo,
-         nullptr,
-         1,
-         {"FALLO no echo within 800 ms", "OK eco", "no configurado"}},
+        {"all echo", "eee", 0, {"OK eco \"Recibido:@@EDAR Norte##LIFETEST", "OK eco", "OK eco"}},
+        {"refused and silent", "ers", 1, {"OK eco", "FALLO refused", "FALLO no echo within 800 ms"}},
+        {"primary silent, no B", "se-", 1, {"FALLO no echo within 800 ms", "OK eco", "no configurado"}},
     };
     // The plant name the life test carries comes from the position file.
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte")).write(7);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Station* stations[] = {c.p, c.a, c.b};
+        const QMap<char, const Station*> named{{'e', &echo}, {'r', &refusing}, {'s', &silent}};
+        const Station* stations[] = {named.value(c.links[0]), named.value(c.links[1]),
+                                     named.value(c.links[2])};
         const char* suffixes[] = {"", "A", "B"};
         for (int i = 0; i < 3; ++i) {
             if (stations[i])

@@ -1,14 +1,11 @@
-#include "QuarnCenterProcess.h"
+#include "support/LinkFields.h"
 #include "support/Poll.h"
+#include "support/Station.h"
 
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
-#include "support/LinkFields.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -26,23 +23,23 @@ bool accepts(quint16 port) {
     return s.state() == QTcpSocket::ConnectedState;
 }
 
-TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded) {
-    QTemporaryDir dir;
-    const QString modeFile = dir.filePath("mode"), record = dir.filePath("record.txt");
-    const auto setMode = [&](const QByteArray& mode) {
-        QSaveFile f(modeFile); // whole or not at all: the station reads it on every connection
-        return f.open(QIODevice::WriteOnly) && f.write(mode) == mode.size() && f.commit();
-    };
-    ASSERT_TRUE(setMode("echo\n"));
-    QuarnCenterProcess center;
-    ASSERT_TRUE(center.start({"--port", "0", "--record", record, "--mode-file", modeFile}));
+// The stand-in, driven by the agent's own link.
+class QuarnCenterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(station.start());
+        form.IpQuarn.setText("127.0.0.1");
+        form.lblPuerto.setText(QString::number(station.port));
+        link.setConnectWait(1000ms);
+        link.setReplyWait(2000ms);
+    }
+    Station station;
     LinkFields form;
-    form.IpQuarn.setText("127.0.0.1");
-    form.lblPuerto.setText(QString::number(center.port()));
     CentralLink link{form.view()};
-    link.setConnectWait(1000ms);
-    link.setReplyWait(600ms);
+};
 
+TEST_F(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded) {
+    link.setReplyWait(600ms);
     const struct {
         const char* mode;
         bool delivered;
@@ -55,9 +52,9 @@ TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded
     QByteArray recorded;
     for (const auto& s : steps) {
         SCOPED_TRACE(s.mode);
-        ASSERT_TRUE(setMode(s.mode));
+        station.setMode(s.mode);
         const bool refusing = QByteArray(s.mode) == "refuse";
-        ASSERT_TRUE(pollUntil([&] { return accepts(center.port()) != refusing; }, 3s));
+        ASSERT_TRUE(pollUntil([&] { return accepts(station.port) != refusing; }, 3s));
         const QString message =
             "@@Año 5€##LIFETEST##" + QString(s.mode).toLower() + "##XX##2026/12/06 12:00:00@@";
         EXPECT_EQ(link.Envia(message, 1), s.delivered);
@@ -66,23 +63,11 @@ TEST(QuarnCenterTest, ModeFileSwitchesTheRunningStationAndEveryMessageIsRecorded
         if (!refusing)
             recorded += Windows1252::encode(message) + "\n";
     }
-    QFile file(record);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), recorded) << "every message received is recorded, whatever the mode";
-    EXPECT_TRUE(center.stop()) << "SIGTERM ends it cleanly";
+    EXPECT_EQ(station.recorded(), recorded) << "every message received is recorded, whatever the mode";
+    EXPECT_TRUE(station.stop()) << "SIGTERM ends it cleanly";
 }
 
-TEST(QuarnCenterTest, AMessageIsTheFrameAndNineFieldsWhateverTheFieldsHold) {
-    QTemporaryDir dir;
-    const QString record = dir.filePath("record.txt");
-    QuarnCenterProcess center;
-    ASSERT_TRUE(center.start({"--port", "0", "--record", record}));
-    LinkFields form;
-    form.IpQuarn.setText("127.0.0.1");
-    form.lblPuerto.setText(QString::number(center.port()));
-    CentralLink link{form.view()};
-    link.setConnectWait(1000ms);
-    link.setReplyWait(2000ms);
+TEST_F(QuarnCenterTest, AMessageIsTheFrameAndNineFieldsWhateverTheFieldsHold) {
     const QString messages[] = {
         "@@P##ALARM##0##1##a@@b##?##ADD##SISTEMA##2026/12/05 07:03:09@@",
         "@@P@@##ALARM##0##1##x##?##ADD##S@@##2026/12/05 07:03:09@@",
@@ -93,9 +78,7 @@ TEST(QuarnCenterTest, AMessageIsTheFrameAndNineFieldsWhateverTheFieldsHold) {
         EXPECT_TRUE(link.Envia(message, 1)) << message.toStdString();
         recorded += message.toLatin1() + "\n";
     }
-    QFile file(record);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), recorded);
+    EXPECT_EQ(station.recorded(), recorded);
 }
 
 } // namespace

@@ -1,34 +1,66 @@
 #pragma once
 
-#include "standins/QuarnCenterProcess.h"
+#include "core/BoundedWait.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <memory>
 
-// A quarn-center process with its own record file and mode file, for whole-process tests.
+// A quarn-center process for one test, with its own record file and mode file: ready once it has printed
+// the port it listens on, terminated when the object goes.
 struct Station {
     QTemporaryDir dir;
     QString record = dir.filePath(QStringLiteral("record"));
     QString modeFile = dir.filePath(QStringLiteral("mode"));
-    std::unique_ptr<QuarnCenterProcess> process;
+    QProcess process;
+    BoundedWait wait;
     quint16 port = 0;
 
-    // On a free port, or on the port it had before (a station that comes back).
-    bool start(QStringList extra = {}) {
-        setMode("echo");
-        process = std::make_unique<QuarnCenterProcess>();
-        const QString on = QString::number(port);
-        if (!process->start(QStringList{QStringLiteral("--port"), on, QStringLiteral("--record"), record,
-                                        QStringLiteral("--mode-file"), modeFile} +
-                            extra))
-            return false;
-        port = process->port();
-        return true;
+    Station() {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &wait, &BoundedWait::wake);
+        QObject::connect(&process, &QProcess::finished, &wait, &BoundedWait::wake);
     }
-    bool stop() { return process && process->stop(); }
-    qint64 pid() const { return process ? process->pid() : 0; }
+    ~Station() {
+        if (!stop())
+            process.kill();
+    }
+
+    // On a free port, or on the port it had before (a station that comes back); waits (bounded) for its
+    // "listening on P" line, false if it never came.
+    bool start(QStringList extra = {}) {
+        stop();
+        setMode("echo");
+        process.start(QStringLiteral(VORNNET_BUILD_DIR "/standins/central/quarn-center"),
+                      QStringList{QStringLiteral("--port"), QString::number(port), QStringLiteral("--record"),
+                                  record, QStringLiteral("--mode-file"), modeFile} +
+                          extra);
+        static const QRegularExpression ready(QStringLiteral("^listening on (\\d+)$"),
+                                              QRegularExpression::MultilineOption);
+        QByteArray output;
+        quint16 listening = 0;
+        wait.until(
+            [&] {
+                output += process.readAllStandardOutput();
+                const auto match = ready.match(QString::fromLatin1(output));
+                if (match.hasMatch())
+                    listening = match.captured(1).toUShort();
+                return listening != 0 || process.state() == QProcess::NotRunning;
+            },
+            std::chrono::seconds(5));
+        if (listening)
+            port = listening;
+        return listening != 0;
+    }
+    // SIGTERM and a bounded wait for the end; true when it ended (or had ended) normally with status 0.
+    bool stop() {
+        process.terminate();
+        wait.until([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(5));
+        return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    qint64 pid() const { return process.processId(); }
     // Whole or not at all: the station reads the file on every connection.
     void setMode(const QByteArray& mode) const {
         QSaveFile f(modeFile);
