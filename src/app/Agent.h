@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <chrono>
 
+using namespace std::chrono_literals;
+
 class Clock;
 class Dialogs;
 
@@ -38,12 +40,12 @@ class Agent : public QObject {
 public:
     struct Options {
         QString programFolder;
-        std::chrono::milliseconds tick{30000};
-        std::chrono::milliseconds hideDelay{3000};
+        std::chrono::milliseconds tick{30s};
+        std::chrono::milliseconds hideDelay{3s};
         // Each of the link's two waits (connect, echo).
         std::chrono::milliseconds linkWait{CentralLink::defaultWait};
         // How long the supervision databases may take to open at start-up.
-        std::chrono::milliseconds dbRetryWindow{60000};
+        std::chrono::milliseconds dbRetryWindow{60s};
         // How long a restart of the supervision system waits between the kill and the relaunch.
         std::chrono::milliseconds restartWait{GelmarProcesses::defaultRestartWait};
         // Only processes started from this folder or below it are seen and killed (tests); empty: all.

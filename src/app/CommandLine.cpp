@@ -35,7 +35,8 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
         } else if (name == QLatin1String("--tick-ms")) {
             bool ok = false;
             const qlonglong ms = value.toLongLong(&ok);
-            if (!ok || ms < 10 || ms > 24LL * 3600 * 1000)
+            constexpr qlonglong dayMs = 24LL * 60 * 60 * 1000;
+            if (!ok || ms < 10 || ms > dayMs)
                 return fail(QStringLiteral(
                                 "--tick-ms: se espera un número de milisegundos entre 10 y 86400000, no '%1'")
                                 .arg(value));

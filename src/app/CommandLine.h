@@ -5,13 +5,15 @@
 #include <chrono>
 #include <optional>
 
+using namespace std::chrono_literals;
+
 // vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--test-link]
 //         [--status [--json]] [--help] [--version]
 struct CommandLine {
     QString folder; // program folder; the executable's folder when not given
     bool unattended = false;
     bool trace = false; // each scheduler step's label on standard output
-    std::chrono::milliseconds tick{30000};
+    std::chrono::milliseconds tick{30s};
     bool createBuffer = false;
     bool testLink = false; // a life test through each link, then end
     bool status = false;   // ask the folder's running agent what its window shows, then end

@@ -11,7 +11,8 @@ FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
       m_server(m_snapshot) {
     connect(&agent.scheduler(), &Scheduler::runFinished, this, &FieldServices::afterRun);
     // The reindex's statement may run for its 1800 s command time-out in one driver call.
-    m_notify.allowLongWork([&agent] { return agent.maintenance().running(); }, std::chrono::seconds(2400));
+    constexpr std::chrono::seconds longWork{2400};
+    m_notify.allowLongWork([&agent] { return agent.maintenance().running(); }, longWork);
 }
 
 void FieldServices::loaded() {

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 
+using namespace std::chrono_literals;
+
 class Clock;
 class Dialogs;
 
@@ -52,6 +54,6 @@ private:
     QDateTime m_start;
     QStringList m_done;
     std::chrono::milliseconds m_retryWindow{std::chrono::minutes(2)};
-    std::chrono::milliseconds m_retryPause{500};
+    std::chrono::milliseconds m_retryPause{500ms};
     std::function<bool()> m_cancelled = [] { return false; };
 };

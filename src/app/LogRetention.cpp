@@ -8,6 +8,12 @@
 #include <QDir>
 #include <QFile>
 
+namespace {
+
+constexpr int monthsPerYear = 12;
+
+} // namespace
+
 int LogRetention::monthsOf(const QString& text) {
     bool ok = false;
     const int months = text.trimmed().toInt(&ok);
@@ -24,7 +30,7 @@ QDate LogRetention::monthOfName(const QString& fileName, const QString& prefix) 
     if (!ok || tag.size() < 4)
         return {};
     // The names are made by the month's own tag: compare with the twelve of that year.
-    for (int month = 1; month <= 12; ++month) {
+    for (int month = 1; month <= monthsPerYear; ++month) {
         const QDate first(2000 + yy, month, 1);
         if (AgentLocale::monthTag(first) == tag)
             return first;
@@ -37,11 +43,11 @@ QStringList LogRetention::prune(const QString& folder, const QString& prefix, co
     QStringList deleted;
     if (months <= 0 || folder.isEmpty())
         return deleted;
-    const int current = today.year() * 12 + today.month();
+    const int current = today.year() * monthsPerYear + today.month();
     const QDir dir(folder);
     for (const QString& name : dir.entryList({prefix + QStringLiteral("*.log")}, QDir::Files)) {
         const QDate month = monthOfName(name, prefix);
-        if (!month.isValid() || current - (month.year() * 12 + month.month()) < months)
+        if (!month.isValid() || current - (month.year() * monthsPerYear + month.month()) < months)
             continue;
         if (QFile::remove(dir.filePath(name)))
             deleted << name;

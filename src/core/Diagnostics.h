@@ -18,6 +18,7 @@ namespace Diagnostics {
 void toStandardError();
 
 // At most maxBytes of raw bytes as quoted text, bytes outside printable ASCII as \xNN.
-QString quoted(const QByteArray& bytes, qsizetype maxBytes = 40);
+inline constexpr qsizetype quotedBytes = 40;
+QString quoted(const QByteArray& bytes, qsizetype maxBytes = quotedBytes);
 
 } // namespace Diagnostics

@@ -35,8 +35,8 @@ Control* Form1State::find(const QString& name) const {
     return nullptr;
 }
 
-std::array<Control*, 17> Form1State::configFields() {
-    std::array<Control*, 17> out{};
+std::array<Control*, Form1State::configFieldCount> Form1State::configFields() {
+    std::array<Control*, Form1State::configFieldCount> out{};
     static_assert(std::size(ConfigKeys::fields) == out.size());
     for (std::size_t i = 0; i < out.size(); ++i)
         out[i] = &(this->*ConfigKeys::fields[i].control);

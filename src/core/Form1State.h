@@ -110,7 +110,8 @@ public:
     const QList<Control*>& controls() const { return m_controls; }
     Control* find(const QString& name) const;
     // The seventeen configuration fields, in the order the screen saves them.
-    std::array<Control*, 17> configFields();
+    static constexpr std::size_t configFieldCount = 17;
+    std::array<Control*, configFieldCount> configFields();
 
 signals:
     // Emitted once per batch of changes, from the event loop.

@@ -12,6 +12,8 @@
 #include <memory>
 #include <optional>
 
+using namespace std::chrono_literals;
+
 class Dialogs;
 class EventLog;
 
@@ -140,8 +142,8 @@ private:
     std::function<QString()> m_installFolder;
     const EventLog& m_log;
     Dialogs& m_dialogs;
-    std::chrono::milliseconds m_retryWindow{60000};
-    std::chrono::milliseconds m_retryPause{500};
+    std::chrono::milliseconds m_retryWindow{60s};
+    std::chrono::milliseconds m_retryPause{500ms};
     bool m_connectionsExist = false;
     bool m_aborted = false;
     BoundedWait m_retryWait; // the pause between attempts, woken by abort()

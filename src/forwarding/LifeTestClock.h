@@ -36,7 +36,10 @@ public:
     // Time of the last acknowledged life test; the zero date until then, so the first one is due at once.
     const QDateTime& UltimoLifeTest() const { return m_ultimoLifeTest; }
     void setUltimoLifeTest(const QDateTime& when) { m_ultimoLifeTest = when; }
-    static QDateTime zeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+    static QDateTime zeroDate() {
+        static const QDate zeroDay(1899, 12, 30);
+        return QDateTime(zeroDay, QTime(0, 0));
+    }
 
 private:
     View m_view;

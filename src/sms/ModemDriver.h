@@ -10,6 +10,8 @@
 #include <QString>
 #include <chrono>
 
+using namespace std::chrono_literals;
+
 class Clock;
 class EventLog;
 class Control;
@@ -24,9 +26,9 @@ class ModemDriver : public QObject, public SmsSender {
     Q_OBJECT
 public:
     struct Waits {
-        std::chrono::milliseconds step{10000};  // for each command's answer
-        std::chrono::milliseconds reset{10000}; // for the answer to AT&F, the opening included
-        std::chrono::milliseconds settle{2000}; // after opening, before the first command
+        std::chrono::milliseconds step{10s};  // for each command's answer
+        std::chrono::milliseconds reset{10s}; // for the answer to AT&F, the opening included
+        std::chrono::milliseconds settle{2s}; // after opening, before the first command
     };
 
     struct View {

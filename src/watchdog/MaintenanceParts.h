@@ -6,6 +6,8 @@
 #include <chrono>
 #include <functional>
 
+using namespace std::chrono_literals;
+
 class Control;
 class GelmarProcesses;
 class ProcessPrimitives;
@@ -17,12 +19,12 @@ struct AgentSettings;
 // shorten them.
 struct MaintenanceWaits {
     // Reindex: after the kill, after the index is rebuilt, after the relaunch.
-    std::chrono::milliseconds closing{10000};
-    std::chrono::milliseconds settling{20000};
-    std::chrono::milliseconds launching{15000};
+    std::chrono::milliseconds closing{10s};
+    std::chrono::milliseconds settling{20s};
+    std::chrono::milliseconds launching{15s};
     // Repair: after the kill, and before the relaunch.
-    std::chrono::milliseconds repairStop{20000};
-    std::chrono::milliseconds repairRestart{10000};
+    std::chrono::milliseconds repairStop{20s};
+    std::chrono::milliseconds repairRestart{10s};
 };
 
 // What the weekly reindex and the history repair work with.
