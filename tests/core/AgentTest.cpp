@@ -34,13 +34,10 @@ protected:
 
 } // namespace
 
-TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
+TEST_F(AgentTest, LoadFillsTheWindowFromThePlantAndResumesSmsMode) {
+    IniFile::write(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
     auto agent = loaded();
-    EXPECT_EQ(
-        agent->loadedSteps(),
-        QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "plant files",
-                     "config", "UltOptimiza", "optimiza schedule", "SMS", "status", "SMS mode", "plant name",
-                     "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+    EXPECT_TRUE(agent->form().lblModoSMS.visible()) << "status.ini is read before SMS mode is restored";
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());

@@ -38,19 +38,6 @@ QSet<QString> literalKeysInSources() {
     return keys;
 }
 
-TEST(ConfigurationDocTest, LiteralKeysAreFoundInEveryCallShape) {
-    const QString text = QStringLiteral(R"(
-        path = LeeIni(m_config.iniPath(), QStringLiteral("CONFIG"), QStringLiteral("pathGelmar"));
-        const QString v = LeeIni(ini,
-                                 QStringLiteral("CONFIG"), QLatin1String("DataToolRoot"));
-        EscribeIni(file, QStringLiteral("status"), QStringLiteral("Time"), QStringLiteral("0"));
-        IniFile::readFrom(content, QStringLiteral("EXCLUDE"), QString::number(key));
-        LeeIni(gsIni, QStringLiteral("STATUS"), QStringLiteral("acquisition"));
-        LeeIni(iniPath(), CONFIG, QString::fromLatin1(key));
-    )");
-    EXPECT_EQ(literalKeys(text), (QSet<QString>{"pathGelmar", "DataToolRoot", "Time"}));
-}
-
 // Every key the agent reads, as it reads it and as it writes it, stands in docs/CONFIGURATION.md in
 // backticks. The keys come from the tables the agent itself uses, so a key added to a table (or read by
 // a literal name anywhere in src/) fails here until it is documented.

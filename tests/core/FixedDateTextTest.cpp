@@ -6,11 +6,8 @@
 namespace {
 
 TEST(FixedDateText, WritesWhatToStringWrites) {
+    // Years 1 to 9999 are the parser properties' own; these lie beyond them.
     const QDateTime cases[] = {
-        QDateTime(QDate(2026, 12, 6), QTime(7, 5, 9)),
-        QDateTime(QDate(1999, 1, 31), QTime(23, 59, 59)),
-        QDateTime(QDate(5, 3, 4), QTime(0, 0, 0)),
-        QDateTime(QDate(9999, 12, 31), QTime(12, 0, 1)),
         QDateTime(QDate(10000, 1, 1), QTime(1, 2, 3)),
         QDateTime(QDate(-44, 3, 15), QTime(10, 0, 0)),
         QDateTime(),

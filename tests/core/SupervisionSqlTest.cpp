@@ -58,9 +58,7 @@ TEST(SupervisionSql, EveryStatementHasBothDialects) {
     EXPECT_EQ(tsql.newestHistoryTimestamp(),
               "SELECT timestamp From HistoricalData WHERE  ID_histreg = IDENT_CURRENT('historicaldata')");
     EXPECT_EQ(sqlite.dateText(when), "2026-12-06 07:05:09");
-    EXPECT_EQ(SupervisionSql::toDateTime(QStringLiteral("2026-12-06 07:05:09")), when);
     EXPECT_EQ(SupervisionSql::toDateTime(QVariant(when)), when);
-    EXPECT_FALSE(SupervisionSql::toDateTime(QStringLiteral("06/12/2026")).isValid());
 }
 
 TEST(SupervisionSql, SqliteTextsRunAgainstTheSchema) {

@@ -13,16 +13,7 @@
 
 namespace {
 
-TEST(WindowSpanishTest, MessageBoxButtonsSayAceptarOnlyWithQtsSpanishLoaded) {
-    QTemporaryDir empty;
-    EXPECT_EQ(QtTranslations::installSpanish(*qApp, empty.path()), nullptr) << "no qtbase_es.qm there";
-
-    {
-        QMessageBox english(QMessageBox::Critical, QStringLiteral("Error Vorn-Net"), QStringLiteral("texto"),
-                            QMessageBox::Ok);
-        EXPECT_EQ(english.button(QMessageBox::Ok)->text().remove(QLatin1Char('&')), "OK");
-    }
-
+TEST(WindowSpanishTest, MessageBoxButtonsSayAceptar) {
     QTranslator* spanish = QtTranslations::installSpanish(*qApp);
     ASSERT_NE(spanish, nullptr) << "qtbase_es.qm in " << QtTranslations::defaultFolder().toStdString()
                                 << " (package qt6-translations-l10n)";

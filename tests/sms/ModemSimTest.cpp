@@ -10,11 +10,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A serial port on the modem's pseudo-terminal, 19200,N,8,1.
 struct Line {
     QSerialPort port;
@@ -43,52 +38,29 @@ struct Line {
     }
 };
 
-TEST(ModemSim, AnswersTheAtDialogueInEveryModeAndRecordsOnlyWhatItAccepted) {
+// What the driver's own tests do not reach: a modem held at the prompt is let out only by ESC, and its
+// reset goes back to PDU format. The rest of the dialogue is exercised through the driver.
+TEST(ModemSim, AtThePromptOnlyEscLetsOutAndTheResetGoesBackToPduFormat) {
     QTemporaryDir dir;
     const QString record = dir.filePath("record");
     ModemSimProcess modem;
-    ASSERT_TRUE(modem.start({"--record", record, "--signal", "23"}));
-
-    const QByteArray ok = "\r\nOK\r\n", error = "\r\nERROR\r\n", prompt = "\r\n> ";
-    const struct Row {
-        const char* mode; // switched before the row when set
-        QByteArray sent;
-        QByteArray reply; // empty: nothing comes
-    } rows[] = {
-        {nullptr, "AT+CMGS= \"600111222\"\r", error}, // a fresh modem is in PDU format
-        {nullptr, "AT+CMGF=1\r", ok},
-        {nullptr, "AT+CBST=7,0,1\r", ok},
-        {nullptr, "AT\r", ok},
-        {nullptr, "AT+CSQ\r", "\r\n+CSQ: 23,99\r\n" + ok},
-        {nullptr, "AT+CMGS= \"+34600111222\"\r", prompt},
-        {nullptr, "Sala \xf1 1\x1a\r", "\r\n+CMGS: 1\r\n" + ok},
-        {"nocoverage", "AT+CSQ\r", "\r\n+CSQ: 99,99\r\n" + ok},
-        {"error:csq", "AT+CSQ\r", error},
-        {"error:8", "AT+CMGS= \"600333444\"\r", error},
-        {"error:9", "AT+CMGS= \"600333444\"\r", prompt},
-        {nullptr, "refused\x1a\r", error},
-        {"error:6", "AT+CBST=7,0,1\rAT\r", ok + ok},
-        {nullptr, "AT\r", error}, // the second AT after AT+CBST is step 6
-        {"hang", "AT+CMGS= \"600555666\"\r", prompt},
-        {nullptr, "stuck\x1a\r", {}},
-        {nullptr, "AT&F\r", {}}, // still at the prompt: taken as text
-        {nullptr, "\x1b", {}},   // ESC leaves it, nothing sent
-        {nullptr, "AT&F\r", ok},
-        {"normal", "AT+CMGS= \"600777888\"\r", error}, // AT&F went back to PDU format
-        {"silent", "AT\r", {}},
-        {"normal", "AT+CMGF=1\rAT+CMGS= \"600777888\"\r", ok + prompt},
-        {nullptr, "Fin\x1a\r", "\r\n+CMGS: 2\r\n" + ok},
+    ASSERT_TRUE(modem.start({"--record", record, "--mode", "hang"}));
+    const QByteArray ok = "\r\nOK\r\n";
+    const std::pair<QByteArray, QByteArray> rows[] = {
+        {"AT+CMGF=1\rAT+CMGS= \"600555666\"\r", ok + "\r\n> "},
+        {"stuck\x1a\r", {}},
+        {"AT&F\r", {}}, // still at the prompt: taken as text
+        {"\x1b", {}},   // ESC leaves it, nothing sent
+        {"AT&F\r", ok},
+        {"AT+CMGS= \"600777888\"\r", "\r\nERROR\r\n"}, // PDU format again
     };
     Line line(modem.path());
     ASSERT_TRUE(line.port.open(QIODevice::ReadWrite)) << line.port.errorString().toStdString();
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.sent.toStdString());
-        if (row.mode) {
-            ASSERT_TRUE(modem.setMode(row.mode));
-        }
-        EXPECT_EQ(line.exchange(row.sent, row.reply), row.reply);
+    for (const auto& [sent, reply] : rows) {
+        SCOPED_TRACE(sent.toStdString());
+        EXPECT_EQ(line.exchange(sent, reply), reply);
     }
-    EXPECT_EQ(readFile(record), "+34600111222\tSala \xf1 1\n600777888\tFin\n");
+    EXPECT_EQ(QFile(record).size(), 0) << "nothing was sent";
 }
 
 TEST(ModemSim, KeepsAnsweringAcrossReopenedPortsAndFollowsItsModeFile) {

@@ -89,20 +89,6 @@ protected:
     }
 };
 
-TEST_F(ScanBySmsTest, EachAlarmReachesTheModemAndAuxiliariesOnlyOutsideOfficeHours) {
-    const qint64 outside = plant.addAlarm(20, "2", 1, saturdayNoon);
-    const qint64 inside = plant.addAlarm(10, "1", 0, mondaySeven);
-    scan.BuscaAlarmas();
-
-    const QByteArray saturday = "EDAR*Penon: Bomba 2: Inicio Fallo termico 05/12/26 12:00:00\n";
-    EXPECT_EQ(received(), "+34600000001\t" + saturday + "+34611111111\t" + saturday + "+34622222222\t" +
-                              saturday +
-                              "+34600000001\tEDAR*Penon: Deposito Norte: Fin Nivel alto 07/12/26 07:00:00\n");
-    EXPECT_EQ(position.read(), inside);
-    EXPECT_GT(inside, outside);
-    EXPECT_EQ(delivery.failingSince(), clock.now().addSecs(-3600)) << "the outage goes on";
-}
-
 TEST_F(ScanBySmsTest, ARefusingOrHungModemLeavesTheAlarmPendingUntilTheNextTick) {
     const qint64 first = plant.addAlarm(10, "1", 1, mondaySeven);
     const qint64 second = plant.addAlarm(20, "2", 1, mondaySeven.addSecs(1));
