@@ -1,5 +1,7 @@
 #include "core/SupervisionSql.h"
 
+#include "core/LocalDateTime.h"
+
 #include <QStringList>
 
 namespace {
@@ -41,14 +43,16 @@ QDateTime fromSqliteText(QStringView t) {
     const QTime time(fields[3], fields[4], fields[5]);
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time);
+    return LocalDateTime::resolve(date, time);
 }
 
 } // namespace
 
 QDateTime SupervisionSql::toDateTime(const QVariant& value) {
-    if (value.metaType().id() == QMetaType::QDateTime)
-        return value.toDateTime();
+    if (value.metaType().id() == QMetaType::QDateTime) {
+        const QDateTime t = value.toDateTime();
+        return t.timeSpec() == Qt::LocalTime ? LocalDateTime::resolve(t.date(), t.time()) : t;
+    }
     if (value.metaType().id() == QMetaType::QDate)
         return value.toDate().startOfDay();
     const QString text = value.toString().trimmed();
@@ -60,7 +64,7 @@ QDateTime SupervisionSql::toDateTime(const QVariant& value) {
                                   QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"), QStringLiteral("yyyy-MM-dd")}) {
         const QDateTime t = QDateTime::fromString(text, format);
         if (t.isValid())
-            return t;
+            return LocalDateTime::resolve(t.date(), t.time());
     }
     return {};
 }
@@ -100,6 +104,17 @@ QString SupervisionSql::alarmsAfter(qint64 lastId, const QDateTime& cutoff, int 
            QStringLiteral(" AND TimeStamp > '") + dateText(cutoff) +
            QStringLiteral("' ORDER BY Id_flashalarm") +
            (limit > 0 ? QStringLiteral(" LIMIT ") + num(limit) : QString());
+}
+
+QString SupervisionSql::alarmsPassedOver(qint64 lastId, const QDateTime& cutoff, int limit) const {
+    if (m_engine == DbEngine::Odbc)
+        return QStringLiteral("SELECT TOP ") + num(limit) +
+               QStringLiteral(" Id_flashalarm FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
+               QStringLiteral(" and timestamp <= '") + dateText(cutoff) +
+               QStringLiteral("' ORDER BY Id_flashalarm");
+    return QStringLiteral("SELECT Id_flashalarm FROM FlashAlarms WHERE Id_flashalarm > ") + num(lastId) +
+           QStringLiteral(" AND TimeStamp <= '") + dateText(cutoff) +
+           QStringLiteral("' ORDER BY Id_flashalarm LIMIT ") + num(limit);
 }
 
 QString SupervisionSql::virtualResource(qint64 instrument, qint64 alarmCode) const {

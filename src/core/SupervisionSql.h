@@ -37,6 +37,9 @@ public:
     // Alarm scan: new alarms (the first limit of them, when one is given), then the names of each alarm's
     // text and device (configuration database).
     QString alarmsAfter(qint64 lastId, const QDateTime& cutoff, int limit = 0) const;
+    // Ids of the alarms above lastId that the cut-off leaves out (never to be handed on), in id order, the
+    // first limit of them.
+    QString alarmsPassedOver(qint64 lastId, const QDateTime& cutoff, int limit) const;
     QString virtualResource(qint64 instrument, qint64 alarmCode) const;
     QString virtualInstrument(qint64 instrument) const;
 

@@ -104,7 +104,10 @@ bool AlarmScan::startupCheck() {
         }
     }
     const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().maxFlashAlarmId());
-    if (rows.isEmpty() || blank(rows.first().value(0)))
+    const bool empty = rows.isEmpty() || blank(rows.first().value(0));
+    if (!stored)
+        m_firstLook = empty ? 0 : wholeNumber(rows.first().value(0)).value_or(0);
+    if (empty)
         return true; // an empty table gives nothing to compare
     if (rows.first().value(0).toDouble() < static_cast<double>(stored.value_or(0))) {
         m_p.services.dialogs.message(Dialogs::Icon::Critical, Dialogs::defaultTitle,
@@ -152,23 +155,20 @@ void AlarmScan::cycle() {
 
     // A supervision file replaced under the agent is opened again before it is read.
     m_p.db.requireSameFiles();
-    const std::optional<qint64> last = alarms.read();
-    const bool firstStart = !last.has_value();
+    const std::optional<qint64> stored = alarms.read();
+    m_passedOverText.clear();
 
     const QDateTime cutoff = m_p.services.clock.now().addDays(-windowDays);
-    AlarmPages rows(m_p.db, last.value_or(0), cutoff, m_pageSize);
-
-    if (firstStart) {
-        // The alarms already there at first start are history: start from the newest of them.
-        std::optional<qint64> newest;
-        while (const std::optional<QSqlRecord> row = rows.next())
-            newest = row->value(QStringLiteral("Id_flashalarm")).toLongLong();
-        if (newest && !alarms.write(*newest))
-            throw AgentError(AgentError::CommandFailed,
-                             QStringLiteral("No se puede escribir ") + alarms.path());
-    } else if (!rows.isEmpty()) {
-        requireWritable(alarms, *last);
+    qint64 last = 0;
+    if (stored) {
+        last = *stored;
+        tellPassedOver(last, cutoff);
+    } else {
+        last = firstStartPosition(alarms, cutoff);
     }
+    AlarmPages rows(m_p.db, last, cutoff, m_pageSize);
+    if (!rows.isEmpty())
+        requireWritable(alarms, last);
 
     m_p.lifeTest.lifeTestStep();
 
@@ -180,7 +180,71 @@ void AlarmScan::cycle() {
 
     // Read here, after the alarms: a buffer position without a number holds the buffer, not the alarms.
     resendBuffer(buffer, buffer.read().value_or(0));
-    m_p.view.txtError.setText(QString());
+    m_p.view.txtError.setText(m_passedOverText);
+}
+
+qint64 AlarmScan::firstStartPosition(UltCodFile& position, const QDateTime& cutoff) {
+    if (!m_firstLook) {
+        const QList<QSqlRecord> newest = m_p.db.select(Which::Acquired, m_p.db.sql().newestFlashAlarmId());
+        m_firstLook = newest.isEmpty() ? 0 : wholeNumber(newest.first().value(0)).value_or(0);
+    }
+    // The alarms already there at first start are history: the position file takes the newest of them
+    // within the window, and none is written while there is none.
+    std::optional<qint64> newest;
+    AlarmPages history(m_p.db, 0, cutoff, m_pageSize);
+    while (const std::optional<QSqlRecord> row = history.next()) {
+        const qint64 id = row->value(QStringLiteral("Id_flashalarm")).toLongLong();
+        if (id > *m_firstLook)
+            break;
+        newest = id;
+    }
+    if (newest && !position.write(*newest))
+        throw AgentError(AgentError::CommandFailed,
+                         QStringLiteral("No se puede escribir ") + position.path());
+    return *m_firstLook;
+}
+
+namespace {
+
+// "3 (960001-960003)": consecutive ids as ranges, the first few of them.
+QString idRanges(const QList<qint64>& ids) {
+    constexpr int shownRanges = 20;
+    QStringList ranges;
+    for (qsizetype i = 0; i < ids.size();) {
+        qsizetype j = i;
+        while (j + 1 < ids.size() && ids[j + 1] == ids[j] + 1)
+            ++j;
+        if (ranges.size() == shownRanges) {
+            ranges << QStringLiteral("...");
+            break;
+        }
+        ranges << (i == j ? QString::number(ids[i])
+                          : QString::number(ids[i]) + QLatin1Char('-') + QString::number(ids[j]));
+        i = j + 1;
+    }
+    return ranges.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+void AlarmScan::tellPassedOver(qint64 last, const QDateTime& cutoff) {
+    // Pending alarms older than the window are never handed on; that is the rule, but not in silence.
+    constexpr int mostRead = 10000;
+    const QList<QSqlRecord> rows = m_p.db.select(
+        Which::Acquired, m_p.db.sql().alarmsPassedOver(std::max(last, m_passedOverTold), cutoff, mostRead));
+    if (rows.isEmpty())
+        return;
+    QList<qint64> ids;
+    for (const QSqlRecord& row : rows)
+        ids << row.value(0).toLongLong();
+    m_passedOverTold = ids.last();
+    const QString count =
+        rows.size() == mostRead ? QStringLiteral("%1 o más").arg(mostRead) : QString::number(ids.size());
+    m_passedOverText = QStringLiteral("Alarmas no enviadas por ser anteriores a %1 días: %2 (%3)")
+                           .arg(windowDays)
+                           .arg(count, idRanges(ids));
+    qCWarning(lcScan).noquote() << m_passedOverText;
+    requireLogged(m_p.services.log.write(m_passedOverText));
 }
 
 void AlarmScan::requireWritable(const UltCodFile& position, qint64 id) const {
@@ -296,6 +360,8 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
 }
 
 void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
+    // Notices that could not be stored when they were made go first, so the resend sees them in order.
+    m_p.buffer.storeHeld();
     const QDateTime cutoff = m_p.services.clock.now().addDays(-windowDays);
     // A page at a time, in id order; the next page is read only once this one has all gone.
     for (qint64 after = position;;) {

@@ -78,6 +78,8 @@ private:
     struct Alarm; // one FlashAlarms row as the scan reads it
 
     void cycle();
+    qint64 firstStartPosition(UltCodFile& position, const QDateTime& cutoff);
+    void tellPassedOver(qint64 last, const QDateTime& cutoff);
     bool processRow(const QSqlRecord& row, UltCodFile& position); // false: stop the loop
     Alarm readRow(const QSqlRecord& row);
     QString alarmText(const std::optional<qint64>& instrument, qint64 code);
@@ -93,4 +95,9 @@ private:
     int m_pageSize = AlarmPages::defaultPageSize;
     bool m_running = false;
     bool m_stopped = false;
+    // On a first start, the table's newest id (0 when empty) at the first look: only the alarms present
+    // then are passed over, so one recorded later is forwarded even before any position was written.
+    std::optional<qint64> m_firstLook;
+    qint64 m_passedOverTold = 0; // the highest id already told as passed over by the window
+    QString m_passedOverText;    // shown in txtError by the cycle that told it
 };

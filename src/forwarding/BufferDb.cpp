@@ -5,6 +5,7 @@
 #include "core/DbErrorMap.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
+#include "core/EventLog.h"
 #include "core/SqlConnection.h"
 #include "core/SupervisionSql.h"
 
@@ -120,6 +121,39 @@ bool BufferDb::create(const QString& path, QString* error) {
 
 bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QString& inifin,
                            const QDateTime& timestamp) {
+    const Notice notice{device, alarm, inifin, timestamp};
+    if (!storeHeld()) {
+        // Behind notices still held: stored after them, never before. The box again only for a new cause.
+        m_held.append(notice);
+        tellHeld(notice, m_heldWhy, m_heldWhy != m_toldWhy);
+        return false;
+    }
+    const QString why = insert(notice);
+    if (why.isEmpty())
+        return true;
+    m_held.append(notice);
+    tellHeld(notice, why, true);
+    return false;
+}
+
+bool BufferDb::storeHeld() {
+    while (!m_held.isEmpty()) {
+        m_heldWhy = insert(m_held.first());
+        if (!m_heldWhy.isEmpty())
+            return false;
+        const Notice stored = m_held.takeFirst();
+        const QString text = QStringLiteral("Aviso guardado en el buffer tras no poder guardarse: ") +
+                             stored.device + QLatin1Char(' ') + stored.alarm + QLatin1Char(' ') +
+                             stored.inifin + QLatin1Char(' ') + AgentLocale::dateTimeText(stored.timestamp);
+        qCInfo(lcBuffer).noquote() << text;
+        if (m_log)
+            m_log->write(text);
+    }
+    m_toldWhy.clear();
+    return true;
+}
+
+QString BufferDb::insert(const Notice& n) {
     const QString name = SqlConnection::uniqueName(QStringLiteral("buffer-insert"));
     QString why;
     try {
@@ -128,23 +162,34 @@ bool BufferDb::PonEnBuffer(const QString& device, const QString& alarm, const QS
         if (!q.prepare(
                 QStringLiteral("INSERT INTO alarms (device, alarm, date, beginend) VALUES (?, ?, ?, ?)")))
             throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
-        q.addBindValue(device);
-        q.addBindValue(alarm);
-        q.addBindValue(timestamp.toString(dateFormat));
-        q.addBindValue(inifin);
+        q.addBindValue(n.device);
+        q.addBindValue(n.alarm);
+        q.addBindValue(n.timestamp.toString(dateFormat));
+        q.addBindValue(n.inifin);
         if (!q.exec())
             throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
     } catch (const AgentError& e) {
         why = e.description();
     }
     SqlConnection::remove(name);
-    if (why.isEmpty())
-        return true;
-    m_dialogs.message(errorTitle + QStringLiteral("\n\n") + QStringLiteral("Device:") + device +
-                      QStringLiteral(" Alarm:") + alarm + QStringLiteral("\n") + QStringLiteral("Inifin:") +
-                      inifin + QStringLiteral(" Date:") + AgentLocale::dateTimeText(timestamp) +
+    return why;
+}
+
+void BufferDb::tellHeld(const Notice& n, const QString& why, bool box) {
+    const QString text = QStringLiteral("Aviso no guardado en el buffer, retenido hasta poder guardarlo: ") +
+                         n.device + QLatin1Char(' ') + n.alarm + QLatin1Char(' ') + n.inifin +
+                         QLatin1Char(' ') + AgentLocale::dateTimeText(n.timestamp) + QStringLiteral(" (") +
+                         why + QLatin1Char(')');
+    qCWarning(lcBuffer).noquote() << text;
+    if (m_log)
+        m_log->write(text);
+    if (!box)
+        return;
+    m_toldWhy = why;
+    m_dialogs.message(errorTitle + QStringLiteral("\n\n") + QStringLiteral("Device:") + n.device +
+                      QStringLiteral(" Alarm:") + n.alarm + QStringLiteral("\n") + QStringLiteral("Inifin:") +
+                      n.inifin + QStringLiteral(" Date:") + AgentLocale::dateTimeText(n.timestamp) +
                       QStringLiteral("\n\n") + why);
-    return false;
 }
 
 QString BufferDb::rowsAfterSql(qint64 position, const QDateTime& cutoff, int limit) {

@@ -37,7 +37,7 @@ Delivery::Handed Delivery::handOn(const QString& message, const SmsForm& smsForm
         return Handed::Delivered;
     }
     if (!smsApplies()) {
-        m_p.state.failed(m_p.clock.now());
+        m_p.state.failed(m_p.clock);
         return Handed::No;
     }
     // When the modem fails too, stop here without moving past the message; the next tick tries again.

@@ -12,6 +12,7 @@ Forwarding::Forwarding(Parts parts)
                                              m_p.services.clock, m_p.services.log, m_link, m_p.delivery}),
       m_scan({m_p.programFolder, m_p.views.scan, m_p.flags, m_p.status, m_p.services, m_p.db, m_buffer,
               m_delivery, m_lifeTest, m_exclusions}) {
+    m_buffer.setLog(&m_p.services.log);
 }
 
 void Forwarding::readPlantName() {

@@ -14,6 +14,7 @@
 namespace {
 
 const QString synchroDateFormat = QStringLiteral("yyyy/MM/dd");
+constexpr qint64 dayMs = 24LL * 3600 * 1000;
 
 qint64 hoursToMsecs(double hours) {
     return std::llround(hours * 3600.0 * 1000.0);
@@ -26,6 +27,14 @@ LifeTestClock::LifeTestClock(View view, const Clock& clock, const EventLog& log,
     : m_view(view), m_clock(clock), m_log(log), m_sender(sender), m_delivery(delivery) {
 }
 
+void LifeTestClock::setUltimoLifeTest(const QDateTime& when) {
+    m_ultimoLifeTest = when;
+    if (when == zeroDate())
+        m_lifeTestMs.reset();
+    else
+        m_lifeTestMs = m_clock.monotonicMs() - when.msecsTo(m_clock.now());
+}
+
 void LifeTestClock::lifeTestStep() {
     Control& interval = m_view.lblTestVida;
     if (NumberValue::of(interval.text()) < 1)
@@ -34,7 +43,9 @@ void LifeTestClock::lifeTestStep() {
         interval.setText(QStringLiteral("24"));
 
     const double hours = NumberValue::of(interval.text());
-    const bool due = m_ultimoLifeTest.msecsTo(m_clock.now()) > hoursToMsecs(hours);
+    // On the monotonic clock: a clock stepped back must not hold the life test back, nor one stepped
+    // forward send it early.
+    const bool due = !m_lifeTestMs || m_clock.monotonicMs() - *m_lifeTestMs > hoursToMsecs(hours);
     const bool alive = NumberValue::of(m_view.lblNumVidas.text()) > 0 &&
                        (NumberValue::of(m_view.lblAlmVidas.text()) > 0 || !m_view.chkAlarms.checked());
     if (!due || !alive)
@@ -43,6 +54,7 @@ void LifeTestClock::lifeTestStep() {
     const QString message = MessageFormat::lifeTest(m_view.txtPlanta.text(), m_clock.now());
     if (m_sender.EnviaConReserva(message)) {
         m_ultimoLifeTest = m_clock.now();
+        m_lifeTestMs = m_clock.monotonicMs();
         m_log.delivery(message);
         m_view.lblFechaLifeTest.setText(AgentLocale::dateTimeText(m_ultimoLifeTest));
         m_delivery.delivered();
@@ -54,8 +66,16 @@ void LifeTestClock::lifeTestStep() {
 
 void LifeTestClock::SubSynchro() {
     const QString last = m_view.lblFechaSynchro.text();
-    if (last.isEmpty() || m_clock.now().date().toString(synchroDateFormat) != last)
-        SendSynchroTime();
+    const QDate today = m_clock.now().date();
+    if (!last.isEmpty() && today.toString(synchroDateFormat) == last)
+        return;
+    // A calendar date that went back (the clock stepped back over midnight) is not a new day until a
+    // day has passed on the monotonic clock since the last clock message of this run.
+    const QDate lastDate = QDate::fromString(last, synchroDateFormat);
+    const bool wentBack = lastDate.isValid() && today < lastDate;
+    if (wentBack && m_synchroMs && m_clock.monotonicMs() - *m_synchroMs < dayMs)
+        return;
+    SendSynchroTime();
 }
 
 bool LifeTestClock::SendSynchroTime() {
@@ -68,6 +88,7 @@ bool LifeTestClock::SendSynchroTime() {
     }
     m_log.delivery(message);
     m_view.lblFechaSynchro.setText(m_clock.now().date().toString(synchroDateFormat));
+    m_synchroMs = m_clock.monotonicMs();
     m_delivery.delivered();
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <optional>
 
 class Clock;
 class EventLog;
@@ -34,8 +35,9 @@ public:
     bool SendSynchroTime();
 
     // Time of the last acknowledged life test; the zero date until then, so the first one is due at once.
+    // The wait for the next is counted on the monotonic clock from when it was acknowledged.
     const QDateTime& UltimoLifeTest() const { return m_ultimoLifeTest; }
-    void setUltimoLifeTest(const QDateTime& when) { m_ultimoLifeTest = when; }
+    void setUltimoLifeTest(const QDateTime& when);
     static QDateTime zeroDate() {
         static const QDate zeroDay(1899, 12, 30);
         return QDateTime(zeroDay, QTime(0, 0));
@@ -48,4 +50,6 @@ private:
     MessageSender& m_sender;
     DeliveryState& m_delivery;
     QDateTime m_ultimoLifeTest = zeroDate();
+    std::optional<qint64> m_lifeTestMs; // monotonic time of the last life test; none: due at once
+    std::optional<qint64> m_synchroMs;  // monotonic time of the last clock message sent by this run
 };

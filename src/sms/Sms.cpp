@@ -45,7 +45,7 @@ void Sms::RestauraModoSMS() {
     }
     m_p.views.sms.lblModoSMS.setVisible(true);
     const double minutes = maxNoNet() + 1;
-    m_p.delivery.failingSince(m_p.services.clock.now().addMSecs(-static_cast<qint64>(minutes * minuteMs)));
+    m_p.delivery.failingFor(m_p.services.clock, static_cast<qint64>(minutes * minuteMs));
 }
 
 void Sms::CheckSMS() {
@@ -54,7 +54,7 @@ void Sms::CheckSMS() {
         return;
     m_driver.SMSQuality();
 
-    const qint64 failingMs = m_p.delivery.msecsFailing(m_p.services.clock.now());
+    const qint64 failingMs = m_p.delivery.msecsFailing(m_p.services.clock);
     if (failingMs > minuteMs) {
         m_p.views.sms.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
         m_p.views.sms.lblMinMal.setBackground(Palette::lightRed);

@@ -59,7 +59,7 @@ protected:
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
-    delivery.failed(earlierFailure);
+    delivery.failingFor(clock, earlierFailure.msecsTo(clock.now()));
     sender.answer = [](const QString&) { return false; };
     step.lifeTestStep();
     EXPECT_EQ(step.UltimoLifeTest(), LifeTestClock::zeroDate());
@@ -132,7 +132,7 @@ TEST_F(LifeTestClockTest, OffsetShiftsTheTimeButNotTheRecordedDate) {
 }
 
 TEST_F(LifeTestClockTest, ClockAcknowledgedAfterTwoFailures) {
-    delivery.failed(earlierFailure);
+    delivery.failingFor(clock, earlierFailure.msecsTo(clock.now()));
     sender.answer = [this](const QString&) { return sender.sent.size() > 2; };
     for (int tick = 0; tick < 4; ++tick) {
         step.SubSynchro();

@@ -79,7 +79,7 @@ protected:
         flags.SMSOn = true;
         settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
         station.answer = [](const QString&) { return false; };
-        delivery.failed(clock.now().addSecs(-3600));
+        delivery.failingFor(clock, 3600 * 1000);
         position.write(0);
         bufferPosition.write(0);
     }

@@ -43,7 +43,7 @@ protected:
         sms.driver().setWaits({200ms, 300ms, 10ms});
         form.chkSMSEnabled.setChecked(true);
         form.txtMaxNoNet.setText("30");
-        delivery.failed(failedAt);
+        delivery.failed(clock);
     }
     QString smson() const { return LeeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON"); }
     // The system alarms of the transitions, as "device/alarm/beginend".
