@@ -2,6 +2,7 @@
 
 #include "core/AgentLocale.h"
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/Diagnostics.h"
 #include "core/IniFile.h"
 
@@ -9,9 +10,7 @@
 #include <QFile>
 
 int LogRetention::monthsOf(const QString& text) {
-    bool ok = false;
-    const int months = text.trimmed().toInt(&ok);
-    return ok && months > 0 ? months : 0;
+    return ConfigRules::logMonths(text);
 }
 
 QDate LogRetention::monthOfName(const QString& fileName, const QString& prefix) {

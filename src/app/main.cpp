@@ -1,6 +1,7 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
 #include "app/FieldServices.h"
+#include "app/FolderCheck.h"
 #include "app/LinkTest.h"
 #include "app/LocalTimeZone.h"
 #include "app/QtTranslations.h"
@@ -135,6 +136,10 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", qPrintable(path));
         return 0;
+    }
+    if (cl->check) {
+        QCoreApplication app(argc, argv);
+        return FolderCheck(cl->folder).run();
     }
     if (cl->testLink) {
         QCoreApplication app(argc, argv);

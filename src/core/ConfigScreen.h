@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Dialogs;
 class Form1State;
@@ -21,6 +22,9 @@ public:
     QString accessCode() const;
     // True when txtPass holds the access code (case-sensitive); shows the password field either way.
     bool askCode();
+
+    // What start-up will make of the fields as typed, one Spanish line each; empty when all is as typed.
+    QStringList notesBeforeSaving() const;
 
 private:
     void unlock();

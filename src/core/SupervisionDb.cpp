@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/BoundedWait.h"
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/DbErrorMap.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
@@ -94,9 +95,9 @@ void runBounded(QSqlQuery& q, const QString& statement, std::chrono::seconds tim
 
 SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath) {
     Settings s;
-    const QString engine = iniValue(iniPath, ConfigKeys::DbEngine, QString()).trimmed();
+    // An unknown engine ends the start before this is read; odbc stands in for it meanwhile.
     s.engine =
-        engine.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0 ? DbEngine::Sqlite : DbEngine::Odbc;
+        ConfigRules::dbEngine(iniValue(iniPath, ConfigKeys::DbEngine, QString())).value_or(DbEngine::Odbc);
     s.odbcDriver = iniValue(iniPath, ConfigKeys::OdbcDriver, s.odbcDriver);
     s.server = iniValue(iniPath, ConfigKeys::DbServer, s.server);
     s.user = iniValue(iniPath, ConfigKeys::DbUser, s.user);

@@ -2,6 +2,7 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/ConfigRules.h"
 #include "core/Control.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -28,12 +29,10 @@ LifeTestClock::LifeTestClock(View view, const Clock& clock, const EventLog& log,
 
 void LifeTestClock::lifeTestStep() {
     Control& interval = m_view.lblTestVida;
-    if (NumberValue::of(interval.text()) < 1)
-        interval.setText(QStringLiteral("1"));
-    if (NumberValue::of(interval.text()) > 24)
-        interval.setText(QStringLiteral("24"));
+    const double hours = ConfigRules::lifeTestHours(interval.text());
+    if (hours != NumberValue::of(interval.text()))
+        interval.setText(NumberValue::text(hours));
 
-    const double hours = NumberValue::of(interval.text());
     const bool due = m_ultimoLifeTest.msecsTo(m_clock.now()) > hoursToMsecs(hours);
     const bool alive = NumberValue::of(m_view.lblNumVidas.text()) > 0 &&
                        (NumberValue::of(m_view.lblAlmVidas.text()) > 0 || !m_view.chkAlarms.checked());
