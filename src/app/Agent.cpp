@@ -156,7 +156,8 @@ bool Agent::previousInstance() {
     if (held != SingleInstance::Result::Acquired)
         return false;
     // Said only by the copy that runs: a second copy ends without a word.
-    qCInfo(lcAgent).noquote() << QStringLiteral("start: vornnet %1, folder %2, database %3, stations %4")
+    qCInfo(lcAgent).noquote() << QStringLiteral(
+                                     "inicio: vornnet %1, carpeta %2, base de datos %3, centrales %4")
                                      .arg(QStringLiteral(VORNNET_VERSION),
                                           QDir::toNativeSeparators(m_options.programFolder),
                                           m_db.targetText(), m_config.stationsText());

@@ -71,15 +71,12 @@ inline constexpr const char* DbPassword = "DbPassword";
 inline constexpr const char* AccessCode = "AccessCode";
 // How many monthly logs are kept, the current month included; 0 or empty keeps them all.
 inline constexpr const char* LogMonths = "LogMonths";
-// The systemd unit the supervision system runs in; when set, its restart goes through systemctl, so it
-// runs again as its own account and with its own file view, not as the agent's.
-inline constexpr const char* GelmarUnit = "GelmarUnit";
 
 inline constexpr const char* variables[] = {
     MaxDb,        minFree,     WebMode,      noMinimize,   ControlFechasFuturas,
     FastFailover, DiaOptimiza, DiaOptimiza2, HoraOptimiza, DataToolRoot,
     DbEngine,     OdbcDriver,  DbServer,     DbUser,       DbPassword,
-    AccessCode,   LogMonths,   AlarmPollMs,  GelmarUnit};
+    AccessCode,   LogMonths,   AlarmPollMs};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

@@ -44,12 +44,12 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
     const struct {
         QByteArray mode;
         QString reason;
-    } modes[] = {{"down", "refused"},
-                 {"silent", "no echo within 200 ms"},
-                 {"wrong", "wrong echo, first bytes: \"recibido:"},
-                 {"split", "wrong echo, first bytes: "},
-                 {"close", "closed without a reply"},
-                 {"refuse", "refused"}};
+    } modes[] = {{"down", "conexión rechazada"},
+                 {"silent", "sin eco en 200 ms"},
+                 {"wrong", "eco erróneo, primeros bytes: \"recibido:"},
+                 {"split", "eco erróneo, primeros bytes: "},
+                 {"close", "cerrada sin respuesta"},
+                 {"refuse", "conexión rechazada"}};
     qint64 code = 1000;
     QList<qint64> added;
     QStringList told;

@@ -77,13 +77,13 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
          &refusing,
          &silent,
          1,
-         {"OK eco", "FALLO refused", "FALLO no echo within 800 ms"}},
+         {"OK eco", "FALLO conexión rechazada", "FALLO sin eco en 800 ms"}},
         {"primary silent, no B",
          &silent,
          &echo,
          nullptr,
          1,
-         {"FALLO no echo within 800 ms", "OK eco", "no configurado"}},
+         {"FALLO sin eco en 800 ms", "OK eco", "no configurado"}},
     };
     // The plant name the life test carries comes from the position file.
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte")).write(7);
