@@ -242,7 +242,7 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
         QByteArray content; // empty: no file at all
         QString why;
     } cases[] = {{"missing", {}, "--create-buffer"},
-                 {"not a database", "not a database at all", "not a usable"}};
+                 {"not a database", "not a database at all", "no es una base de datos de buffer utilizable"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ProcessHarness h;

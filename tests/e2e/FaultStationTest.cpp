@@ -69,7 +69,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
         EXPECT_EQ(f.positionId(), held) << "nothing passes while every station fails";
         const QString said = QString::fromUtf8(agent->err.mid(errFrom));
         for (int link = 1; link <= 3; ++link) {
-            const QString line = QStringLiteral("vornnet.link: link %1 127.0.0.1:").arg(link);
+            const QString line = QStringLiteral("vornnet.link: enlace %1 127.0.0.1:").arg(link);
             const bool found = said.contains(QRegularExpression(
                 QRegularExpression::escape(line) + "\\d+: " + QRegularExpression::escape(m.reason)));
             EXPECT_TRUE(found) << "link " << link << ": " << said.toStdString();
