@@ -38,9 +38,9 @@ TEST_F(AgentTest, LoadRunsItsStepsInOrder) {
     auto agent = loaded();
     EXPECT_EQ(
         agent->loadedSteps(),
-        QStringList({"caption", "previous instance", "CarpetaLog", "ConectaConDB", "buffer", "plant files",
-                     "config", "UltOptimiza", "optimiza schedule", "SMS", "status", "SMS mode", "plant name",
-                     "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
+        QStringList({"caption", "previous instance", "CarpetaLog", "settings", "ConectaConDB", "buffer",
+                     "plant files", "config", "UltOptimiza", "optimiza schedule", "SMS", "status", "SMS mode",
+                     "plant name", "tray caption", "ultcod", "ChkAdquisicion", "start line"}));
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_TRUE(agent->form().form1.visible());
