@@ -5,6 +5,7 @@
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
@@ -12,6 +13,7 @@
 #include "tray/LinuxWindowSystem.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -137,6 +139,7 @@ void Agent::buildLoad(Form1Load& load) {
               [this] { return salir(); }});
     load.add(step(QStringLiteral("CarpetaLog"),
                   [this] { m_log.setFolderFromEnvironment(m_options.programFolder); }));
+    load.add({QStringLiteral("settings"), [this] { return settingsUsable(); }});
     load.add({QStringLiteral("ConectaConDB"), [this] { return m_db.ConectaConDB(); }});
     load.add(step(
         QStringLiteral("buffer"), [this] { m_forwarding.openBuffer(); }, true));
@@ -170,11 +173,35 @@ bool Agent::previousInstance() {
     if (held != SingleInstance::Result::Acquired)
         return false;
     // Said only by the copy that runs: a second copy ends without a word.
-    qCInfo(lcAgent).noquote() << QStringLiteral("start: vornnet %1, folder %2, database %3, stations %4")
+    qCInfo(lcAgent).noquote() << QStringLiteral(
+                                     "inicio: vornnet %1, carpeta %2, base de datos %3, centrales %4")
                                      .arg(QStringLiteral(VORNNET_VERSION),
                                           QDir::toNativeSeparators(m_options.programFolder),
                                           m_db.targetText(), m_config.stationsText());
     return true;
+}
+
+bool Agent::settingsUsable() {
+    QString problem;
+    const QString ini = m_config.iniPath();
+    if (!QFileInfo::exists(ini)) {
+        problem = QStringLiteral("No existe %1: escríbalo antes de arrancar el agente (vornnet --check lo "
+                                 "comprueba)")
+                      .arg(QDir::toNativeSeparators(ini));
+    } else {
+        const QString engine =
+            LeeIni(ini, QStringLiteral("CONFIG"), QString::fromLatin1(ConfigKeys::DbEngine));
+        const ConfigRules::Reading r = ConfigRules::read(QString::fromLatin1(ConfigKeys::DbEngine), engine);
+        if (r.severity == ConfigRules::Severity::Failure)
+            problem = r.note + QStringLiteral(": escriba DbEngine=odbc o DbEngine=sqlite en ") +
+                      QDir::toNativeSeparators(ini);
+    }
+    if (problem.isEmpty())
+        return true;
+    qCCritical(lcAgent).noquote() << problem;
+    m_log.stepError(QStringLiteral("arranque"), problem);
+    m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), problem);
+    return false;
 }
 
 Form1Load::Outcome Agent::load() {

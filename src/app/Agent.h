@@ -117,6 +117,9 @@ private:
     // Load step 4: true when this copy holds the lock; another copy running ends silently, any other
     // failure of the lock is told and ends the program.
     bool previousInstance();
+    // A missing vornnet.ini or an unknown DbEngine ends the start at once, told on standard error and in
+    // the event log, instead of after the database wait with defaults nobody chose.
+    bool settingsUsable();
     void tmrHideTick();
     void manualRun();
     QString installFolder() const;

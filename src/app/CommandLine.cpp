@@ -47,6 +47,8 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
             cl.trace = true;
         } else if (a == QLatin1String("--create-buffer")) {
             cl.createBuffer = true;
+        } else if (a == QLatin1String("--check")) {
+            cl.check = true;
         } else if (a == QLatin1String("--test-link")) {
             cl.testLink = true;
         } else if (a == QLatin1String("--status")) {
@@ -68,7 +70,8 @@ std::optional<CommandLine> CommandLine::parse(const QStringList& arguments, cons
 
 QString CommandLine::helpText() {
     return QStringLiteral(
-        "Uso: vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--test-link] "
+        "Uso: vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--check] "
+        "[--test-link] "
         "[--status [--json]] [--help] [--version]\n"
         "  --folder DIR     carpeta del programa (vornnet.ini, status.ini, buffer.mdb); por defecto la del "
         "ejecutable\n"
@@ -76,6 +79,7 @@ QString CommandLine::helpText() {
         "  --tick-ms N      periodo del planificador en milisegundos (por defecto 30000)\n"
         "  --trace          el nombre de cada paso del planificador en la salida estándar\n"
         "  --create-buffer  crea un buffer.mdb vacío en la carpeta del programa y termina\n"
+        "  --check          comprueba vornnet.ini y lo que nombra, sin escribir nada; 0 si nada falla\n"
         "  --test-link      envía un test de vida por cada enlace configurado y dice el eco o el fallo\n"
         "  --status         pregunta al agente en marcha en la carpeta lo que muestra su ventana\n"
         "  --json           con --status, un objeto JSON\n"

@@ -7,7 +7,7 @@
 
 using namespace std::chrono_literals;
 
-// vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--test-link]
+// vornnet [--folder DIR] [--unattended] [--tick-ms N] [--trace] [--create-buffer] [--check] [--test-link]
 //         [--status [--json]] [--help] [--version]
 struct CommandLine {
     QString folder; // program folder; the executable's folder when not given
@@ -15,6 +15,7 @@ struct CommandLine {
     bool trace = false; // each scheduler step's label on standard output
     std::chrono::milliseconds tick{30s};
     bool createBuffer = false;
+    bool check = false;    // check the folder's settings and everything they name, then end
     bool testLink = false; // a life test through each link, then end
     bool status = false;   // ask the folder's running agent what its window shows, then end
     bool json = false;     // --status as one JSON object

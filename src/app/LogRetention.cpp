@@ -2,6 +2,7 @@
 
 #include "core/AgentLocale.h"
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/Diagnostics.h"
 #include "core/IniFile.h"
 
@@ -15,9 +16,7 @@ constexpr int monthsPerYear = 12;
 } // namespace
 
 int LogRetention::monthsOf(const QString& text) {
-    bool ok = false;
-    const int months = text.trimmed().toInt(&ok);
-    return ok && months > 0 ? months : 0;
+    return ConfigRules::logMonths(text);
 }
 
 QDate LogRetention::monthOfName(const QString& fileName, const QString& prefix) {
@@ -52,7 +51,7 @@ QStringList LogRetention::prune(const QString& folder, const QString& prefix, co
         if (QFile::remove(dir.filePath(name)))
             deleted << name;
         else
-            qCWarning(lcAgent).noquote() << QStringLiteral("log %1 kept: it could not be deleted")
+            qCWarning(lcAgent).noquote() << QStringLiteral("registro %1 conservado: no se ha podido borrar")
                                                 .arg(QDir::toNativeSeparators(dir.filePath(name)));
     }
     return deleted;
@@ -68,7 +67,7 @@ void LogRetention::run(const QString& iniPath, const QString& logFolder, const Q
     QStringList deleted = prune(logFolder, QStringLiteral("VORNNET-"), today, months);
     deleted += prune(programFolder, QStringLiteral("modem-"), today, months);
     if (!deleted.isEmpty())
-        qCInfo(lcAgent).noquote() << QStringLiteral("logs older than %1 months deleted: %2")
+        qCInfo(lcAgent).noquote() << QStringLiteral("registros de más de %1 meses borrados: %2")
                                          .arg(months)
                                          .arg(deleted.join(QStringLiteral(", ")));
 }

@@ -39,8 +39,8 @@ StatusClient::Asked StatusClient::ask(QJsonObject* status) {
     return Asked::Answered;
 }
 
-bool StatusClient::lockHeld() const {
-    QLockFile lock(QDir(m_folder).filePath(QStringLiteral("vornnet.lock")));
+bool StatusClient::lockHeld(const QString& programFolder) {
+    QLockFile lock(QDir(programFolder).filePath(QStringLiteral("vornnet.lock")));
     qint64 pid = 0;
     QString host, app;
     if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0)
@@ -52,7 +52,7 @@ int StatusClient::run(bool json) {
     QJsonObject status;
     switch (ask(&status)) {
     case Asked::NoSocket:
-        if (!lockHeld()) {
+        if (!lockHeld(m_folder)) {
             std::printf("No hay ningún agente en marcha en %s\n",
                         qPrintable(QDir::toNativeSeparators(m_folder)));
             return NoAgent;

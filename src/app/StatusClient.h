@@ -18,11 +18,12 @@ public:
     // The Spanish lines of a status object.
     static QString text(const QJsonObject& status);
 
+    // A live process holds the folder's lock (an agent running, or starting up before its socket is there).
+    static bool lockHeld(const QString& programFolder);
+
 private:
     enum class Asked { Answered, NoSocket, Silent };
     Asked ask(QJsonObject* status);
-    // A live process holds the folder's lock (an agent starting up, before its socket is there).
-    bool lockHeld() const;
 
     QString m_folder;
 };

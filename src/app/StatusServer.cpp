@@ -26,7 +26,8 @@ bool StatusServer::listen(const QString& programFolder) {
     QLocalServer::removeServer(path);
     if (m_server->listen(path))
         return true;
-    qCWarning(lcAgent).noquote() << QStringLiteral("status socket %1 not made (%2): --status will not answer")
+    qCWarning(lcAgent).noquote() << QStringLiteral(
+                                        "no se ha creado el socket de estado %1 (%2): --status no responderá")
                                         .arg(path, m_server->errorString());
     return false;
 }

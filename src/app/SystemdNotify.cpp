@@ -60,7 +60,7 @@ void SystemdNotify::send(const QByteArray& state) {
     if (rc < 0) {
         // Told once: a socket that went away fails every time after.
         if (!m_failureTold)
-            qCWarning(lcAgent).noquote() << QStringLiteral("systemd notify failed: %1")
+            qCWarning(lcAgent).noquote() << QStringLiteral("aviso a systemd fallido: %1")
                                                 .arg(QString::fromLocal8Bit(std::strerror(-rc)));
         m_failureTold = true;
     }

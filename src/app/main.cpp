@@ -1,6 +1,7 @@
 #include "app/Agent.h"
 #include "app/CommandLine.h"
 #include "app/FieldServices.h"
+#include "app/FolderCheck.h"
 #include "app/LinkTest.h"
 #include "app/LocalTimeZone.h"
 #include "app/QtTranslations.h"
@@ -9,12 +10,14 @@
 #include "core/Clock.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
+#include "core/EventLog.h"
 #include "core/UnixSignals.h"
 #include "forwarding/BufferDb.h"
 #include "gui/WidgetDialogs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
@@ -78,14 +81,14 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     }
     int exitCode = 0;
     QObject::connect(&agent, &Agent::quitRequested, [&exitCode, &field](int code) {
-        qCInfo(lcAgent) << "stop: Cerrar";
+        qCInfo(lcAgent) << "fin: Cerrar";
         field.stopping();
         exitCode = code;
         QCoreApplication::exit(code);
     });
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, [&agent, &field](int signalNumber) {
         // As a shutdown of the system: unload and end.
-        qCInfo(lcAgent).noquote() << "stop: signal" << UnixSignals::name(signalNumber);
+        qCInfo(lcAgent).noquote() << "fin: señal" << UnixSignals::name(signalNumber);
         field.stopping();
         agent.unload();
         QCoreApplication::exit(0);
@@ -95,7 +98,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
         return 0;
     case Form1Load::Outcome::EndProgram:
         // Its message has been shown; a second copy never gets here, as it says nothing at all.
-        qCInfo(lcAgent) << "stop: start-up ended";
+        qCInfo(lcAgent) << "fin: el arranque ha terminado el programa";
         agent.unload();
         return 1;
     case Form1Load::Outcome::Loaded:
@@ -136,6 +139,10 @@ int main(int argc, char** argv) {
         std::printf("%s\n", qPrintable(path));
         return 0;
     }
+    if (cl->check) {
+        QCoreApplication app(argc, argv);
+        return FolderCheck(cl->folder).run();
+    }
     if (cl->testLink) {
         QCoreApplication app(argc, argv);
         return LinkTest(cl->folder, waitFromEnvironment("VORNNET_LINK_WAIT_MS", CentralLink::defaultWait))
@@ -158,6 +165,13 @@ int main(int argc, char** argv) {
                      "vornnet: no hay pantalla (ni DISPLAY ni WAYLAND_DISPLAY): use --unattended para "
                      "funcionar sin ventana\n");
         return 2;
+    }
+    {
+        // Beside the event log, where whoever reads that one looks.
+        const SystemClock clock;
+        EventLog log(cl->folder, clock);
+        log.setFolderFromEnvironment(cl->folder);
+        Diagnostics::alsoToFile(QDir(log.folder()).filePath(QString::fromLatin1(Diagnostics::fileName)));
     }
     QApplication app(argc, argv);
     // Message boxes say "Aceptar", as the rest of the window speaks Spanish.

@@ -16,6 +16,7 @@ enum class Rule {
     Check,     // check state: the number value rounded, not 0 is checked
     MinNoData, // number value, below 30 becomes 30
     Path,      // empty becomes the default installation folder
+    LifeTest,  // copied as read; the life test brings its hours within 1 to 24 at each run
 };
 
 struct Field {
@@ -29,7 +30,7 @@ struct Field {
 inline constexpr Field fields[] = {
     {"RemotePort", "RemotePort", &Form1State::lblPuerto, Rule::Port},
     {"IpQuarnCenter", "IpQuarnCenter", &Form1State::IpQuarn, Rule::Text},
-    {"LifeTest", "LifeTest", &Form1State::lblTestVida, Rule::Text},
+    {"LifeTest", "LifeTest", &Form1State::lblTestVida, Rule::LifeTest},
     {"RemotePortA", "RemotePortA", &Form1State::lblPuertoA, Rule::Port},
     {"IpQuarnCenterA", "IpQuarnCenterA", &Form1State::IpQuarnA, Rule::Text},
     {"RemotePortB", "RemotePortB", &Form1State::lblPuertoB, Rule::Port},
@@ -72,9 +73,10 @@ inline constexpr const char* AccessCode = "AccessCode";
 inline constexpr const char* LogMonths = "LogMonths";
 
 inline constexpr const char* variables[] = {
-    MaxDb,        minFree,      WebMode,      noMinimize, ControlFechasFuturas, FastFailover, DiaOptimiza,
-    DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,   OdbcDriver,           DbServer,     DbUser,
-    DbPassword,   AccessCode,   LogMonths,    AlarmPollMs};
+    MaxDb,        minFree,     WebMode,      noMinimize,   ControlFechasFuturas,
+    FastFailover, DiaOptimiza, DiaOptimiza2, HoraOptimiza, DataToolRoot,
+    DbEngine,     OdbcDriver,  DbServer,     DbUser,       DbPassword,
+    AccessCode,   LogMonths,   AlarmPollMs};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

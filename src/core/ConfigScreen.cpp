@@ -1,6 +1,7 @@
 #include "core/ConfigScreen.h"
 
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/Control.h"
 #include "core/Dialogs.h"
 #include "core/Files.h"
@@ -44,6 +45,19 @@ void ConfigScreen::unlock() {
     m_view.btnconfigurar.setText(QStringLiteral("Guardar"));
 }
 
+QStringList ConfigScreen::notesBeforeSaving() const {
+    QStringList notes;
+    for (const ConfigKeys::Field& field : ConfigKeys::fields) {
+        const Control& control = m_view.fields[field];
+        if (field.rule == ConfigKeys::Rule::Check || field.rule == ConfigKeys::Rule::Path)
+            continue;
+        const ConfigRules::Reading r = ConfigRules::read(QString::fromLatin1(field.writeAs), control.text());
+        if (r.severity != ConfigRules::Severity::None)
+            notes << r.note;
+    }
+    return notes;
+}
+
 void ConfigScreen::save() {
     const ConfigFields& f = m_view.fields;
     Control& lblTestVida = f.of(&Form1State::lblTestVida);
@@ -53,6 +67,12 @@ void ConfigScreen::save() {
     Control& txtMinSinData = f.of(&Form1State::txtMinSinData);
     if (NumberValue::of(txtMinSinData.text()) < 30)
         txtMinSinData.setText(QStringLiteral("30"));
+    // What is typed is saved as typed; the user is told first what the agent will make of it.
+    const QStringList notes = notesBeforeSaving();
+    if (!notes.isEmpty())
+        m_dialogs.message(Dialogs::Icon::Warning, QStringLiteral("Vorn-Net"),
+                          QStringLiteral("Se guarda lo escrito, pero al arrancar el agente:\n") +
+                              notes.join(QLatin1Char('\n')));
 
     for (const ConfigKeys::Field& field : ConfigKeys::fields) {
         const Control& control = f[field];
@@ -73,6 +93,7 @@ void ConfigScreen::save() {
             }
             break;
         case ConfigKeys::Rule::Text:
+        case ConfigKeys::Rule::LifeTest:
         case ConfigKeys::Rule::Port:
             break;
         }

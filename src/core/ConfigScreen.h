@@ -3,6 +3,7 @@
 #include "core/ConfigFields.h"
 
 #include <QString>
+#include <QStringList>
 
 class Dialogs;
 
@@ -30,6 +31,9 @@ public:
     QString accessCode() const;
     // True when txtPass holds the access code (case-sensitive); shows the password field either way.
     bool askCode();
+
+    // What start-up will make of the fields as typed, one Spanish line each; empty when all is as typed.
+    QStringList notesBeforeSaving() const;
 
 private:
     void unlock();

@@ -2,6 +2,7 @@
 
 #include "core/AgentError.h"
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/Control.h"
 #include "core/Dialogs.h"
 #include "core/IniFile.h"
@@ -14,16 +15,6 @@
 namespace {
 
 const QString CONFIG = QStringLiteral("CONFIG");
-
-// Ports: the number value written back as text; 0 means the default port.
-QString portRule(const QString& text) {
-    const double v = NumberValue::of(text);
-    return v == 0 ? QStringLiteral("1003") : NumberValue::text(v);
-}
-
-bool checkState(const QString& text) {
-    return NumberValue::roundHalfEven(NumberValue::of(text)) != 0;
-}
 
 } // namespace
 
@@ -58,16 +49,17 @@ void Configuration::applyAtStart(const ConfigKeys::Field& field) {
     const QString text = config(field.readAs);
     switch (field.rule) {
     case ConfigKeys::Rule::Text:
+    case ConfigKeys::Rule::LifeTest:
         control.setText(text);
         break;
     case ConfigKeys::Rule::Port:
-        control.setText(portRule(text));
+        control.setText(ConfigRules::portText(text));
         break;
     case ConfigKeys::Rule::Check:
-        control.setChecked(checkState(text));
+        control.setChecked(ConfigRules::checkState(text));
         break;
     case ConfigKeys::Rule::MinNoData:
-        control.setText(NumberValue::text(std::max(NumberValue::of(text), 30.0)));
+        control.setText(NumberValue::text(ConfigRules::minNoData(text)));
         break;
     case ConfigKeys::Rule::Path:
         control.setText(text.isEmpty() ? QString::fromUtf8(defaultPathGelmar) : text);
@@ -81,14 +73,10 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
         if (field.control != &Form1State::chkOptimiza)
             applyAtStart(field);
 
-    m_settings.MaxDb = static_cast<float>(NumberValue::of(config(ConfigKeys::MaxDb)));
-    if (m_settings.MaxDb < 500)
-        m_settings.MaxDb = 1000;
+    m_settings.MaxDb = static_cast<float>(ConfigRules::maxDb(config(ConfigKeys::MaxDb)));
     m_view.lblDB.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.MaxDb) +
                             QStringLiteral(" Mb"));
-    m_settings.minFree = static_cast<float>(NumberValue::of(config(ConfigKeys::minFree)));
-    if (m_settings.minFree < 1)
-        m_settings.minFree = 5;
+    m_settings.minFree = static_cast<float>(ConfigRules::minFree(config(ConfigKeys::minFree)));
     m_view.lblFree.setToolTip(QStringLiteral("Límite alarma: ") + NumberValue::text(m_settings.minFree) +
                               QStringLiteral("Gb"));
     m_settings.WebMode = config(ConfigKeys::WebMode) == QLatin1String("1");
@@ -129,7 +117,7 @@ QString Configuration::stationsText() const {
     const auto station = [this](const char* address, const char* port) {
         const QString host = config(address);
         return (host.isEmpty() ? QStringLiteral("(empty)") : host) + QLatin1Char(':') +
-               portRule(config(port));
+               ConfigRules::portText(config(port));
     };
     const auto secondary = [&](const char* address, const char* port) {
         return config(address).isEmpty() ? QStringLiteral("none") : station(address, port);

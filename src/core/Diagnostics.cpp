@@ -1,5 +1,7 @@
 #include "core/Diagnostics.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <cstdio>
 
 Q_LOGGING_CATEGORY(lcAgent, "vornnet.agent", QtInfoMsg)
@@ -12,17 +14,56 @@ namespace Diagnostics {
 
 namespace {
 
+struct DiagnosticFile {
+    QByteArray path;
+    qint64 maxBytes = 0;
+    std::FILE* file = nullptr;
+};
+
+DiagnosticFile& diagnosticFile() {
+    static DiagnosticFile f;
+    return f;
+}
+
+void toFile(const QByteArray& line) {
+    DiagnosticFile& d = diagnosticFile();
+    if (d.path.isEmpty())
+        return;
+    if (!d.file)
+        d.file = std::fopen(d.path.constData(), "ae");
+    if (!d.file)
+        return;
+    const QByteArray stamp =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")).toLatin1();
+    std::fputs((stamp + line).constData(), d.file);
+    std::fflush(d.file);
+    if (std::ftell(d.file) > d.maxBytes) {
+        std::fclose(d.file);
+        d.file = nullptr;
+        std::rename(d.path.constData(), (d.path + ".1").constData());
+    }
+}
+
 void toStderr(QtMsgType, const QMessageLogContext& context, const QString& message) {
     QString flat = message;
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     const char* category = context.category ? context.category : "default";
-    std::fprintf(stderr, "%s: %s\n", category, flat.toLocal8Bit().constData());
+    const QByteArray line = QByteArray(category) + ": " + flat.toLocal8Bit() + '\n';
+    std::fputs(line.constData(), stderr);
     std::fflush(stderr);
+    toFile(line);
 }
 
 } // namespace
 
 void toStandardError() {
+    qInstallMessageHandler(toStderr);
+}
+
+void alsoToFile(const QString& path, qint64 maxBytes) {
+    DiagnosticFile& d = diagnosticFile();
+    d.path = QFile::encodeName(path);
+    d.maxBytes = maxBytes;
     qInstallMessageHandler(toStderr);
 }
 

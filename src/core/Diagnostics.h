@@ -17,6 +17,13 @@ namespace Diagnostics {
 // message must not depend on where the process was started from to be seen.
 void toStandardError();
 
+// In a desktop session nobody reads standard error: every line also goes, with its date and time, to a
+// file (beside the event log). When it passes maxBytes it becomes path + ".1" (the one before is
+// dropped) and a new file starts, so the two never hold more than twice maxBytes.
+static constexpr qint64 fileMaxBytes = 1024 * 1024;
+inline const char* const fileName = "vornnet-diagnostico.log";
+void alsoToFile(const QString& path, qint64 maxBytes = fileMaxBytes);
+
 // At most maxBytes of raw bytes as quoted text, bytes outside printable ASCII as \xNN.
 inline constexpr qsizetype quotedBytes = 40;
 QString quoted(const QByteArray& bytes, qsizetype maxBytes = quotedBytes);

@@ -184,7 +184,7 @@ bool IniFile::write(const QString& path, const QString& section, const QString& 
     QString why;
     if (replaceFile(path, writeInto(content, section, key, value).toUtf8(), &why))
         return true;
-    qCWarning(lcIni).noquote() << "cannot write" << why << "- the file is left as it was";
+    qCWarning(lcIni).noquote() << "no se puede escribir" << why << "- el fichero queda como estaba";
     return false;
 }
 

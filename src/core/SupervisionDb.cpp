@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/BoundedWait.h"
 #include "core/ConfigKeys.h"
+#include "core/ConfigRules.h"
 #include "core/DbErrorMap.h"
 #include "core/Diagnostics.h"
 #include "core/Dialogs.h"
@@ -85,7 +86,8 @@ void runBounded(QSqlQuery& q, const QString& statement, std::chrono::seconds tim
     if (!q.prepare(statement))
         throw DbErrorMap::fromSqlError(DbEngine::Odbc, q.lastError(), &q);
     if (!setQueryTimeout(q, timeout))
-        qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:" << statement;
+        qCWarning(lcDb) << "el controlador no admite tiempo límite; la sentencia corre sin límite:"
+                        << statement;
     if (!q.exec())
         throw DbErrorMap::fromSqlError(DbEngine::Odbc, q.lastError(), &q);
 }
@@ -94,9 +96,9 @@ void runBounded(QSqlQuery& q, const QString& statement, std::chrono::seconds tim
 
 SupervisionDb::Settings SupervisionDb::Settings::fromIni(const QString& iniPath) {
     Settings s;
-    const QString engine = iniValue(iniPath, ConfigKeys::DbEngine, QString()).trimmed();
+    // An unknown engine ends the start before this is read; odbc stands in for it meanwhile.
     s.engine =
-        engine.compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0 ? DbEngine::Sqlite : DbEngine::Odbc;
+        ConfigRules::dbEngine(iniValue(iniPath, ConfigKeys::DbEngine, QString())).value_or(DbEngine::Odbc);
     s.odbcDriver = iniValue(iniPath, ConfigKeys::OdbcDriver, s.odbcDriver);
     s.server = iniValue(iniPath, ConfigKeys::DbServer, s.server);
     s.user = iniValue(iniPath, ConfigKeys::DbUser, s.user);
@@ -208,7 +210,7 @@ bool SupervisionDb::ConectaConDB() {
                 const std::chrono::milliseconds elapsed{started.elapsed()};
                 if (elapsed >= m_retryWindow) {
                     // The fixed log line and message say that it failed; the driver's words say why.
-                    qCWarning(lcDb).noquote() << "could not open" << targetOf(which) << "in"
+                    qCWarning(lcDb).noquote() << "no se ha podido abrir" << targetOf(which) << "en"
                                               << elapsed.count() << "ms:" << e.description();
                     m_log.databaseTimeout();
                     m_dialogs.message(Dialogs::Icon::Critical, QStringLiteral("Vorn-Net"), timeoutText);
@@ -328,7 +330,7 @@ QList<QSqlRecord> SupervisionDb::lookup(Which which, const QString& statement) {
         if (!q->prepare(statement))
             throw DbErrorMap::fromSqlError(m_settings.engine, q->lastError(), q.get());
         if (m_settings.engine == DbEngine::Odbc && !setQueryTimeout(*q, timeoutOf(which)))
-            qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:"
+            qCWarning(lcDb) << "el controlador no admite tiempo límite; la sentencia corre sin límite:"
                             << statement;
         prepared.insert(statement, q);
     }
@@ -358,7 +360,7 @@ QList<QSqlRecord> SupervisionDb::exec(Which which, const QString& statement) {
         if (!q.prepare(statement))
             throw DbErrorMap::fromSqlError(m_settings.engine, q.lastError(), &q);
         if (!setQueryTimeout(q, timeoutOf(which)))
-            qCWarning(lcDb) << "the driver takes no query time-out; the statement runs unbounded:"
+            qCWarning(lcDb) << "el controlador no admite tiempo límite; la sentencia corre sin límite:"
                             << statement;
         ran = q.exec();
     } else {
@@ -383,7 +385,7 @@ void SupervisionDb::applySqliteTimeout(Which which) {
     QSqlQuery q(QSqlDatabase::database(nameOf(which), false));
     const qint64 ms = std::chrono::milliseconds(timeoutOf(which)).count();
     if (!q.exec(QStringLiteral("PRAGMA busy_timeout = ") + QString::number(ms)))
-        qCWarning(lcDb) << "cannot set the busy time-out:" << q.lastError().text();
+        qCWarning(lcDb) << "no se puede fijar la espera por bloqueo:" << q.lastError().text();
 }
 
 std::optional<QString> SupervisionDb::plantName() {

@@ -55,6 +55,9 @@ public:
     // Open both connections, retrying while the retry window lasts (measured from the call), with events
     // running between attempts. On final failure: one event-log line, one critical box, false.
     bool ConectaConDB();
+    // One attempt at one connection, bounded by budget: no retry, no log line, no message. For a check
+    // that must say why it failed and end. Throws AgentError.
+    void openOnce(Which which, std::chrono::milliseconds budget) { open(which, budget); }
     // Drop both connections and open them again (a lost connection in the alarm scan).
     bool reconnect();
     void close();

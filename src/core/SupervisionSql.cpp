@@ -204,3 +204,25 @@ QString SupervisionSql::shrinkAcquiredDb() const {
 QString SupervisionSql::shrinkConfigDb() const {
     return pick(QStringLiteral("dbcc shrinkdatabase (_configDB_x, truncateonly )"), QStringLiteral("VACUUM"));
 }
+
+QList<SupervisionSql::Table> SupervisionSql::readSchema() {
+    // What the statements above select from, and the columns the steps read out of their rows.
+    return {
+        {"FlashAlarms",
+         false,
+         {QStringLiteral("Id_flashalarm"), QStringLiteral("Alarmcode"),
+          QStringLiteral("Ref_virtinstrumentid"), QStringLiteral("TimeStamp"), QStringLiteral("AlarmState")}},
+        {"HistoricalData", false, {QStringLiteral("ID_histreg"), QStringLiteral("Timestamp")}},
+        {"GenericSettings", true, {QStringLiteral("Name"), QStringLiteral("SetValue")}},
+        {"VirtualResources",
+         true,
+         {QStringLiteral("Ref_IDVirtualInstr"), QStringLiteral("EventAlarmCode"), QStringLiteral("Name")}},
+        {"VirtualInstruments", true, {QStringLiteral("ID_virtualinstrument"), QStringLiteral("Name")}},
+    };
+}
+
+QString SupervisionSql::probe(const Table& table) {
+    // Both dialects: no TOP or LIMIT needed, as the condition is never true.
+    return QStringLiteral("SELECT ") + table.columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+           QString::fromLatin1(table.name) + QStringLiteral(" WHERE 1 = 0");
+}

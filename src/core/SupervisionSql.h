@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // Which server holds the supervision databases: SQL Server through ODBC (production) or the SQLite files
@@ -66,6 +68,16 @@ public:
     // T-SQL names the database it shrinks and runs on the acquired-data connection; VACUUM shrinks the
     // database of the connection it runs on, so the configuration's runs on its own.
     bool shrinkConfigOnItsConnection() const { return m_engine == DbEngine::Sqlite; }
+
+    // The tables the agent reads and the columns it reads by name, for a check of a server's schema.
+    struct Table {
+        const char* name;
+        bool config; // on the configuration database, else on the acquired-data one
+        QStringList columns;
+    };
+    static QList<Table> readSchema();
+    // A statement that fails unless the table and each column are there, and reads no row.
+    static QString probe(const Table& table);
 
 private:
     QString pick(const QString& tsql, const QString& sqlite) const {

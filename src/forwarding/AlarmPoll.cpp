@@ -70,7 +70,7 @@ bool AlarmPoll::newAlarm() {
             return false;
         const std::optional<qint64> newest = m_p.newestId();
         if (!m_lastError.isEmpty()) {
-            qCInfo(lcScan).noquote() << QStringLiteral("fast alarm path: looks again");
+            qCInfo(lcScan).noquote() << QStringLiteral("búsqueda rápida de alarmas: vuelve a mirar");
             m_lastError.clear();
         }
         if (!newest || *newest <= std::max(*position, m_scannedUpTo))
@@ -82,7 +82,8 @@ bool AlarmPoll::newAlarm() {
         // the looks between them found nothing, once.
         const QString why = QString::fromUtf8(e.what());
         if (why != m_lastError)
-            qCWarning(lcScan).noquote() << QStringLiteral("fast alarm path: look failed: ") + why;
+            qCWarning(lcScan).noquote()
+                << QStringLiteral("búsqueda rápida de alarmas: fallo al mirar: ") + why;
         m_lastError = why;
         return false;
     }

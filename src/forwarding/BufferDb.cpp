@@ -46,7 +46,7 @@ void BufferDb::open() {
     if (!QFileInfo::exists(m_path)) {
         // The user's message stays "No se encuentra buffer.mdb"; this says where and how to make one.
         qCWarning(lcBuffer).noquote()
-            << where << "not found; an empty one is made by: vornnet --create-buffer --folder"
+            << where << "no existe; se crea uno vacío con: vornnet --create-buffer --folder"
             << QDir::toNativeSeparators(QFileInfo(m_path).absolutePath());
         throw AgentError(AgentError::Unspecified, QStringLiteral("No existe ") + where);
     }
@@ -58,7 +58,8 @@ void BufferDb::open() {
         if (!q.exec(QStringLiteral("SELECT id, device, alarm, date, beginend FROM alarms WHERE id = 0")))
             throw DbErrorMap::fromSqlError(DbEngine::Sqlite, q.lastError(), &q);
     } catch (const AgentError& e) {
-        qCWarning(lcBuffer).noquote() << where << "is not a usable buffer database:" << e.description();
+        qCWarning(lcBuffer).noquote()
+            << where << "no es una base de datos de buffer utilizable:" << e.description();
         close();
         throw;
     } catch (...) {

@@ -146,8 +146,11 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     // A shutdown cutting the attempt short is no fault of the link.
     m_lastFailure = delivered ? QString() : failureReason(link, connected);
     if (!delivered && !m_aborted)
-        qCWarning(lcLink).noquote()
-            << QStringLiteral("link %1 %2:%3: %4").arg(queWinsock).arg(address).arg(port).arg(m_lastFailure);
+        qCWarning(lcLink).noquote() << QStringLiteral("enlace %1 %2:%3: %4")
+                                           .arg(queWinsock)
+                                           .arg(address)
+                                           .arg(port)
+                                           .arg(m_lastFailure);
     link.busy = false;
     return delivered;
 }
@@ -155,22 +158,22 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
 QString CentralLink::failureReason(const Link& link, bool connected) const {
     if (!connected) {
         if (!link.error)
-            return QStringLiteral("connect time-out after %1 ms").arg(m_connectWait.count());
+            return QStringLiteral("sin conexión en %1 ms").arg(m_connectWait.count());
         if (*link.error == QAbstractSocket::ConnectionRefusedError)
-            return QStringLiteral("refused");
-        return QStringLiteral("unreachable (") + link.errorString + QLatin1Char(')');
+            return QStringLiteral("conexión rechazada");
+        return QStringLiteral("inalcanzable (") + link.errorString + QLatin1Char(')');
     }
     if (link.overlong)
-        return QStringLiteral("wrong echo, longer than the echo (%1 bytes), first bytes: ")
+        return QStringLiteral("eco erróneo, más largo que el eco (%1 bytes), primeros bytes: ")
                    .arg(link.longestEcho) +
                Diagnostics::quoted(link.firstBytes);
     if (link.received > 0)
-        return QStringLiteral("wrong echo, first bytes: ") + Diagnostics::quoted(link.firstBytes);
+        return QStringLiteral("eco erróneo, primeros bytes: ") + Diagnostics::quoted(link.firstBytes);
     if (link.peerClosed)
-        return QStringLiteral("closed without a reply");
+        return QStringLiteral("cerrada sin respuesta");
     if (link.error)
-        return QStringLiteral("no reply: ") + link.errorString;
-    return QStringLiteral("no echo within %1 ms").arg(m_replyWait.count());
+        return QStringLiteral("sin respuesta: ") + link.errorString;
+    return QStringLiteral("sin eco en %1 ms").arg(m_replyWait.count());
 }
 
 void CentralLink::abort() {
@@ -189,7 +192,7 @@ bool CentralLink::EnviaConReserva(const QString& message) {
         ++m_failedDeliveries;
     } else if (m_failingSince.isValid()) {
         qCInfo(lcLink).noquote() << QStringLiteral(
-                                        "delivery recovered on link %1 after %2 s of failure (%3 failed)")
+                                        "envíos recuperados en el enlace %1 tras %2 s de fallo (%3 fallidos)")
                                         .arg(on)
                                         .arg(static_cast<double>(m_failingSince.elapsed()) / 1000.0, 0, 'f',
                                              1)

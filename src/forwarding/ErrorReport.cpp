@@ -12,7 +12,7 @@ ErrorReport::ErrorReport(QString step, Control& field, const EventLog& log, cons
 void ErrorReport::failed(const QString& error) {
     ++m_failures;
     m_field.setText(error);
-    qCWarning(m_category).noquote() << m_step << "ended early:" << error;
+    qCWarning(m_category).noquote() << m_step << "terminado antes de tiempo:" << error;
     if (error == m_pending)
         return;
     // The log may be what fails: the line is lost then, and the field and standard error still tell it.
@@ -23,8 +23,8 @@ void ErrorReport::failed(const QString& error) {
 void ErrorReport::succeeded() {
     if (m_pending.isEmpty())
         return;
-    qCInfo(m_category).noquote() << m_step << "cleared after" << m_failures
-                                 << "cycles ended early by:" << m_pending;
+    qCInfo(m_category).noquote() << m_step << "resuelto tras" << m_failures
+                                 << "ciclos terminados antes de tiempo por:" << m_pending;
     m_log.stepErrorCleared(m_step, m_pending);
     m_pending.clear();
     m_failures = 0;

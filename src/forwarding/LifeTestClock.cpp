@@ -2,6 +2,7 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/ConfigRules.h"
 #include "core/Control.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -37,12 +38,10 @@ void LifeTestClock::setUltimoLifeTest(const QDateTime& when) {
 
 void LifeTestClock::lifeTestStep() {
     Control& interval = m_view.lblTestVida;
-    if (NumberValue::of(interval.text()) < 1)
-        interval.setText(QStringLiteral("1"));
-    if (NumberValue::of(interval.text()) > 24)
-        interval.setText(QStringLiteral("24"));
+    const double hours = ConfigRules::lifeTestHours(interval.text());
+    if (hours != NumberValue::of(interval.text()))
+        interval.setText(NumberValue::text(hours));
 
-    const double hours = NumberValue::of(interval.text());
     // On the monotonic clock: a clock stepped back must not hold the life test back, nor one stepped
     // forward send it early.
     const bool due = !m_lifeTestMs || m_clock.monotonicMs() - *m_lifeTestMs > hoursToMsecs(hours);

@@ -19,7 +19,7 @@ QString contentsOf(const QString& path) {
     if (!file.exists())
         return {};
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcPlant, "%s cannot be read (%s): loaded as empty",
+        qCWarning(lcPlant, "%s no se puede leer (%s): se carga vacío",
                   qPrintable(QDir::toNativeSeparators(path)), qPrintable(file.errorString()));
         return {};
     }
@@ -95,6 +95,6 @@ void PlantFiles::LoadStandardNames() {
         device.probes = probes.isEmpty() ? QStringLiteral("1") : probes;
     }
     if (withoutLimits > 0)
-        qCWarning(lcPlant, "%d of %d devices have no usable limits in %s", withoutLimits, named,
+        qCWarning(lcPlant, "%d de %d dispositivos sin límites utilizables en %s", withoutLimits, named,
                   qPrintable(QDir::toNativeSeparators(limitesPath())));
 }

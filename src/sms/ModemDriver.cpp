@@ -85,7 +85,7 @@ bool ModemDriver::openPort(const SerialPortName& port) {
         return false;
     }
     if (!m_portProblem.isEmpty())
-        qCInfo(lcSms).noquote() << "serial port" << port.name << "open again";
+        qCInfo(lcSms).noquote() << "puerto serie" << port.name << "abierto de nuevo";
     m_portProblem.clear();
     return true;
 }
@@ -114,8 +114,8 @@ ModemDriver::Outcome ModemDriver::step(const QByteArray& command, QByteArrayView
                                        std::chrono::milliseconds limit) {
     m_reply.clear();
     if (!write(command)) {
-        qCWarning(lcSms).noquote() << "writing to" << MSComm1.portName()
-                                   << "failed:" << MSComm1.errorString();
+        qCWarning(lcSms).noquote() << "escritura en" << MSComm1.portName()
+                                   << "fallida:" << MSComm1.errorString();
         return Outcome::Failed;
     }
     ModemReply::Verdict verdict = ModemReply::Verdict::Waiting;
@@ -186,12 +186,12 @@ bool ModemDriver::MandaMensaje(const QString& Texto, const QString& numero) {
             continue;
         case Outcome::Error:
             if (!m_modemLog.append(m_reply, s.label, s.command, prepared))
-                qCWarning(lcSms).noquote() << "can not write" << m_modemLog.currentPath();
+                qCWarning(lcSms).noquote() << "no se puede escribir" << m_modemLog.currentPath();
             m_view.lblErrorSMS.setText(errorAnswer);
-            qCWarning(lcSms).noquote() << "the modem answered ERROR at step" << s.label;
+            qCWarning(lcSms).noquote() << "el módem ha respondido ERROR en el paso" << s.label;
             return false;
         case Outcome::TimedOut:
-            qCWarning(lcSms).noquote() << "no answer from the modem at step" << s.label;
+            qCWarning(lcSms).noquote() << "el módem no responde en el paso" << s.label;
             // At or past the prompt the modem takes everything as message text: ESC leaves the prompt,
             // or the reset command itself would become text.
             if (s.label == QLatin1String("8") || s.label == QLatin1String("9"))
@@ -202,7 +202,7 @@ bool ModemDriver::MandaMensaje(const QString& Texto, const QString& numero) {
             return false;
         }
     }
-    qCInfo(lcSms).noquote() << "SMS sent to" << numero;
+    qCInfo(lcSms).noquote() << "SMS enviado a" << numero;
     return true;
 }
 
@@ -218,7 +218,7 @@ void ModemDriver::ResetModem() {
     }
     if (outcome != Outcome::Awaited && outcome != Outcome::Error) {
         m_view.lblErrorSMS.setText(resetError);
-        qCWarning(lcSms) << "the modem did not answer its reset";
+        qCWarning(lcSms) << "el módem no ha respondido al reinicio";
     }
 }
 

@@ -32,8 +32,9 @@ double Sms::maxNoNet() {
     const double minutes = NumberValue::of(text);
     if (!whole && text != m_badMaxNoNet) {
         m_badMaxNoNet = text;
-        qCWarning(lcSms).noquote() << "minutes for SMS mode" << (QLatin1Char('\'') + text + QLatin1Char('\''))
-                                   << "is not a number: read as" << minutes;
+        qCWarning(lcSms).noquote() << "los minutos del modo SMS"
+                                   << (QLatin1Char('\'') + text + QLatin1Char('\''))
+                                   << "no son un número: se toma" << minutes;
     }
     return minutes;
 }
@@ -71,7 +72,7 @@ void Sms::enterSmsMode() {
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("1"),
                            m_p.services.clock.now());
     m_p.smsOn = true;
-    qCInfo(lcSms).noquote() << "SMS mode on: deliveries failing since"
+    qCInfo(lcSms).noquote() << "modo SMS activado: envíos fallando desde"
                             << m_p.delivery.failingSince().value_or(QDateTime()).toString(Qt::ISODate);
 }
 
@@ -83,12 +84,12 @@ void Sms::leaveSmsMode() {
     writeStatus(false);
     m_p.buffer.PonEnBuffer(QStringLiteral("SISTEMA"), modeNotice, QStringLiteral("0"),
                            m_p.services.clock.now());
-    qCInfo(lcSms) << "SMS mode off: the central station takes deliveries again";
+    qCInfo(lcSms) << "modo SMS desactivado: la central vuelve a recibir los envíos";
 }
 
 void Sms::writeStatus(bool on) {
     if (!m_p.status.set(StatusFile::Flag::SMSOn, on))
-        qCWarning(lcSms).noquote() << "can not write the SMS mode to" << m_p.status.path()
+        qCWarning(lcSms).noquote() << "no se puede escribir el modo SMS en" << m_p.status.path()
                                    << "; a restart will not know it";
 }
 

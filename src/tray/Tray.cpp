@@ -65,14 +65,15 @@ bool Tray::iconReachable() {
     if (area && !m_added && m_loaded && !m_unloaded) {
         m_added = m_icon->add(tipOf(m_caption));
         if (m_added)
-            qCInfo(lcTray, "tray icon added, tip \"%s\"", qPrintable(tipOf(m_caption)));
+            qCInfo(lcTray, "icono añadido al área de notificación, texto \"%s\"",
+                   qPrintable(tipOf(m_caption)));
     }
     const bool reachable = area && m_added;
     if (!reachable && !m_absenceTold)
-        qCWarning(lcTray, "no notification area on this desktop: the window stays on the taskbar instead "
-                          "of hiding");
+        qCWarning(lcTray, "no hay área de notificación en este escritorio: la ventana se queda en la barra "
+                          "de tareas en vez de ocultarse");
     else if (reachable && m_absenceTold)
-        qCInfo(lcTray, "a notification area has appeared: the window hides in it again");
+        qCInfo(lcTray, "ha aparecido un área de notificación: la ventana vuelve a ocultarse en ella");
     m_absenceTold = !reachable;
     return reachable;
 }
@@ -97,5 +98,5 @@ void Tray::hideWindow() {
 void Tray::RefrescaSysTray() {
     clsSystrayRefresh refresh(*m_windows);
     if (!refresh.SysTrayRefresh())
-        qCDebug(lcTray, "no shell notification area to sweep");
+        qCDebug(lcTray, "no hay área de notificación que barrer");
 }

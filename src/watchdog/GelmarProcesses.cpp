@@ -94,7 +94,7 @@ bool GelmarProcesses::startDetached(const QString& program, const QString& folde
     if (!process.startDetached(&pid))
         return fail(QStringLiteral("No se puede iniciar ") + QDir::toNativeSeparators(program) +
                     QStringLiteral(": ") + process.errorString());
-    qCInfo(lcWatchdog) << "started" << program << "as process" << pid;
+    qCInfo(lcWatchdog) << "iniciado" << program << "como proceso" << pid;
     return true;
 }
 
@@ -103,7 +103,7 @@ void GelmarProcesses::ReiniciaGelmar() {
         return;
     m_restarting = true;
     const auto done = qScopeGuard([this] { m_restarting = false; });
-    qCInfo(lcWatchdog) << "restarting the supervision system";
+    qCInfo(lcWatchdog) << "reiniciando el sistema de supervisión";
     try {
         killGelmar();
     } catch (const AgentError& e) {

@@ -134,7 +134,8 @@ void HistoryRepair::runStep(const Step& step) {
                 m_steps.run(Which::Acquired, sql.setMultiUser());
             } catch (const AgentError& e) {
                 // The first failure is the one the repair tells.
-                qCWarning(lcWatchdog).noquote() << "cannot leave single-user mode:" << e.description();
+                qCWarning(lcWatchdog).noquote()
+                    << "no se puede salir del modo de usuario único:" << e.description();
             }
         }
         throw;

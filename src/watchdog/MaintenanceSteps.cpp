@@ -53,7 +53,7 @@ QList<QSqlRecord> MaintenanceSteps::run(SupervisionDb::Which which, const QStrin
         if (e.code() != AgentError::CommandFailed && e.code() != AgentError::MissingObject)
             throw;
         // A maintenance command that fails (an index not there to drop) does not stop the sequence.
-        qCInfo(lcWatchdog).noquote() << "maintenance statement passed over:" << statement << "-"
+        qCInfo(lcWatchdog).noquote() << "sentencia de mantenimiento omitida:" << statement << "-"
                                      << e.description();
         return {};
     }

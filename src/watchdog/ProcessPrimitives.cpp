@@ -30,7 +30,8 @@ bool ProcessPrimitives::KillApp(const QString& name) {
                 continue;
             found = true;
             if (!KillProcessById(p.pid, 0))
-                qCWarning(lcWatchdog) << "KillApp: process" << p.pid << p.name << "could not be terminated";
+                qCWarning(lcWatchdog)
+                    << "KillApp: el proceso" << p.pid << p.name << "no se ha podido terminar";
         }
     } catch (const AgentError& e) {
         qCWarning(lcWatchdog) << "KillApp" << name << e.description();
@@ -53,7 +54,8 @@ bool ProcessPrimitives::KillAppWmi(const QString& name, bool allInstances, bool 
         if (KillProcessById(p.pid, 0))
             terminated = true;
         else
-            qCWarning(lcWatchdog) << "KillAppWmi: process" << p.pid << p.name << "could not be terminated";
+            qCWarning(lcWatchdog) << "KillAppWmi: el proceso" << p.pid << p.name
+                                  << "no se ha podido terminar";
         if (!allInstances)
             break;
     }

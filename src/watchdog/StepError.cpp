@@ -17,5 +17,6 @@ void StepError::report(const QString& text) {
     m_last = text;
     qCWarning(lcWatchdog).noquote() << text;
     if (!m_log.write(text + QStringLiteral(" Hora: ") + AgentLocale::dateTimeText(m_clock.now())))
-        qCWarning(lcWatchdog).noquote() << "cannot write the event log" << m_log.currentPath();
+        qCWarning(lcWatchdog).noquote()
+            << "no se puede escribir el registro de eventos" << m_log.currentPath();
 }

@@ -206,8 +206,10 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
         form.chkSMSEnabled.setChecked(true);
         form.txtRecipient.setText("+34600000000");
     });
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].text, "No se encuentra Gelmar Net en la ruta especificada");
+    // The port is saved as typed, after saying what start-up will make of it.
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    EXPECT_TRUE(dialogs.shown[0].text.contains("RemotePort='bad port' se toma como 1003"));
+    EXPECT_EQ(dialogs.shown[1].text, "No se encuentra Gelmar Net en la ruta especificada");
     EXPECT_EQ(form.lblTestVida.text(), "1");
     EXPECT_EQ(form.txtMinSinData.text(), "30");
     EXPECT_EQ(form.btnconfigurar.text(), "Configurar");

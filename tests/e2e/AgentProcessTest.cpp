@@ -86,9 +86,9 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     for (const QString& part : {QString("vornnet 5.51"), plant.program, QString("sqlite"),
                                 GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
                                 QString("127.0.0.9:1003"), QString("central-a.example:5001")})
-        EXPECT_TRUE(said[0].startsWith("start: ") && said[0].contains(part))
+        EXPECT_TRUE(said[0].startsWith("inicio: ") && said[0].contains(part))
             << said[0].toStdString() << " lacks " << part.toStdString();
-    EXPECT_EQ(said[1], "stop: signal SIGTERM");
+    EXPECT_EQ(said[1], "fin: señal SIGTERM");
     EXPECT_TRUE(messages(agent.err).isEmpty()) << agent.err.toStdString();
 }
 
@@ -165,7 +165,7 @@ TEST(AgentProcess, DatabasesThatAppearLateOrNever) {
     ASSERT_EQ(why.size(), 1) << failed.err.toStdString();
     EXPECT_TRUE(why[0].contains(GelmarInstall::databasePath(never.gelmar, GelmarInstall::acquired)))
         << why[0].toStdString();
-    EXPECT_EQ(diagnostics(failed.err, "vornnet.agent").value(1), "stop: start-up ended");
+    EXPECT_EQ(diagnostics(failed.err, "vornnet.agent").value(1), "fin: el arranque ha terminado el programa");
     lines = logLines(never.program);
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(
@@ -233,7 +233,7 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
         QByteArray content; // empty: no file at all
         QString why;
     } cases[] = {{"missing", {}, "--create-buffer"},
-                 {"not a database", "not a database at all", "not a usable"}};
+                 {"not a database", "not a database at all", "no es una base de datos de buffer utilizable"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ProcessHarness h;

@@ -38,7 +38,7 @@ TEST(FastAlarmPath, AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks) {
     station.setMode("silent");
     f.addAlarms({103});
     ASSERT_TRUE(pollUntil([&] { return ProcessHarness::codesOf(station.alarms()).contains(103); }, 10s));
-    ASSERT_TRUE(pollUntil([&] { return agent->err.contains("no echo within 500 ms"); }, 5s));
+    ASSERT_TRUE(pollUntil([&] { return agent->err.contains("sin eco en 500 ms"); }, 5s));
     f.addAlarms({104});
     BoundedWait().pause(3s);
     EXPECT_EQ(ProcessHarness::codesOf(station.alarms()).count(103), 1) << "tried once";

@@ -103,8 +103,8 @@ TEST(FaultInjection, StationsThatResetOrFlood) {
         QByteArray mode;
         QString told; // a pattern
     } modes[] = {
-        {"reset", "closed without a reply"},
-        {"flood", "wrong echo, longer than the echo \\(\\d+ bytes\\), first bytes: \"Recibido:XXXX"}};
+        {"reset", "cerrada sin respuesta"},
+        {"flood", "eco erróneo, más largo que el eco \\(\\d+ bytes\\), primeros bytes: \"Recibido:XXXX"}};
     for (const auto& m : modes) {
         SCOPED_TRACE(m.mode.constData());
         p.setMode(m.mode);
@@ -123,7 +123,7 @@ TEST(FaultInjection, StationsThatResetOrFlood) {
         EXPECT_LT(ms, linkWaitMs) << "the primary's fault cost the reply wait";
         const QString said = QString::fromUtf8(agent->err.mid(errFrom));
         EXPECT_TRUE(
-            said.contains(QRegularExpression(QStringLiteral("link 1 127\\.0\\.0\\.1:\\d+: ") + m.told)))
+            said.contains(QRegularExpression(QStringLiteral("enlace 1 127\\.0\\.0\\.1:\\d+: ") + m.told)))
             << said.toStdString();
         figures << QStringLiteral("%1-ms-for-4=%2").arg(QString::fromLatin1(m.mode)).arg(ms);
     }

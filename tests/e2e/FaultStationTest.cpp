@@ -42,12 +42,12 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
     const struct {
         QByteArray mode;
         QString reason;
-    } modes[] = {{"down", "refused"},
-                 {"silent", "no echo within 200 ms"},
-                 {"wrong", "wrong echo, first bytes: \"recibido:"},
-                 {"split", "wrong echo, first bytes: "},
-                 {"close", "closed without a reply"},
-                 {"refuse", "refused"}};
+    } modes[] = {{"down", "conexión rechazada"},
+                 {"silent", "sin eco en 200 ms"},
+                 {"wrong", "eco erróneo, primeros bytes: \"recibido:"},
+                 {"split", "eco erróneo, primeros bytes: "},
+                 {"close", "cerrada sin respuesta"},
+                 {"refuse", "conexión rechazada"}};
     qint64 code = 1000;
     QList<qint64> added;
     QStringList told;
@@ -67,7 +67,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
         EXPECT_EQ(f.positionId(), held) << "nothing passes while every station fails";
         const QString said = QString::fromUtf8(agent->err.mid(errFrom));
         for (int link = 1; link <= 3; ++link) {
-            const QString line = QStringLiteral("vornnet.link: link %1 127.0.0.1:").arg(link);
+            const QString line = QStringLiteral("vornnet.link: enlace %1 127.0.0.1:").arg(link);
             const bool found = said.contains(QRegularExpression(
                 QRegularExpression::escape(line) + "\\d+: " + QRegularExpression::escape(m.reason)));
             EXPECT_TRUE(found) << "link " << link << ": " << said.toStdString();

@@ -66,7 +66,8 @@ TEST(FaultInjection, TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored) 
     };
     int reopened = 0;
     const auto told = [&] {
-        return QString::fromUtf8(agent->err).count("vornnet.scan: Busca Alarmas ended early: El fichero");
+        return QString::fromUtf8(agent->err)
+            .count("vornnet.scan: Busca Alarmas terminado antes de tiempo: El fichero");
     };
 
     // 1. Moved away until the agent notices, then back.
@@ -173,7 +174,7 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     const qsizetype sentWhileReadOnly = station.alarms().size() - sentAtStart;
     const QString said = QString::fromUtf8(agent->err);
     ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
-    EXPECT_TRUE(said.contains("vornnet.scan: Busca Alarmas ended early: No se puede escribir"))
+    EXPECT_TRUE(said.contains("vornnet.scan: Busca Alarmas terminado antes de tiempo: No se puede escribir"))
         << said.toStdString();
     EXPECT_LE(sentWhileReadOnly, 1) << "at most the alarm in flight when the folder turned read-only";
     EXPECT_LT(held, ids.last()) << "the pause came in the middle of the backlog";

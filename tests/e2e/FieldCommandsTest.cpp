@@ -68,8 +68,8 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
         QStringList lines;
     } cases[] = {
         {"all echo", "eee", 0, {"OK eco \"Recibido:@@EDAR Norte##LIFETEST", "OK eco", "OK eco"}},
-        {"refused and silent", "ers", 1, {"OK eco", "FALLO refused", "FALLO no echo within 800 ms"}},
-        {"primary silent, no B", "se-", 1, {"FALLO no echo within 800 ms", "OK eco", "no configurado"}},
+        {"refused and silent", "ers", 1, {"OK eco", "FALLO conexión rechazada", "FALLO sin eco en 800 ms"}},
+        {"primary silent, no B", "se-", 1, {"FALLO sin eco en 800 ms", "OK eco", "no configurado"}},
     };
     // The plant name the life test carries comes from the position file.
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, QStringLiteral("EDAR Norte")).write(7);

@@ -386,7 +386,7 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     const QStringList cleared = logLines().filter("resuelto");
     ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
     EXPECT_TRUE(cleared[0].contains("not-a-folder"));
-    EXPECT_EQ(captured.of("vornnet.scan").filter("cleared").size(), 1);
+    EXPECT_EQ(captured.of("vornnet.scan").filter("resuelto").size(), 1);
 }
 
 TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {

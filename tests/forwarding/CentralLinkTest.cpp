@@ -140,11 +140,10 @@ TEST_F(CentralLinkTest, EachFailedAttemptIsToldWithItsReasonAndARecoveryWithItsL
         std::optional<Station::Reply> reply; // none: nobody listens
         QString reason;
     } cases[] = {
-        {"silent", [](QTcpSocket&, const QByteArray&) {}, "no echo within 200 ms"},
-        {"wrong", Station::reply("ERROR: no"), "wrong echo, first bytes: \"ERROR: no\""},
-        {"closed", [](QTcpSocket& s, const QByteArray&) { s.disconnectFromHost(); },
-         "closed without a reply"},
-        {"refused", std::nullopt, "refused"},
+        {"silent", [](QTcpSocket&, const QByteArray&) {}, "sin eco en 200 ms"},
+        {"wrong", Station::reply("ERROR: no"), "eco erróneo, primeros bytes: \"ERROR: no\""},
+        {"closed", [](QTcpSocket& s, const QByteArray&) { s.disconnectFromHost(); }, "cerrada sin respuesta"},
+        {"refused", std::nullopt, "conexión rechazada"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,7 +152,7 @@ TEST_F(CentralLinkTest, EachFailedAttemptIsToldWithItsReasonAndARecoveryWithItsL
         if (c.reply)
             station.emplace(*c.reply);
         point(1, c.reply ? station->port() : Station(Station::echo()).port());
-        const QString where = "link 1 127.0.0.1:" + form.lblPuerto.text() + ": ";
+        const QString where = "enlace 1 127.0.0.1:" + form.lblPuerto.text() + ": ";
         EXPECT_FALSE(link.EnviaConReserva(message));
         EXPECT_EQ(captured.of("vornnet.link"), QStringList{where + c.reason});
     }
@@ -162,7 +161,7 @@ TEST_F(CentralLinkTest, EachFailedAttemptIsToldWithItsReasonAndARecoveryWithItsL
     form.lblPuertoA.setText("1003");
     EXPECT_FALSE(link.Envia(message, 2));
     ASSERT_EQ(captured.of("vornnet.link").size(), 1);
-    EXPECT_TRUE(captured.of("vornnet.link")[0].startsWith("link 2 no-such-host.invalid:1003: unreachable"))
+    EXPECT_TRUE(captured.of("vornnet.link")[0].startsWith("enlace 2 no-such-host.invalid:1003: inalcanzable"))
         << captured.lines.join('\n').toStdString();
 
     captured.lines.clear();
@@ -171,7 +170,8 @@ TEST_F(CentralLinkTest, EachFailedAttemptIsToldWithItsReasonAndARecoveryWithItsL
     EXPECT_TRUE(link.EnviaConReserva(message));
     const QStringList recovered = captured.of("vornnet.link");
     ASSERT_EQ(recovered.size(), 1);
-    EXPECT_TRUE(recovered[0].startsWith("delivery recovered on link 1 after ")) << recovered[0].toStdString();
+    EXPECT_TRUE(recovered[0].startsWith("envíos recuperados en el enlace 1 tras "))
+        << recovered[0].toStdString();
     captured.lines.clear();
     EXPECT_TRUE(link.EnviaConReserva(message));
     EXPECT_TRUE(captured.lines.isEmpty()) << "a success after a success says nothing";

@@ -134,7 +134,8 @@ protected:
 TEST_F(TrayDesktopTest, IconWithItsTipInARealNotificationAreaAndItsMenuShowsTheWindow) {
     startTrayHost();
     auto agent = startAgent();
-    ASSERT_TRUE(waitError(*agent, "tray icon added, tip \"VornGelmarNet::127.0.0.1:1003\""))
+    ASSERT_TRUE(
+        waitError(*agent, "icono añadido al área de notificación, texto \"VornGelmarNet::127.0.0.1:1003\""))
         << agent->err.toStdString();
     ASSERT_TRUE(waitFor([&] { return centreOf(true, 1, 64).has_value(); })) << "the icon is in the panel";
     ASSERT_TRUE(waitFor([&] { return !windowOnScreen(); })) << "tmrHide hides the window behind the icon";
@@ -169,7 +170,7 @@ TEST_F(TrayDesktopTest, IconWithItsTipInARealNotificationAreaAndItsMenuShowsTheW
     ASSERT_TRUE(shown) << "the right button pops up the menu";
     click(*menu, "1");
     EXPECT_TRUE(waitFor([&] { return windowOnScreen(); })) << "\"VornNet\" shows the window";
-    EXPECT_FALSE(agent->err.contains("no notification area"));
+    EXPECT_FALSE(agent->err.contains("no hay área de notificación"));
 
     agent->terminate();
     EXPECT_TRUE(agent->waitFinished());
