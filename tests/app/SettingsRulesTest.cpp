@@ -1,6 +1,7 @@
 // What start-up makes of a written value, told the same way by --check and the configuration screen, and
 // the closest known key for a mistyped one.
 #include "app/ClosestKey.h"
+#include "app/Views.h"
 #include "core/ConfigRules.h"
 #include "core/ConfigScreen.h"
 #include "core/Form1State.h"
@@ -69,7 +70,7 @@ TEST(SettingsRules, TheScreenSavesWhatWasTypedAfterSayingWhatStartUpWillTake) {
     const QString ini = dir.filePath("vornnet.ini");
     Form1State form;
     RecordingDialogs dialogs;
-    ConfigScreen screen(ini, form, dialogs);
+    ConfigScreen screen(ini, Views::configScreen(form), dialogs);
     form.txtPass.setText(ConfigScreen::defaultAccessCode);
     screen.btnconfigurarClick();
     form.lblPuerto.setText("47x01");

@@ -1,4 +1,4 @@
-#include "app/ForwardingViews.h"
+#include "app/Views.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
@@ -37,7 +37,7 @@ protected:
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
     FakeSender sender;
     DeliveryState delivery;
-    Forwarding::Views views = forwardingViews(form);
+    Forwarding::Views views = Views::forwarding(form);
     LifeTestClock lifeTest{views.lifeTest, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};
