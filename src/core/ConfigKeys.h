@@ -73,10 +73,9 @@ inline constexpr const char* AccessCode = "AccessCode";
 inline constexpr const char* LogMonths = "LogMonths";
 
 inline constexpr const char* variables[] = {
-    MaxDb,        minFree,     WebMode,      noMinimize,   ControlFechasFuturas,
-    FastFailover, DiaOptimiza, DiaOptimiza2, HoraOptimiza, DataToolRoot,
-    DbEngine,     OdbcDriver,  DbServer,     DbUser,       DbPassword,
-    AccessCode,   LogMonths,   AlarmPollMs};
+    MaxDb,        minFree,      WebMode,      noMinimize, ControlFechasFuturas, FastFailover, DiaOptimiza,
+    DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,   OdbcDriver,           DbServer,     DbUser,
+    DbPassword,   AccessCode,   LogMonths,    AlarmPollMs};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);
