@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Views.h"
 #include "core/AgentSettings.h"
 #include "core/EventLog.h"
 #include "core/Form1State.h"
@@ -77,23 +78,8 @@ protected:
     RecordingRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
-    StatusUpdate status{{{.txtPathGelmar = form.txtPathGelmar,
-                          .chkAlarms = form.chkAlarms,
-                          .lblSignal = form.lblSignal,
-                          .lblLastDate = form.lblLastDate,
-                          .lblNumVidas = form.lblNumVidas,
-                          .lblAlmVidas = form.lblAlmVidas,
-                          .txtFreeSpace = form.txtFreeSpace,
-                          .txtMbAdquired = form.txtMbAdquired,
-                          .lblEstadoAdquisicion = form.lblEstadoAdquisicion,
-                          .TiempoDetenido = form.TiempoDetenido,
-                          .circuloEstado = form.circuloEstado,
-                          .txtCicloActivo = form.txtCicloActivo,
-                          .lblFechaActualizado = form.lblFechaActualizado,
-                          .lblTiempoHist = form.lblTiempoHist,
-                          .status = form.status,
-                          .txtError = form.txtError},
-                         {settings.MaxDb, settings.minFree, settings.ControlFechasFuturas},
+    StatusUpdate status{{Views::statusUpdate(form),
+                         Views::statusLimits(settings),
                          flags,
                          statusFile,
                          {clock, log, dialogs},
