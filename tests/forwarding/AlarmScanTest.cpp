@@ -6,6 +6,7 @@
 #include "core/Form1State.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
+#include "forwarding/AlarmPages.h"
 #include "forwarding/BufferDb.h"
 #include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
@@ -91,7 +92,9 @@ protected:
         db.setRetryWindow(std::chrono::milliseconds(200));
         ASSERT_TRUE(db.ConectaConDB());
         buffer.open();
+        buffer.setLog(&log);
         form.txtPlanta.setText("EDAR Norte");
+        lifeTest.setUltimoLifeTest(clock.now()); // no life test in these cycles
     }
 
     qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
@@ -105,23 +108,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(AlarmScanTest, FirstStartSkipsTheAlarmsAlreadyThere) {
-    alarm();
-    const qint64 second = alarm("2", 20);
-    scan.BuscaAlarmas();
-    EXPECT_EQ(position.read(), second);
-    EXPECT_TRUE(sender.alarms().isEmpty());
-
-    const qint64 third = alarm("4", 40, 0, 5);
-    scan.BuscaAlarmas();
-    ASSERT_EQ(sender.alarms(),
-              QStringList(MessageFormat::liveAlarm("EDAR Norte", 40, "0", "Caudal nulo",
-                                                   "Caudalímetro entrada", clock.now().addSecs(-5))));
-    EXPECT_EQ(position.read(), third);
-    EXPECT_TRUE(
-        logLines().contains(EventLog::logBody(sender.alarms()[0]) + " Hora envio: 07/12/2026 12:00:00"));
-}
 
 TEST_F(AlarmScanTest, NamesFromTheConfigurationAndUnknownOnes) {
     position.write(0);
@@ -138,8 +124,10 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationAndUnknownOnes) {
     EXPECT_TRUE(a[1].contains("##20##1##Fallo térmico##?##ADD##Bomba 2##"));
     EXPECT_TRUE(a[2].contains("##99##1##Alarma desconocida##?##ADD##Desconocido##"));
     EXPECT_TRUE(a[3].contains("##10##1##Alarma desconocida##?##ADD##Desconocido##"));
-    EXPECT_TRUE(a[4].contains("##11##1##Nivel bajo##?##ADD##Depósito Norte##"));
+    EXPECT_EQ(a[4], MessageFormat::liveAlarm("EDAR Norte", 11, "1", "Nivel bajo", "Depósito Norte",
+                                             clock.now().addSecs(-60)));
     EXPECT_EQ(position.read(), last);
+    EXPECT_TRUE(logLines().contains(EventLog::logBody(a[4]) + " Hora envio: 07/12/2026 12:00:00"));
     const QStringList bad = logLines().filter("con datos no válidos");
     ASSERT_EQ(bad.size(), 1);
     EXPECT_TRUE(bad[0].contains("planta"));
@@ -252,6 +240,14 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     scan.BuscaAlarmas();
     EXPECT_EQ(sms.calls.size(), 1);
     EXPECT_EQ(position.read(), inHours);
+    sms.answer = succeed;
+    buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "1", saturdayNoon);
+    sms.calls.clear();
+    scan.BuscaAlarmas();
+    ASSERT_EQ(sms.calls.size(), 7) << "two alarms to three numbers, the buffered notice to the main one only";
+    EXPECT_EQ(sms.calls.last(),
+              "+34600000001: " + MessageFormat::smsNotice("EDAR Norte", "SISTEMA", "1", "Modo SMS Activado",
+                                                          saturdayNoon, MessageFormat::SmsKind::Buffered));
 }
 
 TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
@@ -508,4 +504,117 @@ TEST_F(AlarmScanTest, AnAlarmCodeBeyondSixtyFourBitsGoesAsZeroWithALogLine) {
     ASSERT_EQ(bad.size(), 2);
     EXPECT_TRUE(bad[0].startsWith(QString("Alarma %1 ").arg(huge))) << bad[0].toStdString();
     EXPECT_EQ(position.read(), negative);
+}
+
+TEST_F(AlarmScanTest, OnAFirstStartOnlyTheAlarmsPresentAtTheFirstLookArePassedOver) {
+    const qint64 day = 86400;
+    // What the table holds at the first look: nothing, or only alarms older than the window (no position
+    // is written for those), or one within it (the position file takes it).
+    for (const bool viaStartupCheck : {false, true}) {
+        for (const qint64 present : {qint64(-1), 8 * day, 60LL}) {
+            SCOPED_TRACE(testing::Message()
+                         << "start-up check " << viaStartupCheck << ", present " << present);
+            TestPlant fresh;
+            EventLog freshLog{fresh.program, clock};
+            SupervisionDb freshDb{SupervisionDb::Settings::fromIni(fresh.ini()), [&] { return fresh.gelmar; },
+                                  freshLog, dialogs};
+            freshDb.setRetryWindow(std::chrono::milliseconds(200));
+            ASSERT_TRUE(freshDb.ConectaConDB());
+            BufferDb freshBuffer{BufferDb::pathIn(fresh.program), dialogs};
+            freshBuffer.open();
+            AlarmScan first{{fresh.program,
+                             views.scan,
+                             flags,
+                             status,
+                             {clock, freshLog, dialogs},
+                             freshDb,
+                             freshBuffer,
+                             handOn,
+                             lifeTest,
+                             exclusions}};
+            const UltCodFile file{fresh.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
+            const qint64 old = present < 0 ? 0 : fresh.addAlarm(10, "1", 1, clock.now().addSecs(-present));
+            if (viaStartupCheck)
+                ASSERT_TRUE(first.startupCheck());
+            else
+                first.BuscaAlarmas();
+            EXPECT_EQ(file.exists(), present == 60 && !viaStartupCheck) << "the file rule is kept";
+
+            sender.sent.clear();
+            const qint64 recorded = fresh.addAlarm(20, "2", 1, clock.now());
+            first.BuscaAlarmas();
+            ASSERT_EQ(sender.alarms().size(), 1) << "the alarm recorded after the first look goes";
+            EXPECT_TRUE(sender.alarms().first().contains("##20##")) << "not the old one " << old;
+            EXPECT_EQ(file.read(), recorded);
+        }
+    }
+}
+
+TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
+    position.write(0);
+    LogCapture capture;
+    const qint64 a = alarm("1", 10, 1, 9 * 86400);
+    const qint64 b = alarm("1", 10, 1, 8 * 86400);
+    alarm();
+    const qint64 d = alarm("1", 10, 1, 10 * 86400);
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 1);
+    const QString told =
+        QStringLiteral("Alarmas no enviadas por ser anteriores a 7 días: 3 (%1-%2, %3)").arg(a).arg(b).arg(d);
+    EXPECT_EQ(form.txtError.text(), told);
+    EXPECT_EQ(capture.of("vornnet.scan"), QStringList{told});
+    EXPECT_EQ(logLines().filter("no enviadas").size(), 1);
+
+    // Told once: the next cycles say nothing more of them, and the field clears.
+    alarm();
+    scan.BuscaAlarmas();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 2);
+    EXPECT_EQ(form.txtError.text(), QString());
+    EXPECT_EQ(capture.of("vornnet.scan").size(), 1);
+    EXPECT_EQ(logLines().filter("no enviadas").size(), 1);
+}
+
+TEST_F(AlarmScanTest, NoticesTheBufferCanNotTakeAreHeldAndStoredInOrder) {
+    const QString file = buffer.path();
+    ASSERT_TRUE(QFile::rename(file, file + ".away"));
+    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "primero", "1", clock.now()));
+    EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "segundo", "0", clock.now()));
+    EXPECT_EQ(buffer.heldCount(), 2);
+    EXPECT_EQ(dialogs.shown.size(), 1) << "one box for the series and its cause, not one per notice";
+    EXPECT_EQ(logLines().filter("retenido").size(), 2);
+    EXPECT_FALSE(buffer.storeHeld());
+
+    ASSERT_TRUE(QFile::rename(file + ".away", file));
+    EXPECT_TRUE(buffer.PonEnBuffer("SISTEMA", "tercero", "1", clock.now()));
+    QStringList stored;
+    for (const BufferRow& r : buffer.rowsAfter(0, clock.now().addDays(-7)))
+        stored << r.alarm + "/" + r.beginend;
+    EXPECT_EQ(stored, (QStringList{"primero/1", "segundo/0", "tercero/1"}));
+    EXPECT_EQ(buffer.heldCount(), 0);
+    EXPECT_EQ(logLines().filter("guardado en el buffer tras").size(), 2);
+}
+
+TEST_F(AlarmScanTest, PagesAreReadOnlyWhenTheOneBeforeIsUsedUp) {
+    const QDateTime cutoff = clock.now().addDays(-7);
+    {
+        AlarmPages empty(db, 0, cutoff, 2);
+        EXPECT_EQ(empty.next(), std::nullopt) << "an empty table";
+        EXPECT_EQ(empty.pagesRead(), 0);
+    }
+    QList<qint64> ids;
+    for (int i = 0; i < 5; ++i)
+        ids.append(plant.addAlarm(10, "1", 1, clock.now().addSecs(i - 60)));
+
+    AlarmPages pages(db, ids[0], cutoff, 2);
+    EXPECT_EQ(pages.pagesRead(), 1);
+    QList<qint64> read;
+    for (int i = 0; i < 2; ++i)
+        read.append(pages.next()->value("Id_flashalarm").toLongLong());
+    EXPECT_EQ(pages.pagesRead(), 1) << "a scan that stops here has read one page";
+    plant.addAlarm(10, "1", 1, clock.now()); // newer than the cycle: not read
+    while (const auto row = pages.next())
+        read.append(row->value("Id_flashalarm").toLongLong());
+    EXPECT_EQ(read, ids.mid(1));
+    EXPECT_EQ(pages.pagesRead(), 2);
 }

@@ -10,37 +10,30 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+// The monotonic clock times outages and the waits between messages; the calendar gives the shown times,
+// so a clock stepped by hand neither hurries nor holds them back.
 namespace {
 
 const QDateTime noon(QDate(2026, 12, 6), QTime(12, 0, 0));
+constexpr qint64 day = 86400;
 const QDateTime earlierFailure(QDate(2026, 12, 1), QTime(8, 0, 0));
 
 QDateTime at(int day, int h, int m, int s) {
     return QDateTime(QDate(2026, 12, day), QTime(h, m, s));
 }
 
-// The fields the life test and the clock message read and write.
+// The fields the life test and the clock message read and write: a 1-hour interval, a plant with signs
+// of life.
 struct LifeTestFields {
-    Control lblTestVida{"lblTestVida"}, lblNumVidas{"lblNumVidas"}, lblAlmVidas{"lblAlmVidas"},
-        chkAlarms{"chkAlarms"}, txtPlanta{"txtPlanta"}, txtDifHoraria{"txtDifHoraria"},
-        lblFechaLifeTest{"lblFechaLifeTest"}, lblFechaSynchro{"lblFechaSynchro"};
-
-    LifeTestClock::View view() {
-        return {lblTestVida, lblNumVidas,   lblAlmVidas,      chkAlarms,
-                txtPlanta,   txtDifHoraria, lblFechaLifeTest, lblFechaSynchro};
-    }
+    Control lblTestVida{"lblTestVida", "1"}, lblNumVidas{"lblNumVidas", "12"},
+        lblAlmVidas{"lblAlmVidas", "3"}, chkAlarms{"chkAlarms"}, txtPlanta{"txtPlanta", "PLANTA"},
+        txtDifHoraria{"txtDifHoraria", "0"}, lblFechaLifeTest{"lblFechaLifeTest"},
+        lblFechaSynchro{"lblFechaSynchro"};
 };
 
 class LifeTestClockTest : public ::testing::Test {
 protected:
-    LifeTestClockTest() {
-        form.txtPlanta.setText("PLANTA");
-        form.lblTestVida.setText("1");
-        form.lblNumVidas.setText("12");
-        form.lblAlmVidas.setText("3");
-        form.chkAlarms.setChecked(true);
-        form.txtDifHoraria.setText("0");
-    }
+    LifeTestClockTest() { form.chkAlarms.setChecked(true); }
 
     QStringList logLines() const {
         QFile f(log.currentPath());
@@ -55,7 +48,12 @@ protected:
     LifeTestFields form;
     FakeSender sender;
     DeliveryState delivery;
-    LifeTestClock step{form.view(), clock, log, sender, delivery};
+    LifeTestClock step{{form.lblTestVida, form.lblNumVidas, form.lblAlmVidas, form.chkAlarms, form.txtPlanta,
+                        form.txtDifHoraria, form.lblFechaLifeTest, form.lblFechaSynchro},
+                       clock,
+                       log,
+                       sender,
+                       delivery};
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
@@ -151,6 +149,55 @@ TEST_F(LifeTestClockTest, ClockAcknowledgedAfterTwoFailures) {
         QStringList({"Envio de current Time fallido: " + body + "12:00:00 Hora envio: 06/12/2026 12:00:00",
                      "Envio de current Time fallido: " + body + "12:00:30 Hora envio: 06/12/2026 12:00:30",
                      body + "12:01:00 Hora envio: 06/12/2026 12:01:00"}));
+}
+
+TEST_F(LifeTestClockTest, AnOutageLastsWhatThePassingTimeSaysWhateverTheClockDoes) {
+    const QDateTime first = clock.now();
+    delivery.failed(clock);
+    for (const qint64 stepSecs : {day, -day, 3600LL}) {
+        clock.stepWall(stepSecs);
+        clock.advanceSecs(4);
+        delivery.failed(clock);
+    }
+    EXPECT_EQ(delivery.msecsFailing(clock), 12'000);
+    EXPECT_EQ(delivery.failingSince(), first) << "the wall time of the first failure is what is shown";
+    delivery.failingFor(clock, 16 * 60'000);
+    EXPECT_EQ(delivery.msecsFailing(clock), 16 * 60'000) << "a series restored over a restart";
+    delivery.delivered();
+    EXPECT_EQ(delivery.msecsFailing(clock), 0);
+}
+
+TEST_F(LifeTestClockTest, TheLifeTestComesEveryIntervalOfPassingTimeAcrossClockSteps) {
+    clock.set(at(6, 0, 0, 10));
+    step.lifeTestStep();
+    ASSERT_EQ(sender.sent.filter("LIFETEST").size(), 1);
+    clock.stepWall(2 * 3600); // ahead: not sent early
+    step.lifeTestStep();
+    EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 1);
+    clock.stepWall(-day); // back: not held back a day
+    clock.advanceSecs(3601);
+    step.lifeTestStep();
+    EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 2);
+    EXPECT_EQ(form.lblFechaLifeTest.text(), "05/12/2026 03:00:11") << "the time shown is the calendar's";
+}
+
+TEST_F(LifeTestClockTest, TheClockMessageIsDailyEvenWhenTheClockGoesBackOverMidnight) {
+    clock.set(at(6, 0, 0, 10));
+    step.SubSynchro();
+    ASSERT_EQ(sender.sent.filter("CURRENTTIME").size(), 1);
+    clock.stepWall(-3600); // back to the 5th
+    step.SubSynchro();
+    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 1) << "no second message for a day already told";
+    clock.advanceSecs(3600); // the 6th again
+    step.SubSynchro();
+    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 1);
+    clock.advanceSecs(day); // the 7th
+    step.SubSynchro();
+    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 2);
+    clock.stepWall(-2 * day); // the 5th again, a day of passing time after the last message
+    clock.advanceSecs(day);
+    step.SubSynchro();
+    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 3) << "a day has passed: the station hears the clock";
 }
 
 } // namespace

@@ -44,10 +44,6 @@ public:
     // Switches the running modem and waits (bounded) for it to confirm the switch.
     bool setMode(const QString& word) {
         m_process.write("mode " + word.toLatin1() + "\n");
-        return waitMode(word);
-    }
-    // Waits (bounded) for the modem to tell that it is now in this mode.
-    bool waitMode(const QString& word) {
         const QByteArray ack = "mode " + word.toLatin1() + "\n";
         return m_wait.until(
             [&] {

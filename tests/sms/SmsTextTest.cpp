@@ -1,4 +1,4 @@
-// The pure parts of the modem driver, from tables.
+// The pure parts of the modem driver, from tables: the edges the seeded properties do not reach.
 #include "sms/SmsText.h"
 #include "sms/ModemReply.h"
 #include "sms/SerialPortName.h"
@@ -16,17 +16,11 @@ TEST(ModemReply, IsJudgedBySearchingEverythingReceived) {
         QByteArray awaited;
         Verdict verdict;
     } rows[] = {
-        {"", "OK\r", Verdict::Waiting},
-        {"\r\nOK", "OK\r", Verdict::Waiting}, // its CR has not come yet
-        {"\r\nOK\r\n", "OK\r", Verdict::Awaited},
-        {"AT\r\r\nOK\r\n", "OK\r", Verdict::Awaited}, // behind an echo
         {QByteArray("\0\x01OK\r", 5), "OK\r", Verdict::Awaited},
         {"\r\nok\r\n", "OK\r", Verdict::Waiting}, // case counts
         {"\r\nERROR", "OK\r", Verdict::Waiting},
-        {"\r\nERROR\r\n", "OK\r", Verdict::Error},
         {"\r\nOK\r\n\r\nERROR\r\n", "OK\r", Verdict::Error}, // ERROR wins over the awaited text
         {"\r\n+CMS ERROR: 331\r\n", "OK\r", Verdict::Waiting},
-        {"\r\n> ", ">", Verdict::Awaited},
         {"\r\n+CSQ: 17,99\r\n\r\nOK", "OK", Verdict::Awaited},
     };
     for (const auto& r : rows)
@@ -38,20 +32,13 @@ TEST(SignalQuality, ReadsTheStrengthWithTheDecimalComma) {
         QByteArray answer;
         SignalQuality::Reading reading;
     } rows[] = {
-        {"\r\n+CSQ: 99,99\r\n\r\nOK\r\n", {"NC", 0}},
-        {"\r\n+CSQ: 31,99\r\n\r\nOK\r\n", {">30", 30}},
         {"\r\n+CSQ: 30,99\r\n\r\nOK\r\n", {">30", 30}}, // 30.99
         {"\r\n+CSQ: 30,0\r\n\r\nOK\r\n", {"30", 30}},
-        {"\r\n+CSQ: 17,0\r\n\r\nOK\r\n", {"17", 17}},
-        {"\r\n+CSQ: 15,99\r\n\r\nOK\r\n", {"15", 15}},
-        {"\r\n+CSQ: 5,99\r\n\r\nOK\r\n", {"5", 5}},
-        {"\r\n+CSQ: 89,99\r\n\r\nOK\r\n", {">30", 30}},
         {"\r\n+CSQ: 90,0\r\n\r\nOK\r\n", {"NC", 0}},
         {"AT+CSQ\r\r\n+CSQ: 23,99\r\n\r\nOK\r\n", {"23", 23}},
         {"+CSQ:17", {"17", 17}},           // fewer than six characters left
         {"\r\n+CSQ: ab,cd\r\n", {"0", 0}}, // not a number
         {"\r\nERROR\r\n", {"NM", 0}},
-        {"\r\nOK\r\n", {"NM", 0}},
         {"", {"NM", 0}},
     };
     for (const auto& r : rows)
