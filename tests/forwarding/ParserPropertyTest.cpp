@@ -47,7 +47,6 @@ TEST(ParserProperty, PositionFiles) {
 TEST(ParserProperty, IniLines) {
     QRandomGenerator random(testSeed("ParserProperty.IniLines"));
     Junk junk(random);
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]+$"));
     for (int i = 0; i < 1500; ++i) {
         QString content;
         for (int line = junk.below(10); line > 0; --line)
