@@ -107,26 +107,18 @@ TEST_F(LifeTestClockTest, SentOnlyWhileThePlantShowsSignsOfLife) {
     EXPECT_EQ(logLines().size(), 1) << "nothing is logged when nothing is sent";
 }
 
-TEST_F(LifeTestClockTest, OneClockMessagePerDayUntilMidnight) {
+TEST_F(LifeTestClockTest, OneClockMessagePerDayUntilMidnightAndTheOffsetShiftsOnlyItsTime) {
     clock.set(at(6, 0, 0, 0));
     step.SubSynchro();
     clock.set(at(6, 23, 59, 59));
     step.SubSynchro();
-    clock.set(at(7, 0, 0, 0));
+    form.txtDifHoraria.setText("-1");
+    clock.set(at(7, 0, 30, 0));
     step.SubSynchro();
     EXPECT_EQ(sender.sent,
               QStringList({"@@PLANTA##CURRENTTIME##XX##1##XX##XX##XX##XX##2026/12/06 00:00:00@@",
-                           "@@PLANTA##CURRENTTIME##XX##1##XX##XX##XX##XX##2026/12/07 00:00:00@@"}));
-    EXPECT_EQ(form.lblFechaSynchro.text(), "2026/12/07");
-}
-
-TEST_F(LifeTestClockTest, OffsetShiftsTheTimeButNotTheRecordedDate) {
-    form.txtDifHoraria.setText("-1");
-    clock.set(at(6, 0, 30, 0));
-    step.SubSynchro();
-    EXPECT_EQ(sender.sent,
-              QStringList{"@@PLANTA##CURRENTTIME##XX##1##XX##XX##XX##XX##2026/12/05 23:30:00@@"});
-    EXPECT_EQ(form.lblFechaSynchro.text(), "2026/12/06");
+                           "@@PLANTA##CURRENTTIME##XX##1##XX##XX##XX##XX##2026/12/06 23:30:00@@"}));
+    EXPECT_EQ(form.lblFechaSynchro.text(), "2026/12/07") << "the recorded date is the calendar's";
 }
 
 TEST_F(LifeTestClockTest, ClockAcknowledgedAfterTwoFailures) {
