@@ -157,8 +157,7 @@ protected:
                 return tick;
         return 0;
     }
-    NoDataRestart noData{
-        {form.chkRestart, form.lblNumVidas, form.txtMinSinData, form.lblTimeWithoutData}, clock, buffer};
+    NoDataRestart noData{Views::noDataRestart(form), clock, buffer};
 };
 
 } // namespace

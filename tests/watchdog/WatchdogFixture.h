@@ -112,15 +112,10 @@ protected:
                          [] { return QStringLiteral("Desconectado"); },
                          [] { return false; },
                          [this] { return chkAdquisicion; }}};
-    GelmarProcesses processes{{form.chkRestart, form.txtPathGelmar, form.lblTime, form.shapeOk1,
-                               form.shapeOk2, form.shapeOk3, form.txtError, settings.WebMode},
-                              baskill,
-                              log,
-                              clock};
+    GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
     int sweeps = 0;
     Maintenance maintenance{{plant.program,
-                             {form.chkOptimiza, form.txtPathGelmar, form.btnReindex, form.btnRepHist,
-                              form.paso, form.ProgressBar1, form.lblUltOptimiza, form.txtError},
+                             Views::maintenance(form),
                              settings,
                              [this](const QString& stamp) { settings.UltOptimiza = stamp; },
                              statusFile,
