@@ -1,14 +1,18 @@
+#include "app/ClosestKey.h"
+#include "app/LogRetention.h"
+#include "core/AgentLocale.h"
+#include "core/ConfigRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
 // What start-up makes of a written value, told the same way by --check and the configuration screen, and
 // the closest known key for a mistyped one.
 #include "app/ClosestKey.h"
-#include "app/Views.h"
 #include "core/ConfigRules.h"
-#include "core/ConfigScreen.h"
-#include "core/Form1State.h"
-#include "core/IniFile.h"
-#include "support/RecordingDialogs.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using ConfigRules::Severity;
@@ -65,22 +69,48 @@ TEST(SettingsRules, ClosestKnownKey) {
         EXPECT_EQ(closestKey(QString::fromLatin1(c.typed), known), QString::fromLatin1(c.closest)) << c.typed;
 }
 
-TEST(SettingsRules, TheScreenSavesWhatWasTypedAfterSayingWhatStartUpWillTake) {
+namespace {
+
+QString eventLog(int year, int month) {
+    return QStringLiteral("VORNNET-") + AgentLocale::monthTag(QDate(year, month, 1)) + QStringLiteral(".log");
+}
+
+} // namespace
+
+TEST(LogRetention, MonthsKeptByTheKeysText) {
+    const struct {
+        const char* text;
+        int months;
+    } cases[] = {{"", 0}, {"0", 0}, {"-3", 0}, {"doce", 0}, {"12", 12}, {" 3 ", 3}, {"2.5", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(LogRetention::monthsOf(QString::fromUtf8(c.text)), c.months) << c.text;
+}
+
+// Three months kept on 15 March 2026: March, February and January stay; December and older go, and
+// files that only look alike (no month, another prefix or extension) are never touched.
+TEST(LogRetention, PruneKeepsTheMonthsCountingTheCurrentOne) {
     QTemporaryDir dir;
-    const QString ini = dir.filePath("vornnet.ini");
-    Form1State form;
-    RecordingDialogs dialogs;
-    ConfigScreen screen(ini, Views::configScreen(form), dialogs);
-    form.txtPass.setText(ConfigScreen::defaultAccessCode);
-    screen.btnconfigurarClick();
-    form.lblPuerto.setText("47x01");
-    form.IpQuarn.setText("192.168.1.300");
-    form.lblTestVida.setText("2");
-    form.txtMinSinData.setText("40");
-    screen.btnconfigurarClick();
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_TRUE(dialogs.shown[0].text.contains("RemotePort='47x01' se toma como 47"));
-    EXPECT_TRUE(dialogs.shown[0].text.contains("IpQuarnCenter='192.168.1.300'"));
-    EXPECT_FALSE(dialogs.shown[0].text.contains("LifeTest"));
-    EXPECT_EQ(IniFile::read(ini, "CONFIG", "RemotePort"), "47x01");
+    const QStringList kept = {eventLog(2026, 3),
+                              eventLog(2026, 1),
+                              eventLog(2026, 2),
+                              QStringLiteral("VORNNET-notes.log"),
+                              QStringLiteral("VORNNET-xyz-20.log"),
+                              QStringLiteral("VORNNET-.log"),
+                              eventLog(2020, 1).replace(".log", ".txt"),
+                              QStringLiteral("modem-") + AgentLocale::monthTag(QDate(2020, 1, 1)) +
+                                  QStringLiteral(".log")};
+    const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)};
+    for (const QString& name : kept + old) {
+        QFile f(QDir(dir.path()).filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    QStringList deleted = LogRetention::prune(dir.path(), QStringLiteral("VORNNET-"), QDate(2026, 3, 15), 3);
+    deleted.sort();
+    QStringList expected = old;
+    expected.sort();
+    EXPECT_EQ(deleted, expected);
+    for (const QString& name : kept)
+        EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath(name))) << name.toStdString();
+    // 0 keeps everything.
+    EXPECT_TRUE(LogRetention::prune(dir.path(), QStringLiteral("VORNNET-"), QDate(2030, 1, 1), 0).isEmpty());
 }

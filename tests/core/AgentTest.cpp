@@ -1,4 +1,5 @@
 #include "app/Agent.h"
+#include "app/SingleInstance.h"
 #include "core/BoundedWait.h"
 #include "core/IniFile.h"
 #include "support/FakeClock.h"
@@ -8,6 +9,7 @@
 #include "support/TestPlant.h"
 
 #include <QDir>
+#include <QFile>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -34,27 +36,21 @@ protected:
 
 } // namespace
 
-TEST_F(AgentTest, LoadFillsTheWindowFromThePlantAndResumesSmsMode) {
+TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNothingElse) {
     IniFile::write(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
-    auto agent = loaded();
-    EXPECT_TRUE(agent->form().lblModoSMS.visible()) << "status.ini is read before SMS mode is restored";
-    EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
-    EXPECT_TRUE(agent->ChkAdquisicion());
-    EXPECT_TRUE(agent->form().form1.visible());
-    EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
-    EXPECT_TRUE(dialogs.shown.isEmpty());
-}
-
-TEST_F(AgentTest, BadOptimisationDayDoesNotLoseTheRestOfTheLoadAndNoMinimizeKeepsTheWindow) {
     setIni("DiaOptimiza", "martes");
     setIni("noMinimize", "1");
     auto agent = loaded(20ms);
+    EXPECT_TRUE(agent->form().lblModoSMS.visible()) << "status.ini is read before SMS mode is restored";
+    EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
+    EXPECT_TRUE(agent->ChkAdquisicion());
+    EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].title, "Error Vorn-Net");
     EXPECT_EQ(agent->settings().DiaOptimiza, 3);
     EXPECT_TRUE(agent->loadedSteps().contains("start line"));
     BoundedWait().pause(150ms);
-    EXPECT_TRUE(agent->form().form1.visible());
+    EXPECT_TRUE(agent->form().form1.visible()) << "noMinimize keeps the window on screen";
 }
 
 TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
@@ -159,3 +155,39 @@ TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
     agent.unload();
     EXPECT_FALSE(icon.shown);
 }
+
+namespace {
+
+TEST(SingleInstance, ALiveCopyIsToldApartFromALockThatCanNotBeMade) {
+    QTemporaryDir dir;
+    SingleInstance first(dir.path());
+    ASSERT_EQ(first.acquire(), SingleInstance::Result::Acquired);
+    EXPECT_EQ(first.acquire(), SingleInstance::Result::Acquired) << "asking again keeps it";
+    SingleInstance second(dir.path());
+    EXPECT_EQ(second.acquire(), SingleInstance::Result::OtherCopy);
+
+    // A lock left by a copy that is gone is taken over.
+    QTemporaryDir stale;
+    {
+        QFile f(QDir(stale.path()).filePath("vornnet.lock"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("2147483646\nvornnet\n\n"); // a process that cannot exist
+    }
+    EXPECT_EQ(SingleInstance(stale.path()).acquire(), SingleInstance::Result::Acquired);
+
+    // Anything else is a fault to tell, naming the folder and the cause.
+    QTemporaryDir other;
+    const QString missing = other.filePath("no-such-folder");
+    const QString notAFolder = other.filePath("file");
+    QFile(notAFolder).open(QIODevice::WriteOnly);
+    const QString lockIsAFolder = other.filePath("lockdir");
+    QDir().mkpath(QDir(lockIsAFolder).filePath("vornnet.lock"));
+    for (const QString& folder : {missing, notAFolder, lockIsAFolder}) {
+        SingleInstance lock(folder);
+        EXPECT_EQ(lock.acquire(), SingleInstance::Result::Failed) << folder.toStdString();
+        EXPECT_TRUE(lock.errorText().contains(folder)) << lock.errorText().toStdString();
+        EXPECT_GT(lock.errorText().size(), folder.size() + 20) << lock.errorText().toStdString();
+    }
+}
+
+} // namespace

@@ -1,5 +1,4 @@
 #include "core/BoundedWait.h"
-#include "support/Poll.h"
 
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -38,12 +37,6 @@ TEST(BoundedWait, LooksAtItsConditionOnlyWhenWokenOrAtItsDeadline) {
     EXPECT_TRUE(wait.until([&] { return ++looks, ticks >= target; }, 60s));
     EXPECT_FALSE(overdue.fired) << "ends at the first wake that finds the condition true";
     EXPECT_GE(looks, 2);
-
-    // A test's poll looks on its own (for conditions no signal announces).
-    QObject::disconnect(&busy, &QTimer::timeout, &wait, &BoundedWait::wake);
-    looks = 0;
-    EXPECT_FALSE(pollUntil([&] { return ++looks, false; }, 100ms, 10ms));
-    EXPECT_GE(looks, 4);
 }
 
 TEST(BoundedWait, AWakeReachesEveryNestedWaitOfTheSameObject) {

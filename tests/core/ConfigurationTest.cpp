@@ -1,5 +1,6 @@
 #include "core/Configuration.h"
 #include "core/AgentSettings.h"
+#include "core/ConfigKeys.h"
 #include "core/ConfigScreen.h"
 #include "core/Form1State.h"
 #include "core/IniFile.h"
@@ -7,7 +8,10 @@
 #include "support/RecordingDialogs.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -228,22 +232,18 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
 }
 
 TEST_F(ConfigurationTest, AccessCodeOverrideKeyReplacesTheDefaultAtOnce) {
-    struct Case {
-        const char* stored; // nullptr: no AccessCode key
-        const char* typed;
-        bool unlocks;
-    };
-    const Case cases[] = {
+    // A null code: no AccessCode key.
+    const std::tuple<const char*, const char*, bool> cases[] = {
         {nullptr, "TUP3", true},         {"", "TUP3", true},
         {"Planta-7", "Planta-7", true},  {"Planta-7", "TUP3", false},
         {"Planta-7", "planta-7", false}, {"  Planta-7  ", "Planta-7", true},
     };
-    for (const Case& c : cases) {
+    for (const auto& [stored, typed, unlocks] : cases) {
         QFile::remove(config.iniPath());
-        if (c.stored)
-            set("AccessCode", c.stored);
-        form.txtPass.setText(c.typed);
-        EXPECT_EQ(screen.askCode(), c.unlocks) << (c.stored ? c.stored : "(absent)") << " / " << c.typed;
+        if (stored)
+            set("AccessCode", stored);
+        form.txtPass.setText(typed);
+        EXPECT_EQ(screen.askCode(), unlocks) << (stored ? stored : "(absent)") << " / " << typed;
         EXPECT_TRUE(form.txtPass.visible());
     }
     set("AccessCode", "Planta-7");
@@ -252,27 +252,81 @@ TEST_F(ConfigurationTest, AccessCodeOverrideKeyReplacesTheDefaultAtOnce) {
     EXPECT_TRUE(form.IpQuarn.enabled()) << "the screen unlocks with the code from the file";
 }
 
-TEST_F(ConfigurationTest, ConfigScreenSavesPathAndLifeTestBoundaries) {
+TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecksNoPathWithRestartsOff) {
     const QString gelmar = dir.filePath("gelmar");
-    QDir(dir.path()).mkpath("gelmar");
-    QFile exe(gelmar + "/GSNET.EXE");
-    ASSERT_TRUE(exe.open(QIODevice::WriteOnly));
-    exe.close();
-    for (auto [field, saved] : {std::pair{"0", "1"}, {"letters", "1"}, {"24", "24"}, {"1.5", "1.5"}}) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("gelmar"));
+    QFile(gelmar + "/GSNET.EXE").open(QIODevice::WriteOnly);
+    const std::tuple<bool, QString, const char*, const char*> saves[] = {
+        {true, gelmar, "24", "24"}, {true, gelmar, "0", "1"}, {false, "/nowhere", "1.5", "1.5"}};
+    for (const auto& [restart, path, lifeTest, saved] : saves) {
         saveScreen([&] {
-            form.lblTestVida.setText(field);
-            form.chkRestart.setChecked(true);
-            form.txtPathGelmar.setText(gelmar);
+            form.chkRestart.setChecked(restart);
+            form.txtPathGelmar.setText(path);
+            form.lblTestVida.setText(lifeTest);
         });
-        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "LifeTest"), saved) << field;
+        EXPECT_TRUE(dialogs.shown.isEmpty()) << path.toStdString();
+        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), path);
+        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
     }
-    EXPECT_TRUE(dialogs.shown.isEmpty()) << "the executable is found whatever its case";
-    EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), gelmar);
-
-    saveScreen([&] {
-        form.chkRestart.setChecked(false);
-        form.txtPathGelmar.setText("/nowhere");
-    });
-    EXPECT_TRUE(dialogs.shown.isEmpty()) << "with the restart off, any path is saved without a word";
-    EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), "/nowhere");
 }
+
+namespace {
+
+QString readText(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+const QString sourceDir = QStringLiteral(VORNNET_SOURCE_DIR);
+
+// Keys of vornnet.ini and status.ini that a text reads or writes by a literal name rather than through
+// the key tables: section and key as literals in one call of the ini functions.
+QSet<QString> literalKeys(const QString& text) {
+    static const QRegularExpression call(QStringLiteral(
+        R"re((?:LeeIni|EscribeIni|IniFile::read|IniFile::readFrom|IniFile::write)\s*\([^;]*?)re"
+        R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
+        R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
+    QSet<QString> keys;
+    for (auto m = call.globalMatch(text); m.hasNext();)
+        keys.insert(m.next().captured(2));
+    return keys;
+}
+
+QSet<QString> literalKeysInSources() {
+    QSet<QString> keys;
+    QDirIterator it(sourceDir + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                    QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        keys.unite(literalKeys(readText(it.next())));
+    return keys;
+}
+
+// Every key the agent reads, as it reads it and as it writes it, stands in docs/CONFIGURATION.md in
+// backticks. The keys come from the tables the agent itself uses, so a key added to a table (or read by
+// a literal name anywhere in src/) fails here until it is documented.
+TEST(ConfigurationDocTest, EveryKeyTheAgentReadsIsDocumented) {
+    const QString doc = readText(sourceDir + QStringLiteral("/docs/CONFIGURATION.md"));
+    ASSERT_FALSE(doc.isEmpty()) << "docs/CONFIGURATION.md";
+
+    QStringList keys;
+    for (const ConfigKeys::Field& field : ConfigKeys::fields)
+        keys << QString::fromLatin1(field.readAs) << QString::fromLatin1(field.writeAs);
+    for (const char* key : ConfigKeys::variables)
+        keys << QString::fromLatin1(key);
+    for (StatusFile::Flag flag : StatusFile::flags)
+        keys << StatusFile::keyAsRead(flag) << StatusFile::keyAsWritten(flag);
+    keys << StatusFile::ultOptimizaKey << literalKeysInSources().values();
+
+    QStringList missing;
+    for (const QString& key : std::as_const(keys))
+        if (!doc.contains(QLatin1Char('`') + key + QLatin1Char('`')) && !missing.contains(key))
+            missing << key;
+    EXPECT_TRUE(missing.isEmpty()) << "not in docs/CONFIGURATION.md: "
+                                   << missing.join(QStringLiteral(", ")).toStdString();
+
+    for (const char* section : {"## `vornnet.ini`, section `CONFIG`", "## `vornnet.ini`, section `SMS`",
+                                "## `vornnet.ini`, section `EXCLUDE`", "## `status.ini`, section `status`"})
+        EXPECT_TRUE(doc.contains(QLatin1String(section))) << section;
+}
+
+} // namespace

@@ -146,8 +146,9 @@ TEST_F(SupervisionDbTest, PlantNameAndLabel5WithAndWithoutTheirRows) {
     EXPECT_EQ(db->versionCaption(), std::nullopt);
 }
 
-TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
+TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodesAndKeptLookupsReadAfreshAcrossAReconnection) {
     auto db = connected();
+    const QString instrument = db->sql().virtualInstrument(2);
     const struct {
         Which which;
         QString sql;
@@ -155,23 +156,11 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodes) {
     } cases[] = {{Which::Acquired, "SELECT * FROM NoSuchTable", AgentError::MissingObject},
                  {Which::Acquired, "SELECT NoSuchColumn FROM FlashAlarms", AgentError::MissingObject},
                  {Which::Config, "SELEC 1", AgentError::CommandFailed},
-                 {Which::Config, db->sql().virtualInstrument(2), 0}};
+                 {Which::Config, instrument, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql.toStdString();
 
-    // A lost connection is the code the alarm scan reconnects on; reconnect() brings both back.
-    db->close();
-    EXPECT_FALSE(db->connectionsExist());
-    EXPECT_EQ(codeOf(*db, Which::Config, db->sql().plantName()), AgentError::Unspecified);
-    ASSERT_TRUE(db->reconnect());
-    EXPECT_EQ(codeOf(*db, Which::Acquired, db->sql().alarmsAfter(0, QDateTime::currentDateTime())), 0);
-    EXPECT_EQ(codeOf(*db, Which::Config, db->sql().virtualInstrument(2)), 0);
-}
-
-TEST_F(SupervisionDbTest, KeptPreparedLookupsReadTheRowsAfreshAndGoWithTheirConnection) {
-    auto db = connected();
-    const QString statement = db->sql().virtualInstrument(2);
-    const auto name = [&] { return db->lookup(Which::Config, statement).value(0).value("Name").toString(); };
+    const auto name = [&] { return db->lookup(Which::Config, instrument).value(0).value("Name").toString(); };
     EXPECT_EQ(name(), "Bomba 2");
     {
         // Another writer, as the supervision system is: the kept statement holds no lock against it.
@@ -179,16 +168,19 @@ TEST_F(SupervisionDbTest, KeptPreparedLookupsReadTheRowsAfreshAndGoWithTheirConn
         writer.setDatabaseName(GelmarInstall::databasePath(install, GelmarInstall::config));
         writer.setConnectOptions("QSQLITE_BUSY_TIMEOUT=100");
         ASSERT_TRUE(writer.open());
-        QSqlQuery q(writer);
-        EXPECT_TRUE(
-            q.exec("UPDATE VirtualInstruments SET Name = 'Bomba dos' WHERE ID_virtualinstrument = 2"));
+        EXPECT_TRUE(QSqlQuery(writer).exec(
+            "UPDATE VirtualInstruments SET Name = 'Bomba dos' WHERE ID_virtualinstrument = 2"));
     }
     QSqlDatabase::removeDatabase("writer");
     EXPECT_EQ(name(), "Bomba dos") << "the statement is kept, not its rows";
 
+    // A lost connection is the code the alarm scan reconnects on; reconnect() brings both back.
     db->close();
-    EXPECT_THROW(db->lookup(Which::Config, statement), AgentError);
+    EXPECT_FALSE(db->connectionsExist());
+    EXPECT_EQ(codeOf(*db, Which::Config, db->sql().plantName()), AgentError::Unspecified);
+    EXPECT_THROW(db->lookup(Which::Config, instrument), AgentError);
     ASSERT_TRUE(db->reconnect());
+    EXPECT_EQ(codeOf(*db, Which::Acquired, db->sql().alarmsAfter(0, QDateTime::currentDateTime())), 0);
     EXPECT_EQ(name(), "Bomba dos");
     try {
         db->lookup(Which::Config, "SELECT * FROM NoSuchTable");

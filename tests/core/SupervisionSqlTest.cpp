@@ -1,10 +1,7 @@
 #include "core/SupervisionSql.h"
-#include "GelmarInstall.h"
+#include "core/DbErrorMap.h"
+#include "core/FixedDateText.h"
 
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -15,23 +12,20 @@ const QDateTime when(QDate(2026, 12, 6), QTime(7, 5, 9));
 struct Statement {
     const char* name;
     std::function<QString(const SupervisionSql&)> text;
-    QString database; // where the statement runs
 };
 
+// Every statement the agent sends; the SQLite texts run on the stand-in's schema in the scan and
+// maintenance tests.
 // clang-format off
-#define STATEMENT(db, name, ...) {#name, [](const SupervisionSql& s) { return s.name(__VA_ARGS__); }, db}
-const QString acq = GelmarInstall::acquired, cfg = GelmarInstall::config;
-// In the order the maintenance runs them.
+#define STATEMENT(name, ...) {#name, [](const SupervisionSql& s) { return s.name(__VA_ARGS__); }}
 const QList<Statement> statements = {
-    STATEMENT(cfg, plantName), STATEMENT(cfg, dbVersion), STATEMENT(acq, maxFlashAlarmId),
-    STATEMENT(acq, newestFlashAlarmId),
-    STATEMENT(acq, alarmsAfter, 12, when), STATEMENT(acq, alarmsAfter, 12, when, 500),
-    STATEMENT(cfg, virtualResource, 3, 30),
-    STATEMENT(cfg, virtualInstrument, 3), STATEMENT(acq, newestHistoryTimestamp),
-    STATEMENT(acq, historyAfter, when), STATEMENT(acq, alarmsSince, when), STATEMENT(acq, dropHistoryIndex),
-    STATEMENT(acq, createHistoryIndex), STATEMENT(acq, setSingleUser), STATEMENT(acq, checkAcquiredDb),
-    STATEMENT(acq, setMultiUser), STATEMENT(acq, deleteTemporaryData), STATEMENT(acq, repairTemporaryData),
-    STATEMENT(acq, repairHistoricalData), STATEMENT(acq, shrinkAcquiredDb), STATEMENT(cfg, shrinkConfigDb),
+    STATEMENT(plantName), STATEMENT(dbVersion), STATEMENT(maxFlashAlarmId), STATEMENT(newestFlashAlarmId),
+    STATEMENT(alarmsAfter, 12, when), STATEMENT(alarmsAfter, 12, when, 500), STATEMENT(virtualResource, 3, 30),
+    STATEMENT(virtualInstrument, 3), STATEMENT(newestHistoryTimestamp), STATEMENT(historyAfter, when),
+    STATEMENT(alarmsSince, when), STATEMENT(dropHistoryIndex), STATEMENT(createHistoryIndex),
+    STATEMENT(setSingleUser), STATEMENT(checkAcquiredDb), STATEMENT(setMultiUser), STATEMENT(deleteTemporaryData),
+    STATEMENT(repairTemporaryData), STATEMENT(repairHistoricalData), STATEMENT(shrinkAcquiredDb),
+    STATEMENT(shrinkConfigDb),
 };
 #undef STATEMENT
 // clang-format on
@@ -61,32 +55,82 @@ TEST(SupervisionSql, EveryStatementHasBothDialects) {
     EXPECT_EQ(SupervisionSql::toDateTime(QVariant(when)), when);
 }
 
-TEST(SupervisionSql, SqliteTextsRunAgainstTheSchema) {
-    QTemporaryDir dir;
-    QString error;
-    ASSERT_TRUE(GelmarInstall::createDatabases(dir.path(), "P", &error)) << error.toStdString();
-    ASSERT_GT(GelmarInstall::addAlarm(dir.path(), 30, "3", 1, when.addSecs(60), &error), 0);
-    const SupervisionSql s(DbEngine::Sqlite);
-    for (const QString& catalogue : {acq, cfg}) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "sqltest");
-            db.setDatabaseName(GelmarInstall::databasePath(dir.path(), catalogue));
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            for (const Statement& st : statements) {
-                if (st.database != catalogue)
-                    continue;
-                EXPECT_TRUE(q.exec(st.text(s))) << st.name << ": " << q.lastError().text().toStdString();
-                while (q.isSelect() && q.next()) {
-                }
-            }
-            // The index is back after the reindex pair, under its own name.
-            ASSERT_TRUE(q.exec("SELECT count(*) FROM sqlite_master WHERE name = 'IX_HistoricalData'"));
-            ASSERT_TRUE(q.next());
-            EXPECT_EQ(q.value(0).toInt(), catalogue == acq ? 1 : 0);
-        }
-        QSqlDatabase::removeDatabase("sqltest");
+TEST(FixedDateText, WritesWhatToStringWrites) {
+    // Years 1 to 9999 are the parser properties' own; these lie beyond them.
+    const QDateTime cases[] = {
+        QDateTime(QDate(10000, 1, 1), QTime(1, 2, 3)),
+        QDateTime(QDate(-44, 3, 15), QTime(10, 0, 0)),
+        QDateTime(),
+    };
+    for (const QDateTime& when : cases) {
+        SCOPED_TRACE(when.toString(Qt::ISODate).toStdString());
+        EXPECT_EQ(FixedDateText::yearFirst(when), when.toString("yyyy/MM/dd HH:mm:ss"));
+        EXPECT_EQ(FixedDateText::dayFirst(when), when.toString("dd/MM/yyyy HH:mm:ss"));
     }
+}
+
+TEST(FixedDateText, DatabaseTextsReadAsTheGeneralParserReadsThem) {
+    const char* texts[] = {
+        "2026-12-06 07:05:09", " 2026-12-06 07:05:09 ", "2026-02-30 10:00:00", "2026-12-06 24:00:00",
+        "2026-12-06 07:05",    "2026-1x-06 07:05:09",   "2026-12-06T07:05:09", "2026-12-06",
+        "06/12/2026 07:05:09"};
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        QDateTime general;
+        for (const char* format :
+             {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss.zzz", "yyyy-MM-dd"}) {
+            general = QDateTime::fromString(QString::fromLatin1(text).trimmed(), QString::fromLatin1(format));
+            if (general.isValid())
+                break;
+        }
+        EXPECT_EQ(SupervisionSql::toDateTime(QString::fromLatin1(text)), general);
+    }
+}
+
+constexpr quint32 unspecified = AgentError::Unspecified, missing = AgentError::MissingObject,
+                  failed = AgentError::CommandFailed;
+
+TEST(DbErrorMap, OdbcStatesAndMessages) {
+    const struct {
+        const char *state, *message;
+        quint32 code;
+    } cases[] = {
+        // clang-format off
+        {"08001", "Unable to connect", unspecified}, {"08S01", "Communication link failure", unspecified},
+        {"HYT01", "Connection timeout expired", unspecified}, {"42S02", "Invalid object name 'x'.", missing},
+        {"42S22", "Invalid column name 'x'.", missing}, {"S0002", "Base table not found", missing},
+        {"42000", "Incorrect syntax near 'selec'.", failed}, {"23000", "Violation of PRIMARY KEY", failed},
+        // Drivers that report only a generic state are judged by their words; a known state wins over words.
+        {"HY000", "[SQLite]no such table: t (1)", missing}, {"S1000", "[SQLite]no such column: c (1)", missing},
+        {"HY000", "[SQLite]near \"selec\": syntax error (1)", failed}, {"", "Invalid object name 'x'", missing},
+        {"", "[SQLite]database is locked (5)", failed}, {"42000", "no such table in a syntax error", failed},
+        // clang-format on
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DbErrorMap::odbcCode(c.state, c.message), c.code) << c.state << " / " << c.message;
+}
+
+TEST(DbErrorMap, SqliteResultCodesAndMessages) {
+    const struct {
+        int result;
+        const char* message;
+        quint32 code;
+    } cases[] = {
+        // clang-format off
+        {1, "no such table: FlashAlarms", missing}, {1, "no such column: Alarmcodex", missing},
+        {1, "near \"SELEC\": syntax error", failed}, {19, "UNIQUE constraint failed", failed},
+        {14, "unable to open database file", unspecified}, {5, "database is locked", failed},
+        {10, "disk I/O error", unspecified}, {26, "file is not a database", unspecified},
+        // A lock is another process's for a while, not a lost connection.
+        {6, "database table is locked", failed}, {517, "database is locked", failed},
+        // Extended codes carry the primary code in their low byte.
+        {266, "disk I/O error", unspecified}, {1555, "UNIQUE constraint failed", failed},
+        // Without a code (a closed connection reported by Qt) the words decide.
+        {-1, "Driver not loaded: connection is closed", unspecified}, {-1, "something else", failed},
+        // clang-format on
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DbErrorMap::sqliteCode(c.result, c.message), c.code) << c.result << " / " << c.message;
 }
 
 } // namespace

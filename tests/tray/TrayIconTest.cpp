@@ -1,20 +1,17 @@
 #include "gui/TrayIcon.h"
-#include "core/Form1State.h"
+#include "app/Agent.h"
+#include "app/WindowShell.h"
+#include "support/FakeClock.h"
+#include "support/RecordingDialogs.h"
+#include "support/TestPlant.h"
 
 #include <QAction>
-#include <QSignalSpy>
+#include <QApplication>
+#include <QMenu>
 #include <gtest/gtest.h>
 
-TEST(TrayIcon, MenuItemAsksForTheWindowAndTheIconNeedsANotificationArea) {
-    Form1State state;
+TEST(TrayIcon, TheIconNeedsANotificationArea) {
     TrayIcon tray;
-    ASSERT_EQ(tray.trayMenu()->actions().size(), 1);
-    QAction* item = tray.trayMenu()->actions().first();
-    EXPECT_EQ(item->text(), state.mnuVornnet.text());
-    QSignalSpy shown(&tray, &TrayIcon::showRequested);
-    item->trigger();
-    EXPECT_EQ(shown.count(), 1);
-
     const bool available = QSystemTrayIcon::isSystemTrayAvailable();
     EXPECT_EQ(tray.add("VornGelmarNet::10.0.0.1:1003"), available);
     EXPECT_EQ(tray.isShown(), available);
@@ -23,4 +20,30 @@ TEST(TrayIcon, MenuItemAsksForTheWindowAndTheIconNeedsANotificationArea) {
     }
     tray.remove();
     EXPECT_FALSE(tray.isShown());
+}
+
+// The icon's menu, with its one item, brings the hidden window back on screen.
+TEST(WindowShell, TrayMenuItemShowsTheHiddenWindow) {
+    TestPlant plant;
+    RecordingDialogs dialogs;
+    FakeClock clock;
+    Agent agent({.programFolder = plant.program}, dialogs, clock);
+    WindowShell shell(agent);
+    ASSERT_EQ(agent.load(), Form1Load::Outcome::Loaded);
+    agent.form().form1.setVisible(false);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(shell.window().isVisible());
+
+    QList<QAction*> items;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* menu = qobject_cast<QMenu*>(w))
+            items += menu->actions();
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items[0]->text(), agent.form().mnuVornnet.text());
+    items[0]->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(agent.form().form1.visible());
+    EXPECT_TRUE(shell.window().isVisible());
+    agent.unload();
+    shell.unload();
 }

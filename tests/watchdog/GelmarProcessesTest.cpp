@@ -1,11 +1,7 @@
-#include "watchdog/GelmarProcesses.h"
 #include "WatchdogFixture.h"
-#include "core/BoundedWait.h"
 #include "support/Poll.h"
 
 #include <QProcess>
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -38,11 +34,6 @@ protected:
     }
 
     QProcess gsnet;
-    GelmarProcesses processes{{form.chkRestart, form.txtPathGelmar, form.lblTime, form.shapeOk1,
-                               form.shapeOk2, form.shapeOk3, form.txtError, settings.WebMode},
-                              baskill,
-                              log,
-                              clock};
 };
 
 } // namespace

@@ -1,6 +1,5 @@
-#include "MaintenanceFixture.h"
+#include "WatchdogFixture.h"
 #include "core/AgentLocale.h"
-#include "core/BoundedWait.h"
 #include "support/Poll.h"
 
 #include <QProcess>
@@ -15,10 +14,10 @@ const QString timestampIndex = "CREATE INDEX IX_HistoricalData ON HistoricalData
 
 // The whole reindex and repair against a gelmar-sim installation and a data tool below the data-tool
 // root, all started by the test from its own folder.
-class MaintenanceProcessTest : public MaintenanceFixture {
+class MaintenanceProcessTest : public WatchdogFixture {
 protected:
     void SetUp() override {
-        MaintenanceFixture::SetUp();
+        WatchdogFixture::SetUp();
         QString error;
         ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
             << error.toStdString();
@@ -49,6 +48,9 @@ protected:
             },
             10s);
         return pids.size() == 5 ? pids : QSet<qint64>();
+    }
+    QString indexSql() {
+        return sqlOn(acq, "SELECT sql FROM sqlite_master WHERE name = 'IX_HistoricalData'").toString();
     }
     void expectRestarted(const QSet<qint64>& before) {
         const QSet<qint64> after = runningPids();

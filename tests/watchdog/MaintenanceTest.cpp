@@ -1,4 +1,4 @@
-#include "MaintenanceFixture.h"
+#include "WatchdogFixture.h"
 
 namespace {
 
@@ -6,7 +6,7 @@ QDateTime at(int day, int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second)); // 1, 8 and 15: Tuesdays
 }
 
-class MaintenanceTest : public MaintenanceFixture {
+class MaintenanceTest : public WatchdogFixture {
 protected:
     // Each optimisation ends with the sweep, whether its reindex got through or not (nothing is installed
     // here to relaunch).

@@ -1,9 +1,55 @@
 #include "watchdog/ProcessPrimitives.h"
-#include "Residents.h"
 #include "core/AgentError.h"
+#include "support/Poll.h"
 #include "support/RecordingDialogs.h"
+#include "watchdog/ProcessTable.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <list>
+
+namespace {
+
+// Copies of gelmar-sim under names of our choosing, each resident until killed, in a folder of their own
+// that scopes the process table: only processes this test started are ever seen or touched.
+class Residents {
+public:
+    Residents() { table.setScope(dir.path()); }
+
+    // Starts one more process named name; its pid once the table lists it under that name, else 0.
+    qint64 start(const QString& name) {
+        const QString path = dir.filePath(name);
+        if (!QFile::exists(path))
+            QFile::copy(QStringLiteral(GELMAR_SIM_PATH), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        QProcess& p = m_processes.emplace_back();
+        p.start(path, {QStringLiteral("resident")});
+        const qint64 pid = p.waitForStarted(5000) ? p.processId() : 0;
+        return pollUntil([&] { return nameOf(pid) == name; }, std::chrono::seconds(5)) ? pid : 0;
+    }
+    QString nameOf(qint64 pid) const {
+        for (const ProcessEntry& e : table.list())
+            if (e.pid == pid)
+                return e.name;
+        return {};
+    }
+    // Lets the event loop reap what was killed, until the process is no more.
+    bool gone(qint64 pid) const {
+        return pollUntil([&] { return !QFile::exists(QStringLiteral("/proc/%1").arg(pid)); },
+                         std::chrono::seconds(5));
+    }
+
+    QTemporaryDir dir;
+    ProcessTable table;
+
+private:
+    std::list<QProcess> m_processes; // killed, if still running, when they go
+};
+
+} // namespace
 
 TEST(ProcessPrimitives, RunningByPrefixKillAppBySuffixKillAppWmiByTheWholeNameFirstOnly) {
     Residents r;
@@ -50,4 +96,60 @@ TEST(ProcessPrimitives, WhatCannotBeSignalledOrReadGivesFalseAndTheBoxes) {
     ASSERT_TRUE(r.gone(pid));
     for (qint64 id : {pid, qint64(0), qint64(-1), qint64(1), qint64(1) << 40})
         EXPECT_FALSE(broken.KillProcessById(id, 0)) << id;
+}
+
+TEST(ProcessTable, StatIsReadAfterTheNamesLastBracketAndCutNamesComeFromArgv0) {
+    const auto stat = ProcessTable::parseStat("17 (a b) (c) R 3 17 9 0");
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(stat->state, 'R');
+    EXPECT_EQ(stat->ppid, 3);
+    EXPECT_EQ(stat->session, 9);
+    for (const QByteArray& bad : {QByteArray(""), QByteArray("12 GSNET S 1 2 3"), QByteArray("12 (x) S 1 2"),
+                                  QByteArray("12 (x) S one 2 3 4")})
+        EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad.toStdString();
+
+    const struct {
+        QByteArray comm, cmdline;
+        QString name;
+    } names[] = {
+        {"KOBSERVER.EXE\n", "/g/KOBSERVER.EXE", "KOBSERVER.EXE"},
+        {"svc (x86) [old]\n", QByteArray("/g/svc (x86) [old] runner.exe\0-x", 32),
+         "svc (x86) [old] runner.exe"},
+        {"averyveryverylo\n", "worker: idle", "averyveryverylo"}, // argv[0] rewritten: comm stays
+        {"kworker/0:1\n", "", "kworker/0:1"},
+    };
+    for (const auto& n : names)
+        EXPECT_EQ(ProcessTable::executableName(n.comm, n.cmdline), n.name);
+}
+
+TEST(ProcessTable, EntriesThatEndWhileReadOrAreZombiesAreSkippedAndTheWalkGoesOn) {
+    QTemporaryDir proc;
+    const auto entry = [&](const char* pid, const QByteArray& stat, const QByteArray& comm,
+                           const QByteArray& cmdline) {
+        QDir().mkpath(proc.filePath(pid));
+        for (const auto& [file, content] : {std::pair{"stat", stat}, {"comm", comm}, {"cmdline", cmdline}}) {
+            QFile f(proc.filePath(pid) + "/" + file);
+            if (!content.isEmpty() && f.open(QIODevice::WriteOnly))
+                f.write(content);
+        }
+    };
+    entry("7", "7 (VQM.EXE) S 1 7 7 0", "VQM.EXE\n", "/g/VQM.EXE");
+    entry("30", "30 (PLXSERVER.EXE) S 1 30 30 0", "", "/g/PLXSERVER.EXE");    // ended before comm was read
+    entry("31", "31 (GSNET.EXE) Z 1 31 31 0", "GSNET.EXE\n", "/g/GSNET.EXE"); // a zombie runs no more
+    entry("100", "100 (KOBSERVER.EXE) S 7 100 100 0", "KOBSERVER.EXE\n", "KOBSERVER.EXE");
+    QDir().mkpath(proc.filePath("self"));
+
+    ProcessTable table(proc.path());
+    const QList<ProcessEntry> all = table.list();
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[0].executable, "/g/VQM.EXE");
+    EXPECT_EQ(all[1].name, "KOBSERVER.EXE");
+    EXPECT_EQ(all[1].ppid, 7);
+    table.setScope("/g");
+    EXPECT_EQ(table.list().size(), 1) << "a relative argv[0] with no readable working folder is out of scope";
+    entry("40", "40 (VORNDATA.EXE) S 1 40 40 0", "VORNDATA.EXE\n", "/g/vorn data/VORNDATA.EXE");
+    entry("41", "41 (GSNET.EXE) S 1 41 41 0", "GSNET.EXE\n", "/gelmar/GSNET.EXE");
+    EXPECT_EQ(table.list().size(), 2)
+        << "a folder below the scope is in it; a name that merely begins so is not";
+    EXPECT_THROW(ProcessTable(proc.filePath("missing")).list(), AgentError);
 }

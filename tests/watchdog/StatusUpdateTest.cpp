@@ -1,5 +1,6 @@
 #include "WatchdogFixture.h"
 #include "forwarding/AlarmScan.h"
+#include "watchdog/NoDataRestart.h"
 
 #include <QStorageInfo>
 #include <QTemporaryDir>
@@ -40,13 +41,13 @@ TEST_F(StatusUpdateTest, RecordExactlyFiveMinutesAheadIsNotInTheFutureOneSecondM
         status.ActualizaDatosVida();
     EXPECT_EQ(restarter.restarts, 1) << "once per episode";
     EXPECT_EQ(form.lblLastDate.background(), lightRed);
-    EXPECT_EQ(statusIni(StatusFile::Flag::time), "0");
+    EXPECT_EQ(statusFile.read(StatusFile::Flag::time), "0");
     EXPECT_EQ(notices(), QStringList{future + "|1"});
 
     addHistory(clock.now()); // the newest record counts, not the latest date
     status.ActualizaDatosVida();
     EXPECT_EQ(notices(), (QStringList{future + "|1", future + "|0"}));
-    EXPECT_EQ(statusIni(StatusFile::Flag::time), "1");
+    EXPECT_EQ(statusFile.read(StatusFile::Flag::time), "1");
     EXPECT_EQ(form.lblNumVidas.text(), "3");
 }
 
@@ -105,7 +106,7 @@ TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaits
         EXPECT_EQ(notices(), s.notices) << s.signal;
         EXPECT_EQ(form.lblEstadoAdquisicion.text(), s.acquisition) << s.signal;
     }
-    EXPECT_EQ(statusIni(StatusFile::Flag::ModemOK), "0");
+    EXPECT_EQ(statusFile.read(StatusFile::Flag::ModemOK), "0");
     EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0));
 }
 
@@ -138,4 +139,47 @@ TEST(StatusUpdateDrive, WindowsPathsKeepTheirDriveOthersShowTheirMountPoint) {
                                         {dir.path(), mount},
                                         {dir.filePath("not/there/yet"), mount}})
         EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder.toStdString();
+}
+
+namespace {
+
+class NoDataRestartTest : public WatchdogFixture {
+protected:
+    NoDataRestartTest() {
+        form.chkRestart.setChecked(true);
+        form.lblNumVidas.setText("0");
+    }
+    // The tick (from 1) at which TestData asks for a restart; 0 when none did within limit.
+    int restartAt(const char* threshold, int limit) {
+        form.txtMinSinData.setText(threshold);
+        for (int tick = 1; tick <= limit; ++tick)
+            if (!noData.TestData())
+                return tick;
+        return 0;
+    }
+    NoDataRestart noData{Views::noDataRestart(form), clock, buffer};
+};
+
+} // namespace
+
+TEST_F(NoDataRestartTest, CountsTicksWithoutRecordsUpToTheThresholdReadAnewCappedAt999) {
+    EXPECT_EQ(restartAt("30", 40), 30);
+    EXPECT_EQ(form.lblTimeWithoutData.text(), "0");
+    EXPECT_EQ(restartAt("30", 5), 0);
+    EXPECT_EQ(restartAt("5", 1), 1) << "a saved threshold applies at the next tick";
+    EXPECT_EQ(restartAt("tres", 1), 1) << "a threshold that is not a number reads as 0";
+    EXPECT_EQ(restartAt("1000", 1100), 0);
+    EXPECT_EQ(form.lblTimeWithoutData.text(), "999");
+    EXPECT_EQ(restartAt("999", 1), 1);
+
+    for (const auto& [records, restartOn] : {std::pair{"1", true}, {"12 registros", true}, {"0", false}}) {
+        form.lblTimeWithoutData.setText("17");
+        form.lblNumVidas.setText(records);
+        form.chkRestart.setChecked(restartOn);
+        EXPECT_TRUE(noData.TestData()) << records;
+        EXPECT_EQ(form.lblTimeWithoutData.text(), "0") << records;
+    }
+
+    noData.MandaMensajeRestart();
+    EXPECT_EQ(notices(), QStringList{"AVISO|Gelmar Reiniciado por falta de datos|1"});
 }

@@ -12,13 +12,18 @@
 #include "support/FakeClock.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
+#include "watchdog/GelmarProcesses.h"
+#include "watchdog/Maintenance.h"
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
 
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
 
 struct RecordingRestarter final : GelmarRestarter {
     void ReiniciaGelmar() override { ++restarts; }
@@ -26,12 +31,15 @@ struct RecordingRestarter final : GelmarRestarter {
 };
 
 // The watchdog's parts over a plant made in-process (the stand-in's SQLite databases, an empty buffer)
-// and a process table that sees only processes started from the installation folder.
+// and a process table that sees only processes started below the test's own folder (the installation
+// and the data tool's root).
 class WatchdogFixture : public ::testing::Test {
 protected:
     WatchdogFixture() {
         form.txtPathGelmar.setText(plant.gelmar);
-        table.setScope(plant.gelmar);
+        form.chkOptimiza.setChecked(true);
+        table.setScope(plant.root.path());
+        settings.DataToolRoot = plant.root.filePath("raiz");
     }
     void SetUp() override {
         ASSERT_TRUE(db.ConectaConDB());
@@ -39,15 +47,30 @@ protected:
         status.setFreeBytes([this](const QString&) { return freeBytes; });
     }
 
+    // The first value the last statement gives, on a connection of its own to a plant database.
+    QVariant sqlOn(const QString& catalogue, const QStringList& statements) {
+        QVariant value;
+        {
+            QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "inspector");
+            c.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, catalogue));
+            c.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
+            EXPECT_TRUE(c.open());
+            QSqlQuery q(c);
+            for (const QString& statement : statements)
+                EXPECT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
+            if (q.next())
+                value = q.value(0);
+        }
+        QSqlDatabase::removeDatabase("inspector");
+        return value;
+    }
+    QVariant sqlOn(const QString& catalogue, const QString& statement) {
+        return sqlOn(catalogue, QStringList{statement});
+    }
     // A history row, as the supervision system writes it.
     void addHistory(const QDateTime& when) {
-        {
-            QSqlDatabase w = QSqlDatabase::addDatabase("QSQLITE", "writer");
-            w.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-            ASSERT_TRUE(w.open() && QSqlQuery(w).exec("INSERT INTO HistoricalData (Timestamp) VALUES ('" +
-                                                      when.toString(GelmarInstall::dateFormat) + "')"));
-        }
-        QSqlDatabase::removeDatabase("writer");
+        sqlOn(GelmarInstall::acquired, "INSERT INTO HistoricalData (Timestamp) VALUES ('" +
+                                           when.toString(GelmarInstall::dateFormat) + "')");
     }
     // The buffer's notices, as "device|alarm|beginend".
     QStringList notices() {
@@ -56,7 +79,6 @@ protected:
             all << row.device + "|" + row.alarm + "|" + row.beginend;
         return all;
     }
-    QString statusIni(StatusFile::Flag flag) const { return statusFile.read(flag); }
     QStringList logLines() const {
         QFile f(log.currentPath());
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
@@ -90,4 +112,18 @@ protected:
                          [] { return QStringLiteral("Desconectado"); },
                          [] { return false; },
                          [this] { return chkAdquisicion; }}};
+    GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
+    int sweeps = 0;
+    Maintenance maintenance{{plant.program,
+                             Views::maintenance(form),
+                             settings,
+                             [this](const QString& stamp) { settings.UltOptimiza = stamp; },
+                             statusFile,
+                             {clock, log, dialogs},
+                             db,
+                             baskill,
+                             processes,
+                             [this](bool on) { chkAdquisicion = on; },
+                             [this] { ++sweeps; },
+                             {1ms, 1ms, 1ms, 1ms, 1ms}}};
 };
