@@ -90,7 +90,7 @@ void Sms::leaveSmsMode() {
 void Sms::writeStatus(bool on) {
     if (!m_p.status.set(StatusFile::Flag::SMSOn, on))
         qCWarning(lcSms).noquote() << "no se puede escribir el modo SMS en" << m_p.status.path()
-                                   << "; a restart will not know it";
+                                   << "; al reiniciar el agente no lo sabrá";
 }
 
 void Sms::btnTestSMS_Click() {

@@ -38,11 +38,7 @@ protected:
     }
 
     QProcess gsnet;
-    GelmarProcesses processes{{form.chkRestart, form.txtPathGelmar, form.lblTime, form.shapeOk1,
-                               form.shapeOk2, form.shapeOk3, form.txtError, settings.WebMode},
-                              baskill,
-                              log,
-                              clock};
+    GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
 };
 
 } // namespace

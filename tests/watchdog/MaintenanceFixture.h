@@ -45,11 +45,7 @@ protected:
     }
 
     StatusFile statusFile{plant.program};
-    GelmarProcesses processes{{form.chkRestart, form.txtPathGelmar, form.lblTime, form.shapeOk1,
-                               form.shapeOk2, form.shapeOk3, form.txtError, settings.WebMode},
-                              baskill,
-                              log,
-                              clock};
+    GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
     int sweeps = 0;
     Maintenance maintenance{{plant.program,
                              {form.chkOptimiza, form.txtPathGelmar, form.btnReindex, form.btnRepHist,
