@@ -162,9 +162,10 @@ void FolderCheck::checkBufferAndPositions(const QString& plant, qint64 newestId)
             const QList<QSqlRecord> rows = SqlConnection::select(
                 db, DbEngine::Sqlite, QStringLiteral("SELECT count(*), max(id) FROM alarms"));
             newestBuffered = rows.isEmpty() ? 0 : rows.first().value(1).toLongLong();
+            const qint64 kept = rows.first().value(0).toLongLong();
             add({L::Ok,
-                 QStringLiteral("buffer.mdb usable, %1 avisos guardados")
-                     .arg(rows.first().value(0).toLongLong()),
+                 kept == 1 ? QStringLiteral("buffer.mdb usable, 1 aviso guardado")
+                           : QStringLiteral("buffer.mdb usable, %1 avisos guardados").arg(kept),
                  {}});
         } catch (const AgentError& e) {
             add({L::Fallo, QStringLiteral("buffer.mdb no se puede leer: ") + e.description(),
