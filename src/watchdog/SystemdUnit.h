@@ -14,9 +14,6 @@ public:
 
     explicit SystemdUnit(QString unit) : m_unit(std::move(unit)) {}
 
-    const QString& name() const { return m_unit; }
-    bool named() const { return !m_unit.isEmpty(); }
-
     // Asks systemd to stop, start or restart the unit without waiting for the job. Empty when systemd
     // took the request, else why not, in Spanish.
     QString ask(const QString& verb) const;
