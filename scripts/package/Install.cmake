@@ -42,6 +42,11 @@ install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.desktop DESTINATION /etc/xdg/a
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/CONFIGURATION.md
               ${CMAKE_SOURCE_DIR}/docs/SQLSERVER.md ${VORNNET_PACKAGE_DIR}/copyright
         DESTINATION /usr/share/doc/vornnet COMPONENT docs EXCLUDE_FROM_ALL)
+# The polkit rule that lets vornnet restart the supervision system's unit is an example only: the unit's
+# name is the site's, and an active rule must name exactly that unit, so the integrator copies it to
+# /etc/polkit-1/rules.d/ when setting GelmarUnit.
+install(FILES ${VORNNET_PACKAGE_DIR}/vornnet-gelmar.rules DESTINATION /usr/share/doc/vornnet/examples
+        COMPONENT docs EXCLUDE_FROM_ALL)
 configure_file(${VORNNET_PACKAGE_DIR}/changelog.in ${CMAKE_BINARY_DIR}/package/changelog @ONLY)
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
                    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/package/changelog > ${CMAKE_BINARY_DIR}/package/changelog.gz

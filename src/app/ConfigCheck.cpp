@@ -67,10 +67,17 @@ QList<CheckLine> ConfigCheck::run() const {
         if (r.severity == ConfigRules::Severity::None)
             continue;
         allAsWritten = false;
-        const bool engine = key.compare(QLatin1String(ConfigKeys::DbEngine), Qt::CaseInsensitive) == 0;
-        lines.append({r.severity == ConfigRules::Severity::Failure ? L::Fallo : L::Aviso, r.note,
-                      engine ? QStringLiteral("escriba DbEngine=odbc o DbEngine=sqlite")
-                             : QStringLiteral("escriba en %1 el valor que quiere decir").arg(key)});
+        const auto named = [&key](const char* k) {
+            return key.compare(QLatin1String(k), Qt::CaseInsensitive) == 0;
+        };
+        QString fix = QStringLiteral("escriba en %1 el valor que quiere decir").arg(key);
+        if (named(ConfigKeys::DbEngine))
+            fix = QStringLiteral("escriba DbEngine=odbc o DbEngine=sqlite");
+        else if (named(ConfigKeys::GelmarUnit))
+            fix = QStringLiteral(
+                "escriba el nombre de la unidad del sistema de supervisión (gelmar.service, por "
+                "ejemplo) o déjelo vacío");
+        lines.append({r.severity == ConfigRules::Severity::Failure ? L::Fallo : L::Aviso, r.note, fix});
     }
     if (IniFile::read(m_iniPath, config, QStringLiteral("IpQuarnCenter")).trimmed().isEmpty()) {
         lines.append({L::Fallo, QStringLiteral("IpQuarnCenter vacío"),

@@ -13,6 +13,7 @@
 #include "core/SqlConnection.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
+#include "forwarding/CentralLink.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/SerialPortName.h"
 #include "sms/SignalQuality.h"
@@ -161,9 +162,10 @@ void FolderCheck::checkBufferAndPositions(const QString& plant, qint64 newestId)
             const QList<QSqlRecord> rows = SqlConnection::select(
                 db, DbEngine::Sqlite, QStringLiteral("SELECT count(*), max(id) FROM alarms"));
             newestBuffered = rows.isEmpty() ? 0 : rows.first().value(1).toLongLong();
+            const qint64 kept = rows.first().value(0).toLongLong();
             add({L::Ok,
-                 QStringLiteral("buffer.mdb usable, %1 avisos guardados")
-                     .arg(rows.first().value(0).toLongLong()),
+                 kept == 1 ? QStringLiteral("buffer.mdb usable, 1 aviso guardado")
+                           : QStringLiteral("buffer.mdb usable, %1 avisos guardados").arg(kept),
                  {}});
         } catch (const AgentError& e) {
             add({L::Fallo, QStringLiteral("buffer.mdb no se puede leer: ") + e.description(),
@@ -244,7 +246,9 @@ void FolderCheck::checkStations() {
         });
         QObject::connect(socket, &QTcpSocket::errorOccurred, &wait, [&s, &wait, socket] {
             s.done = true;
-            s.error = socket->errorString();
+            // Spanish whether or not Qt's own translations are installed.
+            const QString why = CentralLink::errorText(socket->error(), socket->errorString());
+            s.error = why.left(1).toLower() + why.mid(1);
             wait.wake();
         });
         socket->connectToHost(s.host, s.port);
@@ -265,7 +269,7 @@ void FolderCheck::checkStations() {
         } else {
             const QString why =
                 s.done ? s.error : QStringLiteral("sin respuesta en %1 ms").arg(stationBudget.count());
-            add({L::Fallo, what + QStringLiteral(" no acepta la conexión TCP: ") + why,
+            add({L::Fallo, what + QStringLiteral(" no acepta la conexión TCP (") + why + QLatin1Char(')'),
                  QStringLiteral("compruebe la dirección, el puerto y que la central esté a la escucha")});
         }
         s.socket->abort();
@@ -322,5 +326,7 @@ void FolderCheck::checkModem() {
              QStringLiteral("módem %1 responde a AT, sin cobertura (%2)").arg(port.name, reading.text),
              QStringLiteral("compruebe la antena y la tarjeta SIM")});
     else
-        add({L::Ok, QStringLiteral("módem %1 responde a AT, señal %2").arg(port.name, reading.text), {}});
+        add({L::Ok,
+             QStringLiteral("módem %1 responde a AT, señal %2 (de 0 a 31)").arg(port.name, reading.text),
+             {}});
 }

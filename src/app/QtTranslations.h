@@ -12,6 +12,7 @@ public:
     // Qt's translations folder (/usr/share/qt6/translations on Debian).
     static QString defaultFolder();
     // Loads qtbase_es from folder into the application, which owns it. Null when the file is not there or
-    // not readable, told on standard error: the boxes then keep Qt's English "OK".
-    static QTranslator* installSpanish(QCoreApplication& app, const QString& folder = defaultFolder());
+    // not readable, told on standard error when told is true: the boxes then keep Qt's English "OK".
+    static QTranslator* installSpanish(QCoreApplication& app, const QString& folder = defaultFolder(),
+                                       bool told = true);
 };

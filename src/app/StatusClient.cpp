@@ -92,9 +92,10 @@ QString StatusClient::text(const QJsonObject& o) {
     line(QStringLiteral("Última alarma entregada"), field("position").isNull()
                                                         ? QStringLiteral("ninguna")
                                                         : QString::number(field("position").toInteger()));
-    line(QStringLiteral("Entregas"), field("failingSince").isNull() ? QStringLiteral("al día")
-                                                                    : QStringLiteral("fallando desde ") +
-                                                                          field("failingSince").toString());
+    line(QStringLiteral("Entregas"),
+         field("failingSince").isNull()
+             ? QStringLiteral("al día")
+             : QStringLiteral("fallando desde ") + StatusSnapshot::localText(field("failingSince")));
     line(QStringLiteral("Modo SMS"),
          field("smsMode").toBool() ? QStringLiteral("activado") : QStringLiteral("no"));
     const QStringList open = StatusSnapshot::openConditions(o);

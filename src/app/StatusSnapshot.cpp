@@ -1,5 +1,6 @@
 #include "app/StatusSnapshot.h"
 
+#include "core/AgentLocale.h"
 #include "core/DeliveryState.h"
 #include "core/Form1State.h"
 #include "core/StatusFlags.h"
@@ -74,6 +75,10 @@ QStringList StatusSnapshot::openConditions(const QJsonObject& status) {
     return open;
 }
 
+QString StatusSnapshot::localText(const QJsonValue& iso) {
+    return AgentLocale::dateTimeText(QDateTime::fromString(iso.toString(), Qt::ISODate));
+}
+
 QString StatusSnapshot::summary() const {
     const QJsonObject o = json();
     const QJsonValue id = o.value(QStringLiteral("position"));
@@ -82,7 +87,7 @@ QString StatusSnapshot::summary() const {
     const QJsonValue failing = o.value(QStringLiteral("failingSince"));
     const QString delivery =
         failing.isNull() ? QStringLiteral("entregas al día")
-                         : QStringLiteral("envíos pendientes, fallando desde %1").arg(failing.toString());
+                         : QStringLiteral("envíos pendientes, fallando desde %1").arg(localText(failing));
     const QStringList open = openConditions(o);
     return QStringLiteral("%1; %2; modo SMS: %3; condiciones abiertas: %4")
         .arg(last, delivery,

@@ -34,6 +34,8 @@ public:
     static bool allNormal(const QJsonObject& status);
     // The Spanish names of the open conditions of a status object.
     static QStringList openConditions(const QJsonObject& status);
+    // A time of the JSON object (ISO 8601, local) as the window writes dates: "07/12/2026 23:59:05".
+    static QString localText(const QJsonValue& iso);
 
 private:
     // The position file's id for the plant the window shows; -1 when there is none.

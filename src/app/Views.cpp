@@ -41,7 +41,8 @@ GelmarProcesses::View Views::gelmarProcesses(Form1State& form, const AgentSettin
             .shapeOk2 = form.shapeOk2,
             .shapeOk3 = form.shapeOk3,
             .txtError = form.txtError,
-            .WebMode = settings.WebMode};
+            .WebMode = settings.WebMode,
+            .GelmarUnit = settings.GelmarUnit};
 }
 
 Watchdog::View Views::watchdog(Form1State& form) {

@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <cstdio>
 #include <memory>
 
@@ -112,6 +113,12 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     return code != 0 ? code : exitCode;
 }
 
+// Without a window the only Qt texts shown are its error descriptions (a socket's, a serial port's): in
+// Spanish like the lines around them when the translation is there, said in English without a word when not.
+void quietSpanish(QCoreApplication& app) {
+    QtTranslations::installSpanish(app, QtTranslations::defaultFolder(), false);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -141,15 +148,20 @@ int main(int argc, char** argv) {
     }
     if (cl->check) {
         QCoreApplication app(argc, argv);
+        quietSpanish(app);
         return FolderCheck(cl->folder).run();
     }
     if (cl->testLink) {
         QCoreApplication app(argc, argv);
+        quietSpanish(app);
+        // Each link's line gives its reason; the link's own diagnostic would say it a second time.
+        QLoggingCategory::setFilterRules(QStringLiteral("vornnet.link.warning=false"));
         return LinkTest(cl->folder, waitFromEnvironment("VORNNET_LINK_WAIT_MS", CentralLink::defaultWait))
             .run();
     }
     if (cl->status) {
         QCoreApplication app(argc, argv);
+        quietSpanish(app);
         return StatusClient(cl->folder).run(cl->json);
     }
     // From here on a termination signal unloads the agent, however early it comes.
@@ -157,6 +169,7 @@ int main(int argc, char** argv) {
     Diagnostics::toStandardError();
     if (cl->unattended) {
         QCoreApplication app(argc, argv);
+        quietSpanish(app);
         UnattendedDialogs dialogs;
         return runAgent(*cl, dialogs, nullptr);
     }

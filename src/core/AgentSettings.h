@@ -18,5 +18,6 @@ struct AgentSettings {
     QString HoraOptimiza = QStringLiteral("08:00");
     QString UltOptimiza;
     QString DataToolRoot = QStringLiteral("/"); // the data tool's folders are looked up below it
+    QString GelmarUnit;                         // the supervision system's systemd unit; empty: none
     QStringList smsAuxiliaries;                 // section SMS, keys 1 to 4, empty entries left out
 };

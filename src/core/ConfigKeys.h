@@ -71,11 +71,15 @@ inline constexpr const char* DbPassword = "DbPassword";
 inline constexpr const char* AccessCode = "AccessCode";
 // How many monthly logs are kept, the current month included; 0 or empty keeps them all.
 inline constexpr const char* LogMonths = "LogMonths";
+// The supervision system's systemd unit: when named, its restarts go through systemd; empty: the agent
+// kills and starts its processes itself.
+inline constexpr const char* GelmarUnit = "GelmarUnit";
 
 inline constexpr const char* variables[] = {
-    MaxDb,        minFree,      WebMode,      noMinimize, ControlFechasFuturas, FastFailover, DiaOptimiza,
-    DiaOptimiza2, HoraOptimiza, DataToolRoot, DbEngine,   OdbcDriver,           DbServer,     DbUser,
-    DbPassword,   AccessCode,   LogMonths,    AlarmPollMs};
+    MaxDb,        minFree,     WebMode,      noMinimize,   ControlFechasFuturas,
+    FastFailover, DiaOptimiza, DiaOptimiza2, HoraOptimiza, DataToolRoot,
+    DbEngine,     OdbcDriver,  DbServer,     DbUser,       DbPassword,
+    AccessCode,   LogMonths,   AlarmPollMs,  GelmarUnit};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

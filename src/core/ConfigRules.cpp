@@ -92,6 +92,12 @@ bool isAddressKey(const QString& key) {
     return key.startsWith(QLatin1String("IpQuarnCenter"), Qt::CaseInsensitive);
 }
 
+bool isUnitName(const QString& text) {
+    constexpr qsizetype longest = 255;
+    static const QRegularExpression form(QStringLiteral("^[A-Za-z0-9:_.@\\\\][A-Za-z0-9:_.@\\\\-]*$"));
+    return text.size() <= longest && form.match(text).hasMatch();
+}
+
 QString addressNote(const QString& key, const QString& text) {
     const QString t = text.trimmed();
     static const QRegularExpression dotted(QStringLiteral("^[0-9.]+$"));
@@ -178,6 +184,15 @@ Reading read(const QString& key, const QString& text) {
             return changed(key, text, day ? QStringLiteral("3") : QStringLiteral("0"),
                            QStringLiteral("no es un número"));
         }
+    }
+    if (is(key, ConfigKeys::GelmarUnit)) {
+        const QString unit = text.trimmed();
+        if (unit.isEmpty() || isUnitName(unit))
+            return {unit, Severity::None, {}};
+        return {unit, Severity::Failure,
+                QStringLiteral("%1='%2' no es un nombre de unidad de systemd: los reinicios del sistema de "
+                               "supervisión fallarán")
+                    .arg(key, unit)};
     }
     if (is(key, ConfigKeys::DbEngine)) {
         if (dbEngine(text))

@@ -43,6 +43,8 @@ int logMonths(const QString& text);
 // be looked up as a host name and fail as one. A note naming the key; empty for anything else.
 QString addressNote(const QString& key, const QString& text);
 bool isAddressKey(const QString& key);
+// A systemd unit name: letters, digits and ":_.@\-", not starting with '-', at most 255 characters.
+bool isUnitName(const QString& text);
 
 // The value of a key of section CONFIG (any capitalisation) as start-up takes it. An unknown key reads
 // as written, with no note.

@@ -100,6 +100,7 @@ void Configuration::readConfig(const std::function<void(int)>& visibilidadAlm) {
                               .arg(maxAlarmPollMs));
     const QString dataToolRoot = config(ConfigKeys::DataToolRoot);
     m_settings.DataToolRoot = dataToolRoot.isEmpty() ? QStringLiteral("/") : dataToolRoot;
+    m_settings.GelmarUnit = config(ConfigKeys::GelmarUnit).trimmed();
 }
 
 std::optional<int> Configuration::alarmPollMs(const QString& text) {
@@ -116,11 +117,11 @@ std::optional<int> Configuration::alarmPollMs(const QString& text) {
 QString Configuration::stationsText() const {
     const auto station = [this](const char* address, const char* port) {
         const QString host = config(address);
-        return (host.isEmpty() ? QStringLiteral("(empty)") : host) + QLatin1Char(':') +
+        return (host.isEmpty() ? QStringLiteral("(vacía)") : host) + QLatin1Char(':') +
                ConfigRules::portText(config(port));
     };
     const auto secondary = [&](const char* address, const char* port) {
-        return config(address).isEmpty() ? QStringLiteral("none") : station(address, port);
+        return config(address).isEmpty() ? QStringLiteral("ninguna") : station(address, port);
     };
     return station("IpQuarnCenter", "RemotePort") + QStringLiteral(", A ") +
            secondary("IpQuarnCenterA", "RemotePortA") + QStringLiteral(", B ") +

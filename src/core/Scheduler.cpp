@@ -57,7 +57,7 @@ void Scheduler::call(const QString& label, const std::function<void()>& step) {
         step();
     } catch (const std::exception& e) {
         // Each step handles its own failures; this only keeps a slip in one step from stopping the rest.
-        std::fprintf(stderr, "vornnet: step %s: %s\n", qPrintable(label), e.what());
+        std::fprintf(stderr, "vornnet: paso %s: %s\n", qPrintable(label), e.what());
     }
 }
 
@@ -67,7 +67,7 @@ bool Scheduler::callTest(const std::function<bool()>& step) {
     try {
         return step();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "vornnet: test step: %s\n", e.what());
+        std::fprintf(stderr, "vornnet: paso de prueba: %s\n", e.what());
         return true;
     }
 }

@@ -234,13 +234,13 @@ QString SupervisionDb::targetOf(Which which) const {
     if (m_settings.engine == DbEngine::Sqlite)
         return QDir::toNativeSeparators(
             sqlitePath(m_installFolder ? m_installFolder() : QString(), catalogue));
-    return catalogue + QStringLiteral(" on ") + m_settings.server + QStringLiteral(" (ODBC driver ") +
-           m_settings.odbcDriver + QStringLiteral(", user ") + m_settings.user + QLatin1Char(')');
+    return QStringLiteral("%1 en %2 (controlador ODBC %3, usuario %4)")
+        .arg(catalogue, m_settings.server, m_settings.odbcDriver, m_settings.user);
 }
 
 QString SupervisionDb::targetText() const {
     return (m_settings.engine == DbEngine::Sqlite ? QStringLiteral("sqlite ") : QStringLiteral("odbc ")) +
-           targetOf(Which::Acquired) + QStringLiteral(" and ") + targetOf(Which::Config);
+           targetOf(Which::Acquired) + QStringLiteral(" y ") + targetOf(Which::Config);
 }
 
 std::optional<SupervisionDb::FileIdentity> SupervisionDb::FileIdentity::of(const QString& path) {

@@ -36,8 +36,8 @@ void lastResort() {
     while (::nanosleep(&grace, &grace) != 0 && errno == EINTR) {
     }
     std::fprintf(stderr,
-                 "vornnet.agent: stop: signal %d not handled within %d s (a call holds the agent): "
-                 "ended at once\n",
+                 "vornnet.agent: fin: señal %d sin atender en %d s (una llamada retiene al agente): "
+                 "terminado en el acto\n",
                  byte, UnixSignals::exitGraceSeconds);
     std::fflush(stderr);
     ::_exit(0);

@@ -82,7 +82,7 @@ void Form1Window::bindControls() {
             continue;
         QWidget* w = findChild<QWidget*>(c->name());
         if (!w) {
-            qWarning("form1.ui has no widget named %s", qPrintable(c->name()));
+            qWarning("form1.ui no tiene ningún control llamado %s", qPrintable(c->name()));
             continue;
         }
         m_bindings.append({c, w, w->palette(), w->autoFillBackground()});

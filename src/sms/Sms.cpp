@@ -1,5 +1,6 @@
 #include "sms/Sms.h"
 
+#include "core/AgentLocale.h"
 #include "core/Clock.h"
 #include "core/Control.h"
 #include "core/DeliveryState.h"
@@ -73,7 +74,7 @@ void Sms::enterSmsMode() {
                            m_p.services.clock.now());
     m_p.smsOn = true;
     qCInfo(lcSms).noquote() << "modo SMS activado: envíos fallando desde"
-                            << m_p.delivery.failingSince().value_or(QDateTime()).toString(Qt::ISODate);
+                            << AgentLocale::dateTimeText(m_p.delivery.failingSince().value_or(QDateTime()));
 }
 
 void Sms::leaveSmsMode() {
@@ -90,7 +91,7 @@ void Sms::leaveSmsMode() {
 void Sms::writeStatus(bool on) {
     if (!m_p.status.set(StatusFile::Flag::SMSOn, on))
         qCWarning(lcSms).noquote() << "no se puede escribir el modo SMS en" << m_p.status.path()
-                                   << "; a restart will not know it";
+                                   << "; al reiniciar el agente no lo sabrá";
 }
 
 void Sms::btnTestSMS_Click() {

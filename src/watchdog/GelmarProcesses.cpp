@@ -6,6 +6,7 @@
 #include "core/Files.h"
 #include "core/NumberValue.h"
 #include "watchdog/ProcessPrimitives.h"
+#include "watchdog/SystemdUnit.h"
 #include "watchdog/WatchdogLog.h"
 
 #include <QDir>
@@ -61,6 +62,12 @@ void GelmarProcesses::killGelmar() {
 }
 
 bool GelmarProcesses::startGelmar(QString* why) {
+    if (unitNamed()) {
+        const QString refused = SystemdUnit(m_view.GelmarUnit).ask(QStringLiteral("start"));
+        if (why)
+            *why = refused;
+        return refused.isEmpty();
+    }
     const QString folder = m_view.txtPathGelmar.text();
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         if (why)
@@ -98,12 +105,29 @@ bool GelmarProcesses::startDetached(const QString& program, const QString& folde
     return true;
 }
 
+void GelmarProcesses::stopUnit() {
+    const QString refused = SystemdUnit(m_view.GelmarUnit).ask(QStringLiteral("stop"));
+    if (refused.isEmpty())
+        m_error.clear();
+    else
+        m_error.report(QStringLiteral("Error al detener Gelmar: ") + refused);
+}
+
 void GelmarProcesses::ReiniciaGelmar() {
     if (m_restarting)
         return;
     m_restarting = true;
     const auto done = qScopeGuard([this] { m_restarting = false; });
     qCInfo(lcWatchdog) << "reiniciando el sistema de supervisión";
+    if (unitNamed()) {
+        // systemd stops and starts it under the unit's own account and file view.
+        const QString refused = SystemdUnit(m_view.GelmarUnit).ask(QStringLiteral("restart"));
+        if (refused.isEmpty())
+            m_error.clear();
+        else
+            m_error.report(QStringLiteral("Error al reiniciar Gelmar: ") + refused);
+        return;
+    }
     try {
         killGelmar();
     } catch (const AgentError& e) {

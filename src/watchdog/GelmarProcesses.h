@@ -30,6 +30,8 @@ public:
         Control& shapeOk3;
         Control& txtError;
         const bool& WebMode; // the network server is not required (read after the load sets it)
+        // The supervision system's systemd unit (read after the load sets it); empty: none.
+        const QString& GelmarUnit;
     };
 
     GelmarProcesses(View view, ProcessPrimitives& baskill, const EventLog& log, const Clock& clock);
@@ -42,9 +44,10 @@ public:
     // The three process lights: green running, red not, blue for the network server in web mode.
     void ActualizaIcoNetActivo();
 
-    // Kills the supervision system, lets events run for the restart wait, and starts GSNET.EXE again.
-    // A relaunch that fails is shown in txtError and written to the event log; the agent goes on.
-    // A call while a restart is waiting is ignored: the one in progress relaunches.
+    // Kills the supervision system, lets events run for the restart wait, and starts GSNET.EXE again;
+    // with a unit named, asks systemd to restart the unit instead. A relaunch that fails is shown in
+    // txtError and written to the event log; the agent goes on. A call while a restart is waiting is
+    // ignored: the one in progress relaunches.
     void ReiniciaGelmar() override;
 
     // The pieces of a restart, for the maintenance that stops the system for a while:
@@ -52,8 +55,13 @@ public:
     // network server).
     void killGelmar();
     // GSNET.EXE started from the installation folder, with that folder as working folder, detached in a
-    // session of its own (never a child of the agent). False with the reason when it could not start.
+    // session of its own (never a child of the agent); with a unit named, systemd asked to start it.
+    // False with the reason when it could not start.
     bool startGelmar(QString* why);
+    // A unit is named: the maintenance stops the system with stopUnit() instead of killing its processes.
+    bool unitNamed() const { return !m_view.GelmarUnit.isEmpty(); }
+    // Asks systemd to stop the unit; a refusal is shown in txtError and written to the event log.
+    void stopUnit();
     // Any program started so, with folder as its working folder.
     static bool startDetached(const QString& program, const QString& folder, QString* why);
 

@@ -4,6 +4,7 @@
 #include "core/Control.h"
 #include "core/Dialogs.h"
 #include "watchdog/DataTool.h"
+#include "watchdog/GelmarProcesses.h"
 #include "watchdog/MaintenanceSteps.h"
 #include "watchdog/ProcessPrimitives.h"
 
@@ -29,11 +30,13 @@ void Reindex::btnReindex_Click() {
     m_p.setChkAdquisicion(false);
     m_steps.show(QStringLiteral("Cerrando..."));
     m_steps.letEventsRun();
-    // What cannot be stopped is passed over: KillApp tells its own failures.
-    for (const QString& name :
-         {DataTool::executable, QStringLiteral("GSNET.EXE"), QStringLiteral("KOBSERVER.EXE"),
-          QStringLiteral("PLXSERVER.EXE"), QStringLiteral("VQM.EXE")})
-        m_p.baskill.KillApp(name);
+    // What cannot be stopped is passed over: KillApp and stopUnit tell their own failures.
+    m_p.baskill.KillApp(DataTool::executable);
+    if (m_p.processes.unitNamed())
+        m_p.processes.stopUnit();
+    else
+        for (const char* name : {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"})
+            m_p.baskill.KillApp(QString::fromLatin1(name));
 
     bool relaunching = false;
     try {

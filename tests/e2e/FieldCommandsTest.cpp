@@ -1,6 +1,7 @@
 // The field commands as an integrator runs them: --test-link against stations that echo, refuse and stay
 // silent; --status of a running, a missing and a stopped agent; the systemd notifications on a datagram
 // socket bound by the test.
+#include "core/AgentLocale.h"
 #include "support/Poll.h"
 #include "support/ProcessHarness.h"
 
@@ -150,8 +151,12 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     const Ran text = runCommand(f, {QStringLiteral("--status")});
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_TRUE(text.out.contains(QStringLiteral("Planta: EDAR Norte"))) << text.out.toStdString();
-    EXPECT_TRUE(text.out.contains(QStringLiteral("Entregas: fallando desde ") +
-                                  o.value(QStringLiteral("failingSince")).toString()))
+    // The JSON's instant, as the window writes dates.
+    const QDateTime failing =
+        QDateTime::fromString(o.value(QStringLiteral("failingSince")).toString(), Qt::ISODate);
+    ASSERT_TRUE(failing.isValid());
+    EXPECT_TRUE(
+        text.out.contains(QStringLiteral("Entregas: fallando desde ") + AgentLocale::dateTimeText(failing)))
         << text.out.toStdString();
 
     // Stopped: the kernel takes the connection, nobody answers.

@@ -1,0 +1,126 @@
+#include "WatchdogFixture.h"
+#include "core/ConfigRules.h"
+#include "support/Poll.h"
+#include "watchdog/GelmarProcesses.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The relaunch through the supervision system's systemd unit, against a stand-in systemctl put first on
+// the PATH: it records its arguments, starts the installation's GSNET.EXE for start and restart, and
+// refuses while a file "refuse" lies beside it.
+class GelmarUnitTest : public WatchdogFixture {
+protected:
+    void SetUp() override {
+        WatchdogFixture::SetUp();
+        QString error;
+        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
+            << error.toStdString();
+        const QString script = bin.filePath("systemctl");
+        QFile f(script);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\n"
+                "here=$(dirname \"$0\")\n"
+                "echo \"$*\" >> \"$here/calls\"\n"
+                "if [ -e \"$here/refuse\" ]; then echo 'Access denied' >&2; echo more >&2; exit 4; fi\n"
+                "case \"$1\" in start|restart)\n"
+                "  cd '" +
+                plant.gelmar.toUtf8() +
+                "' && ./GSNET.EXE </dev/null >/dev/null 2>&1 &\n"
+                "esac\n");
+        f.close();
+        ASSERT_TRUE(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+        path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8() + ":" + path);
+        processes.setRestartWait(50ms);
+    }
+    void TearDown() override {
+        qputenv("PATH", path);
+        for (const ProcessEntry& e : table.list())
+            ProcessTable::terminate(e.pid);
+    }
+    QStringList calls() const {
+        QFile f(bin.filePath("calls"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
+                                           : QStringList();
+    }
+    bool gsnetRunning() const {
+        return pollUntil([&] { return table.list().size() == 4; }, 10s); // it brings up the other three
+    }
+
+    QTemporaryDir bin;
+    QByteArray path;
+    GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
+};
+
+TEST_F(GelmarUnitTest, WithoutAUnitTheAgentStartsTheSystemItselfAndNeverAsksSystemd) {
+    processes.ReiniciaGelmar();
+    ASSERT_TRUE(gsnetRunning());
+    QString why;
+    EXPECT_TRUE(processes.startGelmar(&why)) << why.toStdString();
+    EXPECT_FALSE(processes.unitNamed());
+    EXPECT_EQ(calls(), QStringList());
+    EXPECT_EQ(form.txtError.text(), "");
+}
+
+TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIsToldOnce) {
+    settings.GelmarUnit = "gelmar.service";
+    ASSERT_TRUE(processes.unitNamed());
+    processes.ReiniciaGelmar();
+    EXPECT_TRUE(gsnetRunning()) << "the unit's stand-in started the system";
+    processes.stopUnit();
+    QString why;
+    EXPECT_TRUE(processes.startGelmar(&why)) << why.toStdString();
+    EXPECT_EQ(calls(),
+              (QStringList{"restart --no-block -- gelmar.service", "stop --no-block -- gelmar.service",
+                           "start --no-block -- gelmar.service"}));
+    EXPECT_EQ(form.txtError.text(), "");
+
+    QFile refuse(bin.filePath("refuse"));
+    ASSERT_TRUE(refuse.open(QIODevice::WriteOnly));
+    const QString refused = "systemctl restart gelmar.service terminó con el estado 4: Access denied";
+    processes.ReiniciaGelmar();
+    processes.ReiniciaGelmar();
+    EXPECT_EQ(form.txtError.text(), "Error al reiniciar Gelmar: " + refused);
+    processes.stopUnit();
+    EXPECT_EQ(
+        form.txtError.text(),
+        "Error al detener Gelmar: systemctl stop gelmar.service terminó con el estado 4: Access denied");
+    EXPECT_FALSE(processes.startGelmar(&why));
+    EXPECT_EQ(why, "systemctl start gelmar.service terminó con el estado 4: Access denied");
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 2) << "one line per distinct error: " << lines.join("\n").toStdString();
+    EXPECT_TRUE(lines[0].startsWith("Error al reiniciar Gelmar: " + refused + " Hora: "));
+
+    // A name systemctl would take for an option is never passed to it.
+    settings.GelmarUnit = "-H";
+    EXPECT_FALSE(processes.startGelmar(&why));
+    EXPECT_EQ(why, "GelmarUnit='-H' no es un nombre de unidad de systemd");
+    EXPECT_EQ(calls().size(), 7);
+}
+
+TEST(GelmarUnitName, FormOfASystemdUnitName) {
+    const struct {
+        const char* name;
+        bool valid;
+    } cases[] = {{"gelmar.service", true},
+                 {"gelmar@planta-2.service", true},
+                 {"gelmar", true},
+                 {"dev-sda1\\x2dx.mount", true},
+                 {"", false},
+                 {"-H", false},
+                 {"gelmar service", false},
+                 {"gelmar;reboot", false},
+                 {"gelmár", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ConfigRules::isUnitName(QString::fromUtf8(c.name)), c.valid) << c.name;
+    EXPECT_FALSE(ConfigRules::isUnitName(QString(256, 'a')));
+    EXPECT_EQ(ConfigRules::read("gelmarunit", " -x ").severity, ConfigRules::Severity::Failure);
+    EXPECT_EQ(ConfigRules::read("GelmarUnit", " gelmar.service ").taken, "gelmar.service");
+}
+
+} // namespace
