@@ -71,15 +71,18 @@ bool historyAt(const TestPlant& plant, const QString& localText) {
                   {localText});
 }
 
-// The buffer's notices of a text.
-int notices(const TestPlant& plant, const QString& text) {
+// The buffer's notices of a text; only those of one state ("1" begins, "0" ends) when it is given.
+int notices(const TestPlant& plant, const QString& text, const QString& state = {}) {
     const QString connection = QStringLiteral("clock-test-buffer");
     int n = -1;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(BufferDb::pathIn(plant.program));
         QSqlQuery q(db);
-        if (db.open() && q.exec(QStringLiteral("SELECT count(*) FROM alarms WHERE alarm = '%1'").arg(text)) &&
+        const QString ofState =
+            state.isEmpty() ? QString() : QStringLiteral(" AND beginend = '%1'").arg(state);
+        if (db.open() &&
+            q.exec(QStringLiteral("SELECT count(*) FROM alarms WHERE alarm = '%1'").arg(text) + ofState) &&
             q.next())
             n = q.value(0).toInt();
     }
@@ -123,8 +126,10 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
     qint64 code = 1;
     int forwarded = 0;
     for (const auto& m : moments) {
-        clock.set(m.now);
+        // The record before the step: a status update between the two would otherwise find October's
+        // record ahead of March's clock, rightly.
         ASSERT_TRUE(historyAt(f.plant, m.text));
+        clock.set(m.now);
         ASSERT_TRUE(alarmAt(f.plant, code, m.text));
         forwarded += reached(station, code);
         BoundedWait().pause(600ms); // a few status updates read the record
@@ -134,17 +139,21 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
     EXPECT_EQ(forwarded, 3) << agent->err.right(3000).toStdString();
     EXPECT_EQ(falseRestarts, 0) << agent->err.right(3000).toStdString();
 
-    // A genuine future date still restarts, once: 05:30 CEST is hours ahead of 01:59 CET.
+    // A genuine future date still restarts, once: 05:30 CEST is hours ahead of 01:59 CET. The history is
+    // not ahead, so the next status update (the first one, a few seconds after the start, or the next
+    // minute ending in 0 or 5) ends the episode with the same text: only the begin notices count.
     ASSERT_TRUE(alarmAt(f.plant, code, "2026-03-29 05:30:00"));
     EXPECT_TRUE(reached(station, code));
-    EXPECT_TRUE(pollUntil([&] { return notices(f.plant, AlarmScan::futureNotice) == 1; }, 10s));
+    EXPECT_TRUE(pollUntil([&] { return notices(f.plant, AlarmScan::futureNotice, "1") == 1; }, 10s));
     agent->terminate();
     ASSERT_TRUE(agent->waitFinished(15s));
+    const int genuineTold = notices(f.plant, AlarmScan::futureNotice, "1");
+    EXPECT_EQ(genuineTold, 1) << "told again after the first";
     f.figures(QStringLiteral("tz=Europe/Madrid moments=autumn-first-pass,autumn-second-pass,spring-gap "
                              "forwarded=%1/3 false-restarts=%2 genuine-future-told=%3 lost=%4")
                   .arg(forwarded)
                   .arg(falseRestarts)
-                  .arg(notices(f.plant, AlarmScan::futureNotice))
+                  .arg(genuineTold)
                   .arg(3 - forwarded));
 }
 
