@@ -42,11 +42,16 @@ enum : int {
     SqliteMisuse = 21,
 };
 
+int primaryCode(int sqliteResult) {
+    constexpr int lowByte = 0xff;
+    return sqliteResult & lowByte;
+}
+
 } // namespace
 
 bool isLock(DbEngine engine, int sqliteResult, const QString& message) {
     if (engine == DbEngine::Sqlite && sqliteResult > 0)
-        return (sqliteResult & 0xff) == SqliteBusy || (sqliteResult & 0xff) == SqliteLocked;
+        return primaryCode(sqliteResult) == SqliteBusy || primaryCode(sqliteResult) == SqliteLocked;
     static const char* const words[] = {"database is locked", "database table is locked",
                                         "lock request time out"};
     for (const char* w : words)
@@ -80,7 +85,7 @@ quint32 sqliteCode(int resultCode, const QString& message) {
     // Another process holds the file for a while: the connection is fine, and the next cycle reads again.
     if (isLock(DbEngine::Sqlite, resultCode, message))
         return AgentError::CommandFailed;
-    switch (resultCode & 0xff) {
+    switch (primaryCode(resultCode)) {
     case SqliteCantOpen:
     case SqliteIoErr:
     case SqliteNotADb:
