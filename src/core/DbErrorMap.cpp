@@ -113,7 +113,7 @@ QString odbcSqlState(const QSqlQuery& query) {
     SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.data());
     if (!stmt)
         return {};
-    SQLCHAR state[6] = {};
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
     SQLINTEGER native = 0;
     SQLCHAR text[SQL_MAX_MESSAGE_LENGTH];
     SQLSMALLINT length = 0;
