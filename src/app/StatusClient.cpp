@@ -74,8 +74,8 @@ int StatusClient::run(bool json) {
     return StatusSnapshot::allNormal(status) ? Normal : SomethingOpen;
 }
 
-QString StatusClient::text(const QJsonObject& o) {
-    const auto field = [&o](const char* key) { return o.value(QLatin1String(key)); };
+QString StatusClient::text(const QJsonObject& status) {
+    const auto field = [&status](const char* key) { return status.value(QLatin1String(key)); };
     const QJsonObject controls = field("controls").toObject();
     const auto control = [&controls](const char* name) {
         const QString t = controls.value(QLatin1String(name)).toString();
@@ -98,7 +98,7 @@ QString StatusClient::text(const QJsonObject& o) {
              : QStringLiteral("fallando desde ") + StatusSnapshot::localText(field("failingSince")));
     line(QStringLiteral("Modo SMS"),
          field("smsMode").toBool() ? QStringLiteral("activado") : QStringLiteral("no"));
-    const QStringList open = StatusSnapshot::openConditions(o);
+    const QStringList open = StatusSnapshot::openConditions(status);
     line(QStringLiteral("Condiciones abiertas"),
          open.isEmpty() ? QStringLiteral("ninguna") : open.join(QStringLiteral(", ")));
     line(QStringLiteral("Proceso"), control("lblProceso"));

@@ -46,9 +46,9 @@ QJsonObject StatusSnapshot::json() const {
     o[QStringLiteral("plant")] = m_s.form.txtPlanta.text();
     const qint64 id = position();
     o[QStringLiteral("position")] = id >= 0 ? QJsonValue(id) : QJsonValue();
-    o[QStringLiteral("failingSince")] = m_s.delivery.failurePending()
-                                            ? QJsonValue(m_s.delivery.failingSince()->toString(Qt::ISODate))
-                                            : QJsonValue();
+    const std::optional<QDateTime>& failingSince = m_s.delivery.failingSince();
+    o[QStringLiteral("failingSince")] =
+        failingSince ? QJsonValue(failingSince->toString(Qt::ISODate)) : QJsonValue();
     o[QStringLiteral("smsMode")] = m_s.flags.SMSOn;
     QJsonObject c;
     for (const Condition& condition : conditions)

@@ -15,8 +15,10 @@ SystemdNotify::SystemdNotify(QObject* parent) : QObject(parent) {
     if (sd_watchdog_enabled(0, &usec) > 0 && usec > 0) {
         // The keep-alive runs from the event loop: a step that blocks the single thread stops it, and
         // systemd restarts the agent, which is the point.
-        const qint64 half = static_cast<qint64>(usec / 2000);
-        m_keepAlive.setInterval(static_cast<int>(std::clamp<qint64>(half, 1, 24LL * 3600 * 1000)));
+        using std::chrono::milliseconds;
+        const auto half = std::chrono::duration_cast<milliseconds>(
+            std::chrono::microseconds(static_cast<std::chrono::microseconds::rep>(usec / 2)));
+        m_keepAlive.setInterval(std::clamp(half, milliseconds(1), milliseconds(std::chrono::hours(24))));
         m_watchdogUsec = usec;
         connect(&m_keepAlive, &QTimer::timeout, this, &SystemdNotify::keepAlive);
         m_keepAlive.start();
@@ -31,7 +33,7 @@ void SystemdNotify::allowLongWork(std::function<bool()> busy, std::chrono::secon
 void SystemdNotify::keepAlive() {
     const bool busy = m_busy && m_busy();
     if (busy != m_extended) {
-        const quint64 usec = busy ? static_cast<quint64>(m_longWait.count()) * 1000000 : m_watchdogUsec;
+        const quint64 usec = busy ? static_cast<quint64>(std::chrono::microseconds(m_longWait).count()) : m_watchdogUsec;
         send("WATCHDOG_USEC=" + QByteArray::number(usec));
         m_extended = busy;
     }

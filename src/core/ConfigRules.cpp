@@ -23,12 +23,12 @@ double lifeTestHours(const QString& text) {
 }
 
 double minNoData(const QString& text) {
-    return std::max(NumberValue::of(text), 30.0);
+    return std::max(NumberValue::of(text), static_cast<double>(minNoDataMinutes));
 }
 
 double maxDb(const QString& text) {
     const double v = NumberValue::of(text);
-    return v < 500 ? 1000 : v;
+    return v < smallestMaxDbMb ? defaultMaxDbMb : v;
 }
 
 double minFree(const QString& text) {
@@ -104,11 +104,12 @@ QString addressNote(const QString& key, const QString& text) {
     if (t.isEmpty() || !dotted.match(t).hasMatch())
         return {};
     const QStringList parts = t.split(QLatin1Char('.'));
+    constexpr int maxOctet = 255;
     bool valid = parts.size() == 4;
     for (const QString& p : parts) {
         bool ok = false;
         const int v = p.toInt(&ok);
-        valid = valid && ok && p.size() <= 3 && v <= 255;
+        valid = valid && ok && p.size() <= 3 && v <= maxOctet;
     }
     return valid ? QString()
                  : QStringLiteral("%1='%2' no es una dirección IPv4 válida (cuatro números de 0 a 255 "

@@ -27,9 +27,12 @@ QString portText(const QString& text);
 bool checkState(const QString& text);
 // The life test's interval in hours, brought within 1 to 24.
 double lifeTestHours(const QString& text);
-// Below 30 minutes without data becomes 30.
+// Below minNoDataMinutes without data becomes minNoDataMinutes.
+constexpr int minNoDataMinutes = 30;
 double minNoData(const QString& text);
-// The database size limit (MB): below 500 becomes 1000.
+// The database size limit (MB): below smallestMaxDbMb becomes defaultMaxDbMb.
+constexpr int smallestMaxDbMb = 500;
+constexpr int defaultMaxDbMb = 1000;
 double maxDb(const QString& text);
 // The free-space limit (GB): below 1 becomes 5.
 double minFree(const QString& text);

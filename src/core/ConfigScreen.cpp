@@ -65,8 +65,8 @@ void ConfigScreen::save() {
     if (lifeTest < 1 || lifeTest > 24)
         lblTestVida.setText(QStringLiteral("1"));
     Control& txtMinSinData = f.of(&Form1State::txtMinSinData);
-    if (NumberValue::of(txtMinSinData.text()) < 30)
-        txtMinSinData.setText(QStringLiteral("30"));
+    if (NumberValue::of(txtMinSinData.text()) < ConfigRules::minNoDataMinutes)
+        txtMinSinData.setText(QString::number(ConfigRules::minNoDataMinutes));
     // What is typed is saved as typed; the user is told first what the agent will make of it.
     const QStringList notes = notesBeforeSaving();
     if (!notes.isEmpty())

@@ -42,11 +42,16 @@ enum : int {
     SqliteMisuse = 21,
 };
 
+int primaryCode(int sqliteResult) {
+    constexpr int lowByte = 0xff;
+    return sqliteResult & lowByte;
+}
+
 } // namespace
 
 bool isLock(DbEngine engine, int sqliteResult, const QString& message) {
     if (engine == DbEngine::Sqlite && sqliteResult > 0)
-        return (sqliteResult & 0xff) == SqliteBusy || (sqliteResult & 0xff) == SqliteLocked;
+        return primaryCode(sqliteResult) == SqliteBusy || primaryCode(sqliteResult) == SqliteLocked;
     static const char* const words[] = {"database is locked", "database table is locked",
                                         "lock request time out"};
     for (const char* w : words)
@@ -80,7 +85,7 @@ quint32 sqliteCode(int resultCode, const QString& message) {
     // Another process holds the file for a while: the connection is fine, and the next cycle reads again.
     if (isLock(DbEngine::Sqlite, resultCode, message))
         return AgentError::CommandFailed;
-    switch (resultCode & 0xff) {
+    switch (primaryCode(resultCode)) {
     case SqliteCantOpen:
     case SqliteIoErr:
     case SqliteNotADb:
@@ -108,7 +113,7 @@ QString odbcSqlState(const QSqlQuery& query) {
     SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.data());
     if (!stmt)
         return {};
-    SQLCHAR state[6] = {};
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
     SQLINTEGER native = 0;
     SQLCHAR text[SQL_MAX_MESSAGE_LENGTH];
     SQLSMALLINT length = 0;

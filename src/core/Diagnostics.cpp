@@ -71,7 +71,8 @@ QString quoted(const QByteArray& bytes, qsizetype maxBytes) {
     QString text = QStringLiteral("\"");
     for (const char c : bytes.left(maxBytes)) {
         const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u < 0x7F && c != '"' && c != '\\')
+        constexpr unsigned char asciiDelete = 0x7F;
+        if (u >= 0x20 && u < asciiDelete && c != '"' && c != '\\')
             text += QLatin1Char(c);
         else
             text += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));

@@ -26,6 +26,11 @@ QString fileInFolder(const QString& folder, const QString& name) {
 
 namespace {
 
+// What open(2) is asked for on a new file: the umask takes away what the site does not allow.
+constexpr mode_t newFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+// Every bit chmod(2) sets: the permissions with set-user-ID, set-group-ID and sticky.
+constexpr mode_t everyModeBit = S_ISUID | S_ISGID | S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO;
+
 bool writeAll(int fd, QByteArrayView bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -53,11 +58,11 @@ bool replaceFile(const QString& path, QByteArrayView bytes, QString* why) {
         struct stat old = {};
         mode_t mode = 0;
         if (::stat(target.constData(), &old) == 0) {
-            mode = old.st_mode & 07777;
+            mode = old.st_mode & everyModeBit;
         } else {
             const mode_t mask = ::umask(0);
             ::umask(mask);
-            mode = 0666 & ~mask;
+            mode = newFileMode & ~mask;
         }
         // mkostemp makes the file for its owner alone; the replaced file keeps what it allowed before.
         if (::fchmod(fd, mode) != 0)
@@ -99,7 +104,7 @@ bool replaceFile(const QString& path, QByteArrayView bytes, QString* why) {
 
 bool appendToFile(const QString& path, QByteArrayView bytes) {
     const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, newFileMode);
     if (fd < 0)
         return false;
     qsizetype done = 0;

@@ -4,6 +4,9 @@ namespace FixedDateText {
 
 namespace {
 
+constexpr qsizetype textLength = 19; // both shapes: 10 for the date, a blank, 8 for the time
+constexpr int lastFourDigitYear = 9999;
+
 QChar* put(QChar* out, int value, int digits) {
     for (int i = digits - 1; i >= 0; --i) {
         out[i] = QLatin1Char(static_cast<char>('0' + value % 10));
@@ -16,7 +19,7 @@ QChar* put(QChar* out, int value, int digits) {
 QString compose(const QDateTime& when, bool yearFirst) {
     const QDate d = when.date();
     const QTime t = when.time();
-    QString text(19, Qt::Uninitialized);
+    QString text(textLength, Qt::Uninitialized);
     QChar* p = text.data();
     if (yearFirst) {
         p = put(p, d.year(), 4);
@@ -41,7 +44,7 @@ QString compose(const QDateTime& when, bool yearFirst) {
 }
 
 bool plain(const QDateTime& when) {
-    return when.isValid() && when.date().year() >= 0 && when.date().year() <= 9999;
+    return when.isValid() && when.date().year() >= 0 && when.date().year() <= lastFourDigitYear;
 }
 
 } // namespace

@@ -72,7 +72,7 @@ QString IniFile::decode(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return Windows1252::decode(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
+    if (text.startsWith(QChar(QChar::ByteOrderMark)))
         text.remove(0, 1);
     return text;
 }

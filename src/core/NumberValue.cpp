@@ -70,8 +70,9 @@ qint64 roundHalfEven(double value) {
 }
 
 QString text(double value) {
-    // Seven significant digits: the settings were single-precision numbers.
-    return QString::number(value, 'g', 7);
+    // The settings were single-precision numbers: as many significant digits as those hold.
+    constexpr int singlePrecisionDigits = 7;
+    return QString::number(value, 'g', singlePrecisionDigits);
 }
 
 qint16 toInt16(const QString& text) {

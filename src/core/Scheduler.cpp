@@ -9,7 +9,7 @@ Scheduler::Scheduler(Control& lblProceso, std::function<bool()> skipOptimiza, QO
     Timer3.setSingleShot(true);
     // A coarse timer may fire some percent early; the period is counted from the end of a run.
     Timer3.setTimerType(Qt::PreciseTimer);
-    Timer3.setInterval(30000);
+    Timer3.setInterval(defaultPeriod);
     connect(&Timer3, &QTimer::timeout, this, &Scheduler::tick);
 }
 

@@ -32,6 +32,9 @@ public:
     // Steps not set yet are passed over (their subsystems are not part of this build).
     Steps& steps() { return m_steps; }
 
+    // Until setPeriod says otherwise.
+    static constexpr std::chrono::seconds defaultPeriod{30};
+
     void setPeriod(std::chrono::milliseconds period);
     std::chrono::milliseconds period() const { return std::chrono::milliseconds(Timer3.interval()); }
 

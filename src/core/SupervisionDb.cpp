@@ -28,9 +28,13 @@
 
 namespace {
 
-// The command time-out each engine's connection starts with.
+// The command time-out each engine's connection starts with: a local file answers at once, a server may
+// be busy.
+constexpr std::chrono::seconds sqliteDefaultTimeout{5};
+constexpr std::chrono::seconds odbcDefaultTimeout{30};
+
 std::chrono::seconds defaultTimeout(DbEngine engine) {
-    return engine == DbEngine::Sqlite ? std::chrono::seconds(5) : std::chrono::seconds(30);
+    return engine == DbEngine::Sqlite ? sqliteDefaultTimeout : odbcDefaultTimeout;
 }
 
 // Qt has no query time-out of its own: it is set on the prepared statement's ODBC handle.
@@ -42,8 +46,10 @@ bool setQueryTimeout(const QSqlQuery& query, std::chrono::seconds timeout) {
         return false;
     SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.data());
     const auto seconds = static_cast<SQLULEN>(std::max<qint64>(0, timeout.count()));
+    // ODBC takes an integer attribute in its pointer argument.
     return stmt && SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
-                                                reinterpret_cast<SQLPOINTER>(seconds), 0));
+                                                reinterpret_cast<SQLPOINTER>(seconds), // NOLINT(performance-no-int-to-ptr)
+                                                0));
 }
 
 QString iniValue(const QString& ini, const char* key, const QString& fallback) {
@@ -171,7 +177,7 @@ void SupervisionDb::open(Which which, std::chrono::milliseconds budget) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
     // Bounds each attempt, so the retry window is not swallowed by one hanging login, and the last one
     // ends with the window.
-    const qint64 loginSeconds = std::clamp<qint64>((budget.count() + 999) / 1000, 1, 10);
+    const qint64 loginSeconds = std::clamp<qint64>(std::chrono::ceil<std::chrono::seconds>(budget).count(), 1, 10);
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%2")
                              .arg(loginSeconds)
                              .arg(timeoutOf(which).count()));

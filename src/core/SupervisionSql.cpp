@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <array>
+#include <string_view>
+
 namespace {
 
 const QString tsqlDate = QStringLiteral("yyyyMMdd HH:mm:ss");
@@ -21,23 +24,28 @@ QString SupervisionSql::dateText(const QDateTime& when) const {
 
 namespace {
 
+// The one layout of the engine's text dates: 'd' is a digit, any other character stands for itself and
+// ends a field (year, month, day, hour, minute, second).
+constexpr std::u16string_view sqliteLayout = u"dddd-dd-dd dd:dd:dd";
+constexpr std::size_t sqliteFieldCount = 6;
+
 // "yyyy-MM-dd HH:mm:ss" exactly, or invalid.
 QDateTime fromSqliteText(QStringView t) {
-    if (t.size() != 19 || t[4] != QLatin1Char('-') || t[7] != QLatin1Char('-') || t[10] != QLatin1Char(' ') ||
-        t[13] != QLatin1Char(':') || t[16] != QLatin1Char(':'))
+    if (t.size() != static_cast<qsizetype>(sqliteLayout.size()))
         return {};
-    int fields[6];
-    const int at[6] = {0, 5, 8, 11, 14, 17};
-    const int width[6] = {4, 2, 2, 2, 2, 2};
-    for (int f = 0; f < 6; ++f) {
-        int v = 0;
-        for (int i = at[f]; i < at[f] + width[f]; ++i) {
-            const char16_t c = t[i].unicode();
-            if (c < u'0' || c > u'9')
+    std::array<int, sqliteFieldCount> fields{};
+    std::size_t f = 0;
+    for (std::size_t i = 0; i < sqliteLayout.size(); ++i) {
+        const char16_t c = t[static_cast<qsizetype>(i)].unicode();
+        if (sqliteLayout[i] != u'd') {
+            if (c != sqliteLayout[i])
                 return {};
-            v = v * 10 + (c - u'0');
+            ++f;
+        } else if (c < u'0' || c > u'9') {
+            return {};
+        } else {
+            fields[f] = fields[f] * 10 + (c - u'0');
         }
-        fields[f] = v;
     }
     const QDate date(fields[0], fields[1], fields[2]);
     const QTime time(fields[3], fields[4], fields[5]);

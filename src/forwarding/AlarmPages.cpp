@@ -32,16 +32,19 @@ void AlarmPages::fetch() {
 }
 
 std::optional<QSqlRecord> AlarmPages::next() {
+    if (!m_newest)
+        return std::nullopt; // the table was empty
+    const qint64 newest = *m_newest;
     if (m_next >= m_page.size()) {
         // Nothing is left to read once the newest alarm of the cycle has been read.
-        if (m_lastPage || m_cursor >= *m_newest)
+        if (m_lastPage || m_cursor >= newest)
             return std::nullopt;
         fetch();
         if (m_page.isEmpty())
             return std::nullopt;
     }
     const QSqlRecord& row = m_page[m_next++];
-    if (row.value(idColumn).toLongLong() > *m_newest) {
+    if (row.value(idColumn).toLongLong() > newest) {
         m_page.clear();
         m_next = 0;
         m_lastPage = true;

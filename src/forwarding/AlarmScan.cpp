@@ -24,6 +24,7 @@
 
 #include <QScopeGuard>
 #include <cmath>
+#include <limits>
 
 using Which = SupervisionDb::Which;
 
@@ -58,8 +59,8 @@ std::optional<qint64> wholeNumber(const QVariant& v) {
     if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
         const double d = v.toDouble();
         // 2^63 is the first value past the range; every double below it converts exactly.
-        if (!std::isfinite(d) || d != std::trunc(d) || d >= 9223372036854775808.0 ||
-            d < -9223372036854775808.0)
+        constexpr double pastRange = -static_cast<double>(std::numeric_limits<qint64>::min());
+        if (!std::isfinite(d) || d != std::trunc(d) || d >= pastRange || d < -pastRange)
             return std::nullopt;
         return static_cast<qint64>(d);
     }

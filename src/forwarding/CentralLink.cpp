@@ -9,6 +9,7 @@
 
 #include <QDeadlineTimer>
 #include <QTcpSocket>
+#include <limits>
 
 namespace {
 
@@ -32,7 +33,7 @@ Endpoint endpointOf(const CentralLink::View& view, int queWinsock) {
 // socket layer refuses: that link then fails like any unreachable one.
 quint16 portOf(const QString& text) {
     const qint64 port = NumberValue::roundHalfEven(NumberValue::of(text));
-    return port >= 0 && port <= 65535 ? static_cast<quint16>(port) : 0;
+    return port >= 0 && port <= std::numeric_limits<quint16>::max() ? static_cast<quint16>(port) : 0;
 }
 
 } // namespace
@@ -295,28 +296,28 @@ QString CentralLink::nombreEstado(int queWinsock) const {
 int CentralLink::stateCode(QAbstractSocket::SocketState state) {
     switch (state) {
     case QAbstractSocket::UnconnectedState:
-        return 0;
+        return Closed;
     case QAbstractSocket::BoundState:
-        return 1;
+        return Open;
     case QAbstractSocket::ListeningState:
-        return 2;
+        return Listening;
     case QAbstractSocket::HostLookupState:
     case QAbstractSocket::ConnectingState:
-        return 6;
+        return Connecting;
     case QAbstractSocket::ConnectedState:
-        return 7;
+        return Connected;
     case QAbstractSocket::ClosingState:
-        return 8;
+        return Closing;
     }
-    return 9;
+    return Failed;
 }
 
 QStringList CentralLink::NombreEstado() {
     QStringList names;
-    for (int i = 0; i <= 10; ++i)
+    for (int i = 0; i <= LastStateCode; ++i)
         names << QString::number(i);
-    names[0] = QStringLiteral("Desconectado");
-    names[6] = QStringLiteral("Conectando...");
-    names[7] = QStringLiteral("Conectado");
+    names[Closed] = QStringLiteral("Desconectado");
+    names[Connecting] = QStringLiteral("Conectando...");
+    names[Connected] = QStringLiteral("Conectado");
     return names;
 }

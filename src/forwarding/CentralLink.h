@@ -72,14 +72,25 @@ public:
     // The socket errors that say no connection can come of this attempt.
     static bool unreachable(QAbstractSocket::SocketError error);
 
-    // State code of a link's socket (0 closed, 6 connecting, 7 connected) and its name.
+    // The state codes of a link's socket; the window shows their numbers.
+    enum StateCode : int {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        Connecting = 6,
+        Connected = 7,
+        Closing = 8,
+        Failed = 9,
+        LastStateCode = 10,
+    };
+    // State code of a link's socket and its name.
     int estado(int queWinsock) const;
     QString nombreEstado(int queWinsock) const;
 
     static int stateCode(QAbstractSocket::SocketState state);
     // The description shown in ESTADO for a socket error.
     static QString errorText(QAbstractSocket::SocketError error, const QString& fallback);
-    // Names of the state codes 0 to 10.
+    // Names of the state codes 0 to LastStateCode.
     static QStringList NombreEstado();
 
 private:

@@ -14,7 +14,8 @@ namespace {
 constexpr qint64 settledNs = 2'000'000'000;
 
 qint64 nanoseconds(const timespec& t) {
-    return static_cast<qint64>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    constexpr qint64 nsPerSecond = 1'000'000'000;
+    return static_cast<qint64>(t.tv_sec) * nsPerSecond + t.tv_nsec;
 }
 
 } // namespace

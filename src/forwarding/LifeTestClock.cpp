@@ -17,8 +17,10 @@ namespace {
 const QString synchroDateFormat = QStringLiteral("yyyy/MM/dd");
 constexpr qint64 dayMs = 24LL * 3600 * 1000;
 
+constexpr double secondsPerHour = 3600.0;
+
 qint64 hoursToMsecs(double hours) {
-    return std::llround(hours * 3600.0 * 1000.0);
+    return std::llround(hours * secondsPerHour * 1000.0);
 }
 
 } // namespace

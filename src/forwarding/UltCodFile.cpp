@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 UltCodFile::UltCodFile(QString programFolder, Kind kind, const QString& plant)
@@ -30,7 +31,7 @@ QString UltCodFile::fileName(Kind kind, const QString& plant) {
         kind == Kind::Alarms ? QStringLiteral("VornNetUltCod_") : QStringLiteral("VornNetUltCodBuffer_");
     const QString suffix = QStringLiteral(".ini");
     const qsizetype room = maxNameBytes - temporaryExtraBytes;
-    const QString whole = prefix + safe + suffix;
+    QString whole = prefix + safe + suffix;
     if (whole.toUtf8().size() <= room)
         return whole;
 
@@ -73,11 +74,12 @@ std::optional<qint64> UltCodFile::parse(const QByteArray& text) {
     // Blanks, NULs, no-break spaces (UTF-8 or single-byte) and UTF-8 byte-order marks before the number
     // are what editors and copies leave; anything else before it means the file is not a position, and
     // guessing would skip or resend alarms. What follows the number does not matter.
+    constexpr unsigned char noBreakSpace = 0xA0; // single-byte
     qsizetype i = 0;
     const qsizetype n = bytes.size();
     for (;;) {
         if (i < n && (std::isspace(static_cast<unsigned char>(bytes[i])) || bytes[i] == '\0' ||
-                      static_cast<unsigned char>(bytes[i]) == 0xA0))
+                      static_cast<unsigned char>(bytes[i]) == noBreakSpace))
             ++i;
         else if (bytes.mid(i, 2) == "\xC2\xA0")
             i += 2;
@@ -167,7 +169,7 @@ bool UltCodFile::write(qint64 id, Sync sync) const {
     bool fresh = false;
     int fd = ::open(spare.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(spare.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd = ::open(spare.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
         fresh = true;
     }
     if (fd < 0)

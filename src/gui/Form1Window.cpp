@@ -1,6 +1,7 @@
 #include "gui/Form1Window.h"
 
 #include "core/Form1State.h"
+#include "core/Palette.h"
 #include "gui/AgentIcon.h"
 #include "ui_form1.h"
 
@@ -51,7 +52,7 @@ Form1Window::Form1Window(Form1State& state, QWidget* parent)
         shape->setMask(QRegion(QRect(QPoint(0, 0), shape->maximumSize()), QRegion::Ellipse));
         shape->setAutoFillBackground(true);
         QPalette p = shape->palette();
-        p.setColor(QPalette::Window, QColor(192, 192, 192));
+        p.setColor(QPalette::Window, Palette::lightGrey);
         shape->setPalette(p);
     }
     for (QLabel* clickable : {m_ui->Image1, m_ui->Label5, m_ui->lblTime, m_ui->lblErrorSMS}) {

@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/Control.h"
 #include "core/EventLog.h"
+#include "core/Palette.h"
 #include "core/Windows1252.h"
 #include "sms/ModemReply.h"
 #include "sms/SerialPortName.h"
@@ -39,7 +40,7 @@ void ModemDriver::stop() {
 
 void ModemDriver::SmsOn() {
     m_busy = true;
-    m_view.lblSignal.setForeground(QColor(255, 0, 0));
+    m_view.lblSignal.setForeground(Palette::red);
 }
 
 void ModemDriver::SmsOff() {
@@ -149,7 +150,8 @@ bool ModemDriver::MandaMensaje(const QString& Texto, const QString& numero) {
     // Without a modem nothing is sent, so nothing may count as sent.
     if (port.kind == SerialPortName::Kind::NoModem)
         return usable(port);
-    if (Texto.isEmpty() || numero.size() < 9) {
+    constexpr qsizetype shortestNumber = 9; // a national number's digits
+    if (Texto.isEmpty() || numero.size() < shortestNumber) {
         m_view.lblErrorSMS.setText(lengthError);
         return false;
     }

@@ -6,6 +6,15 @@
 
 namespace SignalQuality {
 
+namespace {
+
+// The modem's quality runs 0 to 31, with 99 for not known: 90 and above is no coverage, and above 30 is
+// shown as the best.
+constexpr double noCoverageFrom = 90;
+constexpr int best = 30;
+
+} // namespace
+
 Reading read(QByteArrayView answer) {
     const QByteArrayView tag("+CSQ:");
     const qsizetype at = answer.indexOf(tag);
@@ -18,10 +27,10 @@ Reading read(QByteArrayView answer) {
     double q = QLocale(QLocale::Spanish, QLocale::Spain).toDouble(six, &ok);
     if (!ok || !std::isfinite(q) || q < 0)
         q = 0;
-    if (q >= 90)
+    if (q >= noCoverageFrom)
         return {QStringLiteral("NC"), 0};
-    if (q > 30)
-        return {QStringLiteral(">30"), 30};
+    if (q > best)
+        return {QStringLiteral(">30"), best};
     const int whole = static_cast<int>(q);
     return {QString::number(whole), whole};
 }

@@ -22,25 +22,25 @@ QString QuitaAcentos(const QString& text) {
     out.reserve(text.size());
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case 0x00E1: // á
+        case u'á':
             out += QLatin1Char('a');
             break;
-        case 0x00E9: // é
+        case u'é':
             out += QLatin1Char('e');
             break;
-        case 0x00ED: // í
+        case u'í':
             out += QLatin1Char('i');
             break;
-        case 0x00F3: // ó
+        case u'ó':
             out += QLatin1Char('o');
             break;
-        case 0x00FA: // ú
+        case u'ú':
             out += QLatin1Char('u');
             break;
-        case 0x00F1: // ñ
+        case u'ñ':
             out += QLatin1Char('n');
             break;
-        case 0x00D1: // Ñ
+        case u'Ñ':
             out += QLatin1Char('N');
             break;
         default:

@@ -11,6 +11,8 @@ constexpr int maxCoordinate = 0xFFFF;
 
 } // namespace
 
+// The version codes are a table of their own: each number is the code's only name.
+// NOLINTBEGIN(readability-magic-numbers)
 int clsSystrayRefresh::versionCode(const WindowSystem::Version& v) {
     switch (v.platformId) {
     case 0:
@@ -23,8 +25,9 @@ int clsSystrayRefresh::versionCode(const WindowSystem::Version& v) {
             return 4;
         case 90:
             return 5;
+        default:
+            return 0;
         }
-        return 0;
     case 2:
         if (v.major == 3)
             return 13;
@@ -33,8 +36,9 @@ int clsSystrayRefresh::versionCode(const WindowSystem::Version& v) {
         if (v.major == 5 && v.minor >= 0 && v.minor <= 2)
             return 15 + v.minor;
         return 0;
+    default:
+        return 0;
     }
-    return 0;
 }
 
 WindowSystem::Handle clsSystrayRefresh::notificationArea() {
@@ -55,6 +59,7 @@ WindowSystem::Handle clsSystrayRefresh::notificationArea() {
     }
     return m_windows.findChild(area, QStringLiteral("ToolbarWindow32"));
 }
+// NOLINTEND(readability-magic-numbers)
 
 bool clsSystrayRefresh::SysTrayRefresh() {
     m_hwnd = notificationArea();

@@ -4,9 +4,13 @@ namespace OptimizaSchedule {
 
 namespace {
 
+constexpr int daysPerWeek = 7;
+// An empty record of the last run stands for one long before any schedule.
+constexpr int longAgoYear = 2000;
+
 // Qt counts Monday as 1 and Sunday as 7; the schedule counts Sunday as 1.
 int weekday(const QDate& date) {
-    return date.dayOfWeek() % 7 + 1;
+    return date.dayOfWeek() % daysPerWeek + 1;
 }
 
 std::optional<QTime> timeOfDay(const QString& hour) {
@@ -25,7 +29,7 @@ std::optional<QDateTime> scheduled(const QDateTime& now, int day, const QString&
     const std::optional<QTime> at = timeOfDay(hour);
     if (!at)
         return std::nullopt;
-    for (int i = 0; i <= 7; ++i) {
+    for (int i = 0; i <= daysPerWeek; ++i) {
         const QDate date = now.date().addDays(-i);
         if (weekday(date) == day)
             return QDateTime(date, *at);
@@ -36,10 +40,10 @@ std::optional<QDateTime> scheduled(const QDateTime& now, int day, const QString&
 std::optional<QDateTime> lastOptimisation(const QString& UltOptimiza) {
     const QString text = UltOptimiza.trimmed();
     if (text.isEmpty())
-        return QDateTime(QDate(2000, 1, 1), QTime(0, 0));
+        return QDateTime(QDate(longAgoYear, 1, 1), QTime(0, 0));
     for (const QString& format :
          {QStringLiteral("yyyy/M/d H:m:s"), QStringLiteral("yyyy/M/d H:m"), QStringLiteral("yyyy/M/d")}) {
-        const QDateTime t = QDateTime::fromString(text, format);
+        QDateTime t = QDateTime::fromString(text, format);
         if (t.isValid())
             return t;
     }

@@ -68,7 +68,7 @@ QString ProcessTable::executableName(const QByteArray& comm, const QByteArray& c
     QByteArray name = comm;
     if (name.endsWith('\n'))
         name.chop(1);
-    const QString fromComm = QString::fromLocal8Bit(name);
+    QString fromComm = QString::fromLocal8Bit(name);
     if (fromComm.size() < commLength)
         return fromComm;
     // comm is cut at 15 characters: argv[0] has the whole name when it begins the same way.

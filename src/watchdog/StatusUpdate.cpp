@@ -29,6 +29,9 @@ using Which = SupervisionDb::Which;
 
 namespace {
 
+// With no record read, the newest counts as long past: never ahead of the clock.
+constexpr int longAgoYear = 2000;
+
 const QColor green(0, 255, 0);
 const QColor red(255, 0, 0);
 
@@ -162,7 +165,7 @@ void StatusUpdate::update() {
 void StatusUpdate::newestRecord(const QDateTime& now) {
     View& v = m_p.view;
     v.lblLastDate.setText(QStringLiteral("--"));
-    QDateTime newest(QDate(2000, 1, 1), QTime(0, 0));
+    QDateTime newest(QDate(longAgoYear, 1, 1), QTime(0, 0));
     if (m_p.limits.ControlFechasFuturas) {
         const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().newestHistoryTimestamp());
         if (!rows.isEmpty()) {

@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
+#include <limits>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
     const auto mode = QuarnCenter::parseMode(parser.value(modeOpt));
     bool delayOk = false;
     const int delayMs = parser.value(delayOpt).toInt(&delayOk);
-    if (!portOk || port > 65535 || !mode || !delayOk || delayMs < 0) {
+    if (!portOk || port > std::numeric_limits<quint16>::max() || !mode || !delayOk || delayMs < 0) {
         std::fprintf(stderr, "quarn-center: bad --port, --mode or --delay-ms\n");
         return 2;
     }

@@ -16,8 +16,9 @@ std::optional<ModemMode> ModemMode::parse(const QString& word) {
                                       QStringLiteral("7"),    QStringLiteral("8"),    QStringLiteral("9"),
                                       QStringLiteral("at"),   QStringLiteral("cmgf"), QStringLiteral("csq"),
                                       QStringLiteral("reset")};
-    if (w.startsWith(QLatin1String("error:")) && steps.contains(w.mid(6)))
-        return ModemMode{Kind::Error, w.mid(6)};
+    const QLatin1String errorTag("error:");
+    if (w.startsWith(errorTag) && steps.contains(w.mid(errorTag.size())))
+        return ModemMode{Kind::Error, w.mid(errorTag.size())};
     return std::nullopt;
 }
 

@@ -21,7 +21,8 @@ public:
         ModemMode mode;
         QString modeFilePath;
         QString recordPath;
-        int signal = 17;
+        static constexpr int fairSignal = 17;
+        int signal = fairSignal;
         bool echo = false;
     };
 

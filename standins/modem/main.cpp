@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     const auto mode = ModemMode::parse(parser.value(modeOpt));
     bool signalOk = false;
     const int signal = parser.value(signalOpt).toInt(&signalOk);
-    if (!mode || !signalOk || signal < 0 || signal > 99) {
+    constexpr int signalNotKnown = 99; // the highest a modem answers
+    if (!mode || !signalOk || signal < 0 || signal > signalNotKnown) {
         std::fprintf(stderr, "modem-sim: bad --mode or --signal\n");
         return 2;
     }

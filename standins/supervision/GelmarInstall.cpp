@@ -168,6 +168,8 @@ bool GelmarInstall::fillConfig(const QString& path, const QString& plant, QStrin
         if (!q.exec())
             ok = fail(error, statement + QStringLiteral(": ") + q.lastError().text());
     };
+    // Sample rows: their ids and codes are data, not names.
+    // NOLINTBEGIN(readability-magic-numbers)
     const QString setting = QStringLiteral("INSERT INTO GenericSettings (Name, SetValue) VALUES (?, ?)");
     insert(setting, {QStringLiteral("PlantName"), plant});
     insert(setting, {QStringLiteral("DB_VERSION"), QStringLiteral("7.3.2")});
@@ -184,6 +186,7 @@ bool GelmarInstall::fillConfig(const QString& path, const QString& plant, QStrin
     insert(resource, {2, 20, QStringLiteral("Fallo térmico")});
     insert(resource, {3, 30, QStringLiteral("Cloro|bajo")});
     insert(resource, {4, 40, QStringLiteral("Caudal nulo")});
+    // NOLINTEND(readability-magic-numbers)
     if (ok)
         ok = run(q, QStringLiteral("COMMIT"), error);
     return ok;
