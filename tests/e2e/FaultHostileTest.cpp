@@ -20,12 +20,6 @@ namespace {
 const QString timeoutLine =
     QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos");
 
-bool freeTdsInstalled() {
-    QFile registry(QStringLiteral("/etc/odbcinst.ini"));
-    return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")) && registry.open(QIODevice::ReadOnly) &&
-           registry.readAll().contains("[FreeTDS]");
-}
-
 // The supervision database kept with a rollback journal, whose readers write nothing (a WAL reader
 // writes its shared-memory file).
 bool rollbackJournal(const QString& file) {

@@ -13,15 +13,11 @@ namespace {
 
 // How many of the codes reached the station at least once, and how many times more than once.
 std::pair<int, int> reachedAndRepeated(const Station& station, const QList<qint64>& codes) {
-    const QList<qint64> got = ProcessHarness::codesOf(station.alarms());
-    const std::set<qint64> wanted(codes.begin(), codes.end());
     std::set<qint64> seen;
     int repeated = 0;
-    for (qint64 c : got) {
-        if (!wanted.count(c))
-            continue;
-        repeated += !seen.insert(c).second;
-    }
+    for (qint64 c : ProcessHarness::codesOf(station.alarms()))
+        if (codes.contains(c))
+            repeated += !seen.insert(c).second;
     return {static_cast<int>(seen.size()), repeated};
 }
 
@@ -79,17 +75,19 @@ TEST(FaultInjection, TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored) 
     ASSERT_TRUE(moveAll(aside, file));
     ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
 
-    // 2. Replaced by a copy that holds more alarms than the file it replaces.
+    // A copy made aside, holding 50 alarms more than the file it is to replace.
+    QTemporaryDir staging;
+    const auto stage = [&] {
+        const QList<qint64> more = ProcessHarness::codes(100000 + codes.size(), 50);
+        codes += more;
+        const bool copied = f.plant.copyAcquired(staging.path());
+        ids += f.addAlarms(more, staging.path());
+        return copied && Unprivileged::giveTree(staging.path()) && ids.size() == codes.size();
+    };
+    // 2. Replaced by the copy.
     ASSERT_TRUE(backlog(150));
     ASSERT_TRUE(midScan());
-    QTemporaryDir staging;
-    ASSERT_TRUE(f.plant.copyAcquired(staging.path()));
-    const QList<qint64> more = ProcessHarness::codes(100000 + codes.size(), 50);
-    const QList<qint64> moreIds = f.addAlarms(more, staging.path());
-    ASSERT_EQ(moreIds.size(), 50);
-    codes += more;
-    ids += moreIds;
-    Unprivileged::giveTree(staging.path());
+    ASSERT_TRUE(stage());
     toldBefore = told();
     ASSERT_TRUE(f.plant.replaceAcquired(staging.path()));
     ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
@@ -98,21 +96,15 @@ TEST(FaultInjection, TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored) 
     // 3. Unreadable: a copy the agent may not read takes the file's place, then it is made readable.
     ASSERT_TRUE(backlog(150));
     ASSERT_TRUE(midScan());
-    ASSERT_TRUE(f.plant.copyAcquired(staging.path()));
-    const QList<qint64> last = ProcessHarness::codes(100000 + codes.size(), 50);
-    const QList<qint64> lastIds = f.addAlarms(last, staging.path());
-    ASSERT_EQ(lastIds.size(), 50);
-    codes += last;
-    ids += lastIds;
+    ASSERT_TRUE(stage());
     const QString staged = GelmarInstall::databasePath(staging.path(), GelmarInstall::acquired);
-    Unprivileged::giveTree(staging.path());
     ASSERT_TRUE(QFile::setPermissions(staged, QFileDevice::Permissions()));
     toldBefore = told();
     ASSERT_TRUE(f.plant.replaceAcquired(staging.path()));
     ASSERT_TRUE(pollUntil([&] { return told() > toldBefore; }, 30s)) << "the replacement is noticed";
-    // Only the unreadable file holds these: none can go until it is readable.
+    // Only the unreadable file holds the last 50: none can go until it is readable.
     BoundedWait().pause(1000ms);
-    const bool paused = f.positionId() < lastIds.first();
+    const bool paused = f.positionId() < ids[ids.size() - 50];
     ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ReadGroup | QFileDevice::ReadOther));
     ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
