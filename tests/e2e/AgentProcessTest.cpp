@@ -89,6 +89,16 @@ TEST(AgentProcess, CommandLine) {
         EXPECT_TRUE(endedNormally(p, 2)) << bad.join(' ').toStdString();
         EXPECT_TRUE(p.err.startsWith("vornnet: ")) << p.err.toStdString();
     }
+    // Without a display the window can not open: said, with the way out, and status 2 instead of an abort.
+    ProcessHarness h;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        e.remove(name);
+    e.insert("TMP", h.logs.path());
+    AgentProcess window({"--folder", h.plant.program}, e);
+    ASSERT_TRUE(window.start());
+    EXPECT_TRUE(endedNormally(window, 2));
+    EXPECT_TRUE(window.err.contains("--unattended")) << window.err.toStdString();
 }
 
 TEST(AgentProcess, DatabasesThatNeverAppearAndASigtermWhileWaiting) {

@@ -205,18 +205,3 @@ TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
     EXPECT_GE(gaps[gaps.size() / 2], 200);
     EXPECT_LE(gaps[gaps.size() / 2], 400);
 }
-
-// Without a display the window can not open: said, with the way out, and status 2 instead of an abort.
-TEST(FieldCommands, NoDisplayEndsWithStatusTwo) {
-    ProcessHarness f;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        e.remove(name);
-    e.insert("TMP", f.logs.path());
-    AgentProcess p({"--folder", f.plant.program}, e);
-    ASSERT_TRUE(p.start());
-    ASSERT_TRUE(p.waitFinished());
-    EXPECT_EQ(p.process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(p.process.exitCode(), 2);
-    EXPECT_TRUE(p.err.contains("--unattended")) << p.err.toStdString();
-}
