@@ -17,24 +17,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct Ran {
-    int exitCode = -1;
-    QString out;
-    qint64 ms = 0;
-};
-
-// A command of the agent that ends by itself, run to its end.
 Ran runCommand(const ProcessHarness& f, const QStringList& args) {
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("TMP", f.logs.path());
-    e.insert("VORNNET_LINK_WAIT_MS", "800");
-    AgentProcess p(args + QStringList{"--folder", f.plant.program}, e);
-    QElapsedTimer t;
-    t.start();
-    if (!p.start() || !p.waitFinished(30s))
-        return {};
-    return {p.process.exitStatus() == QProcess::NormalExit ? p.process.exitCode() : -1,
-            QString::fromUtf8(p.out), t.elapsed()};
+    return f.runCommand(args, {"VORNNET_LINK_WAIT_MS=800"});
 }
 
 } // namespace

@@ -4,32 +4,9 @@
 #include "support/BlackHole.h"
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-struct Checked {
-    int exitCode = -1;
-    QStringList lines;
-    qint64 ms = 0;
-};
-
-Checked runCheck(const ProcessHarness& f) {
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("TMP", f.logs.path());
-    AgentProcess p({"--check", "--folder", f.plant.program}, e);
-    QElapsedTimer t;
-    t.start();
-    if (!p.start() || !p.waitFinished(30s))
-        return {};
-    return {p.process.exitStatus() == QProcess::NormalExit ? p.process.exitCode() : -1,
-            QString::fromUtf8(p.out).split('\n'), t.elapsed()};
-}
-
-} // namespace
 
 TEST(FolderCheck, AGoodFolderPassesAndNothingIsWritten) {
     ProcessHarness f;
@@ -37,10 +14,11 @@ TEST(FolderCheck, AGoodFolderPassesAndNothingIsWritten) {
     ASSERT_TRUE(station.start());
     f.point("", station.port);
     const QStringList before = QDir(f.plant.program).entryList(QDir::Files | QDir::Hidden);
-    const Checked c = runCheck(f);
-    const QString out = c.lines.join('\n');
+    const Ran c = f.runCommand({"--check"});
+    const QString& out = c.out;
     EXPECT_EQ(c.exitCode, 0) << out.toStdString();
-    EXPECT_TRUE(c.lines.filter(QRegularExpression("^FALLO")).isEmpty()) << out.toStdString();
+    EXPECT_FALSE(out.contains(QRegularExpression("^FALLO", QRegularExpression::MultilineOption)))
+        << out.toStdString();
     for (const char* says :
          {"nombre de la planta: EDAR Norte", "tabla FlashAlarms", "acepta la conexión TCP"})
         EXPECT_TRUE(out.contains(says)) << out.toStdString();
@@ -93,14 +71,15 @@ TEST(FolderCheck, EachMistakeIsToldByItsKeyWithTheFix) {
         ProcessHarness f;
         f.point("", station.port);
         c.make(f);
-        const Checked r = runCheck(f);
-        EXPECT_EQ(r.exitCode, c.says[0] == "FALLO" ? 1 : 0) << r.lines.join('\n').toStdString();
-        const bool told = std::any_of(r.lines.begin(), r.lines.end(), [&](const QString& line) {
+        const Ran r = f.runCommand({"--check"});
+        const QStringList lines = r.out.split('\n');
+        EXPECT_EQ(r.exitCode, c.says[0] == "FALLO" ? 1 : 0) << r.out.toStdString();
+        const bool told = std::any_of(lines.begin(), lines.end(), [&](const QString& line) {
             return line.startsWith(c.says[0]) &&
                    std::all_of(c.says.begin(), c.says.end(),
                                [&](const QString& s) { return line.contains(s); });
         });
-        EXPECT_TRUE(told) << r.lines.join('\n').toStdString();
+        EXPECT_TRUE(told) << r.out.toStdString();
     }
 }
 
@@ -121,8 +100,8 @@ TEST(FolderCheck, SilentPartiesDoNotHoldItUp) {
         f.plant.config("OdbcDriver", "FreeTDS");
         f.plant.config("DbServer", QString("127.0.0.1,%1").arg(server.port()));
     }
-    const Checked c = runCheck(f);
-    const QString out = c.lines.join('\n');
+    const Ran c = f.runCommand({"--check"});
+    const QString& out = c.out;
     ASSERT_NE(c.exitCode, -1) << "the check hung";
     EXPECT_LT(c.ms, 15000) << out.toStdString();
     EXPECT_TRUE(out.contains(QString("(127.0.0.1:%1) acepta").arg(silent.port))) << out.toStdString();

@@ -13,6 +13,7 @@
 #include "support/Unprivileged.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -67,6 +68,13 @@ struct HarnessOptions {
     bool databases = true;
     // The watchdog's own notices excluded, when only alarms count.
     bool alarmsOnly = true;
+};
+
+// How a command of the agent that ends by itself ended: -1 when it hung or crashed.
+struct Ran {
+    int exitCode = -1;
+    QString out;
+    qint64 ms = 0;
 };
 
 struct ProcessHarness {
@@ -125,6 +133,21 @@ struct ProcessHarness {
         if (run.start)
             EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
         return a;
+    }
+
+    // A command of the agent that ends by itself (--check, --status, ...) on this folder, run to its end.
+    Ran runCommand(const QStringList& args, const QStringList& env = {}) const {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("TMP"), logs.path());
+        for (const QString& pair : env)
+            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        AgentProcess p(args + QStringList{QStringLiteral("--folder"), plant.program}, e);
+        QElapsedTimer t;
+        t.start();
+        if (!p.start() || !p.waitFinished(std::chrono::seconds(30)))
+            return {};
+        return {p.process.exitStatus() == QProcess::NormalExit ? p.process.exitCode() : -1,
+                QString::fromUtf8(p.out), t.elapsed()};
     }
 
     void point(const QString& suffix, quint16 port) const {
