@@ -1,12 +1,10 @@
-// The agent's clock changes under it, each agent with a clock of its own (libfaketime, stepped through
-// its timestamp file; the monotonic clock left alone, as a real clock step leaves it): the autumn and
-// spring changes of time in Europe/Madrid, and steps of a day during an outage. Also the first start on
-// a quiet database, alarms passed over by the 7-day window, and a notice the buffer can not take.
+// The agent's clock changes under it (libfaketime, stepped through its timestamp file; the monotonic clock
+// left alone, as a real clock step leaves it): the autumn and spring changes of time in Europe/Madrid. Clock
+// steps during an outage, first starts and the 7-day window are the unit tests' (tests/forwarding).
 #include "forwarding/AlarmScan.h"
 #include "forwarding/BufferDb.h"
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
 #include <QSaveFile>
 #include <gtest/gtest.h>
 
@@ -94,10 +92,6 @@ bool reached(const Station& station, qint64 code, std::chrono::milliseconds limi
     return pollUntil([&] { return ProcessHarness::codesOf(station.alarms()).contains(code); }, limit);
 }
 
-void writePosition(const ProcessHarness& f, qint64 id) {
-    UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(id);
-}
-
 } // namespace
 
 TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
@@ -108,7 +102,7 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
     ASSERT_TRUE(station.start());
     f.point("", station.port);
     f.plant.config("ControlFechasFuturas", "1");
-    writePosition(f, 0);
+    UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(0);
     AgentClock clock;
     clock.set(utc(2026, 10, 25, 0, 57)); // 02:57 CEST, the first pass through the repeated hour
     const auto agent = f.agent({.tickMs = 200, .linkWaitMs = 500, .env = clock.env()});
@@ -155,123 +149,4 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
                   .arg(falseRestarts)
                   .arg(genuineTold)
                   .arg(3 - forwarded));
-}
-
-TEST(FaultInjection, ClockStepsOfADayDuringAnOutage) {
-    if (!QFile::exists(libfaketime))
-        GTEST_SKIP() << "libfaketime is not installed (scripts/install-deps)";
-    ProcessHarness f({.test = "ClockStepsOfADayDuringAnOutage"});
-    Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
-    f.plant.config("smsEnabled", "1");
-    f.plant.config("maxnonet", "5");
-    writePosition(f, 0);
-    AgentClock clock;
-    clock.set(utc(2026, 12, 7, 11, 0)); // noon in Madrid
-    const auto agent = f.agent({.tickMs = 200, .linkWaitMs = 300, .env = clock.env()});
-    const auto clockMessages = [&] { return station.recorded().count("##CURRENTTIME##"); };
-    ASSERT_TRUE(pollUntil([&] { return clockMessages() == 1; }, 15s)) << agent->err.toStdString();
-
-    // Back a day: the day was told already by passing time.
-    clock.set(utc(2026, 12, 6, 11, 0));
-    BoundedWait().pause(1500ms);
-    const int secondClockMessages = clockMessages() - 1;
-
-    // An outage, and a step of a day forward in the middle of it.
-    station.setMode("refuse");
-    const qint64 code = 777;
-    ASSERT_TRUE(alarmAt(f.plant, code, "2026-12-05 12:00:00")); // within the window either way
-    ASSERT_TRUE(pollUntil([&] { return agent->err.contains("vornnet.link"); }, 15s));
-    clock.set(utc(2026, 12, 7, 11, 0));
-    BoundedWait().pause(3000ms);
-    const bool smsMode = f.statusIni("SMSON") == "1";
-    EXPECT_FALSE(smsMode) << "SMS mode waits for five minutes of outage, not of clock";
-    EXPECT_EQ(secondClockMessages, 0);
-
-    station.setMode("");
-    const bool delivered = reached(station, code);
-    EXPECT_TRUE(delivered);
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished(15s));
-    f.figures(
-        QStringLiteral("steps=-1d,+1d outage-ms=3000 maxnonet-min=5 sms-mode=%1 second-clock-messages=%2 "
-                       "lost=%3")
-            .arg(smsMode ? 1 : 0)
-            .arg(secondClockMessages)
-            .arg(delivered ? 0 : 1));
-}
-
-TEST(FaultInjection, AFirstStartOnAQuietDatabaseAndAlarmsPassedOver) {
-    ProcessHarness f({.test = "AFirstStartOnAQuietDatabaseAndAlarmsPassedOver"});
-    Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
-    // Only an alarm older than the window: the first start writes no position file.
-    ASSERT_TRUE(
-        alarmAt(f.plant, 1, QDateTime::currentDateTime().addDays(-9).toString(GelmarInstall::dateFormat)));
-    const auto agent = f.agent({.tickMs = 200, .linkWaitMs = 500});
-    ASSERT_TRUE(agent->waitOutput("Busca Alarmas", 15s));
-    BoundedWait().pause(600ms);
-    EXPECT_EQ(f.positionId(), -1);
-    const qint64 first = f.addAlarms({2}).value(0);
-    const bool firstForwarded = reached(station, 2);
-    EXPECT_TRUE(firstForwarded) << "the first alarm after the start is not history";
-    ASSERT_TRUE(f.waitPosition(first));
-
-    // A long outage: pending alarms that fell out of the window while the station refused.
-    station.setMode("refuse");
-    const QString old = QDateTime::currentDateTime().addDays(-8).toString(GelmarInstall::dateFormat);
-    for (qint64 c : {3, 4, 5})
-        ASSERT_TRUE(alarmAt(f.plant, c, old));
-    const qint64 after = f.addAlarms({6}).value(0);
-    station.setMode("");
-    ASSERT_TRUE(f.waitPosition(after, 20s)) << agent->err.right(3000).toStdString();
-    const QString told = QStringLiteral("Alarmas no enviadas por ser anteriores a 7 días: 3 (%1-%2)")
-                             .arg(first + 1)
-                             .arg(first + 3);
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished(15s));
-    const int toldInLog = f.logLines().filter(told).size();
-    const bool toldOnScan = QString::fromUtf8(agent->err).contains("vornnet.scan: " + told);
-    EXPECT_EQ(toldInLog, 1) << agent->err.right(3000).toStdString();
-    EXPECT_TRUE(toldOnScan);
-    EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), (QList<qint64>{2, 6}));
-    f.figures(QStringLiteral("first-alarm-forwarded=%1 passed-over=3 told-in-log=%2 told-on-scan=%3 lost=%4")
-                  .arg(firstForwarded ? 1 : 0)
-                  .arg(toldInLog)
-                  .arg(toldOnScan ? 1 : 0)
-                  .arg(firstForwarded ? 0 : 1));
-}
-
-TEST(FaultInjection, ANoticeTheBufferCanNotTakeForAWhile) {
-    ProcessHarness f({.test = "ANoticeTheBufferCanNotTakeForAWhile", .alarmsOnly = false});
-    if (const QString why = f.unprivilegedSkip(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
-    Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
-    writePosition(f, 0);
-    const QString buffer = BufferDb::pathIn(f.plant.program);
-    const auto agent = f.agent({.tickMs = 200, .linkWaitMs = 500, .unprivileged = true});
-    ASSERT_TRUE(agent->waitOutput("Busca Alarmas", 15s));
-    ASSERT_TRUE(QFile::setPermissions(buffer, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
-
-    // An alarm dated an hour ahead: the restart's notice can not be stored now.
-    ASSERT_TRUE(
-        alarmAt(f.plant, 9, QDateTime::currentDateTime().addSecs(3600).toString(GelmarInstall::dateFormat)));
-    ASSERT_TRUE(reached(station, 9));
-    const bool heldTold = pollUntil([&] { return !f.logLines().filter("retenido").isEmpty(); }, 10s);
-    EXPECT_TRUE(heldTold) << agent->err.right(3000).toStdString();
-    ASSERT_TRUE(QFile::setPermissions(buffer, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                  QFileDevice::ReadGroup));
-    const bool sent =
-        pollUntil([&] { return station.recorded().contains(AlarmScan::futureNotice.toUtf8()); }, 15s);
-    EXPECT_TRUE(sent) << agent->err.right(3000).toStdString();
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished(15s));
-    f.figures(QStringLiteral("fault=buffer-read-only notice-held-told=%1 notice-sent-later=%2 lost=%3")
-                  .arg(heldTold ? 1 : 0)
-                  .arg(sent ? 1 : 0)
-                  .arg(sent ? 0 : 1));
 }

@@ -1,10 +1,9 @@
 // A hostile world around the agent: a SQL Server that accepts and never answers, stations that reset
-// or flood, a disk that fills while a state file is written, a supervision database locked by another
-// process. Each is bounded, told for what it is, and loses nothing.
+// or flood, a disk that fills while a state file is written, a database locked by another process. Each is
+// bounded, told for what it is, and loses nothing.
 #include "core/DbErrorMap.h"
 #include "core/UnixSignals.h"
 #include "support/BlackHole.h"
-#include "support/Poll.h"
 #include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>
@@ -19,12 +18,6 @@ namespace {
 
 const QString timeoutLine =
     QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos");
-
-bool freeTdsInstalled() {
-    QFile registry(QStringLiteral("/etc/odbcinst.ini"));
-    return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")) && registry.open(QIODevice::ReadOnly) &&
-           registry.readAll().contains("[FreeTDS]");
-}
 
 // The supervision database kept with a rollback journal, whose readers write nothing (a WAL reader
 // writes its shared-memory file).
@@ -45,7 +38,7 @@ bool rollbackJournal(const QString& file) {
 TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
     if (!freeTdsInstalled())
         GTEST_SKIP() << "no FreeTDS ODBC driver (tdsodbc) registered";
-    ProcessHarness f({.test = "ASqlServerThatAcceptsAndNeverAnswers"});
+    ProcessHarness f;
     BlackHole server;
     ASSERT_NE(server.port(), 0);
     f.plant.config("DbEngine", "odbc");
@@ -59,9 +52,8 @@ TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
     auto agent = f.agent(
         {.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=%1").arg(windowMs)}});
     ASSERT_TRUE(agent->waitFinished(20s)) << "start-up hung on the driver: " << agent->err.toStdString();
-    const qint64 gaveUpMs = timer.elapsed();
     EXPECT_EQ(agent->process.exitCode(), 1);
-    EXPECT_LT(gaveUpMs, windowMs + 2500) << agent->err.toStdString();
+    EXPECT_LT(timer.elapsed(), windowMs + 2500) << agent->err.toStdString();
     EXPECT_TRUE(f.logLines().join('\n').contains(timeoutLine)) << "the time-out is told once it is reached";
 
     // With the whole 60 s and a 10 s login in progress, a termination signal still ends it promptly.
@@ -71,16 +63,9 @@ TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
     timer.restart();
     agent->terminate();
     ASSERT_TRUE(agent->waitFinished(20s));
-    const qint64 endedMs = timer.elapsed();
-    EXPECT_LT(endedMs, (UnixSignals::exitGraceSeconds + 2) * 1000) << agent->err.toStdString();
+    EXPECT_LT(timer.elapsed(), (UnixSignals::exitGraceSeconds + 2) * 1000) << agent->err.toStdString();
     EXPECT_EQ(agent->process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent->process.exitCode(), 0);
-    f.figures(QStringLiteral("fault=black-hole-sql-server window-ms=%1 gave-up-ms=%2 sigterm-to-exit-ms=%3 "
-                             "exit-status=%4")
-                  .arg(windowMs)
-                  .arg(gaveUpMs)
-                  .arg(endedMs)
-                  .arg(agent->process.exitCode()));
 }
 
 TEST(FaultInjection, StationsThatResetOrFlood) {
@@ -142,7 +127,7 @@ TEST(FaultInjection, StationsThatResetOrFlood) {
 }
 
 TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
-    ProcessHarness f({.test = "TheDiskFillsWhileStatusIniIsWritten"});
+    ProcessHarness f;
     Station station;
     ASSERT_TRUE(station.start());
     f.point("", station.port);
@@ -172,80 +157,38 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
     ASSERT_TRUE(f.waitPosition(next, 15s)) << "forwarding goes on: " << agent->err.toStdString();
     QFile file(status);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const bool intact = file.readAll() == before;
-    EXPECT_TRUE(intact) << "the old file stays whole";
+    EXPECT_EQ(file.readAll(), before) << "the old file stays whole";
     file.close();
-    const int refused = static_cast<int>(agent->err.count("status.ini: write: File too large"));
-    EXPECT_GE(refused, 1) << "the failure is told: " << agent->err.toStdString();
+    EXPECT_TRUE(agent->err.contains("status.ini: write: File too large")) << agent->err.toStdString();
     agent->terminate();
     ASSERT_TRUE(agent->waitFinished());
 
-    // Room again: the flags go in, the operator's lines stay.
-    agent = f.agent({.tickMs = 100, .linkWaitMs = 500});
+    // Room again: the flags go in, the operator's lines stay. Then the database locked by another process
+    // for a while: told as a lock, not as a lost connection (the short window would run out and say so).
+    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fault-lock"));
+    holder.setDatabaseName(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired));
+    ASSERT_TRUE(holder.open());
+    agent = f.agent({.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=1000")}});
     ASSERT_TRUE(pollUntil([&] { return IniFile::read(status, "STATUS", "ModemOK") != ""; }, 15s))
         << agent->err.toStdString();
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().startsWith(before));
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished());
-    const int lost = !ProcessHarness::codesOf(station.alarms()).contains(2);
-    EXPECT_EQ(lost, 0) << station.recorded().toStdString();
-    f.figures(QStringLiteral("fault=file-size-limit-512 status-ini-intact=%1 writes-refused-told=%2 lost=%3")
-                  .arg(intact)
-                  .arg(refused)
-                  .arg(lost));
-}
-
-TEST(FaultInjection, ARollbackJournalDatabaseLockedForAWhile) {
-    ProcessHarness f({.test = "ARollbackJournalDatabaseLockedForAWhile"});
-    Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
-    const QString file = GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired);
-    const QString connection = QStringLiteral("fault-lock");
-    QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-    holder.setDatabaseName(file);
-    ASSERT_TRUE(rollbackJournal(file));
-    ASSERT_TRUE(holder.open());
-
-    const qint64 first = f.addAlarms({1}).value(0);
-    // A short database window: a lock taken for a lost connection would run it out and say so.
-    const auto agent =
-        f.agent({.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=1000")}});
-    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
-
     const QList<qint64> codes = ProcessHarness::codes(500, 20);
     const QList<qint64> ids = f.addAlarms(codes);
     ASSERT_EQ(ids.size(), codes.size());
-    const qint64 lockedAt = f.positionId();
-    const qsizetype errFrom = agent->err.size();
     ASSERT_TRUE(QSqlQuery(holder).exec("BEGIN EXCLUSIVE"));
-    const bool told = pollUntil(
-        [&] { return QString::fromUtf8(agent->err.mid(errFrom)).contains(DbErrorMap::lockText); }, 20s);
+    const bool toldAsLock =
+        pollUntil([&] { return QString::fromUtf8(agent->err).contains(DbErrorMap::lockText); }, 20s);
     BoundedWait().pause(1500ms);
     ASSERT_TRUE(QSqlQuery(holder).exec("COMMIT"));
     holder.close();
-    holder = QSqlDatabase();
-    QSqlDatabase::removeDatabase(connection);
-    EXPECT_TRUE(told) << agent->err.right(2000).toStdString();
-
+    EXPECT_TRUE(toldAsLock) << agent->err.right(2000).toStdString();
     ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
     agent->terminate();
     ASSERT_TRUE(agent->waitFinished());
-    const QStringList log = f.logLines();
-    const int timeouts = static_cast<int>(log.filter(timeoutLine).size());
-    EXPECT_EQ(timeouts, 0) << "a lock is not the connection time-out";
     EXPECT_EQ(agent->process.exitCode(), 0) << "a lock does not end the agent";
+    EXPECT_TRUE(f.logLines().filter(timeoutLine).isEmpty()) << "a lock is not the connection time-out";
     const QList<qint64> delivered = f.deliveredCodes();
-    int lost = 0;
-    for (qint64 c : codes)
-        lost += !delivered.contains(c);
-    EXPECT_EQ(lost, 0);
-    f.figures(QStringLiteral("fault=rollback-journal-lock told-as-lock=%1 timeout-lines=%2 alarms=%3 "
-                             "held-from=%4 lost=%5")
-                  .arg(told)
-                  .arg(timeouts)
-                  .arg(codes.size())
-                  .arg(lockedAt)
-                  .arg(lost));
+    for (qint64 c : QList<qint64>{2} + codes)
+        EXPECT_TRUE(delivered.contains(c)) << c;
 }

@@ -1,5 +1,5 @@
-// The files under the agent fail while it forwards: the acquired-data database moved away, replaced by
-// a copy and made unreadable, then restored; the program folder read-only for a while. Forwarding
+// The files under the agent fail while it forwards: the acquired-data database replaced by a copy the agent
+// may not read, then made readable; the program folder read-only for a while. Forwarding
 // pauses with the error told, then resumes, and no alarm is lost.
 #include "support/ProcessHarness.h"
 
@@ -13,34 +13,20 @@ namespace {
 
 // How many of the codes reached the station at least once, and how many times more than once.
 std::pair<int, int> reachedAndRepeated(const Station& station, const QList<qint64>& codes) {
-    const QList<qint64> got = ProcessHarness::codesOf(station.alarms());
-    const std::set<qint64> wanted(codes.begin(), codes.end());
     std::set<qint64> seen;
     int repeated = 0;
-    for (qint64 c : got) {
-        if (!wanted.count(c))
-            continue;
-        repeated += !seen.insert(c).second;
-    }
+    for (qint64 c : ProcessHarness::codesOf(station.alarms()))
+        if (codes.contains(c))
+            repeated += !seen.insert(c).second;
     return {static_cast<int>(seen.size()), repeated};
-}
-
-bool moveAll(const QString& from, const QString& to) {
-    bool ok = QFile::rename(from, to);
-    for (const char* suffix : {"-wal", "-shm"})
-        if (QFile::exists(from + suffix))
-            ok = QFile::rename(from + suffix, to + suffix) && ok;
-    return ok;
 }
 
 } // namespace
 
-TEST(FaultInjection, TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored) {
-    ProcessHarness f({.test = "TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored"});
+TEST(FaultInjection, TheAcquiredDatabaseReplacedByAnUnreadableCopyThenMadeReadable) {
+    ProcessHarness f;
     if (const QString why = f.unprivilegedSkip(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
-    QElapsedTimer elapsed;
-    elapsed.start();
     Station station;
     ASSERT_TRUE(station.start({"--delay-ms", "20"}));
     f.point("", station.port);
@@ -48,91 +34,38 @@ TEST(FaultInjection, TheAcquiredDatabaseMovedReplacedAndUnreadableThenRestored) 
     const auto agent =
         f.agent({.tickMs = 100, .linkWaitMs = 500, .unprivileged = true, .env = {"VORNNET_DB_WAIT_MS=5000"}});
     ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
-
-    const QString file = GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired);
-    const QString aside = f.plant.root.filePath("aside.mdf");
-    QList<qint64> codes;
-    QList<qint64> ids;
-    const auto backlog = [&](int count) {
-        const QList<qint64> batch = ProcessHarness::codes(100000 + codes.size(), count);
-        codes += batch;
-        ids += f.addAlarms(batch);
-        return ids.size() == codes.size();
-    };
-    // In the middle of a scan: some of the backlog gone, most of it still to go.
-    const auto midScan = [&] {
-        const qint64 from = ids.value(ids.size() - 150);
-        return pollUntil([&] { return f.positionId() > from + 10; }, 30s);
-    };
-    int reopened = 0;
     const auto told = [&] {
         return QString::fromUtf8(agent->err)
             .count("vornnet.scan: Busca Alarmas terminado antes de tiempo: El fichero");
     };
 
-    // 1. Moved away until the agent notices, then back.
-    ASSERT_TRUE(backlog(150));
-    ASSERT_TRUE(midScan());
-    int toldBefore = told();
-    ASSERT_TRUE(moveAll(file, aside));
-    reopened += pollUntil([&] { return told() > toldBefore; }, 30s);
-    ASSERT_TRUE(moveAll(aside, file));
-    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
-
-    // 2. Replaced by a copy that holds more alarms than the file it replaces.
-    ASSERT_TRUE(backlog(150));
-    ASSERT_TRUE(midScan());
+    // In the middle of a backlog, a copy made aside with 50 alarms more, and that the agent may not read,
+    // takes the file's place.
+    const QList<qint64> codes = ProcessHarness::codes(100000, 200);
+    QList<qint64> ids = f.addAlarms(codes.mid(0, 150));
+    ASSERT_TRUE(pollUntil([&] { return f.positionId() > ids.first() + 10; }, 30s));
     QTemporaryDir staging;
     ASSERT_TRUE(f.plant.copyAcquired(staging.path()));
-    const QList<qint64> more = ProcessHarness::codes(100000 + codes.size(), 50);
-    const QList<qint64> moreIds = f.addAlarms(more, staging.path());
-    ASSERT_EQ(moreIds.size(), 50);
-    codes += more;
-    ids += moreIds;
-    Unprivileged::giveTree(staging.path());
-    toldBefore = told();
-    ASSERT_TRUE(f.plant.replaceAcquired(staging.path()));
-    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
-    reopened += told() > toldBefore;
-
-    // 3. Unreadable: a copy the agent may not read takes the file's place, then it is made readable.
-    ASSERT_TRUE(backlog(150));
-    ASSERT_TRUE(midScan());
-    ASSERT_TRUE(f.plant.copyAcquired(staging.path()));
-    const QList<qint64> last = ProcessHarness::codes(100000 + codes.size(), 50);
-    const QList<qint64> lastIds = f.addAlarms(last, staging.path());
-    ASSERT_EQ(lastIds.size(), 50);
-    codes += last;
-    ids += lastIds;
-    const QString staged = GelmarInstall::databasePath(staging.path(), GelmarInstall::acquired);
-    Unprivileged::giveTree(staging.path());
-    ASSERT_TRUE(QFile::setPermissions(staged, QFileDevice::Permissions()));
-    toldBefore = told();
+    ids += f.addAlarms(codes.mid(150), staging.path());
+    ASSERT_EQ(ids.size(), codes.size());
+    ASSERT_TRUE(Unprivileged::giveTree(staging.path()));
+    ASSERT_TRUE(QFile::setPermissions(GelmarInstall::databasePath(staging.path(), GelmarInstall::acquired),
+                                      QFileDevice::Permissions()));
+    const int toldBefore = told();
     ASSERT_TRUE(f.plant.replaceAcquired(staging.path()));
     ASSERT_TRUE(pollUntil([&] { return told() > toldBefore; }, 30s)) << "the replacement is noticed";
-    // Only the unreadable file holds these: none can go until it is readable.
+    // Only the unreadable file holds the last 50: none can go until it is readable.
     BoundedWait().pause(1000ms);
-    const bool paused = f.positionId() < lastIds.first();
-    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    EXPECT_LT(f.positionId(), ids[150]) << "paused while unreadable";
+    ASSERT_TRUE(QFile::setPermissions(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ReadGroup | QFileDevice::ReadOther));
     ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
-    reopened += paused;
-    const qint64 peakKb = agent->peakMemoryKb();
     agent->terminate();
     ASSERT_TRUE(agent->waitFinished());
-
     const auto [reached, repeated] = reachedAndRepeated(station, codes);
-    const int lost = static_cast<int>(codes.size()) - reached;
-    EXPECT_EQ(lost, 0);
-    EXPECT_EQ(reopened, 3) << agent->err.right(3000).toStdString();
-    f.figures(QStringLiteral("faults=moved,replaced,unreadable alarms=%1 lost=%2 repeated=%3 reopened=%4/3 "
-                             "peak-rss-kb=%5 seconds=%6")
-                  .arg(codes.size())
-                  .arg(lost)
-                  .arg(repeated)
-                  .arg(reopened)
-                  .arg(peakKb)
-                  .arg(elapsed.elapsed() / 1000));
+    EXPECT_EQ(reached, codes.size()) << "none lost";
+    EXPECT_LE(repeated, 1);
 }
 
 TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFile>
+#include <QSqlDatabase>
 #include <QtGlobal>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -34,3 +36,10 @@ private:
     int m_fd = -1;
     quint16 m_port = 0;
 };
+
+// Whether an ODBC driver that speaks to such a server by TCP is there to be pointed at it.
+inline bool freeTdsInstalled() {
+    QFile registry(QStringLiteral("/etc/odbcinst.ini"));
+    return QSqlDatabase::isDriverAvailable(QStringLiteral("QODBC")) && registry.open(QIODevice::ReadOnly) &&
+           registry.readAll().contains("[FreeTDS]");
+}

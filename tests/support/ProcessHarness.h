@@ -2,10 +2,10 @@
 
 // What every whole-process test shares: a plant and the agent's program folder, the agent as a real
 // process with its logs kept apart, central stations and a modem, the waits, and the records read back.
+#include "core/BoundedWait.h"
 #include "core/IniFile.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/ModemSimProcess.h"
-#include "support/AgentProcess.h"
 #include "support/Poll.h"
 #include "support/Station.h"
 #include "support/TestPlant.h"
@@ -13,6 +13,9 @@
 #include "support/Unprivileged.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -22,6 +25,61 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <optional>
+
+// The real vornnet executable, started by a test and never left running after it.
+class AgentProcess {
+public:
+    static QString executable() { return QStringLiteral(VORNNET_BUILD_DIR "/src/app/vornnet"); }
+
+    explicit AgentProcess(QStringList args,
+                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+        process.setProcessEnvironment(env);
+        process.setProgram(executable());
+        process.setArguments(args);
+        QObject::connect(&process, &QProcess::readyReadStandardOutput,
+                         [this] { out += process.readAllStandardOutput(); });
+        QObject::connect(&process, &QProcess::readyReadStandardError,
+                         [this] { err += process.readAllStandardError(); });
+    }
+    ~AgentProcess() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+
+    bool start() {
+        process.start();
+        return process.waitForStarted(5000);
+    }
+    // Waits, letting events run, until standard output holds text.
+    bool waitOutput(const QString& text, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        BoundedWait wait;
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, &wait, &BoundedWait::wake);
+        return wait.until([&] { return QString::fromUtf8(out).contains(text); }, limit);
+    }
+    bool waitFinished(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        BoundedWait wait;
+        QObject::connect(&process, &QProcess::finished, &wait, &BoundedWait::wake);
+        return wait.until([&] { return process.state() == QProcess::NotRunning; }, limit);
+    }
+    void terminate() { process.terminate(); }
+
+    // Peak resident memory in KiB (VmHWM), read while the process runs; -1 when it can not be read.
+    qint64 peakMemoryKb() const {
+        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        return -1;
+    }
+
+    QProcess process;
+    QByteArray out;
+    QByteArray err;
+};
 
 // A file's bytes; empty when it is missing or can not be read.
 inline QByteArray readFile(const QString& path) {
@@ -67,6 +125,13 @@ struct HarnessOptions {
     bool databases = true;
     // The watchdog's own notices excluded, when only alarms count.
     bool alarmsOnly = true;
+};
+
+// How a command of the agent that ends by itself ended: -1 when it hung or crashed.
+struct Ran {
+    int exitCode = -1;
+    QString out;
+    qint64 ms = 0;
 };
 
 struct ProcessHarness {
@@ -125,6 +190,21 @@ struct ProcessHarness {
         if (run.start)
             EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
         return a;
+    }
+
+    // A command of the agent that ends by itself (--check, --status, ...) on this folder, run to its end.
+    Ran runCommand(const QStringList& args, const QStringList& env = {}) const {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("TMP"), logs.path());
+        for (const QString& pair : env)
+            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        AgentProcess p(args + QStringList{QStringLiteral("--folder"), plant.program}, e);
+        QElapsedTimer t;
+        t.start();
+        if (!p.start() || !p.waitFinished(std::chrono::seconds(30)))
+            return {};
+        return {p.process.exitStatus() == QProcess::NormalExit ? p.process.exitCode() : -1,
+                QString::fromUtf8(p.out), t.elapsed()};
     }
 
     void point(const QString& suffix, quint16 port) const {

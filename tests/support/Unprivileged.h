@@ -21,7 +21,6 @@ struct Ids {
     uid_t uid;
     gid_t gid;
 };
-
 // The user to run as, or nullopt when the test already is unprivileged.
 inline std::optional<Ids> target() {
     if (::geteuid() != 0)
@@ -30,11 +29,6 @@ inline std::optional<Ids> target() {
     if (!pw)
         return std::nullopt;
     return Ids{pw->pw_uid, pw->pw_gid};
-}
-
-// Whether permissions bind the agent: false only for root without a "nobody" user.
-inline bool possible() {
-    return ::geteuid() != 0 || target().has_value();
 }
 
 // Hands a folder and everything below it to the agent's user.
@@ -82,10 +76,10 @@ inline QString reachableCopy(const QString& program) {
 // Why the agent can not run as the other account with these paths (folders given to it, the program
 // copied when it must be); empty when it can.
 inline QString whyNot(const QStringList& paths) {
-    if (!possible())
-        return QStringLiteral("root without a 'nobody' user: permissions can not be made to bind");
     if (!target())
-        return {};
+        return ::geteuid() != 0
+                   ? QString()
+                   : QStringLiteral("root without a 'nobody' user: permissions can not be made to bind");
     for (const QString& path : paths)
         if (!reachable(path) && (!QFileInfo(path).isFile() || reachableCopy(path).isEmpty()))
             return QStringLiteral("'nobody' can not reach %1 (a folder above it is closed to others), and "
