@@ -100,8 +100,7 @@ void FolderCheck::checkDatabases(QString* plant, qint64* newestId) {
     const SystemClock clock;
     const EventLog log(m_folder, clock);
     SilentDialogs dialogs;
-    QString install =
-        ConfigRules::read(QStringLiteral("pathGelmar"), config(m_ini, "pathGelmar")).taken;
+    QString install = ConfigRules::read(QStringLiteral("pathGelmar"), config(m_ini, "pathGelmar")).taken;
     SupervisionDb db(
         SupervisionDb::Settings::fromIni(m_ini), [install] { return install; }, log, dialogs);
     using W = SupervisionDb::Which;

@@ -33,7 +33,8 @@ void SystemdNotify::allowLongWork(std::function<bool()> busy, std::chrono::secon
 void SystemdNotify::keepAlive() {
     const bool busy = m_busy && m_busy();
     if (busy != m_extended) {
-        const quint64 usec = busy ? static_cast<quint64>(std::chrono::microseconds(m_longWait).count()) : m_watchdogUsec;
+        const quint64 usec =
+            busy ? static_cast<quint64>(std::chrono::microseconds(m_longWait).count()) : m_watchdogUsec;
         send("WATCHDOG_USEC=" + QByteArray::number(usec));
         m_extended = busy;
     }

@@ -146,7 +146,8 @@ void Configuration::readOptimizaSchedule() {
 QString Configuration::dayName(int day) {
     static const char* const names[] = {"Domingo", "Lunes",   "Martes", "Miercoles",
                                         "Jueves",  "Viernes", "Sabados"};
-    return day >= 1 && day <= static_cast<int>(std::size(names)) ? QString::fromLatin1(names[day - 1]) : QString();
+    return day >= 1 && day <= static_cast<int>(std::size(names)) ? QString::fromLatin1(names[day - 1])
+                                                                 : QString();
 }
 
 void Configuration::rememberCaption() {

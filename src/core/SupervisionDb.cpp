@@ -47,9 +47,10 @@ bool setQueryTimeout(const QSqlQuery& query, std::chrono::seconds timeout) {
     SQLHANDLE stmt = *static_cast<const SQLHANDLE*>(handle.data());
     const auto seconds = static_cast<SQLULEN>(std::max<qint64>(0, timeout.count()));
     // ODBC takes an integer attribute in its pointer argument.
-    return stmt && SQL_SUCCEEDED(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
-                                                reinterpret_cast<SQLPOINTER>(seconds), // NOLINT(performance-no-int-to-ptr)
-                                                0));
+    return stmt && SQL_SUCCEEDED(SQLSetStmtAttr(
+                       stmt, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(seconds), // NOLINT(performance-no-int-to-ptr)
+                       0));
 }
 
 QString iniValue(const QString& ini, const char* key, const QString& fallback) {
@@ -177,7 +178,8 @@ void SupervisionDb::open(Which which, std::chrono::milliseconds budget) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), name);
     // Bounds each attempt, so the retry window is not swallowed by one hanging login, and the last one
     // ends with the window.
-    const qint64 loginSeconds = std::clamp<qint64>(std::chrono::ceil<std::chrono::seconds>(budget).count(), 1, 10);
+    const qint64 loginSeconds =
+        std::clamp<qint64>(std::chrono::ceil<std::chrono::seconds>(budget).count(), 1, 10);
     db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1;SQL_ATTR_CONNECTION_TIMEOUT=%2")
                              .arg(loginSeconds)
                              .arg(timeoutOf(which).count()));

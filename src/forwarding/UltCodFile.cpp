@@ -169,7 +169,8 @@ bool UltCodFile::write(qint64 id, Sync sync) const {
     bool fresh = false;
     int fd = ::open(spare.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
-        fd = ::open(spare.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
+        fd = ::open(spare.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                    S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH);
         fresh = true;
     }
     if (fd < 0)
