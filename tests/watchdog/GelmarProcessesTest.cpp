@@ -12,9 +12,7 @@ class GelmarProcessesTest : public WatchdogFixture {
 protected:
     void SetUp() override {
         WatchdogFixture::SetUp();
-        QString error;
-        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
-            << error.toStdString();
+        installGelmar();
         processes.setRestartWait(50ms);
     }
     void TearDown() override {

@@ -17,9 +17,7 @@ class GelmarUnitTest : public WatchdogFixture {
 protected:
     void SetUp() override {
         WatchdogFixture::SetUp();
-        QString error;
-        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
-            << error.toStdString();
+        installGelmar();
         const QString script = bin.filePath("systemctl");
         QFile f(script);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -18,9 +18,7 @@ class MaintenanceProcessTest : public WatchdogFixture {
 protected:
     void SetUp() override {
         WatchdogFixture::SetUp();
-        QString error;
-        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
-            << error.toStdString();
+        installGelmar();
         // Named as an installer on a file system that ignores case may have named it.
         const QString toolFolder = settings.DataToolRoot + "/Archivos de Programa/Brenvik/vorn data";
         ASSERT_TRUE(QDir().mkpath(toolFolder) && QFile::link(GELMAR_SIM_PATH, toolFolder + "/VORNDATA.EXE"));

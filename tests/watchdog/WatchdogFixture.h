@@ -126,4 +126,12 @@ protected:
                              [this](bool on) { chkAdquisicion = on; },
                              [this] { ++sweeps; },
                              {1ms, 1ms, 1ms, 1ms, 1ms}}};
+#ifdef GELMAR_SIM_PATH
+    // A gelmar-sim installation in the plant's folder, for the tests that run its processes.
+    void installGelmar() {
+        QString error;
+        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
+            << error.toStdString();
+    }
+#endif
 };
