@@ -45,7 +45,7 @@ void ModemDriver::SmsOn() {
 
 void ModemDriver::SmsOff() {
     m_busy = false;
-    m_view.lblSignal.setForeground(QColor(0, 0, 0));
+    m_view.lblSignal.setForeground(Palette::black);
 }
 
 void ModemDriver::portProblem(const QString& problem) {

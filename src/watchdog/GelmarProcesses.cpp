@@ -5,6 +5,7 @@
 #include "core/Control.h"
 #include "core/Files.h"
 #include "core/NumberValue.h"
+#include "core/Palette.h"
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/SystemdUnit.h"
 #include "watchdog/WatchdogLog.h"
@@ -13,14 +14,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
-
-namespace {
-
-const QColor green(0, 255, 0);
-const QColor red(255, 0, 0);
-const QColor blue(0, 0, 255);
-
-} // namespace
 
 GelmarProcesses::GelmarProcesses(View view, ProcessPrimitives& baskill, const EventLog& log,
                                  const Clock& clock)
@@ -49,8 +42,10 @@ bool GelmarProcesses::checkNetActivo() {
 }
 
 void GelmarProcesses::ActualizaIcoNetActivo() {
-    const auto light = [this](const QString& name) { return m_baskill.IsAppRunning(name) ? green : red; };
-    m_view.shapeOk1.setBackground(m_view.WebMode ? blue : light(QStringLiteral("GSNet.exe")));
+    const auto light = [this](const QString& name) {
+        return m_baskill.IsAppRunning(name) ? Palette::green : Palette::red;
+    };
+    m_view.shapeOk1.setBackground(m_view.WebMode ? Palette::blue : light(QStringLiteral("GSNet.exe")));
     m_view.shapeOk2.setBackground(light(QStringLiteral("KOBSE")));
     m_view.shapeOk3.setBackground(light(QStringLiteral("PLXS")));
 }
@@ -105,12 +100,19 @@ bool GelmarProcesses::startDetached(const QString& program, const QString& folde
     return true;
 }
 
-void GelmarProcesses::stopUnit() {
-    const QString refused = SystemdUnit(m_view.GelmarUnit).ask(QStringLiteral("stop"));
+void GelmarProcesses::stopGelmar() {
+    if (unitNamed())
+        askUnit(QStringLiteral("stop"), QStringLiteral("Error al detener Gelmar: "));
+    else
+        killGelmar();
+}
+
+void GelmarProcesses::askUnit(const QString& verb, const QString& failure) {
+    const QString refused = SystemdUnit(m_view.GelmarUnit).ask(verb);
     if (refused.isEmpty())
         m_error.clear();
     else
-        m_error.report(QStringLiteral("Error al detener Gelmar: ") + refused);
+        m_error.report(failure + refused);
 }
 
 void GelmarProcesses::ReiniciaGelmar() {
@@ -121,11 +123,7 @@ void GelmarProcesses::ReiniciaGelmar() {
     qCInfo(lcWatchdog) << "reiniciando el sistema de supervisión";
     if (unitNamed()) {
         // systemd stops and starts it under the unit's own account and file view.
-        const QString refused = SystemdUnit(m_view.GelmarUnit).ask(QStringLiteral("restart"));
-        if (refused.isEmpty())
-            m_error.clear();
-        else
-            m_error.report(QStringLiteral("Error al reiniciar Gelmar: ") + refused);
+        askUnit(QStringLiteral("restart"), QStringLiteral("Error al reiniciar Gelmar: "));
         return;
     }
     try {

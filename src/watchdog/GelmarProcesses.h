@@ -51,17 +51,14 @@ public:
     void ReiniciaGelmar() override;
 
     // The pieces of a restart, for the maintenance that stops the system for a while:
-    // every process of the supervision system terminated (KillApp of the four, then KillAppWmi of the
-    // network server).
-    void killGelmar();
     // GSNET.EXE started from the installation folder, with that folder as working folder, detached in a
     // session of its own (never a child of the agent); with a unit named, systemd asked to start it.
     // False with the reason when it could not start.
     bool startGelmar(QString* why);
-    // A unit is named: the maintenance stops the system with stopUnit() instead of killing its processes.
+    // The system stopped for the maintenance: with a unit named, systemd asked to stop it (a refusal is
+    // shown in txtError and written to the event log); otherwise killGelmar().
+    void stopGelmar();
     bool unitNamed() const { return !m_view.GelmarUnit.isEmpty(); }
-    // Asks systemd to stop the unit; a refusal is shown in txtError and written to the event log.
-    void stopUnit();
     // Any program started so, with folder as its working folder.
     static bool startDetached(const QString& program, const QString& folder, QString* why);
 
@@ -74,6 +71,12 @@ public:
     }
 
 private:
+    // Every process of the supervision system terminated (KillApp of the four, then KillAppWmi of the
+    // network server).
+    void killGelmar();
+    // systemd asked to stop, start or restart the unit; a refusal told with the failure's words before it.
+    void askUnit(const QString& verb, const QString& failure);
+
     View m_view;
     ProcessPrimitives& m_baskill;
     StepError m_error;

@@ -110,13 +110,7 @@ void HistoryRepair::writeLog() {
 void HistoryRepair::stopSystem() {
     if (!DataTool::existing(m_p.settings.DataToolRoot).isEmpty())
         m_p.baskill.KillApp(QStringLiteral("vorndata.exe"));
-    if (m_p.processes.unitNamed()) {
-        m_p.processes.stopUnit();
-        return;
-    }
-    for (const char* name : {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"})
-        m_p.baskill.KillApp(QString::fromLatin1(name));
-    m_p.baskill.KillAppWmi(GelmarProcesses::networkServer, false);
+    m_p.processes.stopGelmar();
 }
 
 void HistoryRepair::runStep(const Step& step) {

@@ -30,13 +30,9 @@ void Reindex::btnReindex_Click() {
     m_p.setChkAdquisicion(false);
     m_steps.show(QStringLiteral("Cerrando..."));
     m_steps.letEventsRun();
-    // What cannot be stopped is passed over: KillApp and stopUnit tell their own failures.
+    // What cannot be stopped is passed over: KillApp and stopGelmar tell their own failures.
     m_p.baskill.KillApp(DataTool::executable);
-    if (m_p.processes.unitNamed())
-        m_p.processes.stopUnit();
-    else
-        for (const char* name : {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"})
-            m_p.baskill.KillApp(QString::fromLatin1(name));
+    m_p.processes.stopGelmar();
 
     bool relaunching = false;
     try {

@@ -32,9 +32,6 @@ namespace {
 // With no record read, the newest counts as long past: never ahead of the clock.
 constexpr int longAgoYear = 2000;
 
-const QColor green(0, 255, 0);
-const QColor red(255, 0, 0);
-
 // 0.33 of an hour and one hour, as the system has always measured them.
 constexpr qint64 recentRecordsMs = 1188000;
 constexpr qint64 recentAlarmsMs = 3600000;
@@ -248,11 +245,11 @@ void StatusUpdate::acquisition() {
         acquisition == QLatin1String("1") && m_p.baskill.IsAppRunning(QStringLiteral("GSNet.exe"));
     if (m_adquisicionOK) {
         v.lblEstadoAdquisicion.setText(QStringLiteral("Registrando..."));
-        v.lblEstadoAdquisicion.setForeground(green);
+        v.lblEstadoAdquisicion.setForeground(Palette::green);
         v.TiempoDetenido.setText(QStringLiteral("0"));
     } else {
         v.lblEstadoAdquisicion.setText(QStringLiteral("Detenido"));
-        v.lblEstadoAdquisicion.setForeground(red);
+        v.lblEstadoAdquisicion.setForeground(Palette::red);
     }
     condition({&StatusFlags::Acquisition, StatusFile::Flag::Acquisition, acquisitionNotice},
               !m_adquisicionOK);
@@ -271,5 +268,5 @@ void StatusUpdate::overallLight(qint64 records) {
     const bool healthy = records > 0 && m_adquisicionOK &&
                          (NumberValue::of(v.lblAlmVidas.text()) > 0 || !v.lblAlmVidas.visible()) &&
                          m_p.flags.DbSize;
-    v.circuloEstado.setBackground(healthy ? green : red);
+    v.circuloEstado.setBackground(healthy ? Palette::green : Palette::red);
 }

@@ -70,7 +70,7 @@ TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIs
     ASSERT_TRUE(processes.unitNamed());
     processes.ReiniciaGelmar();
     EXPECT_TRUE(gsnetRunning()) << "the unit's stand-in started the system";
-    processes.stopUnit();
+    processes.stopGelmar();
     QString why;
     EXPECT_TRUE(processes.startGelmar(&why)) << why.toStdString();
     EXPECT_EQ(calls(),
@@ -84,7 +84,7 @@ TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIs
     processes.ReiniciaGelmar();
     processes.ReiniciaGelmar();
     EXPECT_EQ(form.txtError.text(), "Error al reiniciar Gelmar: " + refused);
-    processes.stopUnit();
+    processes.stopGelmar();
     EXPECT_EQ(
         form.txtError.text(),
         "Error al detener Gelmar: systemctl stop gelmar.service terminó con el estado 4: Access denied");
