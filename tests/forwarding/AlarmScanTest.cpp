@@ -109,28 +109,45 @@ protected:
 
 } // namespace
 
-TEST_F(AlarmScanTest, NamesFromTheConfigurationAndUnknownOnes) {
+TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFourBits) {
     position.write(0);
     alarm("3", 30);               // resource name with a bar
     alarm("|2|", 20);             // reference with bars
     alarm("9", 99);               // neither instrument nor resource
     alarm("planta", 10);          // not a number: sent as unknown, logged, and the alarms after it still go
     alarm("1", 11, 1, 8 * 86400); // older than 7 days: never selected
-    const qint64 last = alarm("1", 11);
+    alarm("1", 11);
+    const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw-alarms");
+        raw.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
+        ASSERT_TRUE(raw.open());
+        QSqlQuery q(raw);
+        for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
+                                       {largest, "9223372036854775807"},
+                                       {negative, "-99999999999999999999"}})
+            ASSERT_TRUE(q.exec(
+                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id)));
+    }
+    QSqlDatabase::removeDatabase("raw-alarms");
     scan.BuscaAlarmas();
     const QStringList a = sender.alarms();
-    ASSERT_EQ(a.size(), 5);
+    ASSERT_EQ(a.size(), 8);
     EXPECT_TRUE(a[0].contains("##30##1##Clorobajo##?##ADD##Clorador##"));
     EXPECT_TRUE(a[1].contains("##20##1##Fallo térmico##?##ADD##Bomba 2##"));
     EXPECT_TRUE(a[2].contains("##99##1##Alarma desconocida##?##ADD##Desconocido##"));
     EXPECT_TRUE(a[3].contains("##10##1##Alarma desconocida##?##ADD##Desconocido##"));
     EXPECT_EQ(a[4], MessageFormat::liveAlarm("EDAR Norte", 11, "1", "Nivel bajo", "Depósito Norte",
                                              clock.now().addSecs(-60)));
-    EXPECT_EQ(position.read(), last);
+    EXPECT_TRUE(a[5].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"));
+    EXPECT_TRUE(a[6].contains("##ALARM##9223372036854775807##1##Alarma desconocida##?##ADD##Bomba 2##"));
+    EXPECT_TRUE(a[7].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"));
+    EXPECT_EQ(position.read(), negative);
     EXPECT_TRUE(logLines().contains(EventLog::logBody(a[4]) + " Hora envio: 07/12/2026 12:00:00"));
     const QStringList bad = logLines().filter("con datos no válidos");
-    ASSERT_EQ(bad.size(), 1);
+    ASSERT_EQ(bad.size(), 3);
     EXPECT_TRUE(bad[0].contains("planta"));
+    EXPECT_TRUE(bad[1].startsWith(QString("Alarma %1 ").arg(huge))) << bad[1].toStdString();
 }
 
 TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirstFailure) {
@@ -476,79 +493,29 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
-TEST_F(AlarmScanTest, AnAlarmCodeBeyondSixtyFourBitsGoesAsZeroWithALogLine) {
-    position.write(0);
-    const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw-alarms");
-        raw.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-        ASSERT_TRUE(raw.open());
-        QSqlQuery q(raw);
-        for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
-                                       {largest, "9223372036854775807"},
-                                       {negative, "-99999999999999999999"}})
-            ASSERT_TRUE(q.exec(
-                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id)));
-    }
-    QSqlDatabase::removeDatabase("raw-alarms");
+// What the table holds at the first look: nothing, or only alarms older than the window (no position is
+// written for those), or one within it (the position file takes it); looked at by the scan or the start-up
+// check.
+class FirstStartTest : public AlarmScanTest, public testing::WithParamInterface<std::tuple<bool, qint64>> {};
+
+TEST_P(FirstStartTest, OnlyTheAlarmsPresentAtTheFirstLookArePassedOver) {
+    const auto [viaStartupCheck, present] = GetParam();
+    const qint64 old = present < 0 ? 0 : alarm("1", 10, 1, present);
+    if (viaStartupCheck)
+        ASSERT_TRUE(scan.startupCheck());
+    else
+        scan.BuscaAlarmas();
+    EXPECT_EQ(position.exists(), present == 60 && !viaStartupCheck) << "the file rule is kept";
+
+    const qint64 recorded = alarm("2", 20, 1, 0);
     scan.BuscaAlarmas();
-    const QStringList a = sender.alarms();
-    ASSERT_EQ(a.size(), 3);
-    EXPECT_TRUE(a[0].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"))
-        << a[0].toStdString();
-    EXPECT_TRUE(a[1].contains("##ALARM##9223372036854775807##1##Alarma desconocida##?##ADD##Bomba 2##"))
-        << a[1].toStdString();
-    EXPECT_TRUE(a[2].contains("##ALARM##0##1##Alarma desconocida##?##ADD##Desconocido##"))
-        << a[2].toStdString();
-    const QStringList bad = logLines().filter("con datos no válidos");
-    ASSERT_EQ(bad.size(), 2);
-    EXPECT_TRUE(bad[0].startsWith(QString("Alarma %1 ").arg(huge))) << bad[0].toStdString();
-    EXPECT_EQ(position.read(), negative);
+    ASSERT_EQ(sender.alarms().size(), 1) << "the alarm recorded after the first look goes";
+    EXPECT_TRUE(sender.alarms().first().contains("##20##")) << "not the old one " << old;
+    EXPECT_EQ(position.read(), recorded);
 }
 
-TEST_F(AlarmScanTest, OnAFirstStartOnlyTheAlarmsPresentAtTheFirstLookArePassedOver) {
-    const qint64 day = 86400;
-    // What the table holds at the first look: nothing, or only alarms older than the window (no position
-    // is written for those), or one within it (the position file takes it).
-    for (const bool viaStartupCheck : {false, true}) {
-        for (const qint64 present : {qint64(-1), 8 * day, 60LL}) {
-            SCOPED_TRACE(testing::Message()
-                         << "start-up check " << viaStartupCheck << ", present " << present);
-            TestPlant fresh;
-            EventLog freshLog{fresh.program, clock};
-            SupervisionDb freshDb{SupervisionDb::Settings::fromIni(fresh.ini()), [&] { return fresh.gelmar; },
-                                  freshLog, dialogs};
-            freshDb.setRetryWindow(std::chrono::milliseconds(200));
-            ASSERT_TRUE(freshDb.ConectaConDB());
-            BufferDb freshBuffer{BufferDb::pathIn(fresh.program), dialogs};
-            freshBuffer.open();
-            AlarmScan first{{fresh.program,
-                             views.scan,
-                             flags,
-                             status,
-                             {clock, freshLog, dialogs},
-                             freshDb,
-                             freshBuffer,
-                             handOn,
-                             lifeTest,
-                             exclusions}};
-            const UltCodFile file{fresh.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
-            const qint64 old = present < 0 ? 0 : fresh.addAlarm(10, "1", 1, clock.now().addSecs(-present));
-            if (viaStartupCheck)
-                ASSERT_TRUE(first.startupCheck());
-            else
-                first.BuscaAlarmas();
-            EXPECT_EQ(file.exists(), present == 60 && !viaStartupCheck) << "the file rule is kept";
-
-            sender.sent.clear();
-            const qint64 recorded = fresh.addAlarm(20, "2", 1, clock.now());
-            first.BuscaAlarmas();
-            ASSERT_EQ(sender.alarms().size(), 1) << "the alarm recorded after the first look goes";
-            EXPECT_TRUE(sender.alarms().first().contains("##20##")) << "not the old one " << old;
-            EXPECT_EQ(file.read(), recorded);
-        }
-    }
-}
+INSTANTIATE_TEST_SUITE_P(AlarmScan, FirstStartTest,
+                         testing::Combine(testing::Bool(), testing::Values(qint64(-1), 8 * 86400LL, 60LL)));
 
 TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
     position.write(0);
