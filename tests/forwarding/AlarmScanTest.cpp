@@ -183,7 +183,7 @@ TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
     IniFile::write(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
     position.write(0);
     alarm("1", 10);
-    const qint64 skipped = alarm("2", 20);
+    alarm("2", 20);
     scan.BuscaAlarmas();
     EXPECT_TRUE(sender.alarms().isEmpty());
     EXPECT_EQ(position.read(), 0) << "skipped ids do not advance the file";
@@ -191,7 +191,6 @@ TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 1);
     EXPECT_EQ(position.read(), sent);
-    EXPECT_GT(sent, skipped);
 }
 
 TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
@@ -485,12 +484,6 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
             EXPECT_EQ(QFile(file->path()).size(), bad.size()) << "the file is left for the user to mend";
         }
     }
-    // A byte-order mark before the number is read as the number.
-    position.write(0);
-    writeFile(bufferPosition.path(), "\xEF\xBB\xBF 3\r\n");
-    dialogs.shown.clear();
-    EXPECT_TRUE(scan.startupCheck());
-    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 // What the table holds at the first look: nothing, or only alarms older than the window (no position is
