@@ -95,6 +95,7 @@ protected:
         buffer.setLog(&log);
         form.txtPlanta.setText("EDAR Norte");
         lifeTest.setUltimoLifeTest(clock.now()); // no life test in these cycles
+        position.write(0);
     }
 
     qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
@@ -110,7 +111,6 @@ protected:
 } // namespace
 
 TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFourBits) {
-    position.write(0);
     alarm("3", 30);               // resource name with a bar
     alarm("|2|", 20);             // reference with bars
     alarm("9", 99);               // neither instrument nor resource
@@ -151,7 +151,6 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
 }
 
 TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirstFailure) {
-    position.write(0);
     QList<qint64> ids;
     for (int i = 0; i < 5; ++i)
         ids.append(alarm("1", 10));
@@ -181,7 +180,6 @@ TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirst
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
     IniFile::write(plant.ini(), "EXCLUDE", "1", "depósito norte##*");
     IniFile::write(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
-    position.write(0);
     alarm("1", 10);
     alarm("2", 20);
     scan.BuscaAlarmas();
@@ -194,7 +192,6 @@ TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
 }
 
 TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
-    position.write(0);
     flags.time = true;
     alarm("1", 10, 1, -600);
     alarm("1", 11, 1, -900);
@@ -225,7 +222,6 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
     settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
     sender.answer = fail;
     sms.answer = [](const QString& number) { return number != "+34622222222"; };
-    position.write(0);
 
     const QDateTime saturdayNoon(QDate(2026, 12, 5), QTime(12, 0, 0));
     const qint64 id = plant.addAlarm(20, "2", 1, saturdayNoon);
@@ -267,7 +263,6 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
 }
 
 TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
-    position.write(0);
     buffer.PonEnBuffer("SISTEMA", "Vieja", "1", clock.now().addDays(-8));
     buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", clock.now().addSecs(-120));
     buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "0", clock.now().addSecs(-60));
@@ -302,6 +297,7 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
 }
 
 TEST_F(AlarmScanTest, PagesKeepTheOrderTheStopAndTheWindowAndANewAlarmWaitsForTheNextCycle) {
+    QFile::remove(position.path());
     scan.setPageSize(2);
     IniFile::write(plant.ini(), "EXCLUDE", "1", "Bomba 2##*");
     QList<qint64> ids;
@@ -353,7 +349,6 @@ TEST_F(AlarmScanTest, PagesKeepTheOrderTheStopAndTheWindowAndANewAlarmWaitsForTh
 }
 
 TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
-    position.write(0);
     const qint64 id = alarm();
     db.close();
     scan.BuscaAlarmas();
@@ -367,7 +362,6 @@ TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
 
 TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears) {
     LogCapture captured;
-    position.write(0);
     const qint64 first = alarm();
     // A position file that holds no number: nothing is forwarded until it is mended, and it is not a
     // first start, which would skip the alarm.
@@ -402,7 +396,6 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
 }
 
 TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {
-    position.write(0);
     buffer.PonEnBuffer("SISTEMA", "Modo SMS Activado", "1", clock.now().addSecs(-30));
     writeFile(bufferPosition.path(), "\xEF\xBB\xBF");
     const qint64 id = alarm();
@@ -417,7 +410,6 @@ TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {
 }
 
 TEST_F(AlarmScanTest, ADatabaseFileReplacedUnderTheAgentIsOpenedAgain) {
-    position.write(0);
     alarm();
     scan.BuscaAlarmas();
     ASSERT_EQ(sender.alarms().size(), 1);
@@ -438,7 +430,6 @@ TEST_F(AlarmScanTest, ADatabaseFileReplacedUnderTheAgentIsOpenedAgain) {
 }
 
 TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
-    position.write(0);
     alarm();
     alarm();
     int nested = 0;
@@ -453,6 +444,7 @@ TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
 }
 
 TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
+    QFile::remove(position.path());
     const qint64 newest = alarm();
     writeFile(QDir(plant.program).filePath("vornnetultcod.ini"), " " + QByteArray::number(newest) + "\r\n");
     EXPECT_TRUE(scan.startupCheck());
@@ -489,7 +481,12 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
 // What the table holds at the first look: nothing, or only alarms older than the window (no position is
 // written for those), or one within it (the position file takes it); looked at by the scan or the start-up
 // check.
-class FirstStartTest : public AlarmScanTest, public testing::WithParamInterface<std::tuple<bool, qint64>> {};
+class FirstStartTest : public AlarmScanTest, public testing::WithParamInterface<std::tuple<bool, qint64>> {
+    void SetUp() override {
+        AlarmScanTest::SetUp();
+        QFile::remove(position.path());
+    }
+};
 
 TEST_P(FirstStartTest, OnlyTheAlarmsPresentAtTheFirstLookArePassedOver) {
     const auto [viaStartupCheck, present] = GetParam();
@@ -511,7 +508,6 @@ INSTANTIATE_TEST_SUITE_P(AlarmScan, FirstStartTest,
                          testing::Combine(testing::Bool(), testing::Values(qint64(-1), 8 * 86400LL, 60LL)));
 
 TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
-    position.write(0);
     LogCapture capture;
     const qint64 a = alarm("1", 10, 1, 9 * 86400);
     const qint64 b = alarm("1", 10, 1, 8 * 86400);
