@@ -150,33 +150,6 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
     EXPECT_TRUE(bad[1].startsWith(QString("Alarma %1 ").arg(huge))) << bad[1].toStdString();
 }
 
-TEST_F(AlarmScanTest, AFailedDeliveryStopsTheCycleAndKeepsThePositionAndTheFirstFailure) {
-    QList<qint64> ids;
-    for (int i = 0; i < 5; ++i)
-        ids.append(alarm("1", 10));
-    sender.answer = [this](const QString&) { return sender.alarms().size() != 2; };
-    scan.BuscaAlarmas();
-    EXPECT_EQ(sender.alarms().size(), 2);
-    EXPECT_EQ(position.read(), ids[0]);
-    const QDateTime firstFailure = clock.now();
-    EXPECT_EQ(delivery.failingSince(), firstFailure);
-
-    sender.answer = fail;
-    for (int i = 0; i < 2; ++i) {
-        clock.advanceSecs(30);
-        scan.BuscaAlarmas();
-    }
-    EXPECT_EQ(delivery.failingSince(), firstFailure);
-    EXPECT_EQ(position.read(), ids[0]);
-
-    sender.answer = succeed;
-    sender.sent.clear();
-    scan.BuscaAlarmas();
-    EXPECT_EQ(sender.alarms().size(), 4) << "the second to fifth, in order";
-    EXPECT_EQ(position.read(), ids[4]);
-    EXPECT_FALSE(delivery.failurePending());
-}
-
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
     IniFile::write(plant.ini(), "EXCLUDE", "1", "depósito norte##*");
     IniFile::write(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
@@ -296,7 +269,7 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
     EXPECT_TRUE(sender.sent[0].contains("AVISO"));
 }
 
-TEST_F(AlarmScanTest, PagesKeepTheOrderTheStopAndTheWindowAndANewAlarmWaitsForTheNextCycle) {
+TEST_F(AlarmScanTest, PagesKeepTheOrderAFailureStopsTheCycleAndANewAlarmWaitsForTheNextOne) {
     QFile::remove(position.path());
     scan.setPageSize(2);
     IniFile::write(plant.ini(), "EXCLUDE", "1", "Bomba 2##*");
@@ -321,6 +294,7 @@ TEST_F(AlarmScanTest, PagesKeepTheOrderTheStopAndTheWindowAndANewAlarmWaitsForTh
     };
     EXPECT_EQ(codes(), QStringList({"10", "30", "40", "10"})) << "the excluded ones across pages are skipped";
     EXPECT_EQ(position.read(), ids[4]) << "the position stops before the failed alarm";
+    EXPECT_EQ(delivery.failingSince(), clock.now());
 
     // From the failed one on; an alarm recorded during the cycle waits for the next.
     qint64 recordedMeanwhile = 0;
@@ -332,6 +306,7 @@ TEST_F(AlarmScanTest, PagesKeepTheOrderTheStopAndTheWindowAndANewAlarmWaitsForTh
     scan.BuscaAlarmas();
     EXPECT_EQ(codes(), QStringList({"10", "30", "40"}));
     EXPECT_EQ(position.read(), last);
+    EXPECT_FALSE(delivery.failurePending());
     IniFile::write(plant.ini(), "EXCLUDE", "1", "");
     scan.BuscaAlarmas();
     EXPECT_EQ(codes(), QStringList({"20"}));
