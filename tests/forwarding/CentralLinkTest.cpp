@@ -3,7 +3,6 @@
 #include "core/EventLog.h"
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
-#include "forwarding/MessageFormat.h"
 #include "support/LinkFields.h"
 #include "support/LogCapture.h"
 
