@@ -323,7 +323,7 @@ TEST_F(AlarmScanTest, PagesKeepTheOrderAFailureStopsTheCycleAndANewAlarmWaitsFor
     EXPECT_EQ(bufferPosition.read(), 5);
 }
 
-TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
+TEST_F(AlarmScanTest, ALostConnectionOrADatabaseFileReplacedUnderTheAgentIsOpenedAgain) {
     const qint64 id = alarm();
     db.close();
     scan.BuscaAlarmas();
@@ -331,8 +331,22 @@ TEST_F(AlarmScanTest, ALostConnectionEndsTheCycleAndReconnects) {
     EXPECT_TRUE(db.isOpen(SupervisionDb::Which::Acquired));
     EXPECT_TRUE(db.isOpen(SupervisionDb::Which::Config));
     scan.BuscaAlarmas();
-    EXPECT_EQ(sender.alarms().size(), 1);
+    ASSERT_EQ(sender.alarms().size(), 1);
     EXPECT_EQ(position.read(), id);
+
+    // The supervision system's database restored from a copy that holds a newer alarm.
+    QTemporaryDir staging;
+    ASSERT_TRUE(plant.copyAcquired(staging.path()));
+    QString error;
+    const qint64 newer = GelmarInstall::addAlarm(staging.path(), 20, "2", 1, clock.now().addSecs(-5), &error);
+    ASSERT_GT(newer, 0) << error.toStdString();
+    ASSERT_TRUE(plant.replaceAcquired(staging.path()));
+
+    for (int tick = 0; tick < 2 && sender.alarms().size() < 2; ++tick)
+        scan.BuscaAlarmas();
+    ASSERT_EQ(sender.alarms().size(), 2) << "the new file is read";
+    EXPECT_TRUE(sender.alarms()[1].contains("##20##1##Fallo térmico##"));
+    EXPECT_EQ(position.read(), newer);
 }
 
 TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears) {
@@ -382,26 +396,6 @@ TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {
     writeFile(bufferPosition.path(), " 0\r\n");
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.sent.size(), 2);
-}
-
-TEST_F(AlarmScanTest, ADatabaseFileReplacedUnderTheAgentIsOpenedAgain) {
-    alarm();
-    scan.BuscaAlarmas();
-    ASSERT_EQ(sender.alarms().size(), 1);
-
-    // The supervision system's database restored from a copy that holds a newer alarm.
-    QTemporaryDir staging;
-    ASSERT_TRUE(plant.copyAcquired(staging.path()));
-    QString error;
-    const qint64 newer = GelmarInstall::addAlarm(staging.path(), 20, "2", 1, clock.now().addSecs(-5), &error);
-    ASSERT_GT(newer, 0) << error.toStdString();
-    ASSERT_TRUE(plant.replaceAcquired(staging.path()));
-
-    for (int tick = 0; tick < 2 && sender.alarms().size() < 2; ++tick)
-        scan.BuscaAlarmas();
-    ASSERT_EQ(sender.alarms().size(), 2) << "the new file is read";
-    EXPECT_TRUE(sender.alarms()[1].contains("##20##1##Fallo térmico##"));
-    EXPECT_EQ(position.read(), newer);
 }
 
 TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
