@@ -22,8 +22,6 @@ protected:
     CentralLinkTest() {
         link.setConnectWait(1000ms);
         link.setReplyWait(600ms);
-        form.IpQuarnA.setText(QString());
-        form.IpQuarnB.setText(QString());
     }
     // Link 1 is the primary, 2 and 3 the secondaries.
     void point(int queWinsock, quint16 port) {
