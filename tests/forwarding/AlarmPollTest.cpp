@@ -19,8 +19,8 @@ struct Plant {
     std::optional<qint64> newest = 10;
     bool busy = false;
     bool outage = false;
-    bool scanLeavesIt = false;
     bool failLook = false;
+    bool scanLeavesIt = false;
     int scans = 0;
     std::function<void()> duringScan;
 
@@ -64,8 +64,7 @@ TEST(AlarmPoll, ALookScansOnlyForANewAlarmAndOnlyWhenNothingElseRuns) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        Plant plant{c.position, c.newest, c.busy, c.outage};
-        plant.failLook = c.failLook;
+        Plant plant{c.position, c.newest, c.busy, c.outage, c.failLook};
         AlarmPoll poll(plant.parts());
         std::optional<AlarmPoll::Hold> hold;
         if (c.held)
@@ -77,9 +76,7 @@ TEST(AlarmPoll, ALookScansOnlyForANewAlarmAndOnlyWhenNothingElseRuns) {
 }
 
 TEST(AlarmPoll, DroppedLooksAreNotQueuedAndALeftAlarmDoesNotScanAgain) {
-    Plant plant;
-    plant.newest = 11;
-    plant.busy = true;
+    Plant plant{10, 11, true};
     AlarmPoll poll(plant.parts());
     for (int i = 0; i < 3; ++i)
         poll.look();
@@ -109,8 +106,7 @@ TEST(AlarmPoll, DroppedLooksAreNotQueuedAndALeftAlarmDoesNotScanAgain) {
 }
 
 TEST(AlarmPoll, ATickInsideTheScansWaitDoesNotStartAnotherScan) {
-    Plant plant;
-    plant.newest = 11;
+    Plant plant{10, 11};
     AlarmPoll poll(plant.parts());
     plant.duringScan = [&] {
         plant.newest = 12;

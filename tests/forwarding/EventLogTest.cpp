@@ -3,7 +3,6 @@
 #include "core/EventLog.h"
 #include "forwarding/MessageFormat.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,9 +1,10 @@
 #include "support/FakeClock.h"
 #include "support/FakeSender.h"
 
-#include "core/Control.h"
+#include "app/Views.h"
 #include "core/DeliveryState.h"
 #include "core/EventLog.h"
+#include "core/Form1State.h"
 #include "forwarding/LifeTestClock.h"
 
 #include <QFile>
@@ -22,18 +23,16 @@ QDateTime at(int day, int h, int m, int s) {
     return QDateTime(QDate(2026, 12, day), QTime(h, m, s));
 }
 
-// The fields the life test and the clock message read and write: a 1-hour interval, a plant with signs
-// of life.
-struct LifeTestFields {
-    Control lblTestVida{"lblTestVida", "1"}, lblNumVidas{"lblNumVidas", "12"},
-        lblAlmVidas{"lblAlmVidas", "3"}, chkAlarms{"chkAlarms"}, txtPlanta{"txtPlanta", "PLANTA"},
-        txtDifHoraria{"txtDifHoraria", "0"}, lblFechaLifeTest{"lblFechaLifeTest"},
-        lblFechaSynchro{"lblFechaSynchro"};
-};
-
 class LifeTestClockTest : public ::testing::Test {
 protected:
-    LifeTestClockTest() { form.chkAlarms.setChecked(true); }
+    // A 1-hour interval, a plant with signs of life.
+    LifeTestClockTest() {
+        form.lblTestVida.setText("1");
+        form.lblNumVidas.setText("12");
+        form.lblAlmVidas.setText("3");
+        form.chkAlarms.setChecked(true);
+        form.txtPlanta.setText("PLANTA");
+    }
 
     QStringList logLines() const {
         QFile f(log.currentPath());
@@ -45,15 +44,10 @@ protected:
     QTemporaryDir dir;
     FakeClock clock{noon};
     EventLog log{dir.path(), clock};
-    LifeTestFields form;
+    Form1State form;
     FakeSender sender;
     DeliveryState delivery;
-    LifeTestClock step{{form.lblTestVida, form.lblNumVidas, form.lblAlmVidas, form.chkAlarms, form.txtPlanta,
-                        form.txtDifHoraria, form.lblFechaLifeTest, form.lblFechaSynchro},
-                       clock,
-                       log,
-                       sender,
-                       delivery};
+    LifeTestClock step{Views::forwarding(form).lifeTest, clock, log, sender, delivery};
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
@@ -70,21 +64,6 @@ TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsTh
     EXPECT_EQ(form.lblFechaLifeTest.text(), "06/12/2026 12:00:30");
     EXPECT_FALSE(delivery.failurePending());
     EXPECT_EQ(logLines().size(), 2);
-}
-
-TEST_F(LifeTestClockTest, IntervalIsKeptBetweenOneAndTwentyFourHours) {
-    form.lblTestVida.setText("0.5");
-    step.lifeTestStep();
-    EXPECT_EQ(form.lblTestVida.text(), "1");
-    clock.set(noon.addSecs(3600));
-    step.lifeTestStep();
-    EXPECT_EQ(sender.sent.size(), 1) << "due only when more than the interval has passed";
-    clock.advanceSecs(1);
-    step.lifeTestStep();
-    EXPECT_EQ(sender.sent.size(), 2);
-    form.lblTestVida.setText("48");
-    step.lifeTestStep();
-    EXPECT_EQ(form.lblTestVida.text(), "24");
 }
 
 TEST_F(LifeTestClockTest, SentOnlyWhileThePlantShowsSignsOfLife) {
@@ -159,18 +138,26 @@ TEST_F(LifeTestClockTest, AnOutageLastsWhatThePassingTimeSaysWhateverTheClockDoe
     EXPECT_EQ(delivery.msecsFailing(clock), 0);
 }
 
-TEST_F(LifeTestClockTest, TheLifeTestComesEveryIntervalOfPassingTimeAcrossClockSteps) {
+TEST_F(LifeTestClockTest, TheLifeTestComesEveryIntervalOfPassingTimeFromOneToTwentyFourHours) {
+    form.lblTestVida.setText("0.5");
     clock.set(at(6, 0, 0, 10));
     step.lifeTestStep();
+    EXPECT_EQ(form.lblTestVida.text(), "1");
     ASSERT_EQ(sender.sent.filter("LIFETEST").size(), 1);
     clock.stepWall(2 * 3600); // ahead: not sent early
     step.lifeTestStep();
     EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 1);
     clock.stepWall(-day); // back: not held back a day
-    clock.advanceSecs(3601);
+    clock.advanceSecs(3600);
+    step.lifeTestStep();
+    EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 1) << "due only when more than the interval has passed";
+    clock.advanceSecs(1);
     step.lifeTestStep();
     EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 2);
     EXPECT_EQ(form.lblFechaLifeTest.text(), "05/12/2026 03:00:11") << "the time shown is the calendar's";
+    form.lblTestVida.setText("48");
+    step.lifeTestStep();
+    EXPECT_EQ(form.lblTestVida.text(), "24");
 }
 
 TEST_F(LifeTestClockTest, TheClockMessageIsDailyEvenWhenTheClockGoesBackOverMidnight) {

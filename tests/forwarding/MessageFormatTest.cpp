@@ -1,6 +1,5 @@
 #include "forwarding/MessageFormat.h"
 #include "core/EventLog.h"
-#include "core/Windows1252.h"
 
 #include <gtest/gtest.h>
 
@@ -28,11 +27,6 @@ TEST(MessageFormat, EachKindOnTheWire) {
               "@@PL|A\"B##LIFETEST##XX##1##XX##XX##XX##XX##2026/12/05 07:03:09@@");
     EXPECT_EQ(MessageFormat::clock("PL|A", event),
               "@@PL|A##CURRENTTIME##XX##1##XX##XX##XX##XX##2026/12/05 07:03:09@@");
-
-    const QString m = MessageFormat::liveAlarm("Año", 5, "1", "Coste 3€", "Cámara", event);
-    EXPECT_EQ(Windows1252::encode(m),
-              QByteArray("@@A\xF1o##ALARM##5##1##Coste 3\x80##?##ADD##C\xE1mara##2026/12/05 07:03:09@@"));
-    EXPECT_EQ(Windows1252::decode(Windows1252::encode(m)), m);
 }
 
 TEST(MessageFormat, LogBodyAndSmsNotice) {

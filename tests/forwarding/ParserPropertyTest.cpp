@@ -1,6 +1,8 @@
 // Seeded properties of every parser of outside input, over generated input: what is written reads back,
 // well-formed input is never misread, and junk never crashes nor gives a result out of its bounds. Here
 // and not in the whole-process suite, so that the sanitizer pass runs them. VORNNET_TEST_SEED repeats one.
+#include "ScriptedStation.h"
+
 #include "core/FixedDateText.h"
 #include "core/IniFile.h"
 #include "core/SupervisionSql.h"
@@ -14,8 +16,6 @@
 #include "support/TestSeed.h"
 
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;
@@ -139,29 +139,22 @@ TEST(ParserProperty, ModemReplies) {
 TEST(ParserProperty, StationReplies) {
     QRandomGenerator random(testSeed("ParserProperty.StationReplies"));
     Junk junk(random);
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
     bool exact = false;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
-        while (QTcpSocket* s = server.nextPendingConnection()) {
-            QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            QObject::connect(s, &QTcpSocket::readyRead, s, [&, s] {
-                const QByteArray echo = "Recibido:" + s->readAll();
-                const int shape = junk.below(5);
-                exact = shape == 0;
-                s->write(exact        ? echo
-                         : shape == 1 ? echo + junk.bytes(1)
-                         : shape == 2 ? echo.left(junk.below(echo.size()))
-                         : shape == 3 ? echo.toLower()
-                                      : junk.bytes(junk.below(20)));
-                if (junk.oneIn(4))
-                    s->disconnectFromHost();
-            });
-        }
+    ScriptedStation station([&](QTcpSocket& s, const QByteArray& message) {
+        const QByteArray echo = "Recibido:" + message;
+        const int shape = junk.below(5);
+        exact = shape == 0;
+        s.write(exact        ? echo
+                : shape == 1 ? echo + junk.bytes(1)
+                : shape == 2 ? echo.left(junk.below(echo.size()))
+                : shape == 3 ? echo.toLower()
+                             : junk.bytes(junk.below(20)));
+        if (junk.oneIn(4))
+            s.disconnectFromHost();
     });
     LinkFields fields;
     fields.IpQuarn.setText(QStringLiteral("127.0.0.1"));
-    fields.lblPuerto.setText(QString::number(server.serverPort()));
+    fields.lblPuerto.setText(QString::number(station.port()));
     CentralLink link(fields.view());
     link.setConnectWait(2000ms);
     link.setReplyWait(20ms);

@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -19,7 +18,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-TEST(UltCodFile, ContentAtomicWriteGarbageAndOldNames) {
+TEST(UltCodFile, ContentAtomicWriteAndOldNames) {
     EXPECT_EQ(UltCodFile::content(-5), QByteArray("-5\r\n"));
     EXPECT_EQ(UltCodFile::fileName(UltCodFile::Kind::Buffer, "Planta|1"), "VornNetUltCodBuffer_Planta|1.ini");
     EXPECT_EQ(UltCodFile::fileName(UltCodFile::Kind::Alarms, "EDAR/Norte\\2"),
@@ -57,10 +56,6 @@ TEST(UltCodFile, ContentAtomicWriteGarbageAndOldNames) {
     EXPECT_FALSE(file.write(45));
     EXPECT_EQ(file.read(), 44);
     ASSERT_TRUE(QDir().rmdir(file.sparePath()));
-
-    // Garbage is an error, not position 0: the scan must not start over.
-    writeFile(file.path(), "garbage");
-    EXPECT_THROW(file.read(), AgentError);
 
     // Old-style names move to the per-plant name; a name already taken is an error.
     QTemporaryDir dir2;
