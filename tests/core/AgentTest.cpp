@@ -136,6 +136,8 @@ TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
     icon.area = true;
     agent.closeBoxClick();
     EXPECT_FALSE(agent.form().form1.visible());
+    agent.mnuVornnetClick();
+    EXPECT_TRUE(agent.form().form1.visible());
     EXPECT_EQ(icon.added, QStringList{"VornGelmarNet:::1003"});
 
     FakeNotificationIcon secondIcon;
