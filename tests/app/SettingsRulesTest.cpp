@@ -3,17 +3,12 @@
 #include "core/AgentLocale.h"
 #include "core/ConfigRules.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // What start-up makes of a written value, told the same way by --check and the configuration screen, and
 // the closest known key for a mistyped one.
-#include "app/ClosestKey.h"
-#include "core/ConfigRules.h"
-
-#include <gtest/gtest.h>
 
 using ConfigRules::Severity;
 
@@ -99,18 +94,14 @@ TEST(LogRetention, PruneKeepsTheMonthsCountingTheCurrentOne) {
                               eventLog(2020, 1).replace(".log", ".txt"),
                               QStringLiteral("modem-") + AgentLocale::monthTag(QDate(2020, 1, 1)) +
                                   QStringLiteral(".log")};
-    const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)};
-    for (const QString& name : kept + old) {
-        QFile f(QDir(dir.path()).filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    }
+    const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)}; // sorted by name
+    for (const QString& name : kept + old)
+        ASSERT_TRUE(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
     QStringList deleted = LogRetention::prune(dir.path(), QStringLiteral("VORNNET-"), QDate(2026, 3, 15), 3);
     deleted.sort();
-    QStringList expected = old;
-    expected.sort();
-    EXPECT_EQ(deleted, expected);
+    EXPECT_EQ(deleted, old);
     for (const QString& name : kept)
-        EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath(name))) << name.toStdString();
+        EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name.toStdString();
     // 0 keeps everything.
     EXPECT_TRUE(LogRetention::prune(dir.path(), QStringLiteral("VORNNET-"), QDate(2030, 1, 1), 0).isEmpty());
 }

@@ -279,25 +279,19 @@ QString readText(const QString& path) {
 
 const QString sourceDir = QStringLiteral(VORNNET_SOURCE_DIR);
 
-// Keys of vornnet.ini and status.ini that a text reads or writes by a literal name rather than through
-// the key tables: section and key as literals in one call of the ini functions.
-QSet<QString> literalKeys(const QString& text) {
+// Keys of vornnet.ini and status.ini that src/ reads or writes by a literal name rather than through the
+// key tables: section and key as literals in one call of the ini functions.
+QSet<QString> literalKeysInSources() {
     static const QRegularExpression call(QStringLiteral(
         R"re((?:LeeIni|EscribeIni|IniFile::read|IniFile::readFrom|IniFile::write)\s*\([^;]*?)re"
         R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
         R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
     QSet<QString> keys;
-    for (auto m = call.globalMatch(text); m.hasNext();)
-        keys.insert(m.next().captured(2));
-    return keys;
-}
-
-QSet<QString> literalKeysInSources() {
-    QSet<QString> keys;
     QDirIterator it(sourceDir + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
                     QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext())
-        keys.unite(literalKeys(readText(it.next())));
+        for (auto m = call.globalMatch(readText(it.next())); m.hasNext();)
+            keys.insert(m.next().captured(2));
     return keys;
 }
 

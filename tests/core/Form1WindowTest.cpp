@@ -78,9 +78,8 @@ TEST_F(Form1WindowTest, EveryControlHasOneWidgetOfTheRightKindShowingTheModel) {
             ASSERT_EQ(found.size(), 1) << qPrintable(c->name());
             QWidget* w = found.first();
             EXPECT_TRUE(w->inherits(kindOf(c->name()))) << qPrintable(c->name());
-            if (!qobject_cast<QProgressBar*>(w)) {
+            if (!qobject_cast<QProgressBar*>(w))
                 EXPECT_EQ(caption(w), c->text()) << qPrintable(c->name());
-            }
             EXPECT_EQ(w->toolTip(), c->toolTip()) << qPrintable(c->name());
             EXPECT_EQ(w->isHidden(), !c->visible()) << qPrintable(c->name());
             EXPECT_EQ(w->isEnabled(), c->enabled()) << qPrintable(c->name());

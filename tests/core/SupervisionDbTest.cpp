@@ -46,6 +46,22 @@ protected:
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
                                            : QStringList();
     }
+    // The first value a statement gives on a connection of its own, as another process would run it.
+    QVariant sqlOn(const QString& catalogue, const QString& statement) {
+        QVariant value;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(GelmarInstall::databasePath(install, catalogue));
+            other.setConnectOptions("QSQLITE_BUSY_TIMEOUT=100");
+            EXPECT_TRUE(other.open());
+            QSqlQuery q(other);
+            EXPECT_TRUE(q.exec(statement)) << statement.toStdString();
+            if (q.next())
+                value = q.value(0);
+        }
+        QSqlDatabase::removeDatabase("other");
+        return value;
+    }
     // The code an error carries, or 0 when the statement runs.
     quint32 codeOf(SupervisionDb& db, Which which, const QString& sql) {
         try {
@@ -162,16 +178,9 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodesAndKeptLookupsReadAfres
 
     const auto name = [&] { return db->lookup(Which::Config, instrument).value(0).value("Name").toString(); };
     EXPECT_EQ(name(), "Bomba 2");
-    {
-        // Another writer, as the supervision system is: the kept statement holds no lock against it.
-        QSqlDatabase writer = QSqlDatabase::addDatabase("QSQLITE", "writer");
-        writer.setDatabaseName(GelmarInstall::databasePath(install, GelmarInstall::config));
-        writer.setConnectOptions("QSQLITE_BUSY_TIMEOUT=100");
-        ASSERT_TRUE(writer.open());
-        EXPECT_TRUE(QSqlQuery(writer).exec(
-            "UPDATE VirtualInstruments SET Name = 'Bomba dos' WHERE ID_virtualinstrument = 2"));
-    }
-    QSqlDatabase::removeDatabase("writer");
+    // Another writer, as the supervision system is: the kept statement holds no lock against it.
+    sqlOn(GelmarInstall::config,
+          "UPDATE VirtualInstruments SET Name = 'Bomba dos' WHERE ID_virtualinstrument = 2");
     EXPECT_EQ(name(), "Bomba dos") << "the statement is kept, not its rows";
 
     // A lost connection is the code the alarm scan reconnects on; reconnect() brings both back.
@@ -229,25 +238,11 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
 
 TEST_F(SupervisionDbTest, OpeningLeavesTheSupervisionFilesJournalModeAsItWas) {
     makeDatabases(install);
-    const auto journalMode = [](const QString& path, const QString& set = {}) {
-        QString mode;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "journal-check");
-            db.setDatabaseName(path);
-            EXPECT_TRUE(db.open());
-            QSqlQuery q(db);
-            EXPECT_TRUE(q.exec("PRAGMA journal_mode" + (set.isEmpty() ? QString() : "=" + set)));
-            if (q.next())
-                mode = q.value(0).toString();
-        }
-        QSqlDatabase::removeDatabase("journal-check");
-        return mode;
-    };
-    const QString acquired = GelmarInstall::databasePath(install, GelmarInstall::acquired);
-    ASSERT_EQ(journalMode(acquired, "delete"), "delete");
+    ASSERT_EQ(sqlOn(GelmarInstall::acquired, "PRAGMA journal_mode=delete"), "delete");
     auto db = make();
     ASSERT_TRUE(db->ConectaConDB());
     EXPECT_EQ(db->select(Which::Acquired, "SELECT count(*) FROM FlashAlarms").size(), 1);
     db->close();
-    EXPECT_EQ(journalMode(acquired), "delete") << "the file belongs to the supervision system";
+    EXPECT_EQ(sqlOn(GelmarInstall::acquired, "PRAGMA journal_mode"), "delete")
+        << "the file belongs to the supervision system";
 }

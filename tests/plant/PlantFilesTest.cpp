@@ -2,7 +2,6 @@
 #include "plant/RegionalNumber.h"
 #include "support/RecordingDialogs.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,7 +14,7 @@ const QLocale english(QLocale::English, QLocale::UnitedStates);
 class PlantFilesTest : public ::testing::Test {
 protected:
     void write(const char* name, const char* content) {
-        QFile f(QDir(folder.path()).filePath(QString::fromLatin1(name)));
+        QFile f(folder.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content);
     }
@@ -23,12 +22,6 @@ protected:
         PlantFiles files(folder.path(), dialogs, regional);
         files.load();
         return files;
-    }
-    QStringList warnings() const {
-        QStringList texts;
-        for (const auto& box : dialogs.shown)
-            texts.append(box.text);
-        return texts;
     }
     QTemporaryDir folder;
     RecordingDialogs dialogs;
@@ -77,12 +70,15 @@ TEST_F(PlantFilesTest, EachDeviceWithoutUsableLimitsIsWarnedOnceAndStillGetsItsP
     write("limites.ini", "[LIMITES]\r\nONE=GrupoA|-18\r\nWORDS=GrupoA|frio|-25\r\nGOOD=GrupoC|-18,5|"
                          "4\r\nDOTS=G|1.000,5|2\r\n");
     const PlantFiles files = loaded();
-    EXPECT_EQ(warnings(), QStringList({"El servicio ONE no tiene establecidos los límites",
-                                       "El servicio NOLIM no tiene establecidos los límites",
-                                       "El servicio WORDS no tiene establecidos los límites",
-                                       "El servicio DOTS no tiene establecidos los límites"}));
-    for (const auto& box : dialogs.shown)
+    QStringList warnings;
+    for (const auto& box : dialogs.shown) {
         EXPECT_EQ(box.icon, Dialogs::Icon::Warning);
+        warnings << box.text;
+    }
+    EXPECT_EQ(warnings, QStringList({"El servicio ONE no tiene establecidos los límites",
+                                     "El servicio NOLIM no tiene establecidos los límites",
+                                     "El servicio WORDS no tiene establecidos los límites",
+                                     "El servicio DOTS no tiene establecidos los límites"}));
 
     const PlantDevice& one = files.devices()[1];
     EXPECT_TRUE(one.group.isEmpty()) << "a device without usable limits keeps its group and limits";

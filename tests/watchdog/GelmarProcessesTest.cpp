@@ -8,17 +8,8 @@ namespace {
 const QColor green(0, 255, 0), red(255, 0, 0), blue(0, 0, 255);
 
 // The lights, the process test and the relaunch on a gelmar-sim installation this test runs.
-class GelmarProcessesTest : public WatchdogFixture {
+class GelmarProcessesTest : public GelmarFixture {
 protected:
-    void SetUp() override {
-        WatchdogFixture::SetUp();
-        installGelmar();
-        processes.setRestartWait(50ms);
-    }
-    void TearDown() override {
-        for (const ProcessEntry& e : table.list())
-            ProcessTable::terminate(e.pid);
-    }
     bool running(qsizetype count) const {
         return pollUntil([&] { return table.list().size() == count; }, 10s);
     }

@@ -1,23 +1,18 @@
 #include "WatchdogFixture.h"
 #include "core/ConfigRules.h"
 #include "support/Poll.h"
-#include "watchdog/GelmarProcesses.h"
 
-#include <QFile>
 #include <QTemporaryDir>
-
-using namespace std::chrono_literals;
 
 namespace {
 
 // The relaunch through the supervision system's systemd unit, against a stand-in systemctl put first on
 // the PATH: it records its arguments, starts the installation's GSNET.EXE for start and restart, and
 // refuses while a file "refuse" lies beside it.
-class GelmarUnitTest : public WatchdogFixture {
+class GelmarUnitTest : public GelmarFixture {
 protected:
     void SetUp() override {
-        WatchdogFixture::SetUp();
-        installGelmar();
+        GelmarFixture::SetUp();
         const QString script = bin.filePath("systemctl");
         QFile f(script);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -34,12 +29,10 @@ protected:
         ASSERT_TRUE(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
         path = qgetenv("PATH");
         qputenv("PATH", bin.path().toUtf8() + ":" + path);
-        processes.setRestartWait(50ms);
     }
     void TearDown() override {
         qputenv("PATH", path);
-        for (const ProcessEntry& e : table.list())
-            ProcessTable::terminate(e.pid);
+        GelmarFixture::TearDown();
     }
     QStringList calls() const {
         QFile f(bin.filePath("calls"));
@@ -52,18 +45,7 @@ protected:
 
     QTemporaryDir bin;
     QByteArray path;
-    GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
 };
-
-TEST_F(GelmarUnitTest, WithoutAUnitTheAgentStartsTheSystemItselfAndNeverAsksSystemd) {
-    processes.ReiniciaGelmar();
-    ASSERT_TRUE(gsnetRunning());
-    QString why;
-    EXPECT_TRUE(processes.startGelmar(&why)) << why.toStdString();
-    EXPECT_FALSE(processes.unitNamed());
-    EXPECT_EQ(calls(), QStringList());
-    EXPECT_EQ(form.txtError.text(), "");
-}
 
 TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIsToldOnce) {
     settings.GelmarUnit = "gelmar.service";

@@ -14,21 +14,16 @@ const QString timestampIndex = "CREATE INDEX IX_HistoricalData ON HistoricalData
 
 // The whole reindex and repair against a gelmar-sim installation and a data tool below the data-tool
 // root, all started by the test from its own folder.
-class MaintenanceProcessTest : public WatchdogFixture {
+class MaintenanceProcessTest : public GelmarFixture {
 protected:
     void SetUp() override {
-        WatchdogFixture::SetUp();
-        installGelmar();
+        GelmarFixture::SetUp();
         // Named as an installer on a file system that ignores case may have named it.
         const QString toolFolder = settings.DataToolRoot + "/Archivos de Programa/Brenvik/vorn data";
         ASSERT_TRUE(QDir().mkpath(toolFolder) && QFile::link(GELMAR_SIM_PATH, toolFolder + "/VORNDATA.EXE"));
         gsnet.start(QDir(plant.gelmar).filePath("GSNET.EXE"), {"--history-ms", "200"});
         tool.start(toolFolder + "/VORNDATA.EXE");
         ASSERT_EQ(runningPids().size(), 5);
-    }
-    void TearDown() override {
-        for (const ProcessEntry& e : table.list())
-            ProcessTable::terminate(e.pid);
     }
     // The pids of the four servers and the data tool once each runs once; empty when they do not.
     QSet<qint64> runningPids() const {

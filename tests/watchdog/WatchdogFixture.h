@@ -126,12 +126,23 @@ protected:
                              [this](bool on) { chkAdquisicion = on; },
                              [this] { ++sweeps; },
                              {1ms, 1ms, 1ms, 1ms, 1ms}}};
+};
+
 #ifdef GELMAR_SIM_PATH
-    // A gelmar-sim installation in the plant's folder, for the tests that run its processes.
-    void installGelmar() {
+// A gelmar-sim installation in the plant's folder, for the tests that run its processes; what they
+// started there is ended with the test.
+class GelmarFixture : public WatchdogFixture {
+protected:
+    void SetUp() override {
+        WatchdogFixture::SetUp();
         QString error;
         ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
             << error.toStdString();
+        processes.setRestartWait(50ms);
     }
-#endif
+    void TearDown() override {
+        for (const ProcessEntry& e : table.list())
+            ProcessTable::terminate(e.pid);
+    }
 };
+#endif
