@@ -58,7 +58,8 @@ TEST(ForwardingEndToEnd, AnAlarmReachesTheStationByteForByteAndASigtermMidDelive
     const qint64 alarm = ctlAddAlarm(1, 10, 1, when);
     const qint64 cleared = ctlAddAlarm(3, 30, 0, when.addSecs(1));
     ASSERT_EQ(cleared, alarm + 1);
-    ASSERT_TRUE(h.waitPositionIs(cleared)) << h.position().toStdString() << a->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return h.positionId() == cleared; }))
+        << h.position().toStdString() << a->err.toStdString();
     const QByteArray expected = wire("Nivel alto", "Depósito Norte", 10, "1", when);
     EXPECT_EQ(station.alarms(),
               (QList<QByteArray>{expected, wire("Clorobajo", "Clorador", 30, "0", when.addSecs(1))}));
@@ -78,7 +79,7 @@ TEST(ForwardingEndToEnd, AnAlarmReachesTheStationByteForByteAndASigtermMidDelive
     EXPECT_EQ(h.positionId(), cleared) << "an unacknowledged alarm is not passed over";
     station.setMode("echo");
     a = h.agent({.tickMs = 300, .linkWaitMs = 20000});
-    ASSERT_TRUE(h.waitPositionIs(held)) << a->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return h.positionId() == held; })) << a->err.toStdString();
     const QByteArray heldWire = wire("Nivel alto", "Depósito Norte", 10, "1", when.addSecs(2));
     EXPECT_EQ(station.alarms().mid(2), (QList<QByteArray>{heldWire, heldWire}));
 }

@@ -25,17 +25,15 @@ protected:
     }
 
     QList<ProcessEntry> named(const QString& name) const {
-        QList<ProcessEntry> found;
-        for (const ProcessEntry& e : table.list())
-            if (e.name.compare(name, Qt::CaseInsensitive) == 0)
-                found << e;
+        QList<ProcessEntry> found = table.list();
+        found.removeIf([&](const ProcessEntry& e) { return e.name != name; });
         return found;
     }
     qint64 pidOf(const QString& name) const { return named(name).value(0).pid; }
     bool allRunning() const {
         return waitFor([&] {
-            return std::all_of(supervisionProcesses.begin(), supervisionProcesses.end(),
-                               [&](const QString& name) { return named(name).size() == 1; });
+            return std::ranges::all_of(supervisionProcesses,
+                                       [&](auto& name) { return named(name).size() == 1; });
         });
     }
     qsizetype count(const QString& text) const {
