@@ -80,10 +80,4 @@ TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnounce
     for (const ProcessEntry& e : table.list())
         EXPECT_NE(e.ppid, agentPid) << e.name.toStdString() << " is a child of the agent";
     EXPECT_NE(named("GSNET.EXE").value(0).session, agentStat->session);
-
-    // The records go on, the processes run: no further restart.
-    const qsizetype seen = agent->out.count("---\n");
-    ASSERT_TRUE(waitFor([&] { return agent->out.count("---\n") >= seen + 35; }));
-    EXPECT_EQ(count(restarted), 1);
-    EXPECT_EQ(named("GSNET.EXE").size(), 1);
 }
