@@ -38,35 +38,18 @@ QDateTime utc(int year, int month, int day, int h, int m, int s = 0) {
     return QDateTime(QDate(year, month, day), QTime(h, m, s), Qt::UTC);
 }
 
-// A statement on one of the plant's SQLite files; its first value, or an invalid one when it fails.
-QVariant sql(const QString& file, const QString& statement, const QVariantList& values) {
-    const QString connection = QStringLiteral("clock-test");
-    QVariant first;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        db.setDatabaseName(file);
-        QSqlQuery q(db);
-        const bool ok = db.open() && q.prepare(statement);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        if (ok && q.exec())
-            first = q.next() ? q.value(0) : QVariant(true);
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return first;
-}
 // An alarm or a history record dated by the supervision system's local text, as it writes them.
 bool alarmAt(const TestPlant& plant, qint64 code, const QString& localText) {
-    return sql(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
-               QStringLiteral(
-                   "INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
-                   "VALUES (?, '1', ?, 1)"),
-               {code, localText})
+    return sqlite(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+                  QStringLiteral(
+                      "INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
+                      "VALUES (?, '1', ?, 1)"),
+                  {code, localText})
         .isValid();
 }
 bool historyAt(const TestPlant& plant, const QString& localText) {
-    return sql(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+    return sqlite(
+               GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
                QStringLiteral(
                    "INSERT INTO HistoricalData (Ref_virtinstrumentid, Timestamp, Value) VALUES ('1', ?, 1)"),
                {localText})
@@ -74,9 +57,9 @@ bool historyAt(const TestPlant& plant, const QString& localText) {
 }
 // The buffer's notices of a text; only those of one state ("1" begins, "0" ends) when it is given.
 int notices(const TestPlant& plant, const QString& text, const QString& state = QStringLiteral("%")) {
-    const QVariant n =
-        sql(BufferDb::pathIn(plant.program),
-            QStringLiteral("SELECT count(*) FROM alarms WHERE alarm = ? AND beginend LIKE ?"), {text, state});
+    const QVariant n = sqlite(
+        BufferDb::pathIn(plant.program),
+        QStringLiteral("SELECT count(*) FROM alarms WHERE alarm = ? AND beginend LIKE ?"), {text, state});
     return n.isValid() ? n.toInt() : -1;
 }
 

@@ -19,20 +19,6 @@ namespace {
 const QString timeoutLine =
     QStringLiteral("La conexión con la base de datos no se ha completado en 60 segundos");
 
-// The supervision database kept with a rollback journal, whose readers write nothing (a WAL reader
-// writes its shared-memory file).
-bool rollbackJournal(const QString& file) {
-    const QString connection = QStringLiteral("fault-journal");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(file);
-        ok = db.open() && QSqlQuery(db).exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
-}
-
 } // namespace
 
 TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
@@ -142,8 +128,10 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(before);
     }
+    // Rollback journals: their readers write nothing (a WAL reader writes its shared-memory file).
     for (const QString& db : {GelmarInstall::acquired, GelmarInstall::config})
-        ASSERT_TRUE(rollbackJournal(GelmarInstall::databasePath(f.plant.gelmar, db)));
+        ASSERT_TRUE(
+            sqlite(GelmarInstall::databasePath(f.plant.gelmar, db), "PRAGMA journal_mode=DELETE").isValid());
     // A file-size limit stands for the full disk: every write past 512 bytes fails (EFBIG, as ENOSPC).
     const auto full = [] {
         ::signal(SIGXFSZ, SIG_IGN);

@@ -47,22 +47,6 @@ void fillWithBadRows(const TestPlant& plant, Junk& junk, int rows, const QDateTi
     QSqlDatabase::removeDatabase("bad-rows");
 }
 
-// The newest alarm the scan selects, as its own statement selects them.
-qint64 newestSelected(const TestPlant& plant, const QDateTime& now) {
-    qint64 id = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "newest");
-        db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-        db.open();
-        QSqlQuery q(db);
-        if (q.exec(SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7))))
-            while (q.next())
-                id = std::max(id, q.value("Id_flashalarm").toLongLong());
-    }
-    QSqlDatabase::removeDatabase("newest");
-    return id;
-}
-
 } // namespace
 
 TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
@@ -76,7 +60,11 @@ TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
     const QDateTime now = QDateTime::currentDateTime();
     fillWithBadRows(f.plant, junk, 300, now);
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(0);
-    const qint64 newest = newestSelected(f.plant, now);
+    // The newest alarm the scan selects, as its own statement selects them.
+    const qint64 newest = sqlite(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired),
+                                 "SELECT max(Id_flashalarm) FROM (" +
+                                     SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7)) + ")")
+                              .toLongLong();
     const auto a = f.agent({.tickMs = 100, .linkWaitMs = 500});
     EXPECT_TRUE(f.waitPosition(newest, 60s)) << a->err.right(2000).toStdString();
     const qint64 peakKb = a->peakMemoryKb();

@@ -92,6 +92,26 @@ inline bool waitFor(const std::function<bool()>& done,
     return pollUntil(done, limit);
 }
 
+// One statement on an SQLite file, on a connection of its own: the first value it selects, true when it
+// selects nothing, or an invalid value when it fails.
+inline QVariant sqlite(const QString& file, const QString& statement, const QVariantList& values = {}) {
+    const QString connection = QStringLiteral("harness-sqlite");
+    QVariant first;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        const bool ok = db.open() && q.prepare(statement);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        if (ok && q.exec())
+            first = q.next() ? q.value(0) : QVariant(true);
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return first;
+}
+
 // The event log's lines (every VORNNET-*.log of a folder).
 inline QStringList logLines(const QString& folder) {
     QStringList lines;
