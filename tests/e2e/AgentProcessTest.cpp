@@ -72,10 +72,9 @@ TEST(AgentProcess, CommandLine) {
     }
     // Without a display the window can not open: said, with the way out, and status 2 instead of an abort.
     ProcessHarness h;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment e = h.environment({});
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         e.remove(name);
-    e.insert("TMP", h.logs.path());
     AgentProcess window({"--folder", h.plant.program}, e);
     ASSERT_TRUE(window.start());
     EXPECT_TRUE(endedNormally(window, 2));
