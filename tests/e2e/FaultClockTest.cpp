@@ -25,8 +25,8 @@ struct AgentClock {
                 QStringLiteral("TZ=Europe/Madrid")};
     }
     // From now on the agent's clock reads this instant, and runs on from it.
-    void set(const QDateTime& instant) const { offset(QDateTime::currentDateTimeUtc().secsTo(instant)); }
-    void offset(qint64 secs) const {
+    void set(const QDateTime& instant) const {
+        const qint64 secs = QDateTime::currentDateTimeUtc().secsTo(instant);
         QSaveFile f(rc);
         f.open(QIODevice::WriteOnly);
         f.write((secs >= 0 ? "+" : "") + QByteArray::number(secs) + "s\n");

@@ -25,6 +25,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+// A file's bytes; empty when it is missing or can not be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // The real vornnet executable, started by a test and never left running after it.
 class AgentProcess {
 public:
@@ -66,25 +72,16 @@ public:
 
     // Peak resident memory in KiB (VmHWM), read while the process runs; -1 when it can not be read.
     qint64 peakMemoryKb() const {
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        return -1;
+        static const QRegularExpression hwm(QStringLiteral("VmHWM:\\s*(\\d+)"));
+        const auto m = hwm.match(
+            QString::fromLatin1(readFile(QStringLiteral("/proc/%1/status").arg(process.processId()))));
+        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
     }
 
     QProcess process;
     QByteArray out;
     QByteArray err;
 };
-
-// A file's bytes; empty when it is missing or can not be read.
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Waits for what another process does; events run in between.
 inline bool waitFor(const std::function<bool()>& done,
