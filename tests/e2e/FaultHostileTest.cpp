@@ -7,7 +7,6 @@
 #include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>
-#include <QSqlDriver>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
