@@ -1,6 +1,5 @@
 // The fast alarm path on the real agent: with a 30 s tick, an alarm reaches the station well before the
 // next scheduler run, and an outage stops the looks until the scheduler's runs retry.
-#include "support/Poll.h"
 #include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>

@@ -25,8 +25,8 @@ struct AgentClock {
                 QStringLiteral("TZ=Europe/Madrid")};
     }
     // From now on the agent's clock reads this instant, and runs on from it.
-    void set(const QDateTime& instant) const { offset(QDateTime::currentDateTimeUtc().secsTo(instant)); }
-    void offset(qint64 secs) const {
+    void set(const QDateTime& instant) const {
+        const qint64 secs = QDateTime::currentDateTimeUtc().secsTo(instant);
         QSaveFile f(rc);
         f.open(QIODevice::WriteOnly);
         f.write((secs >= 0 ? "+" : "") + QByteArray::number(secs) + "s\n");
@@ -39,53 +39,28 @@ QDateTime utc(int year, int month, int day, int h, int m, int s = 0) {
 }
 
 // An alarm or a history record dated by the supervision system's local text, as it writes them.
-bool record(const TestPlant& plant, const QString& sql, const QVariantList& values) {
-    const QString connection = QStringLiteral("clock-test");
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-        QSqlQuery q(db);
-        ok = db.open() && q.prepare(sql);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        ok = ok && q.exec();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return ok;
-}
 bool alarmAt(const TestPlant& plant, qint64 code, const QString& localText) {
-    return record(
-        plant,
-        QStringLiteral("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
-                       "VALUES (?, '1', ?, 1)"),
-        {code, localText});
+    return sqlite(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+                  QStringLiteral(
+                      "INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
+                      "VALUES (?, '1', ?, 1)"),
+                  {code, localText})
+        .isValid();
 }
 bool historyAt(const TestPlant& plant, const QString& localText) {
-    return record(plant,
-                  QStringLiteral("INSERT INTO HistoricalData (Ref_virtinstrumentid, Timestamp, Value) "
-                                 "VALUES ('1', ?, 1)"),
-                  {localText});
+    return sqlite(
+               GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+               QStringLiteral(
+                   "INSERT INTO HistoricalData (Ref_virtinstrumentid, Timestamp, Value) VALUES ('1', ?, 1)"),
+               {localText})
+        .isValid();
 }
-
 // The buffer's notices of a text; only those of one state ("1" begins, "0" ends) when it is given.
-int notices(const TestPlant& plant, const QString& text, const QString& state = {}) {
-    const QString connection = QStringLiteral("clock-test-buffer");
-    int n = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setDatabaseName(BufferDb::pathIn(plant.program));
-        QSqlQuery q(db);
-        const QString ofState =
-            state.isEmpty() ? QString() : QStringLiteral(" AND beginend = '%1'").arg(state);
-        if (db.open() &&
-            q.exec(QStringLiteral("SELECT count(*) FROM alarms WHERE alarm = '%1'").arg(text) + ofState) &&
-            q.next())
-            n = q.value(0).toInt();
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return n;
+int notices(const TestPlant& plant, const QString& text, const QString& state = QStringLiteral("%")) {
+    const QVariant n = sqlite(
+        BufferDb::pathIn(plant.program),
+        QStringLiteral("SELECT count(*) FROM alarms WHERE alarm = ? AND beginend LIKE ?"), {text, state});
+    return n.isValid() ? n.toInt() : -1;
 }
 
 bool reached(const Station& station, qint64 code, std::chrono::milliseconds limit = 20s) {

@@ -1,6 +1,6 @@
 // Bad database rows, generated from a seed, through the whole process: no crash, no hang, memory bounded,
-// every message whole. The parsers themselves (ini files, position files, dates, replies) and the replies
-// that are not the echo are driven many times over by the unit tests (tests/forwarding).
+// every message whole. The parsers themselves, the replies that are not the echo, and names that would
+// break a frame or a log line are the unit tests' (tests/forwarding).
 #include "CenterSession.h"
 #include "core/SupervisionSql.h"
 #include "support/Junk.h"
@@ -13,41 +13,20 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Runs statements on one of the plant's databases, with junk bound: names in the configuration tables and
-// FlashAlarms rows no sane supervision system writes, mostly plausible so that the scan gets far.
+// FlashAlarms rows no sane supervision system writes, from junk: one field in three bad, the rest plausible
+// so that the scan gets far.
 void fillWithBadRows(const TestPlant& plant, Junk& junk, int rows, const QDateTime& now) {
-    const auto on = [&](const QString& which, const std::function<void(QSqlQuery&)>& fill) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bad-rows");
-            db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, which));
-            db.open();
-            QSqlQuery q(db);
-            q.exec("PRAGMA ignore_check_constraints = ON");
-            db.transaction();
-            fill(q);
-            db.commit();
-        }
-        QSqlDatabase::removeDatabase("bad-rows");
-    };
-    on(GelmarInstall::config, [&](QSqlQuery& q) {
-        for (int id = 100; id < 130; ++id) {
-            q.prepare("INSERT INTO VirtualInstruments (ID_virtualinstrument, Name) VALUES (?, ?)");
-            q.addBindValue(id);
-            q.addBindValue(junk.below(8) == 0 ? QVariant() : QVariant(junk.text(junk.below(12))));
-            q.exec();
-            q.prepare(
-                "INSERT INTO VirtualResources (Ref_IDVirtualInstr, EventAlarmCode, Name) VALUES (?, ?, ?)");
-            q.addBindValue(id);
-            q.addBindValue(junk.below(5));
-            q.addBindValue(junk.text(junk.below(12)));
-            q.exec();
-        }
-    });
-    on(GelmarInstall::acquired, [&](QSqlQuery& q) {
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "bad-rows");
+        db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
+        db.open();
+        QSqlQuery q(db);
+        q.exec("PRAGMA ignore_check_constraints = ON");
+        db.transaction();
         for (int i = 0; i < rows; ++i) {
             const QVariant codes[] = {junk.below(5), "99999999999999999999",  -7,   2.5,
                                       junk.text(3),  "-99999999999999999999", 1e300};
-            const QVariant instruments[] = {QString::number(100 + junk.below(30)),
+            const QVariant instruments[] = {QString::number(1 + junk.below(4)),
                                             QString("|1%1|").arg(junk.below(10)), junk.text(4), QString(),
                                             "99999999999999999999"};
             const QVariant times[] = {now.addSecs(-junk.below(6 * 86400)).toString(GelmarInstall::dateFormat),
@@ -56,7 +35,6 @@ void fillWithBadRows(const TestPlant& plant, Junk& junk, int rows, const QDateTi
             const QVariant states[] = {0, 1, junk.text(2), 7, QVariant()};
             q.prepare("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
                       "VALUES (?, ?, ?, ?)");
-            // One field in three bad.
             q.addBindValue(junk.below(3) ? QVariant(100 + junk.below(5))
                                          : codes[junk.below(std::size(codes))]);
             q.addBindValue(instruments[junk.below(3) ? 0 : junk.below(std::size(instruments))]);
@@ -64,23 +42,9 @@ void fillWithBadRows(const TestPlant& plant, Junk& junk, int rows, const QDateTi
             q.addBindValue(states[junk.below(3) ? junk.below(2) : junk.below(std::size(states))]);
             q.exec();
         }
-    });
-}
-
-// The newest alarm the scan selects, as its own statement selects them.
-qint64 newestSelected(const TestPlant& plant, const QDateTime& now) {
-    qint64 id = -1;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "newest");
-        db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-        db.open();
-        QSqlQuery q(db);
-        if (q.exec(SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7))))
-            while (q.next())
-                id = std::max(id, q.value("Id_flashalarm").toLongLong());
+        db.commit();
     }
-    QSqlDatabase::removeDatabase("newest");
-    return id;
+    QSqlDatabase::removeDatabase("bad-rows");
 }
 
 } // namespace
@@ -96,7 +60,11 @@ TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
     const QDateTime now = QDateTime::currentDateTime();
     fillWithBadRows(f.plant, junk, 300, now);
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(0);
-    const qint64 newest = newestSelected(f.plant, now);
+    // The newest alarm the scan selects, as its own statement selects them.
+    const qint64 newest = sqlite(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired),
+                                 "SELECT max(Id_flashalarm) FROM (" +
+                                     SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7)) + ")")
+                              .toLongLong();
     const auto a = f.agent({.tickMs = 100, .linkWaitMs = 500});
     EXPECT_TRUE(f.waitPosition(newest, 60s)) << a->err.right(2000).toStdString();
     const qint64 peakKb = a->peakMemoryKb();
@@ -113,8 +81,6 @@ TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
     EXPECT_EQ(received.size(), record.count("\n@@") + 1) << "each one read whole";
     for (const QByteArray& m : received)
         EXPECT_EQ(m.count("@@"), 2) << "the frame and nine fields, and nothing more: " << m.toStdString();
-    for (const QString& line : f.logLines())
-        EXPECT_FALSE(line.contains('\r')) << "no line forged in the event log";
     EXPECT_FALSE(crashed);
     EXPECT_FALSE(hung);
     EXPECT_LT(peakKb, 200 * 1024);

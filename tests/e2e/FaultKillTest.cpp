@@ -4,7 +4,7 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <map>
+#include <set>
 
 using namespace std::chrono_literals;
 
@@ -25,11 +25,9 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     }
 
     constexpr int backlog = 1000, kills = 50;
-    const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(100000, backlog));
+    const QList<qint64> codes = ProcessHarness::codes(100000, backlog);
+    const QList<qint64> ids = f.addAlarms(codes);
     ASSERT_EQ(ids.size(), backlog);
-    std::map<qint64, qint64> idOfCode;
-    for (int i = 0; i < backlog; ++i)
-        idOfCode[100000 + i] = ids[i];
 
     int malformed = 0, backwards = 0, withBacklog = 0;
     qint64 before = start;
@@ -60,18 +58,16 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     last->terminate();
     ASSERT_TRUE(last->waitFinished());
 
-    std::map<qint64, int> times;
-    QList<qint64> received;
-    for (qint64 code : ProcessHarness::codesOf(station.alarms())) {
-        ASSERT_TRUE(idOfCode.count(code)) << code;
-        received << idOfCode[code];
-        ++times[code];
-    }
+    // The codes rise with the ids, so the order received is the order of the codes.
+    const QList<qint64> received = ProcessHarness::codesOf(station.alarms());
+    const std::set<qint64> distinct(received.begin(), received.end());
+    ASSERT_TRUE(std::ranges::all_of(distinct, [&](qint64 c) { return codes.contains(c); }))
+        << "only the backlog";
     int outOfOrder = 0;
     for (qsizetype i = 1; i < received.size(); ++i)
         outOfOrder += received[i] < received[i - 1];
-    const int lost = backlog - static_cast<int>(times.size());
-    const int duplicates = static_cast<int>(received.size()) - static_cast<int>(times.size());
+    const int lost = backlog - static_cast<int>(distinct.size());
+    const int duplicates = static_cast<int>(received.size() - distinct.size());
     EXPECT_EQ(lost, 0);
     EXPECT_LE(duplicates, kills) << "at most the alarm in flight, once per kill";
     EXPECT_EQ(outOfOrder, 0);

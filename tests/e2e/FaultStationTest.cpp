@@ -93,7 +93,6 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
     for (qsizetype i = 1; i < delivered.size(); ++i)
         outOfOrder += delivered[i] < delivered[i - 1];
     EXPECT_EQ(delivered, added) << "each alarm acknowledged once, in order";
-    EXPECT_EQ(lost, 0);
     f.figures(QStringLiteral("modes=%1 alarms=%2 lost=%3 out-of-order=%4 acknowledged-twice=%5 "
                              "reasons-told=%6/%7 seconds=%8")
                   .arg(std::size(modes))

@@ -15,13 +15,12 @@ TEST(FolderCheck, AGoodFolderPassesAndNothingIsWritten) {
     f.point("", station.port);
     const QStringList before = QDir(f.plant.program).entryList(QDir::Files | QDir::Hidden);
     const Ran c = f.runCommand({"--check"});
-    const QString& out = c.out;
-    EXPECT_EQ(c.exitCode, 0) << out.toStdString();
-    EXPECT_FALSE(out.contains(QRegularExpression("^FALLO", QRegularExpression::MultilineOption)))
-        << out.toStdString();
+    EXPECT_EQ(c.exitCode, 0) << c.out.toStdString();
+    EXPECT_FALSE(c.out.contains(QRegularExpression("^FALLO", QRegularExpression::MultilineOption)))
+        << c.out.toStdString();
     for (const char* says :
          {"nombre de la planta: EDAR Norte", "tabla FlashAlarms", "acepta la conexión TCP"})
-        EXPECT_TRUE(out.contains(says)) << out.toStdString();
+        EXPECT_TRUE(c.out.contains(says)) << c.out.toStdString();
     EXPECT_EQ(QDir(f.plant.program).entryList(QDir::Files | QDir::Hidden), before);
     EXPECT_TRUE(f.logLines().isEmpty()) << "the check writes no event log";
 }
@@ -101,10 +100,9 @@ TEST(FolderCheck, SilentPartiesDoNotHoldItUp) {
         f.plant.config("DbServer", QString("127.0.0.1,%1").arg(server.port()));
     }
     const Ran c = f.runCommand({"--check"});
-    const QString& out = c.out;
     ASSERT_NE(c.exitCode, -1) << "the check hung";
-    EXPECT_LT(c.ms, 15000) << out.toStdString();
-    EXPECT_TRUE(out.contains(QString("(127.0.0.1:%1) acepta").arg(silent.port))) << out.toStdString();
+    EXPECT_LT(c.ms, 15000) << c.out.toStdString();
+    EXPECT_TRUE(c.out.contains(QString("(127.0.0.1:%1) acepta").arg(silent.port))) << c.out.toStdString();
     if (freeTds)
-        EXPECT_TRUE(out.contains("no se abre")) << out.toStdString();
+        EXPECT_TRUE(c.out.contains("no se abre")) << c.out.toStdString();
 }

@@ -25,17 +25,15 @@ protected:
     }
 
     QList<ProcessEntry> named(const QString& name) const {
-        QList<ProcessEntry> found;
-        for (const ProcessEntry& e : table.list())
-            if (e.name.compare(name, Qt::CaseInsensitive) == 0)
-                found << e;
+        QList<ProcessEntry> found = table.list();
+        found.removeIf([&](const ProcessEntry& e) { return e.name != name; });
         return found;
     }
     qint64 pidOf(const QString& name) const { return named(name).value(0).pid; }
     bool allRunning() const {
         return waitFor([&] {
-            return std::all_of(supervisionProcesses.begin(), supervisionProcesses.end(),
-                               [&](const QString& name) { return named(name).size() == 1; });
+            return std::ranges::all_of(supervisionProcesses,
+                                       [&](auto& name) { return named(name).size() == 1; });
         });
     }
     qsizetype count(const QString& text) const {
@@ -82,10 +80,4 @@ TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnounce
     for (const ProcessEntry& e : table.list())
         EXPECT_NE(e.ppid, agentPid) << e.name.toStdString() << " is a child of the agent";
     EXPECT_NE(named("GSNET.EXE").value(0).session, agentStat->session);
-
-    // The records go on, the processes run: no further restart.
-    const qsizetype seen = agent->out.count("---\n");
-    ASSERT_TRUE(waitFor([&] { return agent->out.count("---\n") >= seen + 35; }));
-    EXPECT_EQ(count(restarted), 1);
-    EXPECT_EQ(named("GSNET.EXE").size(), 1);
 }

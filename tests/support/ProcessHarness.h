@@ -24,14 +24,19 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <optional>
+
+// A file's bytes; empty when it is missing or can not be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // The real vornnet executable, started by a test and never left running after it.
 class AgentProcess {
 public:
     static QString executable() { return QStringLiteral(VORNNET_BUILD_DIR "/src/app/vornnet"); }
 
-    explicit AgentProcess(QStringList args,
+    explicit AgentProcess(const QStringList& args,
                           const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
         process.setProcessEnvironment(env);
         process.setProgram(executable());
@@ -67,13 +72,10 @@ public:
 
     // Peak resident memory in KiB (VmHWM), read while the process runs; -1 when it can not be read.
     qint64 peakMemoryKb() const {
-        QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-        return -1;
+        static const QRegularExpression hwm(QStringLiteral("VmHWM:\\s*(\\d+)"));
+        const auto m = hwm.match(
+            QString::fromLatin1(readFile(QStringLiteral("/proc/%1/status").arg(process.processId()))));
+        return m.hasMatch() ? m.captured(1).toLongLong() : -1;
     }
 
     QProcess process;
@@ -81,16 +83,30 @@ public:
     QByteArray err;
 };
 
-// A file's bytes; empty when it is missing or can not be read.
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Waits for what another process does; events run in between.
 inline bool waitFor(const std::function<bool()>& done,
                     std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     return pollUntil(done, limit);
+}
+
+// One statement on an SQLite file, on a connection of its own: the first value it selects, true when it
+// selects nothing, or an invalid value when it fails.
+inline QVariant sqlite(const QString& file, const QString& statement, const QVariantList& values = {}) {
+    const QString connection = QStringLiteral("harness-sqlite");
+    QVariant first;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        const bool ok = db.open() && q.prepare(statement);
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        if (ok && q.exec())
+            first = q.next() ? q.value(0) : QVariant(true);
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return first;
 }
 
 // The event log's lines (every VORNNET-*.log of a folder).
@@ -107,20 +123,17 @@ struct AgentRun {
     int tickMs = 200;
     int linkWaitMs = 200;
     bool trace = true;
-    bool unattended = true;
     // As another account, in a tree it owns (see Unprivileged.h); check unprivilegedSkip() first.
     bool unprivileged = false;
     // Without TMP and TEMP: the event log goes to the program folder.
     bool logsInProgram = false;
-    QStringList env;   // "NAME=value", over the harness's own
-    bool start = true; // false: set up only, for a test that changes the process before it starts
+    QStringList env; // "NAME=value", over the harness's own
     // Runs in the agent's process before it starts (async-signal-safe calls only: limits).
     std::function<void()> childSetup;
 };
 
 struct HarnessOptions {
     const char* test = nullptr; // names the seed and the figures line; the seed is drawn when given
-    std::optional<quint32> seed = std::nullopt; // a seed already drawn (a sub-plant of a seeded test)
     QString plant = QStringLiteral("EDAR Norte");
     bool databases = true;
     // The watchdog's own notices excluded, when only alarms count.
@@ -136,8 +149,8 @@ struct Ran {
 
 struct ProcessHarness {
     explicit ProcessHarness(const HarnessOptions& o = {})
-        : name(o.test ? o.test : ""), seed(o.seed ? *o.seed : (o.test ? testSeed(o.test) : 0)), random(seed),
-          plantName(o.plant), plant(o.plant, o.databases) {
+        : name(o.test ? o.test : ""), seed(o.test ? testSeed(o.test) : 0), random(seed), plantName(o.plant),
+          plant(o.plant, o.databases) {
         if (o.alarmsOnly)
             IniFile::write(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
                            QStringLiteral("SISTEMA##*"));
@@ -153,31 +166,34 @@ struct ProcessHarness {
 
     // Why an agent run as another account can not run here; empty when it can.
     QString unprivilegedSkip() const {
-        return Unprivileged::whyNot({plant.root.path(), logs.path(), AgentProcess::executable()});
+        return Unprivileged::whyNot({plant.root.path(), logs.path()}, AgentProcess::executable());
+    }
+
+    // The environment of an agent process: its logs kept apart, and the pairs given over it.
+    QProcessEnvironment environment(const QStringList& pairs) const {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove(QStringLiteral("TEMP"));
+        e.insert(QStringLiteral("TMP"), logs.path());
+        for (const QString& pair : pairs)
+            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        return e;
     }
 
     // The agent without a screen, started; its step labels traced unless told otherwise.
     std::unique_ptr<AgentProcess> agent(const AgentRun& run = {}) const {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("TEMP"));
+        // The watchdog sees only the processes started from the test's own installation.
+        QProcessEnvironment e = environment(
+            QStringList{QStringLiteral("LANG=C"), QStringLiteral("VORNNET_PROCESS_SCOPE=") + plant.gelmar,
+                        QStringLiteral("VORNNET_LINK_WAIT_MS=%1").arg(run.linkWaitMs),
+                        QStringLiteral("VORNNET_RESTART_WAIT_MS=100")} +
+            run.env);
+        e.remove(QStringLiteral("LC_ALL"));
         if (run.logsInProgram)
             e.remove(QStringLiteral("TMP"));
-        else
-            e.insert(QStringLiteral("TMP"), logs.path());
-        e.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-        e.remove(QStringLiteral("LC_ALL"));
-        e.insert(QStringLiteral("VORNNET_LINK_WAIT_MS"), QString::number(run.linkWaitMs));
-        // The watchdog sees only the processes started from the test's own installation.
-        e.insert(QStringLiteral("VORNNET_PROCESS_SCOPE"), plant.gelmar);
-        e.insert(QStringLiteral("VORNNET_RESTART_WAIT_MS"), QStringLiteral("100"));
-        for (const QString& pair : run.env)
-            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        QStringList args{QStringLiteral("--folder"), plant.program, QStringLiteral("--tick-ms"),
-                         QString::number(run.tickMs)};
+        QStringList args{QStringLiteral("--unattended"), QStringLiteral("--folder"), plant.program,
+                         QStringLiteral("--tick-ms"), QString::number(run.tickMs)};
         if (run.trace)
             args.prepend(QStringLiteral("--trace"));
-        if (run.unattended)
-            args.prepend(QStringLiteral("--unattended"));
         auto a = std::make_unique<AgentProcess>(args, e);
         if (run.childSetup)
             a->process.setChildProcessModifier(run.childSetup);
@@ -187,18 +203,13 @@ struct ProcessHarness {
             a->process.setProgram(Unprivileged::reachableCopy(AgentProcess::executable()));
             Unprivileged::apply(a->process);
         }
-        if (run.start)
-            EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
+        EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
         return a;
     }
 
     // A command of the agent that ends by itself (--check, --status, ...) on this folder, run to its end.
     Ran runCommand(const QStringList& args, const QStringList& env = {}) const {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("TMP"), logs.path());
-        for (const QString& pair : env)
-            e.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        AgentProcess p(args + QStringList{QStringLiteral("--folder"), plant.program}, e);
+        AgentProcess p(args + QStringList{QStringLiteral("--folder"), plant.program}, environment(env));
         QElapsedTimer t;
         t.start();
         if (!p.start() || !p.waitFinished(std::chrono::seconds(30)))
@@ -239,21 +250,16 @@ struct ProcessHarness {
     bool waitPosition(qint64 id, std::chrono::milliseconds limit = std::chrono::seconds(15)) const {
         return pollUntil([&] { return positionId() >= id; }, limit);
     }
-    // Waits until the position is exactly this id.
-    bool waitPositionIs(qint64 id, std::chrono::milliseconds limit = std::chrono::seconds(15)) const {
-        return pollUntil([&] { return positionId() == id; }, limit);
-    }
 
     // Alarms with the codes given (the code names the alarm in the station's record), one second apart
     // and ending a minute ago, in one transaction; their ids in order.
-    QList<qint64> addAlarms(const QList<qint64>& codes, const QString& install = {}) const {
+    QList<qint64> addAlarms(const QList<qint64>& codes) const {
         QList<qint64> ids;
         const QString connection = QStringLiteral("harness-alarms");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-            db.setDatabaseName(GelmarInstall::databasePath(install.isEmpty() ? plant.gelmar : install,
-                                                           GelmarInstall::acquired));
+            db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
             if (!db.open() || !db.transaction())
                 return ids;
             QSqlQuery q(db);

@@ -3,8 +3,6 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <grp.h>
 #include <optional>
@@ -12,23 +10,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Root ignores file permissions, so a test that makes a folder read-only or a file unreadable runs the
-// agent as "nobody" when it is itself root, in a tree that "nobody" owns. Run as any other user, the
-// agent keeps the test's own user and nothing is changed.
+// Root ignores file permissions, so a test that makes a folder read-only runs the agent as "nobody" when
+// it is itself root, in a tree that "nobody" owns. Run as any other user, the agent keeps the test's own
+// user and nothing is changed.
 namespace Unprivileged {
 
 struct Ids {
     uid_t uid;
     gid_t gid;
 };
-// The user to run as, or nullopt when the test already is unprivileged.
+// The user to run as, or nullopt when the test already is unprivileged (or no such user exists).
 inline std::optional<Ids> target() {
-    if (::geteuid() != 0)
-        return std::nullopt;
-    const passwd* pw = ::getpwnam("nobody");
-    if (!pw)
-        return std::nullopt;
-    return Ids{pw->pw_uid, pw->pw_gid};
+    const passwd* pw = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    return pw ? std::optional(Ids{pw->pw_uid, pw->pw_gid}) : std::nullopt;
 }
 
 // Hands a folder and everything below it to the agent's user.
@@ -44,8 +38,7 @@ inline bool giveTree(const QString& root) {
     return ok;
 }
 
-// Whether another account may pass through every folder above path (root's own checkout may lie under a
-// folder only root can enter).
+// Whether another account may pass through every folder above path.
 inline bool reachable(const QString& path) {
     for (QString dir = QFileInfo(path).absolutePath();; dir = QFileInfo(dir).absolutePath()) {
         struct stat st {};
@@ -56,36 +49,33 @@ inline bool reachable(const QString& path) {
     }
 }
 
-// A program as the agent's user can run it: itself when reachable, else a copy in a folder of the temp
-// area that is open to all (the agent is linked statically with the project's own libraries, so the
-// program alone is enough). Empty when no such copy can be made.
+// The program as the agent's user can run it: root's checkout may lie under a folder only root can enter,
+// so a copy in a folder of the temp area that is open to all (the agent is linked statically with the
+// project's own libraries: the program alone is enough). Empty when no such copy can be made.
 inline QString reachableCopy(const QString& program) {
-    if (!target() || reachable(program))
+    if (!target())
         return program;
     static QTemporaryDir dir(QStringLiteral("/tmp/vornnet-test-bin-XXXXXX"));
     const QString copy = dir.filePath(QFileInfo(program).fileName());
-    if (!dir.isValid() || !QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755)) ||
-        !reachable(copy))
-        return {};
-    if (!QFile::exists(copy) && !QFile::copy(program, copy))
-        return {};
-    QFile::setPermissions(copy, QFileDevice::Permissions(0x7755));
-    return copy;
+    const auto open = QFileDevice::Permissions(0x7755);
+    if (QFile::exists(copy) || (QFile::setPermissions(dir.path(), open) && QFile::copy(program, copy) &&
+                                QFile::setPermissions(copy, open) && reachable(copy)))
+        return copy;
+    return {};
 }
 
-// Why the agent can not run as the other account with these paths (folders given to it, the program
-// copied when it must be); empty when it can.
-inline QString whyNot(const QStringList& paths) {
+// Why the agent can not run as the other account in these folders; empty when it can.
+inline QString whyNot(const QStringList& folders, const QString& program) {
     if (!target())
         return ::geteuid() != 0
                    ? QString()
                    : QStringLiteral("root without a 'nobody' user: permissions can not be made to bind");
-    for (const QString& path : paths)
-        if (!reachable(path) && (!QFileInfo(path).isFile() || reachableCopy(path).isEmpty()))
-            return QStringLiteral("'nobody' can not reach %1 (a folder above it is closed to others), and "
-                                  "the test can not put it elsewhere")
-                .arg(path);
-    return {};
+    for (const QString& folder : folders)
+        if (!reachable(folder))
+            return QStringLiteral("'nobody' can not reach %1 (a folder above it is closed to others)")
+                .arg(folder);
+    return reachableCopy(program).isEmpty() ? QStringLiteral("no copy of the agent 'nobody' can run")
+                                            : QString();
 }
 
 // The process drops to the agent's user between fork and exec.
@@ -93,8 +83,7 @@ inline void apply(QProcess& process) {
     const auto ids = target();
     if (!ids)
         return;
-    const Ids to = *ids;
-    process.setChildProcessModifier([to] {
+    process.setChildProcessModifier([to = *ids] {
         if (::setgroups(0, nullptr) != 0 || ::setgid(to.gid) != 0 || ::setuid(to.uid) != 0)
             ::_exit(126);
     });
