@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/EventLog.h"
 #include "support/FakeClock.h"
+#include "support/FileText.h"
 #include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 
@@ -41,11 +42,7 @@ protected:
         EXPECT_TRUE(db->ConectaConDB());
         return db;
     }
-    QStringList logLines() const {
-        QFile f(log.currentPath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
-                                           : QStringList();
-    }
+    QStringList logLines() const { return eventLogLines(log.currentPath()); }
     // The first value a statement gives on a connection of its own, as another process would run it.
     QVariant sqlOn(const QString& catalogue, const QString& statement) {
         QVariant value;

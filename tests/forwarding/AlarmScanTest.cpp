@@ -16,6 +16,7 @@
 #include "forwarding/SmsSender.h"
 #include "support/FakeClock.h"
 #include "support/FakeSender.h"
+#include "support/FileText.h"
 #include "support/LogCapture.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
@@ -45,12 +46,6 @@ struct FakeRestarter : GelmarRestarter {
     int restarts = 0;
     void ReiniciaGelmar() override { ++restarts; }
 };
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 class AlarmScanTest : public ::testing::Test {
 protected:
@@ -101,11 +96,7 @@ protected:
     qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
         return plant.addAlarm(code, instrument, state, clock.now().addSecs(-secondsAgo));
     }
-    QStringList logLines() const {
-        QFile f(log.currentPath());
-        f.open(QIODevice::ReadOnly);
-        return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
-    }
+    QStringList logLines() const { return eventLogLines(log.currentPath()); }
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "forwarding/LifeTestClock.h"
+#include "support/FileText.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -34,12 +35,7 @@ protected:
         form.txtPlanta.setText("PLANTA");
     }
 
-    QStringList logLines() const {
-        QFile f(log.currentPath());
-        return f.open(QIODevice::ReadOnly)
-                   ? QString::fromLatin1(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
-                   : QStringList();
-    }
+    QStringList logLines() const { return eventLogLines(log.currentPath()); }
 
     QTemporaryDir dir;
     FakeClock clock{noon};

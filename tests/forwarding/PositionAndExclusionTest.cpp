@@ -3,6 +3,7 @@
 #include "forwarding/Exclusions.h"
 #include "forwarding/OfficeHours.h"
 #include "forwarding/UltCodFile.h"
+#include "support/FileText.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,12 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 TEST(UltCodFile, ContentAtomicWriteAndOldNames) {
     EXPECT_EQ(UltCodFile::content(-5), QByteArray("-5\r\n"));

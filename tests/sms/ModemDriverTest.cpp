@@ -4,6 +4,7 @@
 #include "ModemSimProcess.h"
 #include "core/EventLog.h"
 #include "support/FakeClock.h"
+#include "support/FileText.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -13,11 +14,6 @@
 using namespace std::chrono_literals;
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class ModemDriverTest : public ::testing::Test {
 protected:

@@ -6,6 +6,7 @@
 #include "core/IniFile.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/ModemSimProcess.h"
+#include "support/FileText.h"
 #include "support/Poll.h"
 #include "support/Station.h"
 #include "support/TestPlant.h"
@@ -24,12 +25,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-
-// A file's bytes; empty when it is missing or can not be read.
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // The real vornnet executable, started by a test and never left running after it.
 class AgentProcess {
@@ -113,8 +108,7 @@ inline QVariant sqlite(const QString& file, const QString& statement, const QVar
 inline QStringList logLines(const QString& folder) {
     QStringList lines;
     for (const QString& name : QDir(folder).entryList({QStringLiteral("VORNNET-*.log")}))
-        lines += QString::fromUtf8(readFile(QDir(folder).filePath(name)))
-                     .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        lines += eventLogLines(QDir(folder).filePath(name));
     return lines;
 }
 

@@ -10,6 +10,7 @@
 #include "forwarding/BufferDb.h"
 #include "forwarding/GelmarRestarter.h"
 #include "support/FakeClock.h"
+#include "support/FileText.h"
 #include "support/RecordingDialogs.h"
 #include "support/TestPlant.h"
 #include "watchdog/GelmarProcesses.h"
@@ -79,11 +80,7 @@ protected:
             all << row.device + "|" + row.alarm + "|" + row.beginend;
         return all;
     }
-    QStringList logLines() const {
-        QFile f(log.currentPath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts)
-                                           : QStringList();
-    }
+    QStringList logLines() const { return eventLogLines(log.currentPath()); }
 
     TestPlant plant;
     FakeClock clock;
