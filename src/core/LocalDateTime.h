@@ -12,4 +12,9 @@ namespace LocalDateTime {
 
 QDateTime resolve(QDate date, QTime time);
 
+// A moment long before any record or schedule: what a missing last run or newest record counts as.
+inline QDateTime longAgo() {
+    return QDateTime(QDate(2000, 1, 1), QTime(0, 0)); // NOLINT(readability-magic-numbers): the date itself
+}
+
 } // namespace LocalDateTime

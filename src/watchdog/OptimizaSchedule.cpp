@@ -1,12 +1,12 @@
 #include "watchdog/OptimizaSchedule.h"
 
+#include "core/LocalDateTime.h"
+
 namespace OptimizaSchedule {
 
 namespace {
 
 constexpr int daysPerWeek = 7;
-// An empty record of the last run stands for one long before any schedule.
-constexpr int longAgoYear = 2000;
 
 // Qt counts Monday as 1 and Sunday as 7; the schedule counts Sunday as 1.
 int weekday(const QDate& date) {
@@ -40,7 +40,7 @@ std::optional<QDateTime> scheduled(const QDateTime& now, int day, const QString&
 std::optional<QDateTime> lastOptimisation(const QString& UltOptimiza) {
     const QString text = UltOptimiza.trimmed();
     if (text.isEmpty())
-        return QDateTime(QDate(longAgoYear, 1, 1), QTime(0, 0));
+        return LocalDateTime::longAgo();
     for (const QString& format :
          {QStringLiteral("yyyy/M/d H:m:s"), QStringLiteral("yyyy/M/d H:m"), QStringLiteral("yyyy/M/d")}) {
         QDateTime t = QDateTime::fromString(text, format);

@@ -7,6 +7,7 @@
 #include "core/Files.h"
 #include "core/FutureDatePolicy.h"
 #include "core/IniFile.h"
+#include "core/LocalDateTime.h"
 #include "core/NumberValue.h"
 #include "core/Palette.h"
 #include "core/StatusFile.h"
@@ -28,9 +29,6 @@
 using Which = SupervisionDb::Which;
 
 namespace {
-
-// With no record read, the newest counts as long past: never ahead of the clock.
-constexpr int longAgoYear = 2000;
 
 // 0.33 of an hour and one hour, as the system has always measured them.
 constexpr qint64 recentRecordsMs = 1188000;
@@ -162,7 +160,7 @@ void StatusUpdate::update() {
 void StatusUpdate::newestRecord(const QDateTime& now) {
     View& v = m_p.view;
     v.lblLastDate.setText(QStringLiteral("--"));
-    QDateTime newest(QDate(longAgoYear, 1, 1), QTime(0, 0));
+    QDateTime newest = LocalDateTime::longAgo(); // with no record read: never ahead of the clock
     if (m_p.limits.ControlFechasFuturas) {
         const QList<QSqlRecord> rows = m_p.db.select(Which::Acquired, m_p.db.sql().newestHistoryTimestamp());
         if (!rows.isEmpty()) {
