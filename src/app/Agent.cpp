@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace {
 
@@ -24,7 +25,7 @@ Form1Load::Step step(const QString& name, std::function<void()> run, bool opensB
                 run();
                 return true;
             },
-            opensBuffer};
+            opensBuffer, nullptr, false};
 }
 
 } // namespace
@@ -103,19 +104,27 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     s.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
     s.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
     s.CheckSMS = [this] { m_sms.CheckSMS(); };
-    s.BuscaAlarmas = [this] { m_forwarding.scan().BuscaAlarmas(); };
-    s.SubSynchro = [this] { m_forwarding.lifeTest().SubSynchro(); };
+    s.BuscaAlarmas = [this] {
+        if (loadComplete())
+            m_forwarding.scan().BuscaAlarmas();
+    };
+    s.SubSynchro = [this] {
+        if (loadComplete())
+            m_forwarding.lifeTest().SubSynchro();
+    };
     s.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
     s.TestData = [this] { return m_watchdog.TestData(); };
     s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
     s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
     s.Optimiza = [this] { m_maintenance.Optimiza(); };
+    connect(&m_scheduler, &Scheduler::runStarting, this, &Agent::resumeLoad);
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 
     tmrHide.setSingleShot(true);
     tmrHide.setInterval(static_cast<int>(m_options.hideDelay.count()));
-    connect(&tmrHide, &QTimer::timeout, this, &Agent::tmrHideTick);
+    connect(&tmrHide, &QTimer::timeout, this,
+            [this] { Diagnostics::handled("tmrHide", [this] { tmrHideTick(); }); });
 }
 
 Agent::~Agent() {
@@ -205,19 +214,69 @@ bool Agent::settingsUsable() {
 }
 
 Form1Load::Outcome Agent::load() {
-    Form1Load load(m_clock, m_dialogs);
-    load.setCancelled([this] { return m_unloaded; });
-    buildLoad(load);
-    const Form1Load::Outcome outcome = load.run();
-    m_loadedSteps = load.done();
+    m_load = std::make_unique<Form1Load>(m_clock, m_dialogs);
+    m_load->setCancelled([this] { return m_unloaded; });
+    buildLoad(*m_load);
+    const Form1Load::Outcome outcome = m_load->run();
+    m_loadedSteps = m_load->done();
     if (outcome == Form1Load::Outcome::Loaded || outcome == Form1Load::Outcome::Stopped) {
         m_form.form1.setVisible(true);
         tmrHide.start();
         m_scheduler.loadFinished();
         m_tray.loaded();
-        m_alarmPoll.start(std::chrono::milliseconds(m_settings.AlarmPollMs));
+        if (outcome == Form1Load::Outcome::Loaded)
+            startForwarding();
+        else
+            tellIncomplete();
     }
     return outcome;
+}
+
+void Agent::startForwarding() {
+    m_alarmPoll.start(std::chrono::milliseconds(m_settings.AlarmPollMs));
+}
+
+QString Agent::incompleteStartup() const {
+    if (!m_load || loadComplete() || !m_load->failure())
+        return {};
+    return QStringLiteral("Arranque incompleto: paso %1: %2")
+        .arg(m_load->failure()->step, m_load->failure()->description);
+}
+
+void Agent::tellIncomplete() {
+    const QString text = incompleteStartup();
+    m_form.txtError.setText(text);
+    if (text == m_incompleteTold)
+        return;
+    m_incompleteTold = text;
+    qCWarning(lcAgent).noquote() << text + QStringLiteral(": no se envía nada hasta que el arranque termine; "
+                                                          "se vuelve a probar en cada ciclo");
+    m_log.write(text);
+}
+
+void Agent::resumeLoad() {
+    if (!m_load || loadComplete() || m_unloaded)
+        return;
+    const Form1Load::Outcome outcome = m_load->resume();
+    m_loadedSteps = m_load->done();
+    switch (outcome) {
+    case Form1Load::Outcome::Loaded:
+        qCInfo(lcAgent) << "arranque completado";
+        m_form.txtError.setText(QString());
+        m_incompleteTold.clear();
+        startForwarding();
+        break;
+    case Form1Load::Outcome::Stopped:
+        tellIncomplete();
+        break;
+    case Form1Load::Outcome::EndProgram:
+        // A step told why (a replaced database): the program ends as at start-up.
+        unload();
+        emit quitRequested(1);
+        break;
+    case Form1Load::Outcome::EndSilently:
+        break;
+    }
 }
 
 std::optional<qint64> Agent::alarmPosition() const {
@@ -230,7 +289,7 @@ QString Agent::trayCaption() const {
 
 void Agent::tmrHideTick() {
     if (!m_settings.noMinimize)
-        m_tray.hideWindow();
+        hideWindow();
     tmrHide.stop();
     m_watchdog.ActualizaDatosVida();
 }
@@ -249,10 +308,15 @@ void Agent::btnCerrarClick() {
 }
 
 void Agent::Command1Click() {
-    m_tray.hideWindow();
+    hideWindow();
 }
 
 void Agent::closeBoxClick() {
+    hideWindow();
+}
+
+void Agent::hideWindow() {
+    m_configScreen.leave();
     m_tray.hideWindow();
 }
 
@@ -266,14 +330,16 @@ void Agent::Image1Click() {
     if (m_manualRun || m_scheduler.running() || m_forwarding.scan().running())
         return;
     m_manualRun = true;
+    const auto done = qScopeGuard([this] { m_manualRun = false; });
     manualRun();
-    m_manualRun = false;
 }
 
 void Agent::manualRun() {
     m_watchdog.ActualizaDatosVida();
-    m_forwarding.scan().BuscaAlarmas();
-    m_forwarding.lifeTest().SendSynchroTime();
+    if (loadComplete()) {
+        m_forwarding.scan().BuscaAlarmas();
+        m_forwarding.lifeTest().SendSynchroTime();
+    }
     m_watchdog.ActualizaIcoNetActivo();
 }
 

@@ -80,6 +80,11 @@ public:
     Form1Load::Outcome load();
     // Names of the load steps that ran to their end, in order.
     const QStringList& loadedSteps() const { return m_loadedSteps; }
+    // Every load step has run: until then nothing is forwarded (no scan, fast path, life test or clock
+    // message), as the plant, the positions or the replaced-database check may be missing.
+    bool loadComplete() const { return m_load && m_load->complete(); }
+    // "Arranque incompleto: ..." while the load is not complete after it stopped; empty otherwise.
+    QString incompleteStartup() const;
 
     // Window actions.
     void btnconfigurarClick();
@@ -121,7 +126,15 @@ private:
     // the event log, instead of after the database wait with defaults nobody chose.
     bool settingsUsable();
     void tmrHideTick();
+    // The window leaves the screen (tmrHide, Minimizar, the close box).
+    void hideWindow();
     void manualRun();
+    // At each scheduler run while the load is incomplete: the failed step and the rest are tried again.
+    void resumeLoad();
+    // Shows and tells, once per distinct failure, why the load is incomplete.
+    void tellIncomplete();
+    // The load has run to its end: forwarding may start.
+    void startForwarding();
     QString installFolder() const;
     std::optional<qint64> alarmPosition() const;
 
@@ -148,7 +161,9 @@ private:
     Maintenance m_maintenance;
     AlarmPoll m_alarmPoll;
     QTimer tmrHide;
+    std::unique_ptr<Form1Load> m_load;
     QStringList m_loadedSteps;
+    QString m_incompleteTold;
     bool m_unloaded = false;
     bool m_manualRun = false;
 };

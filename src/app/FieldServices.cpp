@@ -2,12 +2,14 @@
 
 #include "app/Agent.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 
 #include <QDir>
 
 FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
     : QObject(parent), m_agent(agent), m_clock(clock),
-      m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery()}),
+      m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery(),
+                  [&agent] { return agent.incompleteStartup(); }}),
       m_server(m_snapshot) {
     connect(&agent.scheduler(), &Scheduler::runFinished, this, &FieldServices::afterRun);
     // The reindex's statement may run for its 1800 s command time-out in one driver call.
@@ -17,16 +19,17 @@ FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
 
 void FieldServices::loaded() {
     m_server.listen(m_agent.programFolder());
-    m_retention.run(QDir(m_agent.programFolder()).filePath(QStringLiteral("vornnet.ini")),
-                    m_agent.CarpetaLog(), m_agent.programFolder(), m_clock.now().date());
     m_notify.ready();
-    m_notify.status(m_snapshot.summary());
+    afterRun();
 }
 
 void FieldServices::afterRun() {
-    m_notify.status(m_snapshot.summary());
-    m_retention.run(QDir(m_agent.programFolder()).filePath(QStringLiteral("vornnet.ini")),
-                    m_agent.CarpetaLog(), m_agent.programFolder(), m_clock.now().date());
+    // After each scheduler run: what fails here is told and tried again after the next one.
+    Diagnostics::handled("estado para systemd", [this] { m_notify.status(m_snapshot.summary()); });
+    Diagnostics::handled("limpieza de registros", [this] {
+        m_retention.run(QDir(m_agent.programFolder()).filePath(QStringLiteral("vornnet.ini")),
+                        m_agent.CarpetaLog(), m_agent.programFolder(), m_clock.now().date());
+    });
 }
 
 void FieldServices::stopping() {

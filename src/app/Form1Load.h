@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 using namespace std::chrono_literals;
 
@@ -29,6 +30,14 @@ public:
         bool opensBuffer = false;  // the step marker: a failure here is a missing buffer database
         // Asked when the step ended the program: true says nothing (another copy runs).
         std::function<bool()> silentEnd = nullptr;
+        // The step may end the program after a box: that box waits for its click, even in a resume.
+        bool mayEnd = true;
+    };
+
+    // The step that stopped the load, and why.
+    struct Failure {
+        QString step;
+        QString description;
     };
 
     Form1Load(const Clock& clock, Dialogs& dialogs);
@@ -42,17 +51,28 @@ public:
     // waited) ends the load silently.
     void setCancelled(std::function<bool()> cancelled) { m_cancelled = std::move(cancelled); }
     Outcome run();
+    // After Stopped: runs again from the step that failed, without the retry and without the box of a
+    // failure (which stays in failure()). Loaded once every step has run.
+    Outcome resume();
+    bool complete() const { return m_next >= m_steps.size(); }
+    const std::optional<Failure>& failure() const { return m_failure; }
 
     const QDateTime& startTime() const { return m_start; }
     // Names of the steps that ran to their end, in order.
     const QStringList& done() const { return m_done; }
 
 private:
+    Outcome runFrom(bool resuming);
+    // Tells a failure of a step: a box at the first run, only the record in a resume.
+    Outcome stopped(const Step& step, const QString& description, bool resuming);
+
     const Clock& m_clock;
     Dialogs& m_dialogs;
     QList<Step> m_steps;
     QDateTime m_start;
     QStringList m_done;
+    qsizetype m_next = 0; // the first step not yet run to its end
+    std::optional<Failure> m_failure;
     std::chrono::milliseconds m_retryWindow{std::chrono::minutes(2)};
     std::chrono::milliseconds m_retryPause{500ms};
     std::function<bool()> m_cancelled = [] { return false; };

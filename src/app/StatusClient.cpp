@@ -88,10 +88,14 @@ QString StatusClient::text(const QJsonObject& status) {
     line(QStringLiteral("Agente"), QStringLiteral("VORN-NET %1, proceso %2")
                                        .arg(field("version").toString())
                                        .arg(field("pid").toInteger()));
+    if (const QString incomplete = field("incompleteStartup").toString(); !incomplete.isEmpty())
+        out += incomplete + QLatin1Char('\n');
     line(QStringLiteral("Planta"), field("plant").toString());
-    line(QStringLiteral("Última alarma entregada"), field("position").isNull()
-                                                        ? QStringLiteral("ninguna")
-                                                        : QString::number(field("position").toInteger()));
+    const QString unknown = field("positionError").toString();
+    line(QStringLiteral("Última alarma entregada"),
+         !unknown.isEmpty()           ? QStringLiteral("desconocida (%1)").arg(unknown)
+         : field("position").isNull() ? QStringLiteral("ninguna")
+                                      : QString::number(field("position").toInteger()));
     line(QStringLiteral("Entregas"),
          field("failingSince").isNull()
              ? QStringLiteral("al día")

@@ -35,7 +35,10 @@ bool StatusServer::listen(const QString& programFolder) {
 void StatusServer::answer() {
     while (QLocalSocket* client = m_server->nextPendingConnection()) {
         connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        client->write(QJsonDocument(m_snapshot.json()).toJson(QJsonDocument::Compact) + '\n');
+        // A snapshot that can not be made leaves the client without an answer, not the agent ended.
+        Diagnostics::handled("respuesta a --status", [this, client] {
+            client->write(QJsonDocument(m_snapshot.json()).toJson(QJsonDocument::Compact) + '\n');
+        });
         // Closes once written; a client that reads nothing can not hold the agent up.
         client->disconnectFromServer();
     }

@@ -1,5 +1,6 @@
 #include "app/StatusSnapshot.h"
 
+#include "core/AgentError.h"
 #include "core/AgentLocale.h"
 #include "core/DeliveryState.h"
 #include "core/Form1State.h"
@@ -33,9 +34,14 @@ bool flagOf(const StatusFlags& s, const char* key) {
 
 } // namespace
 
-qint64 StatusSnapshot::position() const {
+StatusSnapshot::Position StatusSnapshot::position() const {
     const UltCodFile file(m_s.programFolder, UltCodFile::Kind::Alarms, m_s.form.txtPlanta.text());
-    return file.read().value_or(-1);
+    try {
+        return {file.read(), {}};
+    } catch (const AgentError& e) {
+        // The scan tells the fault in the window; here the position is only unknown.
+        return {std::nullopt, e.description()};
+    }
 }
 
 QJsonObject StatusSnapshot::json() const {
@@ -44,25 +50,30 @@ QJsonObject StatusSnapshot::json() const {
     o[QStringLiteral("pid")] = QCoreApplication::applicationPid();
     o[QStringLiteral("folder")] = m_s.programFolder;
     o[QStringLiteral("plant")] = m_s.form.txtPlanta.text();
-    const qint64 id = position();
-    o[QStringLiteral("position")] = id >= 0 ? QJsonValue(id) : QJsonValue();
+    const Position p = position();
+    o[QStringLiteral("position")] = p.id ? QJsonValue(*p.id) : QJsonValue();
+    o[QStringLiteral("positionError")] = p.error.isEmpty() ? QJsonValue() : QJsonValue(p.error);
     const std::optional<QDateTime>& failingSince = m_s.delivery.failingSince();
     o[QStringLiteral("failingSince")] =
         failingSince ? QJsonValue(failingSince->toString(Qt::ISODate)) : QJsonValue();
     o[QStringLiteral("smsMode")] = m_s.flags.SMSOn;
+    const QString incomplete = m_s.incompleteStartup ? m_s.incompleteStartup() : QString();
+    o[QStringLiteral("incompleteStartup")] = incomplete.isEmpty() ? QJsonValue() : QJsonValue(incomplete);
     QJsonObject c;
     for (const Condition& condition : conditions)
         c[QLatin1String(condition.key)] = flagOf(m_s.flags, condition.key);
     o[QStringLiteral("conditions")] = c;
     QJsonObject controls;
     for (const Control* control : m_s.form.controls())
-        controls[control->name()] = control->text();
+        controls[control->name()] = control->secret() ? QString() : control->text();
     o[QStringLiteral("controls")] = controls;
     return o;
 }
 
 bool StatusSnapshot::allNormal(const QJsonObject& status) {
     return openConditions(status).isEmpty() && status.value(QStringLiteral("failingSince")).isNull() &&
+           status.value(QStringLiteral("positionError")).isNull() &&
+           status.value(QStringLiteral("incompleteStartup")).isNull() &&
            !status.value(QStringLiteral("smsMode")).toBool();
 }
 
@@ -82,15 +93,19 @@ QString StatusSnapshot::localText(const QJsonValue& iso) {
 QString StatusSnapshot::summary() const {
     const QJsonObject o = json();
     const QJsonValue id = o.value(QStringLiteral("position"));
-    const QString last = id.isNull() ? QStringLiteral("Sin alarmas entregadas")
-                                     : QStringLiteral("Última alarma entregada: id %1").arg(id.toInteger());
+    const QString last = !o.value(QStringLiteral("positionError")).isNull()
+                             ? QStringLiteral("Última alarma entregada: desconocida")
+                         : id.isNull() ? QStringLiteral("Sin alarmas entregadas")
+                                       : QStringLiteral("Última alarma entregada: id %1").arg(id.toInteger());
     const QJsonValue failing = o.value(QStringLiteral("failingSince"));
     const QString delivery =
         failing.isNull() ? QStringLiteral("entregas al día")
                          : QStringLiteral("envíos pendientes, fallando desde %1").arg(localText(failing));
     const QStringList open = openConditions(o);
-    return QStringLiteral("%1; %2; modo SMS: %3; condiciones abiertas: %4")
-        .arg(last, delivery,
-             o.value(QStringLiteral("smsMode")).toBool() ? QStringLiteral("sí") : QStringLiteral("no"),
-             open.isEmpty() ? QStringLiteral("ninguna") : open.join(QStringLiteral(", ")));
+    const QString incomplete = o.value(QStringLiteral("incompleteStartup")).toString();
+    return (incomplete.isEmpty() ? QString() : incomplete + QStringLiteral("; ")) +
+           QStringLiteral("%1; %2; modo SMS: %3; condiciones abiertas: %4")
+               .arg(last, delivery,
+                    o.value(QStringLiteral("smsMode")).toBool() ? QStringLiteral("sí") : QStringLiteral("no"),
+                    open.isEmpty() ? QStringLiteral("ninguna") : open.join(QStringLiteral(", ")));
 }

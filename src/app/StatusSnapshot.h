@@ -2,6 +2,8 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <functional>
+#include <optional>
 
 class Form1State;
 struct StatusFlags;
@@ -16,6 +18,8 @@ public:
         const Form1State& form;
         const StatusFlags& flags;
         const DeliveryState& delivery;
+        // "Arranque incompleto: ..." while the load has not run all its steps; empty once it has.
+        std::function<QString()> incompleteStartup = nullptr;
     };
 
     explicit StatusSnapshot(Sources sources) : m_s(std::move(sources)) {}
@@ -38,8 +42,13 @@ public:
     static QString localText(const QJsonValue& iso);
 
 private:
-    // The position file's id for the plant the window shows; -1 when there is none.
-    qint64 position() const;
+    // The position file's id for the plant the window shows, none when there is no file; a file that can
+    // not be read leaves it unknown, with why.
+    struct Position {
+        std::optional<qint64> id;
+        QString error;
+    };
+    Position position() const;
 
     Sources m_s;
 };

@@ -82,7 +82,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     }
     int exitCode = 0;
     QObject::connect(&agent, &Agent::quitRequested, [&exitCode, &field](int code) {
-        qCInfo(lcAgent) << "fin: Cerrar";
+        qCInfo(lcAgent) << (code == 0 ? "fin: Cerrar" : "fin: el arranque ha terminado el programa");
         field.stopping();
         exitCode = code;
         QCoreApplication::exit(code);
@@ -91,7 +91,8 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
         // As a shutdown of the system: unload and end.
         qCInfo(lcAgent).noquote() << "fin: señal" << UnixSignals::name(signalNumber);
         field.stopping();
-        agent.unload();
+        // The program ends whatever the unload meets on its way.
+        Diagnostics::handled("descarga", [&agent] { agent.unload(); });
         QCoreApplication::exit(0);
     });
     switch (agent.load()) {

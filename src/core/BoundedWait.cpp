@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTimer>
 
 BoundedWait::BoundedWait(QObject* parent) : QObject(parent) {
@@ -28,8 +29,10 @@ bool BoundedWait::until(const std::function<bool()>& done, Duration timeout) {
         connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         timer.start(static_cast<int>(left));
         m_loops.append(&loop);
+        // An exception from a handler run inside the loop comes out of exec(): the loop it ends must not
+        // be woken later.
+        const auto gone = qScopeGuard([this, &loop] { m_loops.removeOne(&loop); });
         loop.exec();
-        m_loops.removeOne(&loop);
     }
 }
 

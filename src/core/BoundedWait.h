@@ -22,6 +22,8 @@ public:
     bool until(const std::function<bool()>& done, Duration timeout);
     // Lets events run for the whole duration.
     void pause(Duration duration);
+    // A wait of this object is in progress.
+    bool waiting() const { return !m_loops.isEmpty(); }
 
 public slots:
     void wake();

@@ -101,9 +101,13 @@ void ConfigScreen::save() {
     }
 
     m_view.btnconfigurar.setText(QStringLiteral("Configurar"));
+    leave();
+    for (Control* c : f.all())
+        c->setEnabled(false);
+}
+
+void ConfigScreen::leave() {
     m_view.lblPass.setVisible(false);
     m_view.txtPass.setVisible(false);
     m_view.txtPass.setText(QString());
-    for (Control* c : f.all())
-        c->setEnabled(false);
 }

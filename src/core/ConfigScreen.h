@@ -32,6 +32,9 @@ public:
     // True when txtPass holds the access code (case-sensitive); shows the password field either way.
     bool askCode();
 
+    // The window is hidden: a code typed and not used is not kept.
+    void leave();
+
     // What start-up will make of the fields as typed, one Spanish line each; empty when all is as typed.
     QStringList notesBeforeSaving() const;
 

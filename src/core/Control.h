@@ -47,6 +47,11 @@ public:
     int value() const { return m_value; }
     void setValue(int v) { set(m_value, v); }
 
+    // A field that holds what nobody but the typist may read (the access code): what the agent tells
+    // about its window (--status) shows it empty.
+    bool secret() const { return m_secret; }
+    void setSecret() { m_secret = true; }
+
     void setNotifier(std::function<void()> notify) { m_notify = std::move(notify); }
 
 private:
@@ -67,5 +72,6 @@ private:
     bool m_enabled = true;
     bool m_checked = false;
     int m_value = 0;
+    bool m_secret = false;
     std::function<void()> m_notify;
 };

@@ -1,7 +1,10 @@
 #include "core/Diagnostics.h"
 
+#include "core/AgentError.h"
+
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <cstdio>
 
 Q_LOGGING_CATEGORY(lcAgent, "vornnet.agent", QtInfoMsg)
@@ -65,6 +68,26 @@ void alsoToFile(const QString& path, qint64 maxBytes) {
     d.path = QFile::encodeName(path);
     d.maxBytes = maxBytes;
     qInstallMessageHandler(toStderr);
+}
+
+bool handled(const char* where, const std::function<void()>& handler) {
+    // One thread: the last text told for each handler.
+    static QHash<QByteArray, QString> told;
+    QString why;
+    try {
+        handler();
+        told.remove(where);
+        return true;
+    } catch (const AgentError& e) {
+        why = e.description();
+    } catch (const std::exception& e) {
+        why = QString::fromLocal8Bit(e.what());
+    }
+    QString& last = told[where];
+    if (last != why)
+        qCWarning(lcAgent).noquote() << QStringLiteral("%1: %2").arg(QLatin1String(where), why);
+    last = why;
+    return false;
 }
 
 QString quoted(const QByteArray& bytes, qsizetype maxBytes) {

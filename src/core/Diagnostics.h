@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLoggingCategory>
+#include <functional>
 
 // What an integrator needs to know beside the event log's fixed lines: why a delivery, a database or a
 // cycle failed. Lines go to standard error as "category: text" (the journal keeps them under systemd) and
@@ -23,6 +24,11 @@ void toStandardError();
 static constexpr qint64 fileMaxBytes = 1024 * 1024;
 inline const char* const fileName = "vornnet-diagnostico.log";
 void alsoToFile(const QString& path, qint64 maxBytes = fileMaxBytes);
+
+// Runs an event handler (a slot, a timer's or a socket's callback) so that no exception leaves it: Qt's
+// event loop would end the process. What is caught is told on vornnet.agent once per distinct text for
+// that handler, and again only after a run without one. False when something was caught.
+bool handled(const char* where, const std::function<void()>& handler);
 
 // At most maxBytes of raw bytes as quoted text, bytes outside printable ASCII as \xNN.
 inline constexpr qsizetype quotedBytes = 40;

@@ -19,6 +19,7 @@ Form1State::Form1State(QObject* parent) : QObject(parent) {
     form1.setVisible(false); // shown when the load has finished
     lblPass.setVisible(false);
     txtPass.setVisible(false);
+    txtPass.setSecret();
     for (Control* c : configFields())
         c->setEnabled(false);
 }

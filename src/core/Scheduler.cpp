@@ -1,7 +1,9 @@
 #include "core/Scheduler.h"
 
 #include "core/Control.h"
+#include "core/Diagnostics.h"
 
+#include <QScopeGuard>
 #include <cstdio>
 
 Scheduler::Scheduler(Control& lblProceso, std::function<bool()> skipOptimiza, QObject* parent)
@@ -45,7 +47,7 @@ void Scheduler::tick() {
     }
     if (m_running)
         return;
-    run();
+    Diagnostics::handled("Timer3", [this] { run(); });
 }
 
 void Scheduler::call(const QString& label, const std::function<void()>& step) {
@@ -75,6 +77,13 @@ bool Scheduler::callTest(const std::function<bool()>& step) {
 void Scheduler::run() {
     Timer3.stop();
     m_running = true;
+    // Whatever ends the run (a handler of runFinished that throws), the next one comes a period later.
+    const auto rearm = qScopeGuard([this] {
+        m_running = false;
+        if (!m_stopped)
+            Timer3.start();
+    });
+    emit runStarting();
     call(QStringLiteral("Actualiza Datos"), m_steps.PreActualizaDatosVida);
     call(QStringLiteral("Actualiza Leds"), m_steps.ActualizaIcoNetActivo);
     call(QStringLiteral("CheckSMS"), m_steps.CheckSMS);
@@ -97,6 +106,4 @@ void Scheduler::run() {
     ++m_runs;
     m_running = false;
     emit runFinished();
-    if (!m_stopped)
-        Timer3.start();
 }

@@ -50,6 +50,8 @@ public:
     QTimer Timer3;
 
 signals:
+    // A run begins, before its first step.
+    void runStarting();
     // lblProceso changed: a step begins, or "---" at the end of a run.
     void labelChanged(const QString& label);
     void runFinished();

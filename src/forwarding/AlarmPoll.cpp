@@ -58,7 +58,8 @@ void AlarmPoll::look() {
     if (!newAlarm())
         return;
     ++m_scans;
-    m_p.scan();
+    // The scan handles its own failures; a slip in it must not leave the timer's callback.
+    Diagnostics::handled("búsqueda rápida de alarmas", m_p.scan);
     emit scanned();
 }
 

@@ -8,6 +8,7 @@
 #include "forwarding/MessageFormat.h"
 
 #include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QTcpSocket>
 #include <limits>
 
@@ -101,6 +102,8 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.received = 0;
     link.longestEcho = maxReplyBytes;
     link.overlong = false;
+    // An exception from a handler inside a wait must not leave the link busy for good.
+    const auto idle = qScopeGuard([&link] { link.busy = false; });
     m_ultimaRespuesta.clear();
     m_view.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
@@ -152,7 +155,6 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
                                            .arg(address)
                                            .arg(port)
                                            .arg(m_lastFailure);
-    link.busy = false;
     return delivered;
 }
 

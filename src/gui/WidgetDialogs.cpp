@@ -24,6 +24,21 @@ WidgetDialogs::WidgetDialogs(QWidget* window) : m_window(window) {
 }
 
 void WidgetDialogs::message(Icon icon, const QString& title, const QString& text) {
-    QMessageBox box(boxIcon(icon), title.isEmpty() ? defaultTitle : title, text, QMessageBox::Ok, m_window);
-    box.exec();
+    const QString shownTitle = title.isEmpty() ? defaultTitle : title;
+    if (blocks()) {
+        QMessageBox box(boxIcon(icon), shownTitle, text, QMessageBox::Ok, m_window);
+        box.exec();
+        return;
+    }
+    m_open.removeIf([](const auto& entry) { return entry.value().isNull(); });
+    const QString key = shownTitle + QLatin1Char('\n') + text;
+    if (QMessageBox* open = m_open.value(key)) {
+        open->raise();
+        return;
+    }
+    auto* box = new QMessageBox(boxIcon(icon), shownTitle, text, QMessageBox::Ok, m_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    m_open.insert(key, box);
 }

@@ -8,6 +8,8 @@
 #include "watchdog/MaintenanceSteps.h"
 #include "watchdog/ProcessPrimitives.h"
 
+#include <QScopeGuard>
+
 Reindex::Reindex(MaintenanceParts& parts, MaintenanceSteps& steps) : m_p(parts), m_steps(steps) {
 }
 
@@ -27,6 +29,7 @@ void Reindex::btnReindex_Click() {
     const QColor colour = f.btnReindex.background();
     f.btnReindex.setBackground(MaintenanceSteps::red);
     m_reindexando = true;
+    const auto done = qScopeGuard([this] { m_reindexando = false; });
     m_p.setChkAdquisicion(false);
     m_steps.show(QStringLiteral("Cerrando..."));
     m_steps.letEventsRun();
@@ -61,7 +64,6 @@ void Reindex::btnReindex_Click() {
                                      MaintenanceSteps::errorText(e, QStringLiteral(" - ")));
         f.btnReindex.setBackground(colour);
     }
-    m_reindexando = false;
     if (m_p.RefrescaSysTray)
         m_p.RefrescaSysTray();
 }

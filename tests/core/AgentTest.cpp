@@ -1,5 +1,6 @@
 #include "app/Agent.h"
 #include "app/SingleInstance.h"
+#include "app/StatusSnapshot.h"
 #include "core/BoundedWait.h"
 #include "core/IniFile.h"
 #include "support/FakeClock.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -82,6 +84,22 @@ TEST_F(AgentTest, OnlyTheCodeClosesTheProgram) {
     agent->btnCerrarClick();
     ASSERT_EQ(quit.count(), 1);
     EXPECT_EQ(quit[0][0].toInt(), 0);
+}
+
+TEST_F(AgentTest, ATypedAccessCodeIsNeverToldAndGoesWhenTheWindowLeaves) {
+    auto agent = loaded();
+    const StatusSnapshot snapshot({plant.program, agent->form(), agent->flags(), agent->delivery()});
+    const auto told = [&snapshot] { return QJsonDocument(snapshot.json()).toJson(); };
+    agent->form().txtPass.setText("mal-7731");
+    agent->btnconfigurarClick();
+    EXPECT_FALSE(told().contains("mal-7731")) << "a wrong attempt";
+    agent->form().txtPass.setText("TUP3");
+    agent->btnconfigurarClick();
+    ASSERT_EQ(agent->form().btnconfigurar.text(), "Guardar");
+    EXPECT_FALSE(told().contains("TUP3")) << "the code while the screen is unlocked";
+    agent->Command1Click();
+    EXPECT_EQ(agent->form().txtPass.text(), "") << "left without saving";
+    EXPECT_FALSE(agent->form().txtPass.visible());
 }
 
 TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace std::chrono_literals;
 
@@ -55,6 +56,23 @@ TEST(BoundedWait, AWakeReachesEveryNestedWaitOfTheSameObject) {
     EXPECT_TRUE(wait.until([&] { return outerDone; }, 60s));
     EXPECT_TRUE(innerEnded);
     EXPECT_FALSE(overdue.fired) << "the outer wait heard the wake too";
+}
+
+TEST(BoundedWait, AWaitEndedByAnExceptionLeavesNoLoopBehind) {
+    BoundedWait wait;
+    QTimer::singleShot(10ms, [] { throw std::runtime_error("handler failed"); });
+    EXPECT_THROW(wait.until([] { return false; }, 5s), std::runtime_error);
+    EXPECT_FALSE(wait.waiting());
+    // A wake now must reach nothing that has gone, and the next wait works as before.
+    wait.wake();
+    bool done = false;
+    QTimer::singleShot(10ms, [&] {
+        done = true;
+        wait.wake();
+    });
+    Overdue overdue(5s);
+    EXPECT_TRUE(wait.until([&] { return done; }, 60s));
+    EXPECT_FALSE(overdue.fired);
 }
 
 } // namespace

@@ -89,3 +89,22 @@ TEST_F(Form1LoadTest, BufferStepAndProgramEnds) {
     EXPECT_TRUE(ran.isEmpty());
     EXPECT_EQ(dialogs.shown.size(), 1);
 }
+
+TEST_F(Form1LoadTest, AStoppedLoadResumesAtItsFailedStepWithoutABox) {
+    Form1Load load(clock, dialogs);
+    load.add(ok("a"));
+    load.add(failing(AgentError::MissingObject, "No existe la tabla", 0, 3));
+    load.add(ok("b"));
+    EXPECT_EQ(load.run(), Form1Load::Outcome::Stopped);
+    EXPECT_FALSE(load.complete());
+    ASSERT_TRUE(load.failure());
+    EXPECT_EQ(load.failure()->step, "failing");
+    EXPECT_EQ(load.failure()->description, "No existe la tabla");
+    EXPECT_EQ(load.resume(), Form1Load::Outcome::Stopped);
+    EXPECT_EQ(dialogs.shown.size(), 1) << "a resume that fails again shows no box";
+    EXPECT_EQ(load.resume(), Form1Load::Outcome::Loaded);
+    EXPECT_TRUE(load.complete());
+    EXPECT_FALSE(load.failure());
+    EXPECT_EQ(ran, QStringList({"a", "b"})) << "the steps before the failed one do not run again";
+    EXPECT_EQ(load.done(), QStringList({"a", "failing", "b"}));
+}

@@ -1,7 +1,10 @@
 #include "gui/Form1Window.h"
 #include "app/LogFolder.h"
 #include "app/QtTranslations.h"
+#include "core/Control.h"
 #include "core/Form1State.h"
+#include "core/Scheduler.h"
+#include "gui/WidgetDialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -14,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 #include <gtest/gtest.h>
 
@@ -228,3 +232,58 @@ TEST(WindowSpanishTest, LogButtonOpensTheFolderOrSaysInEstadoWhereTheLogsAre) {
 }
 
 } // namespace
+
+namespace {
+
+QList<QMessageBox*> openBoxes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QMessageBox*> open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+            open << box;
+    return open;
+}
+
+} // namespace
+
+TEST(WidgetDialogsTest, BoxesOfPeriodicWorkDoNotWaitAndDoNotPileUp) {
+    WidgetDialogs dialogs;
+    // A box that waited for its click would hold the test: this click says so instead of hanging.
+    bool clickedByTest = false;
+    QTimer rescue;
+    QObject::connect(&rescue, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            clickedByTest = true;
+            modal->close();
+        }
+    });
+    rescue.start(200);
+
+    Control lblProceso("lblProceso");
+    Scheduler scheduler(lblProceso, nullptr);
+    scheduler.steps().BuscaAlarmas = [&] {
+        dialogs.message(Dialogs::Icon::Critical, "Vorn-Net", "sin conexión");
+    };
+    scheduler.setPeriod(std::chrono::milliseconds(1));
+    scheduler.start();
+    scheduler.loadFinished();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scheduler.runs() >= 3; }, 5000));
+    scheduler.stop();
+    EXPECT_FALSE(clickedByTest) << "the runs went on while the box was open";
+    ASSERT_EQ(openBoxes().size(), 1) << "one box for one text";
+    EXPECT_FALSE(openBoxes()[0]->isModal());
+    dialogs.message(Dialogs::Icon::Critical, "Vorn-Net", "otro fallo");
+    EXPECT_EQ(openBoxes().size(), 2);
+    for (QMessageBox* box : openBoxes())
+        box->close();
+    EXPECT_TRUE(openBoxes().isEmpty()) << "a closed box is gone";
+    dialogs.message(Dialogs::Icon::Critical, "Vorn-Net", "sin conexión");
+    EXPECT_EQ(openBoxes().size(), 1) << "the same text after its box was closed opens one again";
+    openBoxes()[0]->close();
+
+    // The load's boxes wait for their click.
+    const Dialogs::Blocking load = dialogs.blocking();
+    dialogs.message(Dialogs::Icon::Critical, "Vorn-Net", "fin del programa");
+    EXPECT_TRUE(clickedByTest);
+    EXPECT_TRUE(openBoxes().isEmpty());
+}

@@ -1,8 +1,11 @@
-// The program folder turns read-only under the agent while it forwards: forwarding pauses with the error
-// told, then resumes, and no alarm is lost. A database file replaced under it is the unit tests'.
+// The program folder turns read-only under the agent while it forwards, or its position file loses its
+// number: forwarding pauses with the error told, then resumes, and no alarm is lost. A database file
+// replaced under it is the unit tests'.
 #include "support/ProcessHarness.h"
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -74,4 +77,36 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
                   .arg(lost)
                   .arg(repeated)
                   .arg(elapsed.elapsed() / 1000));
+}
+
+TEST(FaultInjection, ThePositionFileLosesItsNumberWhileTheAgentRuns) {
+    ProcessHarness f;
+    Station station;
+    ASSERT_TRUE(station.start());
+    f.point("", station.port);
+    const qint64 first = f.addAlarms({1}).value(0);
+    const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 300});
+    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
+
+    writeFile(f.positionPath(), "garbage");
+    const qint64 held = f.addAlarms({2}).value(0);
+    const QString told = UltCodFile::noNumberText(f.positionPath());
+    ASSERT_TRUE(pollUntil([&] { return QString::fromUtf8(agent->err).contains(told); }, 10s))
+        << agent->err.toStdString();
+    // Runs go on over the bad file: the agent neither ends nor sends what it can not place.
+    BoundedWait().pause(1000ms);
+    ASSERT_EQ(agent->process.state(), QProcess::Running) << agent->err.right(2000).toStdString();
+    const Ran json = f.runCommand({"--status", "--json"});
+    EXPECT_EQ(json.exitCode, 1) << json.out.toStdString();
+    EXPECT_LT(json.ms, 5000);
+    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_TRUE(o.value("position").isNull());
+    EXPECT_EQ(o.value("positionError").toString(), told);
+    EXPECT_TRUE(f.runCommand({"--status"}).out.contains("Última alarma entregada: desconocida"));
+    EXPECT_TRUE(station.alarms().isEmpty()) << "the first start passed over alarm 1; 2 waits";
+
+    // The number back: forwarding goes on from it, without a restart.
+    UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(first);
+    ASSERT_TRUE(f.waitPosition(held, 15s)) << agent->err.right(2000).toStdString();
+    EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), QList<qint64>{2});
 }
