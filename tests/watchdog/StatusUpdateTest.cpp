@@ -3,15 +3,9 @@
 #include "watchdog/NoDataRestart.h"
 
 #include <QStorageInfo>
-#include <QTemporaryDir>
-
-namespace {
 
 const QColor lightRed(255, 192, 192), white(255, 255, 255);
-
 using StatusUpdateTest = WatchdogFixture;
-
-} // namespace
 
 TEST_F(StatusUpdateTest, RunsAtTheFirstTickOfEachFifthMinuteOnly) {
     for (const auto& [at, runs] : {std::pair{QTime(12, 3), false},
@@ -141,8 +135,6 @@ TEST(StatusUpdateDrive, WindowsPathsKeepTheirDriveOthersShowTheirMountPoint) {
         EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder.toStdString();
 }
 
-namespace {
-
 class NoDataRestartTest : public WatchdogFixture {
 protected:
     NoDataRestartTest() {
@@ -159,8 +151,6 @@ protected:
     }
     NoDataRestart noData{Views::noDataRestart(form), clock, buffer};
 };
-
-} // namespace
 
 TEST_F(NoDataRestartTest, CountsTicksWithoutRecordsUpToTheThresholdReadAnewCappedAt999) {
     EXPECT_EQ(restartAt("30", 40), 30);
