@@ -1,23 +1,10 @@
 #include "app/Agent.h"
 #include "app/SingleInstance.h"
-#include "core/BoundedWait.h"
-#include "core/IniFile.h"
-#include "support/FakeClock.h"
 #include "support/FakeNotificationIcon.h"
-#include "support/Poll.h"
-#include "support/RecordingDialogs.h"
+#include "support/TestCommon.h"
 #include "support/TestPlant.h"
 
-#include <QDir>
-#include <QFile>
 #include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 class AgentTest : public ::testing::Test {
 protected:
@@ -30,8 +17,6 @@ protected:
     RecordingDialogs dialogs;
     FakeClock clock;
 };
-
-} // namespace
 
 TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNothingElse) {
     IniFile::write(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
@@ -150,8 +135,6 @@ TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
     EXPECT_FALSE(icon.shown);
 }
 
-namespace {
-
 TEST(SingleInstance, ALiveCopyIsToldApartFromALockThatCanNotBeMade) {
     QTemporaryDir dir;
     SingleInstance first(dir.path());
@@ -180,5 +163,3 @@ TEST(SingleInstance, ALiveCopyIsToldApartFromALockThatCanNotBeMade) {
         EXPECT_GT(lock.errorText().size(), folder.size() + 20) << lock.errorText().toStdString();
     }
 }
-
-} // namespace

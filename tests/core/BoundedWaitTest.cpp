@@ -1,11 +1,6 @@
 #include "core/BoundedWait.h"
 
-#include <QTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
+#include "support/TestCommon.h"
 
 // Fires once if the wait under test ran on towards its own deadline instead of ending when woken.
 struct Overdue {
@@ -56,5 +51,3 @@ TEST(BoundedWait, AWakeReachesEveryNestedWaitOfTheSameObject) {
     EXPECT_TRUE(innerEnded);
     EXPECT_FALSE(overdue.fired) << "the outer wait heard the wake too";
 }
-
-} // namespace

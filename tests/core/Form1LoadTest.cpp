@@ -1,11 +1,6 @@
 #include "app/Form1Load.h"
 #include "core/AgentError.h"
-#include "support/FakeClock.h"
-#include "support/RecordingDialogs.h"
-
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 class Form1LoadTest : public ::testing::Test {
 protected:
@@ -29,8 +24,6 @@ protected:
     QStringList ran;
     int attempts = 0;
 };
-
-} // namespace
 
 TEST_F(Form1LoadTest, RunsStepsInOrderAndAnErrorIsShownAndSkipsTheRest) {
     Form1Load load(clock, dialogs);

@@ -3,21 +3,16 @@
 #include "app/QtTranslations.h"
 #include "core/Form1State.h"
 
+#include "support/TestCommon.h"
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTranslator>
-#include <gtest/gtest.h>
-
-namespace {
 
 // The model announces a batch of changes from the event loop.
 void settle() {
@@ -226,5 +221,3 @@ TEST(WindowSpanishTest, LogButtonOpensTheFolderOrSaysInEstadoWhereTheLogsAre) {
         EXPECT_EQ(state.ESTADO.text(), c.estado);
     }
 }
-
-} // namespace

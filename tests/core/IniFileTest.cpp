@@ -1,8 +1,6 @@
 #include "core/IniFile.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/TestCommon.h"
 
 TEST(IniFile, ReadsByProfileRules) {
     const QString content =
