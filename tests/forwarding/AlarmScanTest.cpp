@@ -2,8 +2,6 @@
 #include "app/Views.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
-#include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmPages.h"
@@ -14,21 +12,10 @@
 #include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/SmsSender.h"
-#include "support/FakeClock.h"
 #include "support/FakeSender.h"
-#include "support/FileText.h"
 #include "support/LogCapture.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 #include "support/TestPlant.h"
-
-#include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
 
 const auto fail = [](const QString&) { return false; };
 const auto succeed = [](const QString&) { return true; };
@@ -47,15 +34,14 @@ struct FakeRestarter : GelmarRestarter {
     void ReiniciaGelmar() override { ++restarts; }
 };
 
-class AlarmScanTest : public ::testing::Test {
+class AlarmScanTest : public ServicesTest {
 protected:
+    AlarmScanTest() : ServicesTest(QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))) {} // a Monday
+
     TestPlant plant;
-    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))}; // a Monday
     Form1State form;
     AgentSettings settings;
     StatusFlags flags;
-    RecordingDialogs dialogs;
-    EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
                      dialogs};
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
@@ -69,17 +55,8 @@ protected:
     StatusFile status{plant.program};
     Delivery handOn{
         {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
-    AlarmScan scan{{plant.program,
-                    views.scan,
-                    flags,
-                    status,
-                    {clock, log, dialogs},
-                    db,
-                    buffer,
-                    handOn,
-                    lifeTest,
-                    exclusions,
-                    &restarter}};
+    AlarmScan scan{{plant.program, views.scan, flags, status, services(), db, buffer, handOn, lifeTest,
+                    exclusions, &restarter}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
 
@@ -96,10 +73,7 @@ protected:
     qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
         return plant.addAlarm(code, instrument, state, clock.now().addSecs(-secondsAgo));
     }
-    QStringList logLines() const { return eventLogLines(log.currentPath()); }
 };
-
-} // namespace
 
 TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFourBits) {
     alarm("3", 30);               // resource name with a bar
@@ -109,18 +83,14 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
     alarm("1", 11, 1, 8 * 86400); // older than 7 days: never selected
     alarm("1", 11);
     const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw-alarms");
-        raw.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-        ASSERT_TRUE(raw.open());
-        QSqlQuery q(raw);
-        for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
-                                       {largest, "9223372036854775807"},
-                                       {negative, "-99999999999999999999"}})
-            ASSERT_TRUE(q.exec(
-                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id)));
-    }
-    QSqlDatabase::removeDatabase("raw-alarms");
+    for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
+                                   {largest, "9223372036854775807"},
+                                   {negative, "-99999999999999999999"}})
+        ASSERT_TRUE(
+            sqlite(
+                GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id))
+                .isValid());
     scan.BuscaAlarmas();
     const QStringList a = sender.alarms();
     ASSERT_EQ(a.size(), 8);
@@ -413,11 +383,10 @@ TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
 
     position.write(newest + 100);
     EXPECT_FALSE(scan.startupCheck());
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-    EXPECT_EQ(dialogs.shown[0].text,
-              "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
-              "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
+    dialogs.expectBox(
+        Dialogs::Icon::Critical, Dialogs::defaultTitle,
+        "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
+        "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
 }
 
 TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {

@@ -1,13 +1,7 @@
 #include "forwarding/BufferDb.h"
 #include "core/AgentError.h"
 #include "core/AgentLocale.h"
-#include "support/RecordingDialogs.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 class BufferDbTest : public ::testing::Test {
 protected:
@@ -52,5 +46,3 @@ TEST_F(BufferDbTest, CreatedBufferTakesNoticesAndAnExistingOneIsLeftAlone) {
     EXPECT_EQ(rows[0].date, now);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
-
-} // namespace

@@ -1,18 +1,12 @@
 #include "ScriptedStation.h"
 
-#include "core/EventLog.h"
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
 #include "support/LinkFields.h"
 #include "support/LogCapture.h"
+#include "support/TestCommon.h"
 
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 using Station = ScriptedStation;
-
-namespace {
 
 const QString message = QStringLiteral("@@PLANTA##LIFETEST##XX##1##XX##XX##XX##XX##2026/12/06 12:00:00@@");
 const QByteArray echoed = "Recibido:" + message.toLatin1();
@@ -211,5 +205,3 @@ TEST_F(CentralLinkTest, SecondDeliveryOnABusyLinkFailsAtOnce) {
     EXPECT_TRUE(innerOnOtherLink);
     EXPECT_EQ(primary.connections, 1);
 }
-
-} // namespace

@@ -1,13 +1,6 @@
-#include "support/FakeClock.h"
+#include "support/TestCommon.h"
 
-#include "core/EventLog.h"
 #include "forwarding/MessageFormat.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
 
 QByteArray contents(const QString& path) {
     QFile f(path);
@@ -54,5 +47,3 @@ TEST_F(EventLogTest, LinesInUtf8WithCrLfThatANameCanNotForge) {
     };
     EXPECT_EQ(contents(log.currentPath()), (expected.join("\r\n") + "\r\n").toUtf8());
 }
-
-} // namespace

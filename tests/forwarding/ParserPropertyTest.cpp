@@ -4,7 +4,6 @@
 #include "ScriptedStation.h"
 
 #include "core/FixedDateText.h"
-#include "core/IniFile.h"
 #include "core/SupervisionSql.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
@@ -13,12 +12,8 @@
 #include "sms/SignalQuality.h"
 #include "support/Junk.h"
 #include "support/LinkFields.h"
+#include "support/TestCommon.h"
 #include "support/TestSeed.h"
-
-#include <QRegularExpression>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 
 TEST(ParserProperty, PositionFiles) {
     QRandomGenerator random(testSeed("ParserProperty.PositionFiles"));

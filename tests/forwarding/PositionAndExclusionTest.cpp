@@ -1,17 +1,10 @@
 #include "core/AgentError.h"
-#include "core/IniFile.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/OfficeHours.h"
 #include "forwarding/UltCodFile.h"
-#include "support/FileText.h"
+#include "support/TestCommon.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSet>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
 
 TEST(UltCodFile, ContentAtomicWriteAndOldNames) {
     EXPECT_EQ(UltCodFile::content(-5), QByteArray("-5\r\n"));
@@ -204,5 +197,3 @@ TEST(OfficeHours, Boundaries) {
         EXPECT_EQ(OfficeHours::outside(QDateTime(QDate(2026, 12, day), time)), outside)
             << day << " " << time.toString().toStdString();
 }
-
-} // namespace
