@@ -3,9 +3,7 @@
 #include "core/AgentLocale.h"
 #include "core/ConfigRules.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/TestCommon.h"
 
 // What start-up makes of a written value, told the same way by --check and the configuration screen, and
 // the closest known key for a mistyped one.
@@ -64,13 +62,9 @@ TEST(SettingsRules, ClosestKnownKey) {
         EXPECT_EQ(closestKey(QString::fromLatin1(c.typed), known), QString::fromLatin1(c.closest)) << c.typed;
 }
 
-namespace {
-
 QString eventLog(int year, int month) {
     return QStringLiteral("VORNNET-") + AgentLocale::monthTag(QDate(year, month, 1)) + QStringLiteral(".log");
 }
-
-} // namespace
 
 TEST(LogRetention, MonthsKeptByTheKeysText) {
     const struct {

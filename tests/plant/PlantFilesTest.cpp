@@ -1,12 +1,6 @@
 #include "plant/PlantFiles.h"
 #include "plant/RegionalNumber.h"
-#include "support/RecordingDialogs.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 const QLocale spanish(QLocale::Spanish, QLocale::Spain);
 const QLocale english(QLocale::English, QLocale::UnitedStates);
@@ -26,8 +20,6 @@ protected:
     QTemporaryDir folder;
     RecordingDialogs dialogs;
 };
-
-} // namespace
 
 TEST(PlantAddressKey, SixteenthsAndRemaindersOfTwoDigits) {
     const std::pair<int, const char*> cases[] = {

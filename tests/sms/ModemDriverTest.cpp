@@ -2,18 +2,7 @@
 #include "sms/ModemDriver.h"
 #include "ModemFields.h"
 #include "ModemSimProcess.h"
-#include "core/EventLog.h"
-#include "support/FakeClock.h"
-#include "support/FileText.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
+#include "support/TestCommon.h"
 
 class ModemDriverTest : public ::testing::Test {
 protected:
@@ -154,5 +143,3 @@ TEST_F(ModemDriverTest, NoModemAndAPortThatCanNotBeOpenedAreReportedOncePerChang
     EXPECT_TRUE(lines[1].startsWith("Error abriendo el puerto serie " + missing));
     EXPECT_EQ(lines[2], lines[1]) << "reported again once the port had worked in between";
 }
-
-} // namespace

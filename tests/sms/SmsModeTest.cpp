@@ -3,37 +3,22 @@
 #include "ModemSimProcess.h"
 #include "app/Views.h"
 #include "core/DeliveryState.h"
-#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "core/IniFile.h"
 #include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
 #include "sms/Sms.h"
-#include "support/FakeClock.h"
-#include "support/RecordingDialogs.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
+#include "support/ServicesTest.h"
 
 const QColor lightRed(255, 192, 192);
 
-class SmsModeTest : public ::testing::Test {
+class SmsModeTest : public ServicesTest {
 protected:
-    QTemporaryDir dir;
-    FakeClock clock;
     Form1State form;
     StatusFlags flags;
-    RecordingDialogs dialogs;
-    EventLog log{dir.path(), clock};
     BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
     DeliveryState delivery;
     StatusFile status{dir.path()};
-    Sms sms{{dir.path(), Views::sms(form), flags.SMSOn, status, {clock, log, dialogs}, buffer, delivery}};
+    Sms sms{{dir.path(), Views::sms(form), flags.SMSOn, status, services(), buffer, delivery}};
     QDateTime failedAt = clock.now();
 
     void SetUp() override {
@@ -151,9 +136,7 @@ TEST_F(SmsModeTest, WindowActions) {
 
     form.chkSMSEnabled.setChecked(true);
     sms.btnTestSMS_Click();
-    QFile f(record);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "+34600000001\tTest sms VORN\n");
+    EXPECT_EQ(readFile(record), "+34600000001\tTest sms VORN\n");
 
     for (const bool ticked : {false, true}) {
         form.chkAlarms.setChecked(ticked);
@@ -162,5 +145,3 @@ TEST_F(SmsModeTest, WindowActions) {
         EXPECT_EQ(form.lblAlmVidas.visible(), ticked);
     }
 }
-
-} // namespace

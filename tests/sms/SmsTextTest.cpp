@@ -4,9 +4,7 @@
 #include "sms/SerialPortName.h"
 #include "sms/SignalQuality.h"
 
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 using ModemReply::Verdict;
 
@@ -86,5 +84,3 @@ TEST(SerialPortName, FromThePortField) {
     for (const auto& r : rows)
         EXPECT_EQ(SerialPortName::fromText(r.text), r.port) << r.text.toStdString();
 }
-
-} // namespace
