@@ -1,11 +1,6 @@
 #include "support/ProcessHarness.h"
 
 #include <csignal>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 // Logs in the program folder (no TMP, no TEMP); no central station is configured here, so each delivery
 // attempt fails after the harness's short link wait.
@@ -27,8 +22,6 @@ bool endedNormally(AgentProcess& a, int code, std::chrono::milliseconds limit = 
     return a.waitFinished(limit) && a.process.exitStatus() == QProcess::NormalExit &&
            a.process.exitCode() == code;
 }
-
-} // namespace
 
 TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     ProcessHarness h({.alarmsOnly = false});
@@ -133,13 +126,9 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
         SCOPED_TRACE(why);
         ProcessHarness h;
         const QString buffer = BufferDb::pathIn(h.plant.program);
-        QFile f(buffer);
-        ASSERT_TRUE(f.remove());
-        if (!content.isEmpty()) {
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(content.repeated(100));
-            f.close();
-        }
+        ASSERT_TRUE(QFile::remove(buffer));
+        if (!content.isEmpty())
+            writeFile(buffer, content.repeated(100));
         const auto a = h.agent(quiet());
         ASSERT_TRUE(endedNormally(*a, 1));
         EXPECT_EQ(said(a->err), QStringList("VORNNET: No se encuentra buffer.mdb"));

@@ -2,16 +2,10 @@
 // next scheduler run, and an outage stops the looks until the scheduler's runs retry.
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
 TEST(FastAlarmPath, AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks) {
     ProcessHarness f({.test = "AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks"});
     Station station;
-    ASSERT_TRUE(station.start());
-    f.point(QString(), station.port);
+    ASSERT_TRUE(f.startStation(station));
     f.plant.config(QStringLiteral("AlarmPollMs"), QStringLiteral("500"));
     const qint64 start = f.addAlarms({1}).value(0);
     ASSERT_TRUE(

@@ -2,12 +2,6 @@
 // told, then resumes, and no alarm is lost. A database file replaced under it is the unit tests'.
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
-#include <set>
-
-using namespace std::chrono_literals;
-
 TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     ProcessHarness f({.test = "TheProgramFolderReadOnlyForAWhile"});
     if (const QString why = f.unprivilegedSkip(); !why.isEmpty())
@@ -15,8 +9,7 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     QElapsedTimer elapsed;
     elapsed.start();
     Station station;
-    ASSERT_TRUE(station.start({"--delay-ms", "10"}));
-    f.point("", station.port);
+    ASSERT_TRUE(f.startStation(station, "", {"--delay-ms", "10"}));
     const QFileDevice::Permissions writable = QFile::permissions(f.plant.program);
     const QFileDevice::Permissions readOnly = writable & ~(QFileDevice::WriteOwner | QFileDevice::WriteUser |
                                                            QFileDevice::WriteGroup | QFileDevice::WriteOther);
@@ -53,25 +46,19 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     EXPECT_LT(held, ids.last()) << "the pause came in the middle of the backlog";
 
     ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished());
+    ASSERT_TRUE(agent->stop());
     const QStringList lines = f.logLines();
     EXPECT_EQ(lines.filter("Error en Busca Alarmas: No se puede escribir").size(), 1)
         << lines.join('\n').toStdString();
     EXPECT_EQ(lines.filter("Error en Busca Alarmas resuelto: No se puede escribir").size(), 1);
 
-    std::set<qint64> seen;
-    int repeated = 0;
-    for (qint64 c : ProcessHarness::codesOf(station.alarms()))
-        repeated += codes.contains(c) && !seen.insert(c).second;
-    const int lost = static_cast<int>(codes.size() - seen.size());
-    EXPECT_EQ(lost, 0);
-    EXPECT_LE(repeated, 1);
-    f.figures(QStringLiteral("read-only-ms=2000 alarms=%1 sent-while-read-only=%2 lost=%3 repeated=%4 "
-                             "refused-start-status=1 seconds=%5")
+    const Tally tally(codes, ProcessHarness::codesOf(station.alarms()));
+    EXPECT_EQ(tally.lost, 0);
+    EXPECT_LE(tally.duplicates, 1);
+    f.figures(QStringLiteral("read-only-ms=2000 alarms=%1 sent-while-read-only=%2 %3 refused-start-status=1 "
+                             "seconds=%4")
                   .arg(codes.size())
                   .arg(sentWhileReadOnly)
-                  .arg(lost)
-                  .arg(repeated)
+                  .arg(tally.text())
                   .arg(elapsed.elapsed() / 1000));
 }

@@ -4,17 +4,13 @@
 #include "core/AgentLocale.h"
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <csignal>
-#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-using namespace std::chrono_literals;
 
 TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
     ProcessHarness f;
@@ -71,8 +67,7 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
 TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     ProcessHarness f;
     Station p;
-    ASSERT_TRUE(p.start());
-    f.point("", p.port);
+    ASSERT_TRUE(f.startStation(p));
     EXPECT_EQ(f.runCommand({"--status"}).exitCode, 3);
 
     const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(500, 3));
@@ -131,8 +126,7 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
 TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
     ProcessHarness f;
     Station p;
-    ASSERT_TRUE(p.start());
-    f.point("", p.port);
+    ASSERT_TRUE(f.startStation(p));
     const QByteArray path = f.logs.filePath("notify").toLocal8Bit();
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     ASSERT_GE(fd, 0);
@@ -157,8 +151,7 @@ TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
                              [&](const auto& m) { return m.second.startsWith(start); });
     };
     pollUntil([&] { return drain(), count("STATUS=") >= 3 && count("WATCHDOG=1") >= 10; }, 15s);
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished());
+    ASSERT_TRUE(agent->stop());
     drain();
     ::close(fd);
 

@@ -4,15 +4,10 @@
 #include "support/BlackHole.h"
 #include "support/ProcessHarness.h"
 
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
 TEST(FolderCheck, AGoodFolderPassesAndNothingIsWritten) {
     ProcessHarness f;
     Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
+    ASSERT_TRUE(f.startStation(station));
     const QStringList before = QDir(f.plant.program).entryList(QDir::Files | QDir::Hidden);
     const Ran c = f.runCommand({"--check"});
     EXPECT_EQ(c.exitCode, 0) << c.out.toStdString();
@@ -46,11 +41,7 @@ TEST(FolderCheck, EachMistakeIsToldByItsKeyWithTheFix) {
          },
          {"FALLO", "999999", "por delante", "escriba en el fichero el número correcto"}},
         {"position not a number",
-         [](ProcessHarness& f) {
-             QFile p(f.positionPath());
-             ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-             p.write("abc\r\n");
-         },
+         [](ProcessHarness& f) { writeFile(f.positionPath(), "abc\r\n"); },
          {"FALLO", "mal formado", "escriba en el fichero el número"}},
         {"no buffer",
          [](ProcessHarness& f) { QFile::remove(BufferDb::pathIn(f.plant.program)); },
@@ -85,9 +76,8 @@ TEST(FolderCheck, EachMistakeIsToldByItsKeyWithTheFix) {
 TEST(FolderCheck, SilentPartiesDoNotHoldItUp) {
     ProcessHarness f;
     Station silent;
-    ASSERT_TRUE(silent.start());
+    ASSERT_TRUE(f.startStation(silent));
     silent.setMode("silent");
-    f.point("", silent.port);
     BlackHole server;
     ASSERT_NE(server.port(), 0);
     // A station that accepts and never reads, and an address no one answers from.

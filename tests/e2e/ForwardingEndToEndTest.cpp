@@ -3,15 +3,10 @@
 // restart. The alarm's way from the database to the wire is the unit tests' (tests/forwarding).
 #include "support/ProcessHarness.h"
 
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
 TEST(ForwardingEndToEnd, ASigtermMidDeliveryEndsTheAgentAtOnceAndLosesNothing) {
     ProcessHarness h;
     Station station;
-    ASSERT_TRUE(station.start());
-    h.point("", station.port);
+    ASSERT_TRUE(h.startStation(station));
     const qint64 first = h.addAlarms({1}).value(0);
     auto a = h.agent({.tickMs = 300, .linkWaitMs = 20000});
     // The first run whole: its clock message goes before the station turns silent.

@@ -3,11 +3,6 @@
 #include "support/ProcessHarness.h"
 
 #include <QTcpServer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 TEST(SmsEndToEnd, AnOutageSendsAlarmsBySms) {
     ProcessHarness h({.plant = "Depuradora|Sur", .alarmsOnly = false});
@@ -47,8 +42,5 @@ TEST(SmsEndToEnd, AnOutageSendsAlarmsBySms) {
         << readFile(modemRecord).toStdString() << agent->err.toStdString();
     EXPECT_EQ(readFile(modemRecord).count(bySms), 1);
 
-    agent->terminate();
-    EXPECT_TRUE(agent->waitFinished());
+    EXPECT_TRUE(agent->stop());
 }
-
-} // namespace

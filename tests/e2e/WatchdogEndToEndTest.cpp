@@ -7,12 +7,6 @@
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
 
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
-
 const QStringList supervisionProcesses = {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"};
 
 class WatchdogEndToEnd : public ::testing::Test {
@@ -47,15 +41,12 @@ protected:
     std::unique_ptr<AgentProcess> agent;
 };
 
-} // namespace
-
 TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnouncedAndRelaunchedOutside) {
     QString error;
     ASSERT_TRUE(GelmarInstall::install(h.plant.gelmar, "EDAR Sur", GELMAR_SIM_PATH, &error))
         << error.toStdString();
     table.setScope(h.plant.gelmar);
-    ASSERT_TRUE(station.start());
-    h.point("", station.port);
+    ASSERT_TRUE(h.startStation(station));
     h.plant.config("ChkRestart", "1");
     // GSNET.EXE started by the test, as the plant's own start-up would; it brings up the others.
     gsnet.setWorkingDirectory(h.plant.gelmar);
