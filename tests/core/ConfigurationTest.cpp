@@ -185,7 +185,7 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
 
     saveScreen([&] {
         for (Control* c : form.configFields())
-            EXPECT_TRUE(c->enabled()) << c->name().toStdString();
+            EXPECT_TRUE(c->enabled()) << c->name();
         EXPECT_EQ(form.btnconfigurar.text(), "Guardar");
         form.lblTestVida.setText("25");
         form.txtMinSinData.setText("29");
@@ -248,7 +248,7 @@ TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecks
             form.txtPathGelmar.setText(path);
             form.lblTestVida.setText(lifeTest);
         });
-        EXPECT_TRUE(dialogs.shown.isEmpty()) << path.toStdString();
+        EXPECT_TRUE(dialogs.shown.isEmpty()) << path;
         EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), path);
         EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
     }

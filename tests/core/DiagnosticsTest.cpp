@@ -28,5 +28,5 @@ TEST(Diagnostics, TheFileHoldsDatedLinesAndTurnsOverAtItsBound) {
                     QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d vornnet\\.db: linea 19$"))
                     .match(newest)
                     .hasMatch())
-        << newest.toStdString();
+        << newest;
 }

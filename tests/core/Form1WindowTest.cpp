@@ -171,7 +171,7 @@ TEST_F(Form1WindowTest, LeftClicksAreReported) {
 
 TEST(WindowSpanishTest, MessageBoxButtonsSayAceptar) {
     QTranslator* spanish = QtTranslations::installSpanish(*qApp);
-    ASSERT_NE(spanish, nullptr) << "qtbase_es.qm in " << QtTranslations::defaultFolder().toStdString()
+    ASSERT_NE(spanish, nullptr) << "qtbase_es.qm in " << QtTranslations::defaultFolder()
                                 << " (package qt6-translations-l10n)";
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error Vorn-Net"), QStringLiteral("texto"),
                     QMessageBox::Ok);

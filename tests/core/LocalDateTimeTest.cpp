@@ -31,8 +31,8 @@ TEST(LocalDateTimeTest, DatabaseTextsAroundTheChangesOfTime) {
     };
     for (const auto& c : cases) {
         const QDateTime read = SupervisionSql::toDateTime(c.value);
-        EXPECT_EQ(read.toUTC(), c.instant) << c.value.toString().toStdString();
-        EXPECT_EQ(read.timeSpec(), Qt::LocalTime) << c.value.toString().toStdString();
+        EXPECT_EQ(read.toUTC(), c.instant) << c.value.toString();
+        EXPECT_EQ(read.timeSpec(), Qt::LocalTime) << c.value.toString();
     }
 }
 

@@ -11,7 +11,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(install)); }
     void makeDatabases(const QString& folder) {
         QString error;
-        ASSERT_TRUE(GelmarInstall::createDatabases(folder, "Planta Río", &error)) << error.toStdString();
+        ASSERT_TRUE(GelmarInstall::createDatabases(folder, "Planta Río", &error)) << error;
     }
     std::unique_ptr<SupervisionDb> make(std::chrono::milliseconds window = 60s,
                                         const SupervisionDb::Settings& s = {.engine = DbEngine::Sqlite}) {
@@ -31,7 +31,7 @@ protected:
     QVariant sqlOn(const QString& catalogue, const QString& statement) {
         SideConnection other(GelmarInstall::databasePath(install, catalogue), 100);
         const QVariant value = other.run(statement);
-        EXPECT_TRUE(value.isValid()) << statement.toStdString() << ": " << other.error().toStdString();
+        EXPECT_TRUE(value.isValid()) << statement << ": " << other.error();
         return value;
     }
     // The code an error carries, or 0 when the statement runs.
@@ -88,8 +88,8 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     writeFile(garbage, QByteArray(4096, 'x'));
     EXPECT_FALSE(make(300ms)->ConectaConDB());
     const QStringList why = captured.of("vornnet.db");
-    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n').toStdString();
-    EXPECT_TRUE(why[0].contains(garbage) && why[0].contains("not a database")) << why[0].toStdString();
+    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n');
+    EXPECT_TRUE(why[0].contains(garbage) && why[0].contains("not a database")) << why[0];
 }
 
 TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {
@@ -113,7 +113,7 @@ TEST_F(SupervisionDbTest, PlantNameAndLabel5WithAndWithoutTheirRows) {
     EXPECT_EQ(db->versionCaption(), std::nullopt) << "no alarm yet: no newest id to show";
     QString error;
     const qint64 id = GelmarInstall::addAlarm(install, 10, "1", 1, QDateTime::currentDateTime(), &error);
-    ASSERT_GT(id, 0) << error.toStdString();
+    ASSERT_GT(id, 0) << error;
     EXPECT_EQ(db->versionCaption(), QString::number(id) + ":7.3.2");
 
     db->exec(Which::Config, "DELETE FROM GenericSettings WHERE Name IN ('PlantName', 'DB_VERSION')");
@@ -133,7 +133,7 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodesAndKeptLookupsReadAfres
                  {Which::Config, "SELEC 1", AgentError::CommandFailed},
                  {Which::Config, instrument, 0}};
     for (const auto& c : cases)
-        EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql.toStdString();
+        EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql;
 
     const auto name = [&] { return db->lookup(Which::Config, instrument).value(0).value("Name").toString(); };
     EXPECT_EQ(name(), "Bomba 2");

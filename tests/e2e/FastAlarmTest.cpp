@@ -20,7 +20,7 @@ TEST(FastAlarmPath, AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks) {
         t.start();
         f.addAlarms({code});
         ASSERT_TRUE(pollUntil([&] { return ProcessHarness::codesOf(station.alarms()).contains(code); }, 10s))
-            << agent->err.toStdString();
+            << agent->err;
         seconds << t.elapsed() / 1000.0;
     }
     EXPECT_FALSE(agent->out.contains("Actualiza Datos")) << "no scheduler run has started yet";

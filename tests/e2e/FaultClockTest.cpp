@@ -73,7 +73,7 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
     AgentClock clock;
     clock.set(utc(2026, 10, 25, 0, 57)); // 02:57 CEST, the first pass through the repeated hour
     const auto agent = f.agent({.tickMs = 200, .linkWaitMs = 500, .env = clock.env()});
-    ASSERT_TRUE(agent->waitOutput("Busca Alarmas", 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(agent->waitOutput("Busca Alarmas", 15s)) << agent->err;
 
     // Ordinary alarms and records of the repeated hour (both passes) and of the spring gap's edge.
     const struct {
@@ -97,8 +97,8 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
         ++code;
     }
     const int falseRestarts = notices(f.plant, AlarmScan::futureNotice);
-    EXPECT_EQ(forwarded, 3) << agent->err.right(3000).toStdString();
-    EXPECT_EQ(falseRestarts, 0) << agent->err.right(3000).toStdString();
+    EXPECT_EQ(forwarded, 3) << agent->err.right(3000);
+    EXPECT_EQ(falseRestarts, 0) << agent->err.right(3000);
 
     // A genuine future date still restarts, once: 05:30 CEST is hours ahead of 01:59 CET. The history is
     // not ahead, so the next status update (the first one, a few seconds after the start, or the next

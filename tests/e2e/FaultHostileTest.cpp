@@ -28,18 +28,18 @@ TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
     timer.start();
     auto agent = f.agent(
         {.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=%1").arg(windowMs)}});
-    ASSERT_TRUE(agent->waitFinished(20s)) << "start-up hung on the driver: " << agent->err.toStdString();
+    ASSERT_TRUE(agent->waitFinished(20s)) << "start-up hung on the driver: " << agent->err;
     EXPECT_EQ(agent->process.exitCode(), 1);
-    EXPECT_LT(timer.elapsed(), windowMs + 2500) << agent->err.toStdString();
+    EXPECT_LT(timer.elapsed(), windowMs + 2500) << agent->err;
     EXPECT_TRUE(f.logLines().join('\n').contains(timeoutLine)) << "the time-out is told once it is reached";
 
     // With the whole 60 s and a 10 s login in progress, a termination signal still ends it promptly.
     agent = f.agent({.tickMs = 100, .linkWaitMs = 500});
     BoundedWait().pause(1500ms);
-    ASSERT_EQ(agent->process.state(), QProcess::Running) << agent->err.toStdString();
+    ASSERT_EQ(agent->process.state(), QProcess::Running) << agent->err;
     timer.restart();
     ASSERT_TRUE(agent->stop(20s));
-    EXPECT_LT(timer.elapsed(), (UnixSignals::exitGraceSeconds + 2) * 1000) << agent->err.toStdString();
+    EXPECT_LT(timer.elapsed(), (UnixSignals::exitGraceSeconds + 2) * 1000) << agent->err;
     EXPECT_EQ(agent->process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(agent->process.exitCode(), 0);
 }
@@ -53,7 +53,7 @@ TEST(FaultInjection, StationsThatResetOrFlood) {
     const int linkWaitMs = 3000;
     const qint64 first = f.addAlarms({1}).value(0);
     const auto agent = f.agent({.tickMs = 100, .linkWaitMs = linkWaitMs});
-    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err;
 
     QList<qint64> added;
     qint64 code = 100;
@@ -70,7 +70,7 @@ TEST(FaultInjection, StationsThatResetOrFlood) {
         ASSERT_EQ(ids.size(), batch.size());
         added += batch;
         // Each alarm meets the primary first: a full reply wait each would take 4 x 3 s.
-        ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
+        ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000);
         const qint64 ms = timer.elapsed();
         EXPECT_LT(ms, linkWaitMs) << "the primary's fault cost the reply wait";
         figures << QStringLiteral("%1-ms-for-4=%2").arg(QString::fromLatin1(mode)).arg(ms);
@@ -108,11 +108,11 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
     };
     const qint64 first = f.addAlarms({1}).value(0);
     auto agent = f.agent({.tickMs = 100, .linkWaitMs = 500, .childSetup = full});
-    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(first, 15s)) << agent->err;
     const qint64 next = f.addAlarms({2}).value(0);
-    ASSERT_TRUE(f.waitPosition(next, 15s)) << "forwarding goes on: " << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(next, 15s)) << "forwarding goes on: " << agent->err;
     EXPECT_EQ(readFile(status), before) << "the old file stays whole";
-    EXPECT_TRUE(agent->err.contains("status.ini: write: File too large")) << agent->err.toStdString();
+    EXPECT_TRUE(agent->err.contains("status.ini: write: File too large")) << agent->err;
     ASSERT_TRUE(agent->stop());
 
     // Room again, and the database locked by another process for a while: told as a lock, not as a lost
@@ -121,7 +121,7 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
     ASSERT_TRUE(holder.db().isOpen());
     agent = f.agent({.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=1000")}});
     ASSERT_TRUE(pollUntil([&] { return IniFile::read(status, "STATUS", "ModemOK") != ""; }, 15s))
-        << agent->err.toStdString();
+        << agent->err;
     const QList<qint64> codes = ProcessHarness::codes(500, 20);
     const QList<qint64> ids = f.addAlarms(codes);
     ASSERT_EQ(ids.size(), codes.size());
@@ -130,8 +130,8 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
         pollUntil([&] { return QString::fromUtf8(agent->err).contains(DbErrorMap::lockText); }, 20s);
     BoundedWait().pause(1500ms);
     ASSERT_TRUE(holder.run("COMMIT").isValid());
-    EXPECT_TRUE(toldAsLock) << agent->err.right(2000).toStdString();
-    ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
+    EXPECT_TRUE(toldAsLock) << agent->err.right(2000);
+    ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000);
     ASSERT_TRUE(agent->stop());
     EXPECT_EQ(agent->process.exitCode(), 0) << "a lock does not end the agent";
     EXPECT_TRUE(f.logLines().filter(timeoutLine).isEmpty()) << "a lock is not the connection time-out";

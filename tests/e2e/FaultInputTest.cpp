@@ -48,7 +48,7 @@ TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
                                      SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7)) + ")")
                               .toLongLong();
     const auto a = f.agent({.tickMs = 100, .linkWaitMs = 500});
-    EXPECT_TRUE(f.waitPosition(newest, 60s)) << a->err.right(2000).toStdString();
+    EXPECT_TRUE(f.waitPosition(newest, 60s)) << a->err.right(2000);
     const qint64 peakKb = a->peakMemoryKb();
     a->terminate();
     const bool hung = !a->waitFinished(10s);
@@ -62,7 +62,7 @@ TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
     EXPECT_GT(received.size(), 0);
     EXPECT_EQ(received.size(), record.count("\n@@") + 1) << "each one read whole";
     for (const QByteArray& m : received)
-        EXPECT_EQ(m.count("@@"), 2) << "the frame and nine fields, and nothing more: " << m.toStdString();
+        EXPECT_EQ(m.count("@@"), 2) << "the frame and nine fields, and nothing more: " << m;
     EXPECT_FALSE(crashed);
     EXPECT_FALSE(hung);
     EXPECT_LT(peakKb, 200 * 1024);

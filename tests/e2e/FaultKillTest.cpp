@@ -12,7 +12,7 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
     const qint64 start = f.addAlarms({1}).value(0);
     {
         const auto first = f.agent({.tickMs = 50, .linkWaitMs = 300});
-        ASSERT_TRUE(f.waitPosition(start, 15s)) << first->err.toStdString();
+        ASSERT_TRUE(f.waitPosition(start, 15s)) << first->err;
         first->process.kill();
         ASSERT_TRUE(first->waitFinished());
     }
@@ -40,14 +40,14 @@ TEST(FaultInjection, FiftyKillsDuringAThousandAlarmBacklog) {
         const qint64 now = f.positionId();
         malformed += now < 0;
         backwards += now >= 0 && now < before;
-        EXPECT_GE(now, 0) << "after kill " << k << ": '" << f.position().toStdString() << "'";
+        EXPECT_GE(now, 0) << "after kill " << k << ": '" << f.position() << "'";
         before = std::max(before, now);
         withBacklog += now < ids.last();
     }
     const qint64 afterKills = before;
 
     const auto last = f.agent({.tickMs = 50, .linkWaitMs = 300});
-    ASSERT_TRUE(f.waitPosition(ids.last(), 120s)) << f.position().toStdString();
+    ASSERT_TRUE(f.waitPosition(ids.last(), 120s)) << f.position();
     ASSERT_TRUE(last->stop());
 
     const Tally tally(codes, ProcessHarness::codesOf(station.alarms()));

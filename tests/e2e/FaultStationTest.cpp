@@ -11,7 +11,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
         ASSERT_TRUE(f.startStation(*station, suffix));
     const qint64 start = f.addAlarms({1}).value(0);
     const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 200});
-    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err;
 
     // Whether a station is "down" (no process) or misbehaves through its mode file.
     const auto set = [](Station& s, const QByteArray& mode) {
@@ -53,7 +53,7 @@ TEST(FaultInjection, EachStationModeThenFailoverThenRecovery) {
         // the link's unit tests'.
         const qsizetype before = a.alarms().size();
         ASSERT_TRUE(set(a, "echo"));
-        ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000).toStdString();
+        ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000);
         // A failing mode records what it refuses too, so the delivery is the end of what came since.
         const QList<qint64> since = ProcessHarness::codesOf(a.alarms().mid(before));
         EXPECT_EQ(since.mid(since.size() - batch.size()), batch) << "delivered by A";

@@ -5,7 +5,7 @@
 TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     ProcessHarness f({.test = "TheProgramFolderReadOnlyForAWhile"});
     if (const QString why = f.unprivilegedSkip(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+        GTEST_SKIP() << why;
     QElapsedTimer elapsed;
     elapsed.start();
     Station station;
@@ -20,13 +20,13 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
         const auto refused = f.agent({.tickMs = 100, .linkWaitMs = 300, .unprivileged = true});
         ASSERT_TRUE(refused->waitFinished(15s));
         EXPECT_EQ(refused->process.exitCode(), 1);
-        EXPECT_TRUE(QString::fromUtf8(refused->err).contains(f.plant.program)) << refused->err.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(refused->err).contains(f.plant.program)) << refused->err;
     }
     ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
 
     const qint64 start = f.addAlarms({1}).value(0);
     const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 300, .unprivileged = true});
-    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err;
     const QList<qint64> codes = ProcessHarness::codes(100000, 300);
     const QList<qint64> ids = f.addAlarms(codes);
     ASSERT_EQ(ids.size(), codes.size());
@@ -41,15 +41,14 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     const QString said = QString::fromUtf8(agent->err);
     ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
     EXPECT_TRUE(said.contains("vornnet.scan: Busca Alarmas terminado antes de tiempo: No se puede escribir"))
-        << said.toStdString();
+        << said;
     EXPECT_LE(sentWhileReadOnly, 1) << "at most the alarm in flight when the folder turned read-only";
     EXPECT_LT(held, ids.last()) << "the pause came in the middle of the backlog";
 
-    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
+    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000);
     ASSERT_TRUE(agent->stop());
     const QStringList lines = f.logLines();
-    EXPECT_EQ(lines.filter("Error en Busca Alarmas: No se puede escribir").size(), 1)
-        << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter("Error en Busca Alarmas: No se puede escribir").size(), 1) << lines.join('\n');
     EXPECT_EQ(lines.filter("Error en Busca Alarmas resuelto: No se puede escribir").size(), 1);
 
     const Tally tally(codes, ProcessHarness::codesOf(station.alarms()));

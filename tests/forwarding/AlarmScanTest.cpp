@@ -8,7 +8,6 @@
 #include "forwarding/BufferDb.h"
 #include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
-#include "forwarding/GelmarRestarter.h"
 #include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/SmsSender.h"
@@ -27,11 +26,6 @@ struct FakeSms : SmsSender {
         calls.append(numero + ": " + Texto);
         return answer(numero);
     }
-};
-
-struct FakeRestarter : GelmarRestarter {
-    int restarts = 0;
-    void ReiniciaGelmar() override { ++restarts; }
 };
 
 class AlarmScanTest : public ServicesTest {
@@ -108,7 +102,7 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
     const QStringList bad = logLines().filter("con datos no válidos");
     ASSERT_EQ(bad.size(), 3);
     EXPECT_TRUE(bad[0].contains("planta"));
-    EXPECT_TRUE(bad[1].startsWith(QString("Alarma %1 ").arg(huge))) << bad[1].toStdString();
+    EXPECT_TRUE(bad[1].startsWith(QString("Alarma %1 ").arg(huge))) << bad[1];
 }
 
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
@@ -300,7 +294,7 @@ TEST_F(AlarmScanTest, ALostConnectionOrADatabaseFileReplacedUnderTheAgentIsOpene
     ASSERT_TRUE(plant.copyAcquired(staging.path()));
     QString error;
     const qint64 newer = GelmarInstall::addAlarm(staging.path(), 20, "2", 1, clock.now().addSecs(-5), &error);
-    ASSERT_GT(newer, 0) << error.toStdString();
+    ASSERT_GT(newer, 0) << error;
     ASSERT_TRUE(plant.replaceAcquired(staging.path()));
 
     for (int tick = 0; tick < 2 && sender.alarms().size() < 2; ++tick)
@@ -332,7 +326,7 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 1) << "delivered, but its log line could not be written";
     EXPECT_EQ(position.read(), first);
-    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text();
 
     log.setFolder(logFolder);
     const qint64 second = alarm();
@@ -340,7 +334,7 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     EXPECT_EQ(position.read(), second);
     EXPECT_EQ(form.txtError.text(), QString());
     const QStringList cleared = logLines().filter("resuelto");
-    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
+    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n');
     EXPECT_TRUE(cleared[0].contains("not-a-folder"));
     EXPECT_EQ(captured.of("vornnet.scan").filter("resuelto").size(), 1);
 }
@@ -397,11 +391,10 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
             position.write(0);
             bufferPosition.write(0);
             writeFile(file->path(), bad);
-            EXPECT_FALSE(scan.startupCheck())
-                << file->path().toStdString() << " " << bad.toHex().toStdString();
+            EXPECT_FALSE(scan.startupCheck()) << file->path() << " " << bad.toHex();
             ASSERT_EQ(dialogs.shown.size(), 1);
             EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text.toStdString();
+            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text;
             EXPECT_EQ(QFile(file->path()).size(), bad.size()) << "the file is left for the user to mend";
         }
     }
@@ -472,10 +465,8 @@ TEST_F(AlarmScanTest, NoticesTheBufferCanNotTakeAreHeldAndStoredInOrder) {
 
     ASSERT_TRUE(QFile::rename(file + ".away", file));
     EXPECT_TRUE(buffer.PonEnBuffer("SISTEMA", "tercero", "1", clock.now()));
-    QStringList stored;
-    for (const BufferRow& r : buffer.rowsAfter(0, clock.now().addDays(-7)))
-        stored << r.alarm + "/" + r.beginend;
-    EXPECT_EQ(stored, (QStringList{"primero/1", "segundo/0", "tercero/1"}));
+    EXPECT_EQ(noticesOf(buffer, clock.now()),
+              (QStringList{"SISTEMA|primero|1", "SISTEMA|segundo|0", "SISTEMA|tercero|1"}));
     EXPECT_EQ(buffer.heldCount(), 0);
     EXPECT_EQ(logLines().filter("guardado en el buffer tras").size(), 2);
 }

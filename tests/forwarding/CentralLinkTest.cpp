@@ -71,7 +71,7 @@ TEST_F(CentralLinkTest, AnythingButTheExactEchoFailsAndIsToldWithItsReason) {
         const QStringList told = captured.of("vornnet.link");
         ASSERT_EQ(told.size(), 1);
         EXPECT_TRUE(told[0].startsWith("enlace 1 127.0.0.1:" + form.lblPuerto.text() + ": " + c.reason))
-            << told[0].toStdString();
+            << told[0];
     }
 }
 
@@ -126,7 +126,7 @@ TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength
     EXPECT_FALSE(link.Envia(message, 2));
     ASSERT_EQ(captured.of("vornnet.link").size(), 1);
     EXPECT_TRUE(captured.of("vornnet.link")[0].startsWith("enlace 2 no-such-host.invalid:1003: inalcanzable"))
-        << captured.lines.join('\n').toStdString();
+        << captured.lines.join('\n');
 
     captured.lines.clear();
     Station back(Station::echo());
@@ -134,8 +134,7 @@ TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength
     EXPECT_TRUE(link.EnviaConReserva(message));
     const QStringList recovered = captured.of("vornnet.link");
     ASSERT_EQ(recovered.size(), 1);
-    EXPECT_TRUE(recovered[0].startsWith("envíos recuperados en el enlace 1 tras "))
-        << recovered[0].toStdString();
+    EXPECT_TRUE(recovered[0].startsWith("envíos recuperados en el enlace 1 tras ")) << recovered[0];
     captured.lines.clear();
     EXPECT_TRUE(link.EnviaConReserva(message));
     EXPECT_TRUE(captured.lines.isEmpty()) << "a success after a success says nothing";

@@ -1,24 +1,18 @@
 #include "plant/PlantFiles.h"
 #include "plant/RegionalNumber.h"
-#include "support/TestCommon.h"
+#include "support/ServicesTest.h"
 
 const QLocale spanish(QLocale::Spanish, QLocale::Spain);
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 
-class PlantFilesTest : public ::testing::Test {
+class PlantFilesTest : public ServicesTest {
 protected:
-    void write(const char* name, const char* content) {
-        QFile f(folder.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
+    void write(const char* name, const char* content) { writeFile(dir.filePath(name), content); }
     PlantFiles loaded(const QLocale& regional = spanish) {
-        PlantFiles files(folder.path(), dialogs, regional);
+        PlantFiles files(dir.path(), dialogs, regional);
         files.load();
         return files;
     }
-    QTemporaryDir folder;
-    RecordingDialogs dialogs;
 };
 
 TEST(PlantAddressKey, SixteenthsAndRemaindersOfTwoDigits) {
@@ -110,6 +104,6 @@ TEST(RegionalNumber, DecimalSeparatorOfTheRegionAndNoGroupSeparators) {
     };
     for (const auto& c : cases) {
         const auto v = RegionalNumber::toSingle(QString::fromLatin1(c.text), c.locale);
-        EXPECT_EQ(v, c.value) << c.text << " in " << c.locale.name().toStdString();
+        EXPECT_EQ(v, c.value) << c.text << " in " << c.locale.name();
     }
 }

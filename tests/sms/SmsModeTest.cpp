@@ -23,7 +23,7 @@ protected:
 
     void SetUp() override {
         QString error;
-        ASSERT_TRUE(BufferDb::create(buffer.path(), &error)) << error.toStdString();
+        ASSERT_TRUE(BufferDb::create(buffer.path(), &error)) << error;
         buffer.open();
         sms.driver().setWaits({200ms, 300ms, 10ms});
         form.chkSMSEnabled.setChecked(true);
@@ -31,13 +31,8 @@ protected:
         delivery.failed(clock);
     }
     QString smson() const { return LeeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON"); }
-    // The system alarms of the transitions, as "device/alarm/beginend".
-    QStringList notices() {
-        QStringList out;
-        for (const BufferRow& r : buffer.rowsAfter(0, clock.now().addDays(-7)))
-            out << r.device + "/" + r.alarm + "/" + r.beginend;
-        return out;
-    }
+    // The system alarms of the transitions.
+    QStringList notices() { return noticesOf(buffer, clock.now()); }
     void passAt(qint64 secondsAfterFailure) {
         clock.set(failedAt.addSecs(secondsAfterFailure));
         sms.CheckSMS();
@@ -59,7 +54,7 @@ TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) 
     EXPECT_TRUE(flags.SMSOn);
     EXPECT_EQ(smson(), "1");
     passAt(45 * 60);
-    EXPECT_EQ(notices(), QStringList{"SISTEMA/Modo SMS Activado/1"}) << "one notice per transition";
+    EXPECT_EQ(notices(), QStringList{"SISTEMA|Modo SMS Activado|1"}) << "one notice per transition";
 
     // Unticked, SMS mode stays as it is even after a delivery.
     delivery.delivered();
@@ -75,7 +70,7 @@ TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) 
     EXPECT_EQ(form.lblMinMal.background(), QColor(255, 255, 255));
     EXPECT_FALSE(flags.SMSOn);
     EXPECT_EQ(smson(), "0");
-    EXPECT_EQ(notices(), (QStringList{"SISTEMA/Modo SMS Activado/1", "SISTEMA/Modo SMS Activado/0"}));
+    EXPECT_EQ(notices(), (QStringList{"SISTEMA|Modo SMS Activado|1", "SISTEMA|Modo SMS Activado|0"}));
 }
 
 TEST_F(SmsModeTest, MinutesShownAndTheOneMinuteFloor) {

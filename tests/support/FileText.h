@@ -23,8 +23,8 @@ inline void writeFile(const QString& path, const QByteArray& bytes = {},
                       std::source_location at = std::source_location::current()) {
     const ::testing::ScopedTrace trace(at.file_name(), static_cast<int>(at.line()), "writeFile");
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size()) << path.toStdString();
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path;
+    ASSERT_EQ(f.write(bytes), bytes.size()) << path;
 }
 
 // The lines of one event log file (UTF-8, CR LF); none when it is missing.

@@ -172,7 +172,7 @@ struct ProcessHarness {
             a->process.setProgram(Unprivileged::reachableCopy(AgentProcess::executable()));
             Unprivileged::apply(a->process);
         }
-        EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
+        EXPECT_TRUE(a->start()) << a->process.errorString();
         return a;
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AgentServices.h"
+#include "forwarding/BufferDb.h"
 #include "support/TestCommon.h"
 
 // The services nearly every step takes, for a fixture to build its parts on: a temporary folder, a clock
@@ -18,3 +19,11 @@ protected:
     RecordingDialogs dialogs;
     EventLog log{dir.path(), clock};
 };
+
+// The buffer's notices of the last 7 days (as the scan resends them), as "device|alarm|beginend".
+inline QStringList noticesOf(BufferDb& buffer, const QDateTime& now) {
+    QStringList all;
+    for (const BufferRow& row : buffer.rowsAfter(0, now.addDays(-7)))
+        all << row.device + QLatin1Char('|') + row.alarm + QLatin1Char('|') + row.beginend;
+    return all;
+}

@@ -56,3 +56,4 @@ struct TestPlant {
         return GelmarInstall::addAlarm(gelmar, code, instrument, state, time, &error);
     }
 };
+

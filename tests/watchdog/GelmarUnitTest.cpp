@@ -43,7 +43,7 @@ TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIs
     EXPECT_TRUE(gsnetRunning()) << "the unit's stand-in started the system";
     processes.stopGelmar();
     QString why;
-    EXPECT_TRUE(processes.startGelmar(&why)) << why.toStdString();
+    EXPECT_TRUE(processes.startGelmar(&why)) << why;
     EXPECT_EQ(calls(),
               (QStringList{"restart --no-block -- gelmar.service", "stop --no-block -- gelmar.service",
                            "start --no-block -- gelmar.service"}));

@@ -123,7 +123,7 @@ TEST_F(MaintenanceProcessTest, RepairRunsTheSixStepsOnTheStandInsDatabasesAndSta
     EXPECT_EQ(dialogs.shown[1].text, "El proceso ya se ha iniciado");
 
     EXPECT_EQ(sqlOn(acq, "SELECT count(*) FROM TemporaryData").toInt(), 0);
-    EXPECT_TRUE(form.txtError.text().startsWith("1-CheckDb: row ")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().startsWith("1-CheckDb: row ")) << form.txtError.text();
     EXPECT_EQ(sqlOn(acq, "PRAGMA integrity_check").toString(), "ok");
     EXPECT_EQ(indexSql(), timestampIndex);
     EXPECT_EQ(sqlOn(acq, "PRAGMA freelist_count").toInt(), 0);

@@ -41,7 +41,7 @@ TEST_F(MaintenanceTest, ScheduleRunsOnceAfterEachDayAndHourAndCatchesUpAMissedRu
         if (t.last)
             settings.UltOptimiza = t.last;
         const QString before = settings.UltOptimiza;
-        EXPECT_EQ(tick(t.now), t.runs) << t.now.toString().toStdString();
+        EXPECT_EQ(tick(t.now), t.runs) << t.now.toString();
         EXPECT_EQ(settings.UltOptimiza, t.runs ? t.now.toString("yyyy/MM/dd HH:mm:ss") : before);
     }
     EXPECT_EQ(statusFile.UltOptimiza(), "2026/12/10 08:00:01");

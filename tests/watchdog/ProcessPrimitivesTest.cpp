@@ -97,7 +97,7 @@ TEST(ProcessTable, StatIsReadAfterTheNamesLastBracketAndCutNamesComeFromArgv0) {
     EXPECT_EQ(stat->session, 9);
     for (const QByteArray& bad : {QByteArray(""), QByteArray("12 GSNET S 1 2 3"), QByteArray("12 (x) S 1 2"),
                                   QByteArray("12 (x) S one 2 3 4")})
-        EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad.toStdString();
+        EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad;
 
     const struct {
         QByteArray comm, cmdline;

@@ -16,7 +16,7 @@ TEST_F(StatusUpdateTest, RunsAtTheFirstTickOfEachFifthMinuteOnly) {
         form.lblFechaActualizado.setText("");
         clock.set(QDateTime(clock.now().date(), at));
         status.PreActualizaDatosVida();
-        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), runs) << at.toString().toStdString();
+        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), runs) << at.toString();
         EXPECT_EQ(form.status.text(), "Desconectado") << "the link's state on every tick";
     }
 }
@@ -117,7 +117,7 @@ TEST_F(StatusUpdateTest, AFailureEndsTheUpdateAndIsLoggedOncePerDistinctError) {
     QTemporaryDir empty;
     form.txtPathGelmar.setText(empty.path());
     status.ActualizaDatosVida();
-    EXPECT_TRUE(form.txtError.text().startsWith("No se encuentra ")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().startsWith("No se encuentra ")) << form.txtError.text();
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 2) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines[0].startsWith(noSpace + " Hora: "));
@@ -132,7 +132,7 @@ TEST(StatusUpdateDrive, WindowsPathsKeepTheirDriveOthersShowTheirMountPoint) {
                                         {"/", "/"},
                                         {dir.path(), mount},
                                         {dir.filePath("not/there/yet"), mount}})
-        EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder.toStdString();
+        EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder;
 }
 
 class NoDataRestartTest : public WatchdogFixture {

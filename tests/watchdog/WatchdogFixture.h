@@ -6,7 +6,7 @@
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/GelmarRestarter.h"
+#include "support/FakeSender.h"
 #include "support/ServicesTest.h"
 #include "support/TestPlant.h"
 #include "watchdog/GelmarProcesses.h"
@@ -14,11 +14,6 @@
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
-
-struct RecordingRestarter final : GelmarRestarter {
-    void ReiniciaGelmar() override { ++restarts; }
-    int restarts = 0;
-};
 
 // The watchdog's parts over a plant made in-process (the stand-in's SQLite databases, an empty buffer)
 // and a process table that sees only processes started below the test's own folder (the installation
@@ -42,7 +37,7 @@ protected:
         SideConnection c(GelmarInstall::databasePath(plant.gelmar, catalogue));
         QVariant value;
         for (const QString& statement : statements)
-            EXPECT_TRUE((value = c.run(statement)).isValid()) << c.error().toStdString();
+            EXPECT_TRUE((value = c.run(statement)).isValid()) << c.error();
         return value;
     }
     QVariant sqlOn(const QString& catalogue, const QString& statement) {
@@ -53,13 +48,7 @@ protected:
         sqlOn(GelmarInstall::acquired, "INSERT INTO HistoricalData (Timestamp) VALUES ('" +
                                            when.toString(GelmarInstall::dateFormat) + "')");
     }
-    // The buffer's notices, as "device|alarm|beginend".
-    QStringList notices() {
-        QStringList all;
-        for (const BufferRow& row : buffer.rowsAfter(0, QDateTime(QDate(2000, 1, 1), QTime(0, 0))))
-            all << row.device + "|" + row.alarm + "|" + row.beginend;
-        return all;
-    }
+    QStringList notices() { return noticesOf(buffer, clock.now()); }
 
     TestPlant plant;
     Form1State form;
@@ -70,7 +59,7 @@ protected:
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
     ProcessTable table;
     ProcessPrimitives baskill{table, dialogs};
-    RecordingRestarter restarter;
+    FakeRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
     StatusUpdate status{{Views::statusUpdate(form), Views::statusLimits(settings), flags, statusFile,
@@ -101,8 +90,7 @@ protected:
     void SetUp() override {
         WatchdogFixture::SetUp();
         QString error;
-        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
-            << error.toStdString();
+        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error)) << error;
         processes.setRestartWait(50ms);
     }
     void TearDown() override {
