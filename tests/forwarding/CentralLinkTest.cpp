@@ -45,7 +45,9 @@ TEST_F(CentralLinkTest, AnythingButTheExactEchoFailsAndIsToldWithItsReason) {
          },
          echoed.mid(20), "eco erróneo, primeros bytes: "},
         {"trailing line feed", Station::reply(echoed + "\n"), echoed + "\n",
-         "eco erróneo, más largo que el eco", true},
+         QString("eco erróneo, más largo que el eco (%1 bytes), primeros bytes: \"Recibido:@@PLANTA##")
+             .arg(echoed.size()),
+         true},
         {"other case", Station::reply("recibido:" + message.toLatin1()), "recibido:" + message,
          "eco erróneo, primeros bytes: \"recibido:"},
         {"closed without reply", [](QTcpSocket& s, const QByteArray&) { s.disconnectFromHost(); },

@@ -56,4 +56,3 @@ struct TestPlant {
         return GelmarInstall::addAlarm(gelmar, code, instrument, state, time, &error);
     }
 };
-
