@@ -3,9 +3,7 @@
 #include "core/AgentLocale.h"
 #include "core/ConfigRules.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/TestCommon.h"
 
 // What start-up makes of a written value, told the same way by --check and the configuration screen, and
 // the closest known key for a mistyped one.
@@ -40,14 +38,14 @@ TEST(SettingsRules, ValuesAsStartUpTakesThem) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.written);
         const ConfigRules::Reading r =
             ConfigRules::read(QString::fromLatin1(c.key), QString::fromUtf8(c.written));
-        EXPECT_EQ(r.severity, c.severity) << r.note.toStdString();
+        EXPECT_EQ(r.severity, c.severity) << r.note;
         if (c.severity == Severity::Warning)
             EXPECT_EQ(r.taken, QString::fromUtf8(c.taken));
         // The note names the key and the value written, so the reader finds the line to mend.
         if (c.severity != Severity::None)
             EXPECT_TRUE(r.note.contains(QString::fromLatin1(c.key)) &&
                         r.note.contains(QString::fromUtf8(c.written)))
-                << r.note.toStdString();
+                << r.note;
     }
 }
 
@@ -64,13 +62,9 @@ TEST(SettingsRules, ClosestKnownKey) {
         EXPECT_EQ(closestKey(QString::fromLatin1(c.typed), known), QString::fromLatin1(c.closest)) << c.typed;
 }
 
-namespace {
-
 QString eventLog(int year, int month) {
     return QStringLiteral("VORNNET-") + AgentLocale::monthTag(QDate(year, month, 1)) + QStringLiteral(".log");
 }
-
-} // namespace
 
 TEST(LogRetention, MonthsKeptByTheKeysText) {
     const struct {
@@ -96,12 +90,12 @@ TEST(LogRetention, PruneKeepsTheMonthsCountingTheCurrentOne) {
                                   QStringLiteral(".log")};
     const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)}; // sorted by name
     for (const QString& name : kept + old)
-        ASSERT_TRUE(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+        writeFile(dir.filePath(name));
     QStringList deleted = LogRetention::prune(dir.path(), QStringLiteral("VORNNET-"), QDate(2026, 3, 15), 3);
     deleted.sort();
     EXPECT_EQ(deleted, old);
     for (const QString& name : kept)
-        EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name.toStdString();
+        EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name;
     // 0 keeps everything.
     EXPECT_TRUE(LogRetention::prune(dir.path(), QStringLiteral("VORNNET-"), QDate(2030, 1, 1), 0).isEmpty());
 }

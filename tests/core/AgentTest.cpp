@@ -1,27 +1,14 @@
 #include "app/Agent.h"
 #include "app/SingleInstance.h"
 #include "app/StatusSnapshot.h"
-#include "core/BoundedWait.h"
-#include "core/IniFile.h"
-#include "support/FakeClock.h"
 #include "support/FakeNotificationIcon.h"
-#include "support/Poll.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 #include "support/TestPlant.h"
 
-#include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
-using namespace std::chrono_literals;
-
-namespace {
-
-class AgentTest : public ::testing::Test {
+class AgentTest : public ServicesTest {
 protected:
     std::unique_ptr<Agent> loaded(std::chrono::milliseconds hideDelay = 3s) {
         auto agent = std::make_unique<Agent>(Agent::Options{plant.program, 30s, hideDelay}, dialogs, clock);
@@ -29,11 +16,7 @@ protected:
         return agent;
     }
     TestPlant plant;
-    RecordingDialogs dialogs;
-    FakeClock clock;
 };
-
-} // namespace
 
 TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNothingElse) {
     IniFile::write(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
@@ -70,7 +53,7 @@ TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
         qputenv("TEMP", c.temp.toUtf8());
         auto agent = loaded();
         EXPECT_EQ(agent->CarpetaLog(), c.expected);
-        EXPECT_TRUE(QFile::exists(QDir(c.expected).filePath(logName))) << c.expected.toStdString();
+        EXPECT_TRUE(QFile::exists(QDir(c.expected).filePath(logName))) << c.expected;
     }
 }
 
@@ -110,7 +93,7 @@ TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {
     EXPECT_FALSE(agent.salir());
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-    EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text;
     EXPECT_EQ(agent.loadedSteps(), QStringList({"caption"}));
 }
 
@@ -168,8 +151,6 @@ TEST_F(AgentTest, WindowLeavesTheScreenOnlyForAnIconInTheNotificationArea) {
     EXPECT_FALSE(icon.shown);
 }
 
-namespace {
-
 TEST(SingleInstance, ALiveCopyIsToldApartFromALockThatCanNotBeMade) {
     QTemporaryDir dir;
     SingleInstance first(dir.path());
@@ -180,23 +161,18 @@ TEST(SingleInstance, ALiveCopyIsToldApartFromALockThatCanNotBeMade) {
 
     // A lock left by a copy that is gone is taken over.
     QTemporaryDir stale;
-    {
-        QFile f(QDir(stale.path()).filePath("vornnet.lock"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("2147483646\nvornnet\n\n"); // a process that cannot exist
-    }
+    writeFile(QDir(stale.path()).filePath("vornnet.lock"),
+              "2147483646\nvornnet\n\n"); // a process that cannot exist
     EXPECT_EQ(SingleInstance(stale.path()).acquire(), SingleInstance::Result::Acquired);
 
     // Anything else is a fault to tell, naming the folder and the cause.
     QTemporaryDir other;
     const QString notAFolder = other.filePath("file");
-    QFile(notAFolder).open(QIODevice::WriteOnly);
+    writeFile(notAFolder);
     for (const QString& folder : {other.filePath("no-such-folder"), notAFolder}) {
         SingleInstance lock(folder);
-        EXPECT_EQ(lock.acquire(), SingleInstance::Result::Failed) << folder.toStdString();
-        EXPECT_TRUE(lock.errorText().contains(folder)) << lock.errorText().toStdString();
-        EXPECT_GT(lock.errorText().size(), folder.size() + 20) << lock.errorText().toStdString();
+        EXPECT_EQ(lock.acquire(), SingleInstance::Result::Failed) << folder;
+        EXPECT_TRUE(lock.errorText().contains(folder)) << lock.errorText();
+        EXPECT_GT(lock.errorText().size(), folder.size() + 20) << lock.errorText();
     }
 }
-
-} // namespace

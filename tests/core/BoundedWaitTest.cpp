@@ -1,12 +1,7 @@
 #include "core/BoundedWait.h"
 
-#include <QTimer>
-#include <gtest/gtest.h>
+#include "support/TestCommon.h"
 #include <stdexcept>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 // Fires once if the wait under test ran on towards its own deadline instead of ending when woken.
 struct Overdue {
@@ -74,5 +69,3 @@ TEST(BoundedWait, AWaitEndedByAnExceptionLeavesNoLoopBehind) {
     EXPECT_TRUE(wait.until([&] { return done; }, 60s));
     EXPECT_FALSE(overdue.fired);
 }
-
-} // namespace

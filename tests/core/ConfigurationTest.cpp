@@ -3,25 +3,15 @@
 #include "core/ConfigKeys.h"
 #include "core/ConfigScreen.h"
 #include "core/Form1State.h"
-#include "core/IniFile.h"
 #include "core/StatusFile.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
-#include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
-namespace {
-
-class ConfigurationTest : public ::testing::Test {
+class ConfigurationTest : public ServicesTest {
 protected:
-    QTemporaryDir dir;
     Form1State form;
-    RecordingDialogs dialogs;
     Configuration config{
         dir.path(),
         {ConfigFields(form.configFields()), form.form1, form.lblDB, form.lblFree, form.lblUltOptimiza},
@@ -46,8 +36,6 @@ protected:
         screen.btnconfigurarClick();
     }
 };
-
-} // namespace
 
 TEST_F(ConfigurationTest, RulesAtStartAndTheirBoundaries) {
     for (auto [port, shown] :
@@ -165,9 +153,7 @@ TEST_F(ConfigurationTest, OptimisationCaption) {
 TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     const StatusFile file(dir.path());
     file.readFlags();
-    QFile status(config.statusPath());
-    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
-    EXPECT_EQ(status.readAll(),
+    EXPECT_EQ(readFile(config.statusPath()),
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
 
@@ -199,7 +185,7 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
 
     saveScreen([&] {
         for (Control* c : form.configFields())
-            EXPECT_TRUE(c->enabled()) << c->name().toStdString();
+            EXPECT_TRUE(c->enabled()) << c->name();
         EXPECT_EQ(form.btnconfigurar.text(), "Guardar");
         form.lblTestVida.setText("25");
         form.txtMinSinData.setText("29");
@@ -220,10 +206,8 @@ TEST_F(ConfigurationTest, ConfigScreenLockSaveOrderAndPathCheck) {
     EXPECT_FALSE(form.txtPass.visible() || form.IpQuarn.enabled());
     EXPECT_EQ(form.txtPass.text(), "");
 
-    QFile ini(config.iniPath());
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(
-        QString::fromUtf8(ini.readAll()),
+        readText(config.iniPath()),
         "[CONFIG]\r\nRemotePort=bad port\r\nIpQuarnCenter=10.0.0.1\r\nLifeTest=1\r\nRemotePortA=10003\r\n"
         "IpQuarnCenterA=\r\nRemotePortB=10003\r\nIpQuarnCenterB=\r\nchkRestart=1\r\nchkOptimiza=0\r\n"
         "MinNoData=30\r\nchkAlarms=0\r\ndifTime=\r\nSmsEnabled=1\r\nComPort=0\r\nRecipient=+34600000000\r\n"
@@ -255,7 +239,7 @@ TEST_F(ConfigurationTest, AccessCodeOverrideKeyReplacesTheDefaultAtOnce) {
 TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecksNoPathWithRestartsOff) {
     const QString gelmar = dir.filePath("gelmar");
     ASSERT_TRUE(QDir(dir.path()).mkpath("gelmar"));
-    QFile(gelmar + "/GSNET.EXE").open(QIODevice::WriteOnly);
+    writeFile(gelmar + "/GSNET.EXE");
     const std::tuple<bool, QString, const char*, const char*> saves[] = {
         {true, gelmar, "24", "24"}, {true, gelmar, "0", "1"}, {false, "/nowhere", "1.5", "1.5"}};
     for (const auto& [restart, path, lifeTest, saved] : saves) {
@@ -264,17 +248,10 @@ TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecks
             form.txtPathGelmar.setText(path);
             form.lblTestVida.setText(lifeTest);
         });
-        EXPECT_TRUE(dialogs.shown.isEmpty()) << path.toStdString();
+        EXPECT_TRUE(dialogs.shown.isEmpty()) << path;
         EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), path);
         EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
     }
-}
-
-namespace {
-
-QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
 const QString sourceDir = QStringLiteral(VORNNET_SOURCE_DIR);
@@ -322,5 +299,3 @@ TEST(ConfigurationDocTest, EveryKeyTheAgentReadsIsDocumented) {
                                 "## `vornnet.ini`, section `EXCLUDE`", "## `status.ini`, section `status`"})
         EXPECT_TRUE(doc.contains(QLatin1String(section))) << section;
 }
-
-} // namespace

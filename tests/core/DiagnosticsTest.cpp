@@ -1,9 +1,6 @@
 #include "core/Diagnostics.h"
 
-#include <QFile>
-#include <QRegularExpression>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/TestCommon.h"
 
 // In a desktop session the diagnostics also go to a file beside the event log: each line dated, and the
 // file turned over at its bound, so that it and the one before never hold much more than twice that.
@@ -31,5 +28,5 @@ TEST(Diagnostics, TheFileHoldsDatedLinesAndTurnsOverAtItsBound) {
                     QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d vornnet\\.db: linea 19$"))
                     .match(newest)
                     .hasMatch())
-        << newest.toStdString();
+        << newest;
 }

@@ -1,13 +1,8 @@
 #include "app/Form1Load.h"
 #include "core/AgentError.h"
-#include "support/FakeClock.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 
-#include <gtest/gtest.h>
-
-namespace {
-
-class Form1LoadTest : public ::testing::Test {
+class Form1LoadTest : public ServicesTest {
 protected:
     Form1Load::Step ok(const QString& name) {
         return {name, [this, name] {
@@ -24,13 +19,9 @@ protected:
                     throw AgentError(code, text);
                 }};
     }
-    FakeClock clock;
-    RecordingDialogs dialogs;
     QStringList ran;
     int attempts = 0;
 };
-
-} // namespace
 
 TEST_F(Form1LoadTest, RunsStepsInOrderAndAnErrorIsShownAndSkipsTheRest) {
     Form1Load load(clock, dialogs);
@@ -42,10 +33,7 @@ TEST_F(Form1LoadTest, RunsStepsInOrderAndAnErrorIsShownAndSkipsTheRest) {
     EXPECT_EQ(ran, QStringList({"a", "b"}));
     EXPECT_EQ(load.done(), QStringList({"a", "b"}));
     EXPECT_EQ(attempts, 1) << "only the unspecified failure is retried";
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].title, "Error Vorn-Net");
-    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-    EXPECT_EQ(dialogs.shown[0].text, "No existe la tabla");
+    dialogs.expectBox(Dialogs::Icon::Critical, "Error Vorn-Net", "No existe la tabla");
 }
 
 TEST_F(Form1LoadTest, UnspecifiedFailureIsRetriedForTwoMinutesFromTheStart) {

@@ -6,22 +6,17 @@
 #include "core/Scheduler.h"
 #include "gui/WidgetDialogs.h"
 
+#include "support/TestCommon.h"
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
-#include <gtest/gtest.h>
-
-namespace {
 
 // The model announces a batch of changes from the event loop.
 void settle() {
@@ -180,7 +175,7 @@ TEST_F(Form1WindowTest, LeftClicksAreReported) {
 
 TEST(WindowSpanishTest, MessageBoxButtonsSayAceptar) {
     QTranslator* spanish = QtTranslations::installSpanish(*qApp);
-    ASSERT_NE(spanish, nullptr) << "qtbase_es.qm in " << QtTranslations::defaultFolder().toStdString()
+    ASSERT_NE(spanish, nullptr) << "qtbase_es.qm in " << QtTranslations::defaultFolder()
                                 << " (package qt6-translations-l10n)";
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Error Vorn-Net"), QStringLiteral("texto"),
                     QMessageBox::Ok);
@@ -230,8 +225,6 @@ TEST(WindowSpanishTest, LogButtonOpensTheFolderOrSaysInEstadoWhereTheLogsAre) {
         EXPECT_EQ(state.ESTADO.text(), c.estado);
     }
 }
-
-} // namespace
 
 namespace {
 

@@ -1,8 +1,6 @@
 #include "core/IniFile.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/TestCommon.h"
 
 TEST(IniFile, ReadsByProfileRules) {
     const QString content =
@@ -34,18 +32,15 @@ TEST(IniFile, FilesOnDiskAndTheWindows1252Fallback) {
     QTemporaryDir dir;
     const QString path = dir.filePath("legacy.ini");
     EXPECT_EQ(LeeIni(path, "CONFIG", "X"), "") << "missing file reads empty";
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[CONFIG]\r\npathGelmar=C:\\Gelmar Se\xf1or\r\nX=\x80\r\n"); // not valid UTF-8
-    f.close();
+    writeFile(path, "[CONFIG]\r\npathGelmar=C:\\Gelmar Se\xf1or\r\nX=\x80\r\n"); // not valid UTF-8
     EXPECT_EQ(LeeIni(path, "CONFIG", "pathGelmar"), QString::fromUtf8("C:\\Gelmar Señor"));
     EXPECT_EQ(LeeIni(path, "CONFIG", "X"), QString(QChar(0x20AC)));
     ASSERT_TRUE(EscribeIni(path, "config", "x", "1"));
     ASSERT_TRUE(EscribeIni(path, "status", "Time", "0"));
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QString::fromUtf8(
-                               "[CONFIG]\r\npathGelmar=C:\\Gelmar Señor\r\nX=1\r\n\r\n[status]\r\nTime=0\r\n")
-                               .toUtf8())
+    EXPECT_EQ(
+        readFile(path),
+        QString::fromUtf8("[CONFIG]\r\npathGelmar=C:\\Gelmar Señor\r\nX=1\r\n\r\n[status]\r\nTime=0\r\n")
+            .toUtf8())
         << "written back as UTF-8, in place, the other lines kept";
     EXPECT_FALSE(EscribeIni(dir.filePath("no/such/folder/x.ini"), "a", "b", "c"));
 }

@@ -2,13 +2,11 @@
 #include "core/FutureDatePolicy.h"
 #include "core/SupervisionSql.h"
 
+#include "support/TestCommon.h"
 #include <QTimeZone>
-#include <gtest/gtest.h>
 
 // Run with TZ=Europe/Madrid: summer time ends at 03:00 CEST on 25 Oct 2026 (02:00-03:00 comes twice) and
 // begins at 02:00 CET on 29 Mar 2026 (02:00-03:00 never comes).
-namespace {
-
 QDateTime utc(int month, int day, int h, int m, int s = 0) {
     return QDateTime(QDate(2026, month, day), QTime(h, m, s), Qt::UTC);
 }
@@ -33,8 +31,8 @@ TEST(LocalDateTimeTest, DatabaseTextsAroundTheChangesOfTime) {
     };
     for (const auto& c : cases) {
         const QDateTime read = SupervisionSql::toDateTime(c.value);
-        EXPECT_EQ(read.toUTC(), c.instant) << c.value.toString().toStdString();
-        EXPECT_EQ(read.timeSpec(), Qt::LocalTime) << c.value.toString().toStdString();
+        EXPECT_EQ(read.toUTC(), c.instant) << c.value.toString();
+        EXPECT_EQ(read.timeSpec(), Qt::LocalTime) << c.value.toString();
     }
 }
 
@@ -52,5 +50,3 @@ TEST(LocalDateTimeTest, TheRepeatedHourIsNotAFutureDateButAGenuineOneStillIs) {
     // Spring: a record of the gap's minutes, a minute before the change, is not an hour ahead.
     EXPECT_FALSE(future(utc(3, 29, 0, 59), QStringLiteral("2026-03-29 02:30:00")));
 }
-
-} // namespace

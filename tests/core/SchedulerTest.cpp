@@ -1,14 +1,6 @@
 #include "core/Scheduler.h"
-#include "core/BoundedWait.h"
 #include "core/Control.h"
-#include "support/Poll.h"
-
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
+#include "support/TestCommon.h"
 
 class SchedulerTest : public ::testing::Test {
 protected:
@@ -48,8 +40,6 @@ protected:
     Scheduler scheduler{lblProceso, [this] { return Reindexando; }};
     QStringList calls;
 };
-
-} // namespace
 
 TEST_F(SchedulerTest, RunsEveryStepInItsOrderWithItsLabel) {
     fill(false, true);

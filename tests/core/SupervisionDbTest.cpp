@@ -1,32 +1,17 @@
 #include "core/SupervisionDb.h"
 #include "GelmarInstall.h"
 #include "core/AgentError.h"
-#include "core/EventLog.h"
-#include "support/FakeClock.h"
-#include "support/FileText.h"
 #include "support/LogCapture.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 using Which = SupervisionDb::Which;
 
-namespace {
-
-class SupervisionDbTest : public ::testing::Test {
+class SupervisionDbTest : public ServicesTest {
 protected:
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(install)); }
     void makeDatabases(const QString& folder) {
         QString error;
-        ASSERT_TRUE(GelmarInstall::createDatabases(folder, "Planta Río", &error)) << error.toStdString();
+        ASSERT_TRUE(GelmarInstall::createDatabases(folder, "Planta Río", &error)) << error;
     }
     std::unique_ptr<SupervisionDb> make(std::chrono::milliseconds window = 60s,
                                         const SupervisionDb::Settings& s = {.engine = DbEngine::Sqlite}) {
@@ -42,21 +27,11 @@ protected:
         EXPECT_TRUE(db->ConectaConDB());
         return db;
     }
-    QStringList logLines() const { return eventLogLines(log.currentPath()); }
     // The first value a statement gives on a connection of its own, as another process would run it.
     QVariant sqlOn(const QString& catalogue, const QString& statement) {
-        QVariant value;
-        {
-            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
-            other.setDatabaseName(GelmarInstall::databasePath(install, catalogue));
-            other.setConnectOptions("QSQLITE_BUSY_TIMEOUT=100");
-            EXPECT_TRUE(other.open());
-            QSqlQuery q(other);
-            EXPECT_TRUE(q.exec(statement)) << statement.toStdString();
-            if (q.next())
-                value = q.value(0);
-        }
-        QSqlDatabase::removeDatabase("other");
+        SideConnection other(GelmarInstall::databasePath(install, catalogue), 100);
+        const QVariant value = other.run(statement);
+        EXPECT_TRUE(value.isValid()) << statement << ": " << other.error();
         return value;
     }
     // The code an error carries, or 0 when the statement runs.
@@ -69,11 +44,7 @@ protected:
         }
         return 0;
     }
-    QTemporaryDir dir;
     QString install = dir.filePath("gelmar");
-    FakeClock clock;
-    EventLog log{dir.path(), clock};
-    RecordingDialogs dialogs;
 };
 
 TEST_F(SupervisionDbTest, ServerAppearingWithinTheWindowGivesANormalStart) {
@@ -96,11 +67,8 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     t.start();
     EXPECT_FALSE(make(700ms)->ConectaConDB());
     EXPECT_GE(t.elapsed(), 700);
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-    EXPECT_EQ(dialogs.shown[0].title, "Vorn-Net");
-    EXPECT_EQ(dialogs.shown[0].text,
-              "La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
+    dialogs.expectBox(Dialogs::Icon::Critical, "Vorn-Net",
+                      "La conexión con la base de datos del Gelmar no se ha completado en 60 segundos");
     ASSERT_EQ(logLines().size(), 1);
     EXPECT_TRUE(logLines()[0].startsWith(
         "La conexión con la base de datos no se ha completado en 60 segundos. Hora: "));
@@ -111,20 +79,17 @@ TEST_F(SupervisionDbTest, ServerNeverThereOrHalfThereGivesOneLogLineAndOneMessag
     makeDatabases(install);
     ASSERT_TRUE(QFile::remove(GelmarInstall::databasePath(install, GelmarInstall::config)));
     EXPECT_FALSE(make(500ms)->ConectaConDB());
-    EXPECT_EQ(dialogs.shown.size(), 2);
+    EXPECT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(logLines().size(), 2);
 
     // Beside the fixed message and log line, the driver's own words name what went wrong.
     LogCapture captured;
-    QFile garbage(GelmarInstall::databasePath(install, GelmarInstall::config));
-    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
-    garbage.write(QByteArray(4096, 'x'));
-    garbage.close();
+    const QString garbage = GelmarInstall::databasePath(install, GelmarInstall::config);
+    writeFile(garbage, QByteArray(4096, 'x'));
     EXPECT_FALSE(make(300ms)->ConectaConDB());
     const QStringList why = captured.of("vornnet.db");
-    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n').toStdString();
-    EXPECT_TRUE(why[0].contains(garbage.fileName()) && why[0].contains("not a database"))
-        << why[0].toStdString();
+    ASSERT_EQ(why.size(), 1) << captured.lines.join('\n');
+    EXPECT_TRUE(why[0].contains(garbage) && why[0].contains("not a database")) << why[0];
 }
 
 TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {
@@ -133,11 +98,8 @@ TEST_F(SupervisionDbTest, OdbcConnectionStringFromTheIniSettings) {
     EXPECT_EQ(SupervisionDb::odbcConnectionString(SupervisionDb::Settings::fromIni(ini),
                                                   SupervisionDb::acquiredCatalogue),
               "Driver={FreeTDS};Server=localhost;Database=_AcquiredDB_x;UID=sa;PWD=tormix;");
-    QFile f(ini);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("[config]\r\ndbengine=SQLite\r\nOdbcDriver=ODBC Driver 17 for SQL Server\r\n"
-            "DbServer=plant\\GELMAR\r\nDbUser=lector\r\nDbPassword=a;b}c\r\n");
-    f.close();
+    writeFile(ini, "[config]\r\ndbengine=SQLite\r\nOdbcDriver=ODBC Driver 17 for SQL Server\r\n"
+                   "DbServer=plant\\GELMAR\r\nDbUser=lector\r\nDbPassword=a;b}c\r\n");
     const SupervisionDb::Settings s = SupervisionDb::Settings::fromIni(ini);
     EXPECT_EQ(s.engine, DbEngine::Sqlite);
     EXPECT_EQ(SupervisionDb::odbcConnectionString(s, SupervisionDb::configCatalogue),
@@ -151,7 +113,7 @@ TEST_F(SupervisionDbTest, PlantNameAndLabel5WithAndWithoutTheirRows) {
     EXPECT_EQ(db->versionCaption(), std::nullopt) << "no alarm yet: no newest id to show";
     QString error;
     const qint64 id = GelmarInstall::addAlarm(install, 10, "1", 1, QDateTime::currentDateTime(), &error);
-    ASSERT_GT(id, 0) << error.toStdString();
+    ASSERT_GT(id, 0) << error;
     EXPECT_EQ(db->versionCaption(), QString::number(id) + ":7.3.2");
 
     db->exec(Which::Config, "DELETE FROM GenericSettings WHERE Name IN ('PlantName', 'DB_VERSION')");
@@ -171,7 +133,7 @@ TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodesAndKeptLookupsReadAfres
                  {Which::Config, "SELEC 1", AgentError::CommandFailed},
                  {Which::Config, instrument, 0}};
     for (const auto& c : cases)
-        EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql.toStdString();
+        EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql;
 
     const auto name = [&] { return db->lookup(Which::Config, instrument).value(0).value("Name").toString(); };
     EXPECT_EQ(name(), "Bomba 2");
@@ -230,8 +192,6 @@ TEST_F(SupervisionDbTest, OdbcPathRunsThroughTheSqliteOdbcDriver) {
     db->exec(Which::Acquired, "DROP INDEX IX_Test");
     EXPECT_THROW(db->exec(Which::Acquired, "DROP INDEX IX_Test"), AgentError);
 }
-
-} // namespace
 
 TEST_F(SupervisionDbTest, OpeningLeavesTheSupervisionFilesJournalModeAsItWas) {
     makeDatabases(install);

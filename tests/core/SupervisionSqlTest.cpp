@@ -2,10 +2,7 @@
 #include "core/DbErrorMap.h"
 #include "core/FixedDateText.h"
 
-#include <functional>
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 const QDateTime when(QDate(2026, 12, 6), QTime(7, 5, 9));
 
@@ -132,5 +129,3 @@ TEST(DbErrorMap, SqliteResultCodesAndMessages) {
     for (const auto& c : cases)
         EXPECT_EQ(DbErrorMap::sqliteCode(c.result, c.message), c.code) << c.result << " / " << c.message;
 }
-
-} // namespace

@@ -3,11 +3,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <csignal>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 // Logs in the program folder (no TMP, no TEMP); no central station is configured here, so each delivery
 // attempt fails after the harness's short link wait.
@@ -30,8 +25,6 @@ bool endedNormally(AgentProcess& a, int code, std::chrono::milliseconds limit = 
            a.process.exitCode() == code;
 }
 
-} // namespace
-
 TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     ProcessHarness h({.alarmsOnly = false});
     const TestPlant& plant = h.plant;
@@ -39,10 +32,10 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     plant.config("IpQuarnCenterA", "central-a.example");
     plant.config("RemotePortA", "5001");
     const auto agent = h.agent({.logsInProgram = true});
-    ASSERT_TRUE(agent->waitOutput("---\n")) << agent->err.toStdString();
+    ASSERT_TRUE(agent->waitOutput("---\n")) << agent->err;
     const QStringList lines = logLines(plant.program);
     ASSERT_FALSE(lines.isEmpty()) << "logs go to the program folder without TMP and TEMP";
-    EXPECT_TRUE(lines[0].startsWith("VORNNET Iniciado el ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith("VORNNET Iniciado el ")) << lines[0];
     EXPECT_EQ(lines.filter("VORNNET Iniciado el ").size(), 1);
 
     agent->terminate();
@@ -50,14 +43,14 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     EXPECT_FALSE(QFile::exists(QDir(plant.program).filePath("vornnet.lock")));
     // Standard error: the start line (version, folder, databases, stations) and the stop line.
     const QStringList start = said(agent->err, "vornnet.agent");
-    ASSERT_EQ(start.size(), 2) << agent->err.toStdString();
+    ASSERT_EQ(start.size(), 2) << agent->err;
     for (const QString& part : {QString("vornnet 5.51"), plant.program, QString("sqlite"),
                                 GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
                                 QString("127.0.0.9:1003"), QString("central-a.example:5001")})
         EXPECT_TRUE(start[0].startsWith("inicio: ") && start[0].contains(part))
-            << start[0].toStdString() << " lacks " << part.toStdString();
+            << start[0] << " lacks " << part;
     EXPECT_EQ(start[1], "fin: señal SIGTERM");
-    EXPECT_TRUE(said(agent->err).isEmpty()) << agent->err.toStdString();
+    EXPECT_TRUE(said(agent->err).isEmpty()) << agent->err;
 }
 
 TEST(AgentProcess, CommandLine) {
@@ -69,8 +62,8 @@ TEST(AgentProcess, CommandLine) {
          {QStringList{"--bogus"}, {"--tick-ms", "abc"}, {"--tick-ms"}, {"--folder", "/no/such/folder"}}) {
         AgentProcess p(bad);
         ASSERT_TRUE(p.start());
-        EXPECT_TRUE(endedNormally(p, 2)) << bad.join(' ').toStdString();
-        EXPECT_TRUE(p.err.startsWith("vornnet: ")) << p.err.toStdString();
+        EXPECT_TRUE(endedNormally(p, 2)) << bad.join(' ');
+        EXPECT_TRUE(p.err.startsWith("vornnet: ")) << p.err;
     }
     // Without a display the window can not open: said, with the way out, and status 2 instead of an abort.
     ProcessHarness h;
@@ -80,7 +73,7 @@ TEST(AgentProcess, CommandLine) {
     AgentProcess window({"--folder", h.plant.program}, e);
     ASSERT_TRUE(window.start());
     EXPECT_TRUE(endedNormally(window, 2));
-    EXPECT_TRUE(window.err.contains("--unattended")) << window.err.toStdString();
+    EXPECT_TRUE(window.err.contains("--unattended")) << window.err;
 }
 
 TEST(AgentProcess, DatabasesThatNeverAppearAndASigtermWhileWaiting) {
@@ -99,7 +92,7 @@ TEST(AgentProcess, DatabasesThatNeverAppearAndASigtermWhileWaiting) {
     w->terminate();
     ASSERT_TRUE(endedNormally(*w, 0, 3s)) << "a shutdown does not wait out the database window";
     EXPECT_EQ(w->out, QByteArray()) << "no run starts";
-    EXPECT_TRUE(said(w->err).isEmpty()) << w->err.toStdString();
+    EXPECT_TRUE(said(w->err).isEmpty()) << w->err;
     EXPECT_TRUE(said(w->err, "vornnet.db").isEmpty()) << "giving up is not a database fault";
     EXPECT_EQ(logLines(never.plant.program), lines);
     EXPECT_FALSE(QFile::exists(lock));
@@ -135,19 +128,15 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
         SCOPED_TRACE(why);
         ProcessHarness h;
         const QString buffer = BufferDb::pathIn(h.plant.program);
-        QFile f(buffer);
-        ASSERT_TRUE(f.remove());
-        if (!content.isEmpty()) {
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(content.repeated(100));
-            f.close();
-        }
+        ASSERT_TRUE(QFile::remove(buffer));
+        if (!content.isEmpty())
+            writeFile(buffer, content.repeated(100));
         const auto a = h.agent(quiet());
         ASSERT_TRUE(endedNormally(*a, 1));
         EXPECT_EQ(said(a->err), QStringList("VORNNET: No se encuentra buffer.mdb"));
         const QStringList told = said(a->err, "vornnet.buffer");
-        ASSERT_EQ(told.size(), 1) << a->err.toStdString();
-        EXPECT_TRUE(told[0].contains(buffer) && told[0].contains(why)) << told[0].toStdString();
+        ASSERT_EQ(told.size(), 1) << a->err;
+        EXPECT_TRUE(told[0].contains(buffer) && told[0].contains(why)) << told[0];
     }
 }
 

@@ -2,16 +2,10 @@
 // next scheduler run, and an outage stops the looks until the scheduler's runs retry.
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
 TEST(FastAlarmPath, AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks) {
     ProcessHarness f({.test = "AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks"});
     Station station;
-    ASSERT_TRUE(station.start());
-    f.point(QString(), station.port);
+    ASSERT_TRUE(f.startStation(station));
     f.plant.config(QStringLiteral("AlarmPollMs"), QStringLiteral("500"));
     const qint64 start = f.addAlarms({1}).value(0);
     ASSERT_TRUE(
@@ -26,7 +20,7 @@ TEST(FastAlarmPath, AnAlarmArrivesLongBeforeTheTickAndAnOutageStopsTheLooks) {
         t.start();
         f.addAlarms({code});
         ASSERT_TRUE(pollUntil([&] { return ProcessHarness::codesOf(station.alarms()).contains(code); }, 10s))
-            << agent->err.toStdString();
+            << agent->err;
         seconds << t.elapsed() / 1000.0;
     }
     EXPECT_FALSE(agent->out.contains("Actualiza Datos")) << "no scheduler run has started yet";

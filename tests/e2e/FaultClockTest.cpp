@@ -6,11 +6,6 @@
 #include "support/ProcessHarness.h"
 
 #include <QSaveFile>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 const QString libfaketime = QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
 
@@ -67,21 +62,18 @@ bool reached(const Station& station, qint64 code, std::chrono::milliseconds limi
     return pollUntil([&] { return ProcessHarness::codesOf(station.alarms()).contains(code); }, limit);
 }
 
-} // namespace
-
 TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
     if (!QFile::exists(libfaketime))
         GTEST_SKIP() << "libfaketime is not installed (scripts/install-deps)";
     ProcessHarness f({.test = "TheChangesOfTimeOfTheYear"});
     Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
+    ASSERT_TRUE(f.startStation(station));
     f.plant.config("ControlFechasFuturas", "1");
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(0);
     AgentClock clock;
     clock.set(utc(2026, 10, 25, 0, 57)); // 02:57 CEST, the first pass through the repeated hour
     const auto agent = f.agent({.tickMs = 200, .linkWaitMs = 500, .env = clock.env()});
-    ASSERT_TRUE(agent->waitOutput("Busca Alarmas", 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(agent->waitOutput("Busca Alarmas", 15s)) << agent->err;
 
     // Ordinary alarms and records of the repeated hour (both passes) and of the spring gap's edge.
     const struct {
@@ -105,8 +97,8 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
         ++code;
     }
     const int falseRestarts = notices(f.plant, AlarmScan::futureNotice);
-    EXPECT_EQ(forwarded, 3) << agent->err.right(3000).toStdString();
-    EXPECT_EQ(falseRestarts, 0) << agent->err.right(3000).toStdString();
+    EXPECT_EQ(forwarded, 3) << agent->err.right(3000);
+    EXPECT_EQ(falseRestarts, 0) << agent->err.right(3000);
 
     // A genuine future date still restarts, once: 05:30 CEST is hours ahead of 01:59 CET. The history is
     // not ahead, so the next status update (the first one, a few seconds after the start, or the next
@@ -114,8 +106,7 @@ TEST(FaultInjection, TheChangesOfTimeOfTheYear) {
     ASSERT_TRUE(alarmAt(f.plant, code, "2026-03-29 05:30:00"));
     EXPECT_TRUE(reached(station, code));
     EXPECT_TRUE(pollUntil([&] { return notices(f.plant, AlarmScan::futureNotice, "1") == 1; }, 10s));
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished(15s));
+    ASSERT_TRUE(agent->stop(15s));
     const int genuineTold = notices(f.plant, AlarmScan::futureNotice, "1");
     EXPECT_EQ(genuineTold, 1) << "told again after the first";
     f.figures(QStringLiteral("tz=Europe/Madrid moments=autumn-first-pass,autumn-second-pass,spring-gap "

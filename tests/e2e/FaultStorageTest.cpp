@@ -3,23 +3,17 @@
 // replaced under it is the unit tests'.
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
-#include <set>
-
-using namespace std::chrono_literals;
 
 TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     ProcessHarness f({.test = "TheProgramFolderReadOnlyForAWhile"});
     if (const QString why = f.unprivilegedSkip(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+        GTEST_SKIP() << why;
     QElapsedTimer elapsed;
     elapsed.start();
     Station station;
-    ASSERT_TRUE(station.start({"--delay-ms", "10"}));
-    f.point("", station.port);
+    ASSERT_TRUE(f.startStation(station, "", {"--delay-ms", "10"}));
     const QFileDevice::Permissions writable = QFile::permissions(f.plant.program);
     const QFileDevice::Permissions readOnly = writable & ~(QFileDevice::WriteOwner | QFileDevice::WriteUser |
                                                            QFileDevice::WriteGroup | QFileDevice::WriteOther);
@@ -30,13 +24,13 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
         const auto refused = f.agent({.tickMs = 100, .linkWaitMs = 300, .unprivileged = true});
         ASSERT_TRUE(refused->waitFinished(15s));
         EXPECT_EQ(refused->process.exitCode(), 1);
-        EXPECT_TRUE(QString::fromUtf8(refused->err).contains(f.plant.program)) << refused->err.toStdString();
+        EXPECT_TRUE(QString::fromUtf8(refused->err).contains(f.plant.program)) << refused->err;
     }
     ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
 
     const qint64 start = f.addAlarms({1}).value(0);
     const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 300, .unprivileged = true});
-    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err;
     const QList<qint64> codes = ProcessHarness::codes(100000, 300);
     const QList<qint64> ids = f.addAlarms(codes);
     ASSERT_EQ(ids.size(), codes.size());
@@ -51,31 +45,24 @@ TEST(FaultInjection, TheProgramFolderReadOnlyForAWhile) {
     const QString said = QString::fromUtf8(agent->err);
     ASSERT_TRUE(QFile::setPermissions(f.plant.program, writable));
     EXPECT_TRUE(said.contains("vornnet.scan: Busca Alarmas terminado antes de tiempo: No se puede escribir"))
-        << said.toStdString();
+        << said;
     EXPECT_LE(sentWhileReadOnly, 1) << "at most the alarm in flight when the folder turned read-only";
     EXPECT_LT(held, ids.last()) << "the pause came in the middle of the backlog";
 
-    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000).toStdString();
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished());
+    ASSERT_TRUE(f.waitPosition(ids.last(), 60s)) << agent->err.right(3000);
+    ASSERT_TRUE(agent->stop());
     const QStringList lines = f.logLines();
-    EXPECT_EQ(lines.filter("Error en Busca Alarmas: No se puede escribir").size(), 1)
-        << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter("Error en Busca Alarmas: No se puede escribir").size(), 1) << lines.join('\n');
     EXPECT_EQ(lines.filter("Error en Busca Alarmas resuelto: No se puede escribir").size(), 1);
 
-    std::set<qint64> seen;
-    int repeated = 0;
-    for (qint64 c : ProcessHarness::codesOf(station.alarms()))
-        repeated += codes.contains(c) && !seen.insert(c).second;
-    const int lost = static_cast<int>(codes.size() - seen.size());
-    EXPECT_EQ(lost, 0);
-    EXPECT_LE(repeated, 1);
-    f.figures(QStringLiteral("read-only-ms=2000 alarms=%1 sent-while-read-only=%2 lost=%3 repeated=%4 "
-                             "refused-start-status=1 seconds=%5")
+    const Tally tally(codes, ProcessHarness::codesOf(station.alarms()));
+    EXPECT_EQ(tally.lost, 0);
+    EXPECT_LE(tally.duplicates, 1);
+    f.figures(QStringLiteral("read-only-ms=2000 alarms=%1 sent-while-read-only=%2 %3 refused-start-status=1 "
+                             "seconds=%4")
                   .arg(codes.size())
                   .arg(sentWhileReadOnly)
-                  .arg(lost)
-                  .arg(repeated)
+                  .arg(tally.text())
                   .arg(elapsed.elapsed() / 1000));
 }
 

@@ -4,17 +4,13 @@
 #include "core/AgentLocale.h"
 #include "support/ProcessHarness.h"
 
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
 #include <csignal>
-#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-using namespace std::chrono_literals;
 
 TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
     ProcessHarness f;
@@ -50,13 +46,12 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
         }
         const qsizetype echoedBefore = echo.recorded().count("##LIFETEST##");
         const Ran r = f.runCommand({"--test-link"}, {"VORNNET_LINK_WAIT_MS=800"});
-        EXPECT_EQ(r.exitCode, c.exit) << r.out.toStdString();
+        EXPECT_EQ(r.exitCode, c.exit) << r.out;
         for (int i = 0; i < 3; ++i) {
             const QString line = r.out.split('\n').filter(QString("Enlace %1 ").arg(i + 1)).value(0);
-            EXPECT_TRUE(line.contains(c.says[i])) << line.toStdString();
+            EXPECT_TRUE(line.contains(c.says[i])) << line;
             if (named.contains(c.links[i]))
-                EXPECT_TRUE(line.contains(QString("127.0.0.1:%1").arg(named[c.links[i]]->port)))
-                    << line.toStdString();
+                EXPECT_TRUE(line.contains(QString("127.0.0.1:%1").arg(named[c.links[i]]->port))) << line;
         }
         // Refused costs nothing, silent one echo wait: far from three full connect and echo waits.
         EXPECT_LT(r.ms, 8000);
@@ -71,13 +66,12 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
 TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     ProcessHarness f;
     Station p;
-    ASSERT_TRUE(p.start());
-    f.point("", p.port);
+    ASSERT_TRUE(f.startStation(p));
     EXPECT_EQ(f.runCommand({"--status"}).exitCode, 3);
 
     const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(500, 3));
     const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 300});
-    ASSERT_TRUE(f.waitPosition(ids.last(), 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(ids.last(), 15s)) << agent->err;
     const auto status = [&f] {
         const Ran r = f.runCommand({"--status", "--json"});
         return std::pair{r.exitCode, QJsonDocument::fromJson(r.out.toUtf8()).object()};
@@ -104,21 +98,21 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     EXPECT_EQ(code, 1);
     const Ran text = f.runCommand({"--status"});
     EXPECT_EQ(text.exitCode, 1);
-    EXPECT_TRUE(text.out.contains("Planta: EDAR Norte")) << text.out.toStdString();
+    EXPECT_TRUE(text.out.contains("Planta: EDAR Norte")) << text.out;
     // The JSON's instant, as the window writes dates.
     const QDateTime failing =
         QDateTime::fromString(o.value(QStringLiteral("failingSince")).toString(), Qt::ISODate);
     ASSERT_TRUE(failing.isValid());
     EXPECT_TRUE(
         text.out.contains(QStringLiteral("Entregas: fallando desde ") + AgentLocale::dateTimeText(failing)))
-        << text.out.toStdString();
+        << text.out;
 
     // Stopped: the kernel takes the connection, nobody answers.
     const auto pid = static_cast<pid_t>(agent->process.processId());
     ASSERT_EQ(::kill(pid, SIGSTOP), 0);
     const Ran stopped = f.runCommand({"--status"});
     ::kill(pid, SIGCONT);
-    EXPECT_EQ(stopped.exitCode, 4) << stopped.out.toStdString();
+    EXPECT_EQ(stopped.exitCode, 4) << stopped.out;
     EXPECT_GE(stopped.ms, 4500);
     EXPECT_LT(stopped.ms, 7000);
 
@@ -131,8 +125,7 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
 TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
     ProcessHarness f;
     Station p;
-    ASSERT_TRUE(p.start());
-    f.point("", p.port);
+    ASSERT_TRUE(f.startStation(p));
     const QByteArray path = f.logs.filePath("notify").toLocal8Bit();
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     ASSERT_GE(fd, 0);
@@ -157,15 +150,14 @@ TEST(FieldCommands, SystemdHearsReadyStatusKeepAlivesAndStopping) {
                              [&](const auto& m) { return m.second.startsWith(start); });
     };
     pollUntil([&] { return drain(), count("STATUS=") >= 3 && count("WATCHDOG=1") >= 10; }, 15s);
-    agent->terminate();
-    ASSERT_TRUE(agent->waitFinished());
+    ASSERT_TRUE(agent->stop());
     drain();
     ::close(fd);
 
     // Keep-alives may come before the load ends; the first word of another kind is READY=1.
     const auto first =
         std::find_if(heard.begin(), heard.end(), [](auto& m) { return m.second != "WATCHDOG=1"; });
-    ASSERT_NE(first, heard.end()) << agent->err.toStdString();
+    ASSERT_NE(first, heard.end()) << agent->err;
     EXPECT_EQ(first->second, "READY=1");
     EXPECT_EQ(heard.last().second, "STOPPING=1");
     EXPECT_GE(count("STATUS="), 3);

@@ -4,23 +4,17 @@
 #include "support/BlackHole.h"
 #include "support/ProcessHarness.h"
 
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
 TEST(FolderCheck, AGoodFolderPassesAndNothingIsWritten) {
     ProcessHarness f;
     Station station;
-    ASSERT_TRUE(station.start());
-    f.point("", station.port);
+    ASSERT_TRUE(f.startStation(station));
     const QStringList before = QDir(f.plant.program).entryList(QDir::Files | QDir::Hidden);
     const Ran c = f.runCommand({"--check"});
-    EXPECT_EQ(c.exitCode, 0) << c.out.toStdString();
-    EXPECT_FALSE(c.out.contains(QRegularExpression("^FALLO", QRegularExpression::MultilineOption)))
-        << c.out.toStdString();
+    EXPECT_EQ(c.exitCode, 0) << c.out;
+    EXPECT_FALSE(c.out.contains(QRegularExpression("^FALLO", QRegularExpression::MultilineOption))) << c.out;
     for (const char* says :
          {"nombre de la planta: EDAR Norte", "tabla FlashAlarms", "acepta la conexión TCP"})
-        EXPECT_TRUE(c.out.contains(says)) << c.out.toStdString();
+        EXPECT_TRUE(c.out.contains(says)) << c.out;
     EXPECT_EQ(QDir(f.plant.program).entryList(QDir::Files | QDir::Hidden), before);
     EXPECT_TRUE(f.logLines().isEmpty()) << "the check writes no event log";
 }
@@ -46,11 +40,7 @@ TEST(FolderCheck, EachMistakeIsToldByItsKeyWithTheFix) {
          },
          {"FALLO", "999999", "por delante", "escriba en el fichero el número correcto"}},
         {"position not a number",
-         [](ProcessHarness& f) {
-             QFile p(f.positionPath());
-             ASSERT_TRUE(p.open(QIODevice::WriteOnly));
-             p.write("abc\r\n");
-         },
+         [](ProcessHarness& f) { writeFile(f.positionPath(), "abc\r\n"); },
          {"FALLO", "mal formado", "escriba en el fichero el número"}},
         {"no buffer",
          [](ProcessHarness& f) { QFile::remove(BufferDb::pathIn(f.plant.program)); },
@@ -72,22 +62,21 @@ TEST(FolderCheck, EachMistakeIsToldByItsKeyWithTheFix) {
         c.make(f);
         const Ran r = f.runCommand({"--check"});
         const QStringList lines = r.out.split('\n');
-        EXPECT_EQ(r.exitCode, c.says[0] == "FALLO" ? 1 : 0) << r.out.toStdString();
+        EXPECT_EQ(r.exitCode, c.says[0] == "FALLO" ? 1 : 0) << r.out;
         const bool told = std::any_of(lines.begin(), lines.end(), [&](const QString& line) {
             return line.startsWith(c.says[0]) &&
                    std::all_of(c.says.begin(), c.says.end(),
                                [&](const QString& s) { return line.contains(s); });
         });
-        EXPECT_TRUE(told) << r.out.toStdString();
+        EXPECT_TRUE(told) << r.out;
     }
 }
 
 TEST(FolderCheck, SilentPartiesDoNotHoldItUp) {
     ProcessHarness f;
     Station silent;
-    ASSERT_TRUE(silent.start());
+    ASSERT_TRUE(f.startStation(silent));
     silent.setMode("silent");
-    f.point("", silent.port);
     BlackHole server;
     ASSERT_NE(server.port(), 0);
     // A station that accepts and never reads, and an address no one answers from.
@@ -101,8 +90,8 @@ TEST(FolderCheck, SilentPartiesDoNotHoldItUp) {
     }
     const Ran c = f.runCommand({"--check"});
     ASSERT_NE(c.exitCode, -1) << "the check hung";
-    EXPECT_LT(c.ms, 15000) << c.out.toStdString();
-    EXPECT_TRUE(c.out.contains(QString("(127.0.0.1:%1) acepta").arg(silent.port))) << c.out.toStdString();
+    EXPECT_LT(c.ms, 15000) << c.out;
+    EXPECT_TRUE(c.out.contains(QString("(127.0.0.1:%1) acepta").arg(silent.port))) << c.out;
     if (freeTds)
-        EXPECT_TRUE(c.out.contains("no se abre")) << c.out.toStdString();
+        EXPECT_TRUE(c.out.contains("no se abre")) << c.out;
 }

@@ -3,19 +3,14 @@
 // restart. The alarm's way from the database to the wire is the unit tests' (tests/forwarding).
 #include "support/ProcessHarness.h"
 
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
 TEST(ForwardingEndToEnd, ASigtermMidDeliveryEndsTheAgentAtOnceAndLosesNothing) {
     ProcessHarness h;
     Station station;
-    ASSERT_TRUE(station.start());
-    h.point("", station.port);
+    ASSERT_TRUE(h.startStation(station));
     const qint64 first = h.addAlarms({1}).value(0);
     auto a = h.agent({.tickMs = 300, .linkWaitMs = 20000});
     // The first run whole: its clock message goes before the station turns silent.
-    ASSERT_TRUE(a->waitOutput("---\n", 20s)) << a->err.toStdString();
+    ASSERT_TRUE(a->waitOutput("---\n", 20s)) << a->err;
     ASSERT_EQ(h.positionId(), first);
 
     station.setMode("silent");
@@ -28,6 +23,6 @@ TEST(ForwardingEndToEnd, ASigtermMidDeliveryEndsTheAgentAtOnceAndLosesNothing) {
     EXPECT_EQ(h.positionId(), first) << "an unacknowledged alarm is not passed over";
     station.setMode("echo");
     a = h.agent({.tickMs = 300, .linkWaitMs = 20000});
-    ASSERT_TRUE(waitFor([&] { return h.positionId() == held; })) << a->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return h.positionId() == held; })) << a->err;
     EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), (QList<qint64>{2, 2}));
 }

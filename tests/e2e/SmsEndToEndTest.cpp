@@ -3,11 +3,6 @@
 #include "support/ProcessHarness.h"
 
 #include <QTcpServer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 TEST(SmsEndToEnd, AnOutageSendsAlarmsBySms) {
     ProcessHarness h({.plant = "Depuradora|Sur", .alarmsOnly = false});
@@ -27,12 +22,12 @@ TEST(SmsEndToEnd, AnOutageSendsAlarmsBySms) {
 
     const qint64 history = plant.addAlarm(40, "4", 1, QDateTime::currentDateTime().addSecs(-60));
     const auto agent = h.agent({.tickMs = 300, .trace = false});
-    ASSERT_TRUE(waitFor([&] { return position(history); }, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return position(history); }, 15s)) << agent->err;
 
     QDateTime when = QDateTime::currentDateTime();
     when = when.addMSecs(-when.time().msec());
     const qint64 alarm = plant.addAlarm(10, "1", 1, when);
-    ASSERT_TRUE(waitFor([&] { return h.statusIni("SMSON") == "1"; }, 100s)) << agent->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return h.statusIni("SMSON") == "1"; }, 100s)) << agent->err;
     // The alarm and the buffer's notice of SMS mode, both to the main recipient (the notice's own time is
     // the agent's, so only its start is known here). The watchdog's own notices may come by SMS as well.
     const QByteArray bySms = "+34600000001\tDepuradora*Sur: Deposito Norte: Inicio Nivel alto " +
@@ -44,11 +39,8 @@ TEST(SmsEndToEnd, AnOutageSendsAlarmsBySms) {
             return position(alarm) && sms.contains(bySms) && sms.contains(modeBySms);
         },
         20s))
-        << readFile(modemRecord).toStdString() << agent->err.toStdString();
+        << readFile(modemRecord) << agent->err;
     EXPECT_EQ(readFile(modemRecord).count(bySms), 1);
 
-    agent->terminate();
-    EXPECT_TRUE(agent->waitFinished());
+    EXPECT_TRUE(agent->stop());
 }
-
-} // namespace

@@ -7,12 +7,6 @@
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
 
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
-
 const QStringList supervisionProcesses = {"GSNET.EXE", "KOBSERVER.EXE", "PLXSERVER.EXE", "VQM.EXE"};
 
 class WatchdogEndToEnd : public ::testing::Test {
@@ -47,15 +41,11 @@ protected:
     std::unique_ptr<AgentProcess> agent;
 };
 
-} // namespace
-
 TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnouncedAndRelaunchedOutside) {
     QString error;
-    ASSERT_TRUE(GelmarInstall::install(h.plant.gelmar, "EDAR Sur", GELMAR_SIM_PATH, &error))
-        << error.toStdString();
+    ASSERT_TRUE(GelmarInstall::install(h.plant.gelmar, "EDAR Sur", GELMAR_SIM_PATH, &error)) << error;
     table.setScope(h.plant.gelmar);
-    ASSERT_TRUE(station.start());
-    h.point("", station.port);
+    ASSERT_TRUE(h.startStation(station));
     h.plant.config("ChkRestart", "1");
     // GSNET.EXE started by the test, as the plant's own start-up would; it brings up the others.
     gsnet.setWorkingDirectory(h.plant.gelmar);
@@ -64,13 +54,13 @@ TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnounce
     ASSERT_TRUE(allRunning());
     const qint64 firstServer = pidOf("GSNET.EXE");
     agent = h.agent({.linkWaitMs = 2000, .env = {"VORNNET_RESTART_WAIT_MS=300"}});
-    ASSERT_TRUE(waitFor([&] { return count("##LIFETEST##") == 1; })) << agent->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return count("##LIFETEST##") == 1; })) << agent->err;
     EXPECT_EQ(count("##ALARM##0##1##" + StatusUpdate::acquisitionNotice), 0) << "the supervision records";
 
     // By hand, as an operator would: the process test finds it missing when its countdown runs out.
     ASSERT_TRUE(ProcessTable::terminate(pidOf("KOBSERVER.EXE")));
     const QString restarted = "##ALARM##0##1##" + NoDataRestart::notice + "##?##ADD##AVISO##";
-    ASSERT_TRUE(waitFor([&] { return count(restarted) == 1; }, 40s)) << agent->err.toStdString();
+    ASSERT_TRUE(waitFor([&] { return count(restarted) == 1; }, 40s)) << agent->err;
     ASSERT_TRUE(waitFor([&] { return pidOf("GSNET.EXE") != firstServer && pidOf("KOBSERVER.EXE") != 0; }));
     ASSERT_TRUE(allRunning());
 
@@ -78,6 +68,6 @@ TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnounce
     const auto agentStat = ProcessTable::parseStat(readFile(QString("/proc/%1/stat").arg(agentPid)));
     ASSERT_TRUE(agentStat);
     for (const ProcessEntry& e : table.list())
-        EXPECT_NE(e.ppid, agentPid) << e.name.toStdString() << " is a child of the agent";
+        EXPECT_NE(e.ppid, agentPid) << e.name << " is a child of the agent";
     EXPECT_NE(named("GSNET.EXE").value(0).session, agentStat->session);
 }

@@ -1,16 +1,9 @@
-#include "support/Poll.h"
+#include "support/TestCommon.h"
 
 #include "core/AgentError.h"
-#include "core/BoundedWait.h"
 #include "core/Control.h"
 #include "core/Scheduler.h"
 #include "forwarding/AlarmPoll.h"
-
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 // A plant seen through the poll's parts: the position file, the newest id, and a scan that hands on
 // everything up to the newest unless told to leave it (an excluded alarm).
@@ -43,8 +36,6 @@ struct Plant {
                 indicator};
     }
 };
-
-} // namespace
 
 TEST(AlarmPoll, ALookScansOnlyForANewAlarmAndOnlyWhenNothingElseRuns) {
     const struct {

@@ -2,33 +2,19 @@
 #include "app/Views.h"
 #include "core/AgentSettings.h"
 #include "core/DeliveryState.h"
-#include "core/EventLog.h"
-#include "core/Form1State.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/AlarmPages.h"
 #include "forwarding/BufferDb.h"
 #include "forwarding/Delivery.h"
 #include "forwarding/Exclusions.h"
-#include "forwarding/GelmarRestarter.h"
 #include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/SmsSender.h"
-#include "support/FakeClock.h"
 #include "support/FakeSender.h"
-#include "support/FileText.h"
 #include "support/LogCapture.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 #include "support/TestPlant.h"
-
-#include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
 
 const auto fail = [](const QString&) { return false; };
 const auto succeed = [](const QString&) { return true; };
@@ -42,20 +28,14 @@ struct FakeSms : SmsSender {
     }
 };
 
-struct FakeRestarter : GelmarRestarter {
-    int restarts = 0;
-    void ReiniciaGelmar() override { ++restarts; }
-};
-
-class AlarmScanTest : public ::testing::Test {
+class AlarmScanTest : public ServicesTest {
 protected:
+    AlarmScanTest() : ServicesTest(QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))) {} // a Monday
+
     TestPlant plant;
-    FakeClock clock{QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))}; // a Monday
     Form1State form;
     AgentSettings settings;
     StatusFlags flags;
-    RecordingDialogs dialogs;
-    EventLog log{plant.program, clock};
     SupervisionDb db{SupervisionDb::Settings::fromIni(plant.ini()), [this] { return plant.gelmar; }, log,
                      dialogs};
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
@@ -69,17 +49,8 @@ protected:
     StatusFile status{plant.program};
     Delivery handOn{
         {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
-    AlarmScan scan{{plant.program,
-                    views.scan,
-                    flags,
-                    status,
-                    {clock, log, dialogs},
-                    db,
-                    buffer,
-                    handOn,
-                    lifeTest,
-                    exclusions,
-                    &restarter}};
+    AlarmScan scan{{plant.program, views.scan, flags, status, services(), db, buffer, handOn, lifeTest,
+                    exclusions, &restarter}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
 
@@ -96,10 +67,7 @@ protected:
     qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
         return plant.addAlarm(code, instrument, state, clock.now().addSecs(-secondsAgo));
     }
-    QStringList logLines() const { return eventLogLines(log.currentPath()); }
 };
-
-} // namespace
 
 TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFourBits) {
     alarm("3", 30);               // resource name with a bar
@@ -109,18 +77,14 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
     alarm("1", 11, 1, 8 * 86400); // older than 7 days: never selected
     alarm("1", 11);
     const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw-alarms");
-        raw.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-        ASSERT_TRUE(raw.open());
-        QSqlQuery q(raw);
-        for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
-                                       {largest, "9223372036854775807"},
-                                       {negative, "-99999999999999999999"}})
-            ASSERT_TRUE(q.exec(
-                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id)));
-    }
-    QSqlDatabase::removeDatabase("raw-alarms");
+    for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
+                                   {largest, "9223372036854775807"},
+                                   {negative, "-99999999999999999999"}})
+        ASSERT_TRUE(
+            sqlite(
+                GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id))
+                .isValid());
     scan.BuscaAlarmas();
     const QStringList a = sender.alarms();
     ASSERT_EQ(a.size(), 8);
@@ -138,7 +102,7 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
     const QStringList bad = logLines().filter("con datos no válidos");
     ASSERT_EQ(bad.size(), 3);
     EXPECT_TRUE(bad[0].contains("planta"));
-    EXPECT_TRUE(bad[1].startsWith(QString("Alarma %1 ").arg(huge))) << bad[1].toStdString();
+    EXPECT_TRUE(bad[1].startsWith(QString("Alarma %1 ").arg(huge))) << bad[1];
 }
 
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
@@ -330,7 +294,7 @@ TEST_F(AlarmScanTest, ALostConnectionOrADatabaseFileReplacedUnderTheAgentIsOpene
     ASSERT_TRUE(plant.copyAcquired(staging.path()));
     QString error;
     const qint64 newer = GelmarInstall::addAlarm(staging.path(), 20, "2", 1, clock.now().addSecs(-5), &error);
-    ASSERT_GT(newer, 0) << error.toStdString();
+    ASSERT_GT(newer, 0) << error;
     ASSERT_TRUE(plant.replaceAcquired(staging.path()));
 
     for (int tick = 0; tick < 2 && sender.alarms().size() < 2; ++tick)
@@ -362,7 +326,7 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 1) << "delivered, but its log line could not be written";
     EXPECT_EQ(position.read(), first);
-    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text();
 
     log.setFolder(logFolder);
     const qint64 second = alarm();
@@ -370,7 +334,7 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     EXPECT_EQ(position.read(), second);
     EXPECT_EQ(form.txtError.text(), QString());
     const QStringList cleared = logLines().filter("resuelto");
-    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
+    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n');
     EXPECT_TRUE(cleared[0].contains("not-a-folder"));
     EXPECT_EQ(captured.of("vornnet.scan").filter("resuelto").size(), 1);
 }
@@ -413,11 +377,10 @@ TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
 
     position.write(newest + 100);
     EXPECT_FALSE(scan.startupCheck());
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-    EXPECT_EQ(dialogs.shown[0].text,
-              "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
-              "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
+    dialogs.expectBox(
+        Dialogs::Icon::Critical, Dialogs::defaultTitle,
+        "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
+        "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
 }
 
 TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
@@ -428,11 +391,10 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
             position.write(0);
             bufferPosition.write(0);
             writeFile(file->path(), bad);
-            EXPECT_FALSE(scan.startupCheck())
-                << file->path().toStdString() << " " << bad.toHex().toStdString();
+            EXPECT_FALSE(scan.startupCheck()) << file->path() << " " << bad.toHex();
             ASSERT_EQ(dialogs.shown.size(), 1);
             EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text.toStdString();
+            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text;
             EXPECT_EQ(QFile(file->path()).size(), bad.size()) << "the file is left for the user to mend";
         }
     }
@@ -503,10 +465,8 @@ TEST_F(AlarmScanTest, NoticesTheBufferCanNotTakeAreHeldAndStoredInOrder) {
 
     ASSERT_TRUE(QFile::rename(file + ".away", file));
     EXPECT_TRUE(buffer.PonEnBuffer("SISTEMA", "tercero", "1", clock.now()));
-    QStringList stored;
-    for (const BufferRow& r : buffer.rowsAfter(0, clock.now().addDays(-7)))
-        stored << r.alarm + "/" + r.beginend;
-    EXPECT_EQ(stored, (QStringList{"primero/1", "segundo/0", "tercero/1"}));
+    EXPECT_EQ(noticesOf(buffer, clock.now()),
+              (QStringList{"SISTEMA|primero|1", "SISTEMA|segundo|0", "SISTEMA|tercero|1"}));
     EXPECT_EQ(buffer.heldCount(), 0);
     EXPECT_EQ(logLines().filter("guardado en el buffer tras").size(), 2);
 }

@@ -1,19 +1,11 @@
 #include "forwarding/BufferDb.h"
 #include "core/AgentError.h"
 #include "core/AgentLocale.h"
-#include "support/RecordingDialogs.h"
+#include "support/ServicesTest.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
-
-class BufferDbTest : public ::testing::Test {
+class BufferDbTest : public ServicesTest {
 protected:
-    QTemporaryDir dir;
     QString path = BufferDb::pathIn(dir.path());
-    RecordingDialogs dialogs;
     BufferDb buffer{path, dialogs};
     const QDateTime now{QDate(2026, 12, 6), QTime(12, 0, 0)};
 };
@@ -29,20 +21,20 @@ TEST_F(BufferDbTest, MissingBufferIsNeverCreatedAndAFailedInsertShowsTheNoticeAn
         "Error añadiendo la alarma especial al buffer\n\nDevice:SISTEMA Alarm:Disco duro: "
         "Superado el mínimo espacio libre.\nInifin:1 Date:" +
         AgentLocale::dateTimeText(when) + "\n\n";
-    EXPECT_TRUE(dialogs.shown[0].text.startsWith(expectedStart)) << dialogs.shown[0].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith(expectedStart)) << dialogs.shown[0].text;
     EXPECT_GT(dialogs.shown[0].text.size(), expectedStart.size()) << "the error's description follows";
 
     // A buffer without its table: the driver's description ends the text.
     ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
     EXPECT_FALSE(buffer.PonEnBuffer("SISTEMA", "x", "0", when));
     ASSERT_EQ(dialogs.shown.size(), 2);
-    EXPECT_TRUE(dialogs.shown[1].text.contains("no such table")) << dialogs.shown[1].text.toStdString();
+    EXPECT_TRUE(dialogs.shown[1].text.contains("no such table")) << dialogs.shown[1].text;
 }
 
 // Rows, their order and the 7-day window are checked through the scan's resend.
 TEST_F(BufferDbTest, CreatedBufferTakesNoticesAndAnExistingOneIsLeftAlone) {
     QString error;
-    ASSERT_TRUE(BufferDb::create(path, &error)) << error.toStdString();
+    ASSERT_TRUE(BufferDb::create(path, &error)) << error;
     buffer.open();
     ASSERT_TRUE(buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", now));
     EXPECT_FALSE(BufferDb::create(path, &error));
@@ -52,5 +44,3 @@ TEST_F(BufferDbTest, CreatedBufferTakesNoticesAndAnExistingOneIsLeftAlone) {
     EXPECT_EQ(rows[0].date, now);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
-
-} // namespace

@@ -1,18 +1,12 @@
 #include "ScriptedStation.h"
 
-#include "core/EventLog.h"
 #include "core/Windows1252.h"
 #include "forwarding/CentralLink.h"
 #include "support/LinkFields.h"
 #include "support/LogCapture.h"
+#include "support/TestCommon.h"
 
-#include <QElapsedTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 using Station = ScriptedStation;
-
-namespace {
 
 const QString message = QStringLiteral("@@PLANTA##LIFETEST##XX##1##XX##XX##XX##XX##2026/12/06 12:00:00@@");
 const QByteArray echoed = "Recibido:" + message.toLatin1();
@@ -51,7 +45,9 @@ TEST_F(CentralLinkTest, AnythingButTheExactEchoFailsAndIsToldWithItsReason) {
          },
          echoed.mid(20), "eco erróneo, primeros bytes: "},
         {"trailing line feed", Station::reply(echoed + "\n"), echoed + "\n",
-         "eco erróneo, más largo que el eco", true},
+         QString("eco erróneo, más largo que el eco (%1 bytes), primeros bytes: \"Recibido:@@PLANTA##")
+             .arg(echoed.size()),
+         true},
         {"other case", Station::reply("recibido:" + message.toLatin1()), "recibido:" + message,
          "eco erróneo, primeros bytes: \"recibido:"},
         {"closed without reply", [](QTcpSocket& s, const QByteArray&) { s.disconnectFromHost(); },
@@ -77,7 +73,7 @@ TEST_F(CentralLinkTest, AnythingButTheExactEchoFailsAndIsToldWithItsReason) {
         const QStringList told = captured.of("vornnet.link");
         ASSERT_EQ(told.size(), 1);
         EXPECT_TRUE(told[0].startsWith("enlace 1 127.0.0.1:" + form.lblPuerto.text() + ": " + c.reason))
-            << told[0].toStdString();
+            << told[0];
     }
 }
 
@@ -132,7 +128,7 @@ TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength
     EXPECT_FALSE(link.Envia(message, 2));
     ASSERT_EQ(captured.of("vornnet.link").size(), 1);
     EXPECT_TRUE(captured.of("vornnet.link")[0].startsWith("enlace 2 no-such-host.invalid:1003: inalcanzable"))
-        << captured.lines.join('\n').toStdString();
+        << captured.lines.join('\n');
 
     captured.lines.clear();
     Station back(Station::echo());
@@ -140,8 +136,7 @@ TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength
     EXPECT_TRUE(link.EnviaConReserva(message));
     const QStringList recovered = captured.of("vornnet.link");
     ASSERT_EQ(recovered.size(), 1);
-    EXPECT_TRUE(recovered[0].startsWith("envíos recuperados en el enlace 1 tras "))
-        << recovered[0].toStdString();
+    EXPECT_TRUE(recovered[0].startsWith("envíos recuperados en el enlace 1 tras ")) << recovered[0];
     captured.lines.clear();
     EXPECT_TRUE(link.EnviaConReserva(message));
     EXPECT_TRUE(captured.lines.isEmpty()) << "a success after a success says nothing";
@@ -211,5 +206,3 @@ TEST_F(CentralLinkTest, SecondDeliveryOnABusyLinkFailsAtOnce) {
     EXPECT_TRUE(innerOnOtherLink);
     EXPECT_EQ(primary.connections, 1);
 }
-
-} // namespace

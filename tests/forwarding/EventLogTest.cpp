@@ -1,24 +1,9 @@
-#include "support/FakeClock.h"
-
-#include "core/EventLog.h"
 #include "forwarding/MessageFormat.h"
+#include "support/ServicesTest.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-class EventLogTest : public ::testing::Test {
+class EventLogTest : public ServicesTest {
 protected:
-    QTemporaryDir dir;
-    FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(19, 45, 3))};
-    EventLog log{dir.path(), clock};
+    EventLogTest() : ServicesTest(QDateTime(QDate(2026, 12, 6), QTime(19, 45, 3))) {}
 };
 
 TEST_F(EventLogTest, MonthIsTakenWhenEachLineIsWritten) {
@@ -29,8 +14,8 @@ TEST_F(EventLogTest, MonthIsTakenWhenEachLineIsWritten) {
     ASSERT_TRUE(log.write("uno"));
     clock.advanceSecs(1);
     ASSERT_TRUE(log.write("dos"));
-    EXPECT_EQ(contents(dir.filePath("VORNNET-nov-26.log")), QByteArray("uno\r\n"));
-    EXPECT_EQ(contents(dir.filePath("VORNNET-dic-26.log")), QByteArray("dos\r\n"));
+    EXPECT_EQ(readFile(dir.filePath("VORNNET-nov-26.log")), QByteArray("uno\r\n"));
+    EXPECT_EQ(readFile(dir.filePath("VORNNET-dic-26.log")), QByteArray("dos\r\n"));
     EXPECT_EQ(log.currentPath(), dir.filePath("VORNNET-dic-26.log"));
 }
 
@@ -52,7 +37,5 @@ TEST_F(EventLogTest, LinesInUtf8WithCrLfThatANameCanNotForge) {
         "P  VORNNET Iniciado el x,LIFETEST,XX,1,XX,XX,XX,XX,2026/12/06 19:45:00 Hora envio: " + now,
         "a b c  ",
     };
-    EXPECT_EQ(contents(log.currentPath()), (expected.join("\r\n") + "\r\n").toUtf8());
+    EXPECT_EQ(readFile(log.currentPath()), (expected.join("\r\n") + "\r\n").toUtf8());
 }
-
-} // namespace

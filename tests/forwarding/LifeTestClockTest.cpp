@@ -1,21 +1,12 @@
-#include "support/FakeClock.h"
-#include "support/FakeSender.h"
-
+#include "forwarding/LifeTestClock.h"
 #include "app/Views.h"
 #include "core/DeliveryState.h"
-#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "forwarding/LifeTestClock.h"
-#include "support/FileText.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "support/FakeSender.h"
+#include "support/ServicesTest.h"
 
 // The monotonic clock times outages and the waits between messages; the calendar gives the shown times,
 // so a clock stepped by hand neither hurries nor holds them back.
-namespace {
-
 const QDateTime noon(QDate(2026, 12, 6), QTime(12, 0, 0));
 constexpr qint64 day = 86400;
 const QDateTime earlierFailure(QDate(2026, 12, 1), QTime(8, 0, 0));
@@ -24,7 +15,7 @@ QDateTime at(int day, int h, int m, int s) {
     return QDateTime(QDate(2026, 12, day), QTime(h, m, s));
 }
 
-class LifeTestClockTest : public ::testing::Test {
+class LifeTestClockTest : public ServicesTest {
 protected:
     // A 1-hour interval, a plant with signs of life.
     LifeTestClockTest() {
@@ -35,11 +26,6 @@ protected:
         form.txtPlanta.setText("PLANTA");
     }
 
-    QStringList logLines() const { return eventLogLines(log.currentPath()); }
-
-    QTemporaryDir dir;
-    FakeClock clock{noon};
-    EventLog log{dir.path(), clock};
     Form1State form;
     FakeSender sender;
     DeliveryState delivery;
@@ -174,5 +160,3 @@ TEST_F(LifeTestClockTest, TheClockMessageIsDailyEvenWhenTheClockGoesBackOverMidn
     step.SubSynchro();
     EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 3) << "a day has passed: the station hears the clock";
 }
-
-} // namespace

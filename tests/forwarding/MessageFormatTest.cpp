@@ -1,9 +1,5 @@
 #include "forwarding/MessageFormat.h"
-#include "core/EventLog.h"
-
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 const QDateTime event(QDate(2026, 12, 5), QTime(7, 3, 9));
 
@@ -41,5 +37,3 @@ TEST(MessageFormat, LogBodyAndSmsNotice) {
                                        MessageFormat::SmsKind::Buffered),
               "P: SISTEMA: Fin Modo SMS Activado 09/01/27 16:00:01");
 }
-
-} // namespace

@@ -4,7 +4,6 @@
 #include "ScriptedStation.h"
 
 #include "core/FixedDateText.h"
-#include "core/IniFile.h"
 #include "core/SupervisionSql.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
@@ -13,12 +12,8 @@
 #include "sms/SignalQuality.h"
 #include "support/Junk.h"
 #include "support/LinkFields.h"
+#include "support/TestCommon.h"
 #include "support/TestSeed.h"
-
-#include <QRegularExpression>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 
 TEST(ParserProperty, PositionFiles) {
     QRandomGenerator random(testSeed("ParserProperty.PositionFiles"));
@@ -33,14 +28,13 @@ TEST(ParserProperty, PositionFiles) {
         for (int k = junk.below(4); k > 0; --k)
             shaped += filler[junk.below(std::size(filler))];
         shaped += QByteArray::number(value) + (junk.oneIn(2) ? QByteArray("\r\n") : "x" + junk.bytes(2));
-        ASSERT_EQ(UltCodFile::parse(shaped), value) << shaped.toHex().toStdString();
+        ASSERT_EQ(UltCodFile::parse(shaped), value) << shaped.toHex();
         // Junk: no number, or one whose digits stand in the text (whatever its encoding puts between them).
         const QByteArray bad = junk.bytes(junk.below(8));
         QByteArray digits = bad;
         digits.removeIf([](char c) { return c < '0' || c > '9'; });
         if (const auto n = UltCodFile::parse(bad))
-            ASSERT_TRUE(digits.contains(QByteArray::number(*n).replace("-", "")))
-                << bad.toHex().toStdString();
+            ASSERT_TRUE(digits.contains(QByteArray::number(*n).replace("-", ""))) << bad.toHex();
     }
 }
 
@@ -67,9 +61,8 @@ TEST(ParserProperty, IniLines) {
         content += QStringLiteral("[CONFIG]\r\nother=kept\r\n");
         const QString before = IniFile::readFrom(content, QStringLiteral("CONFIG"), other);
         const QString written = IniFile::writeInto(content, QStringLiteral("CONFIG"), key, value);
-        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), key), value) << written.toStdString();
-        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), other), before)
-            << written.toStdString();
+        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), key), value) << written;
+        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), other), before) << written;
         // Any file at all: a value within its bound.
         ASSERT_LE(IniFile::readFrom(content, junk.text(1), key).size(), IniFile::maxValue);
         ASSERT_LE(IniFile::decode(junk.bytes(8)).size(), 8 * 400);
@@ -88,14 +81,14 @@ TEST(ParserProperty, DatabaseDateTexts) {
         const QString text = sqlite.dateText(when);
         // A time the local clock skips (a change of hour) moves; any other reads back exactly.
         const QDateTime back = SupervisionSql::toDateTime(text);
-        ASSERT_TRUE(back.isValid()) << text.toStdString();
+        ASSERT_TRUE(back.isValid()) << text;
         if (back.time() == when.time())
-            ASSERT_EQ(back, when) << text.toStdString();
+            ASSERT_EQ(back, when) << text;
         // One character changed: unreadable, or a date whose own text is the one read.
         QString changed = text;
         changed[random.bounded(static_cast<int>(changed.size()))] = QChar(u"0189-: x"[random.bounded(8)]);
         if (const QDateTime t = SupervisionSql::toDateTime(changed); t.isValid() && t.time() == when.time())
-            ASSERT_EQ(t.date().day(), changed.mid(8, 2).toInt()) << changed.toStdString();
+            ASSERT_EQ(t.date().day(), changed.mid(8, 2).toInt()) << changed;
         (void)SupervisionSql::toDateTime(junk.text(junk.below(6)));
     }
 }

@@ -1,17 +1,10 @@
 #include "core/AgentError.h"
-#include "core/IniFile.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/OfficeHours.h"
 #include "forwarding/UltCodFile.h"
-#include "support/FileText.h"
+#include "support/TestCommon.h"
 
-#include <QDir>
-#include <QFile>
 #include <QSet>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
 
 TEST(UltCodFile, ContentAtomicWriteAndOldNames) {
     EXPECT_EQ(UltCodFile::content(-5), QByteArray("-5\r\n"));
@@ -24,9 +17,7 @@ TEST(UltCodFile, ContentAtomicWriteAndOldNames) {
     UltCodFile file(dir.path(), UltCodFile::Kind::Alarms, "DEMO");
     EXPECT_EQ(file.read(), std::nullopt);
     ASSERT_TRUE(file.write(42));
-    QFile raw(file.path());
-    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
-    EXPECT_EQ(raw.readAll(), QByteArray(" 42\r\n"));
+    EXPECT_EQ(readFile(file.path()), QByteArray(" 42\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"VornNetUltCod_DEMO.ini"}))
         << "no temporary file is left behind";
     EXPECT_EQ(UltCodFile(dir.path(), UltCodFile::Kind::Alarms, "demo").read(), 42) << "names ignore case";
@@ -38,9 +29,7 @@ TEST(UltCodFile, ContentAtomicWriteAndOldNames) {
     ASSERT_TRUE(file.write(44, UltCodFile::Sync::Paced));
     EXPECT_TRUE(file.sync());
     EXPECT_EQ(file.read(), 44);
-    QFile spare(file.sparePath());
-    ASSERT_TRUE(spare.open(QIODevice::ReadOnly));
-    EXPECT_EQ(spare.readAll(), QByteArray(" 43\r\n"));
+    EXPECT_EQ(readFile(file.sparePath()), QByteArray(" 43\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
               QStringList({"VornNetUltCod_DEMO.ini", "VornNetUltCod_DEMO.ini.swap"}));
 
@@ -82,7 +71,7 @@ TEST(UltCodFile, FirstNumberWhateverSurroundsIt) {
         {"99999999999999999999999", std::nullopt},
     };
     for (const auto& [text, expected] : cases)
-        EXPECT_EQ(UltCodFile::parse(text), expected) << text.toHex().toStdString();
+        EXPECT_EQ(UltCodFile::parse(text), expected) << text.toHex();
 }
 
 TEST(UltCodFile, PlantNamesTooLongForAFileNameAreCutWithAStableHash) {
@@ -202,7 +191,5 @@ TEST(OfficeHours, Boundaries) {
     };
     for (const auto& [day, time, outside] : cases)
         EXPECT_EQ(OfficeHours::outside(QDateTime(QDate(2026, 12, day), time)), outside)
-            << day << " " << time.toString().toStdString();
+            << day << " " << time.toString();
 }
-
-} // namespace

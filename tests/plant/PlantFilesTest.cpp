@@ -1,33 +1,19 @@
 #include "plant/PlantFiles.h"
 #include "plant/RegionalNumber.h"
-#include "support/RecordingDialogs.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/ServicesTest.h"
 
 const QLocale spanish(QLocale::Spanish, QLocale::Spain);
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 
-class PlantFilesTest : public ::testing::Test {
+class PlantFilesTest : public ServicesTest {
 protected:
-    void write(const char* name, const char* content) {
-        QFile f(folder.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
+    void write(const char* name, const char* content) { writeFile(dir.filePath(name), content); }
     PlantFiles loaded(const QLocale& regional = spanish) {
-        PlantFiles files(folder.path(), dialogs, regional);
+        PlantFiles files(dir.path(), dialogs, regional);
         files.load();
         return files;
     }
-    QTemporaryDir folder;
-    RecordingDialogs dialogs;
 };
-
-} // namespace
 
 TEST(PlantAddressKey, SixteenthsAndRemaindersOfTwoDigits) {
     const std::pair<int, const char*> cases[] = {
@@ -118,6 +104,6 @@ TEST(RegionalNumber, DecimalSeparatorOfTheRegionAndNoGroupSeparators) {
     };
     for (const auto& c : cases) {
         const auto v = RegionalNumber::toSingle(QString::fromLatin1(c.text), c.locale);
-        EXPECT_EQ(v, c.value) << c.text << " in " << c.locale.name().toStdString();
+        EXPECT_EQ(v, c.value) << c.text << " in " << c.locale.name();
     }
 }

@@ -2,26 +2,12 @@
 #include "sms/ModemDriver.h"
 #include "ModemFields.h"
 #include "ModemSimProcess.h"
-#include "core/EventLog.h"
-#include "support/FakeClock.h"
-#include "support/FileText.h"
+#include "support/ServicesTest.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
-
-class ModemDriverTest : public ::testing::Test {
+class ModemDriverTest : public ServicesTest {
 protected:
-    QTemporaryDir dir;
     QString record = dir.filePath("record");
-    FakeClock clock;
     ModemFields form;
-    EventLog log{dir.path(), clock};
     ModemDriver driver{form.view(), clock, log, dir.path()};
     ModemSimProcess modem;
 
@@ -31,9 +17,6 @@ protected:
         form.txtComPort.setText(modem.path());
     }
     QByteArray modemLog() const { return readFile(QDir(dir.path()).filePath("modem-dic-26.log")); }
-    QStringList eventLines() const {
-        return QString::fromUtf8(readFile(log.currentPath())).split("\r\n", Qt::SkipEmptyParts);
-    }
 };
 
 TEST_F(ModemDriverTest, SendsThePreparedTextAndReadsTheSignal) {
@@ -141,18 +124,16 @@ TEST_F(ModemDriverTest, NoModemAndAPortThatCanNotBeOpenedAreReportedOncePerChang
         driver.SMSQuality();
     }
     EXPECT_TRUE(form.lblErrorSMS.text().startsWith("Error abriendo el puerto serie " + missing + ": "))
-        << form.lblErrorSMS.text().toStdString();
+        << form.lblErrorSMS.text();
 
     form.txtComPort.setText(modem.path());
     EXPECT_TRUE(driver.MandaMensaje("Texto", "600111222"));
     form.txtComPort.setText(missing);
     EXPECT_FALSE(driver.MandaMensaje("Texto", "600111222"));
 
-    const QStringList lines = eventLines();
-    ASSERT_EQ(lines.size(), 3) << lines.join('\n').toStdString();
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 3) << lines.join('\n');
     EXPECT_EQ(lines[0], "Sin modem: Puerto Serie 0 Hora: 06/12/2026 12:00:00");
     EXPECT_TRUE(lines[1].startsWith("Error abriendo el puerto serie " + missing));
     EXPECT_EQ(lines[2], lines[1]) << "reported again once the port had worked in between";
 }
-
-} // namespace

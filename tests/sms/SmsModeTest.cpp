@@ -3,42 +3,27 @@
 #include "ModemSimProcess.h"
 #include "app/Views.h"
 #include "core/DeliveryState.h"
-#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "core/IniFile.h"
 #include "core/StatusFile.h"
 #include "forwarding/BufferDb.h"
 #include "sms/Sms.h"
-#include "support/FakeClock.h"
-#include "support/RecordingDialogs.h"
-
-#include <QDir>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
+#include "support/ServicesTest.h"
 
 const QColor lightRed(255, 192, 192);
 
-class SmsModeTest : public ::testing::Test {
+class SmsModeTest : public ServicesTest {
 protected:
-    QTemporaryDir dir;
-    FakeClock clock;
     Form1State form;
     StatusFlags flags;
-    RecordingDialogs dialogs;
-    EventLog log{dir.path(), clock};
     BufferDb buffer{BufferDb::pathIn(dir.path()), dialogs};
     DeliveryState delivery;
     StatusFile status{dir.path()};
-    Sms sms{{dir.path(), Views::sms(form), flags.SMSOn, status, {clock, log, dialogs}, buffer, delivery}};
+    Sms sms{{dir.path(), Views::sms(form), flags.SMSOn, status, services(), buffer, delivery}};
     QDateTime failedAt = clock.now();
 
     void SetUp() override {
         QString error;
-        ASSERT_TRUE(BufferDb::create(buffer.path(), &error)) << error.toStdString();
+        ASSERT_TRUE(BufferDb::create(buffer.path(), &error)) << error;
         buffer.open();
         sms.driver().setWaits({200ms, 300ms, 10ms});
         form.chkSMSEnabled.setChecked(true);
@@ -46,13 +31,8 @@ protected:
         delivery.failed(clock);
     }
     QString smson() const { return LeeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON"); }
-    // The system alarms of the transitions, as "device/alarm/beginend".
-    QStringList notices() {
-        QStringList out;
-        for (const BufferRow& r : buffer.rowsAfter(0, clock.now().addDays(-7)))
-            out << r.device + "/" + r.alarm + "/" + r.beginend;
-        return out;
-    }
+    // The system alarms of the transitions.
+    QStringList notices() { return noticesOf(buffer, clock.now()); }
     void passAt(qint64 secondsAfterFailure) {
         clock.set(failedAt.addSecs(secondsAfterFailure));
         sms.CheckSMS();
@@ -74,7 +54,7 @@ TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) 
     EXPECT_TRUE(flags.SMSOn);
     EXPECT_EQ(smson(), "1");
     passAt(45 * 60);
-    EXPECT_EQ(notices(), QStringList{"SISTEMA/Modo SMS Activado/1"}) << "one notice per transition";
+    EXPECT_EQ(notices(), QStringList{"SISTEMA|Modo SMS Activado|1"}) << "one notice per transition";
 
     // Unticked, SMS mode stays as it is even after a delivery.
     delivery.delivered();
@@ -90,7 +70,7 @@ TEST_F(SmsModeTest, BeginsAtTheConfiguredMinutesAndEndsAtThePassAfterADelivery) 
     EXPECT_EQ(form.lblMinMal.background(), QColor(255, 255, 255));
     EXPECT_FALSE(flags.SMSOn);
     EXPECT_EQ(smson(), "0");
-    EXPECT_EQ(notices(), (QStringList{"SISTEMA/Modo SMS Activado/1", "SISTEMA/Modo SMS Activado/0"}));
+    EXPECT_EQ(notices(), (QStringList{"SISTEMA|Modo SMS Activado|1", "SISTEMA|Modo SMS Activado|0"}));
 }
 
 TEST_F(SmsModeTest, MinutesShownAndTheOneMinuteFloor) {
@@ -151,9 +131,7 @@ TEST_F(SmsModeTest, WindowActions) {
 
     form.chkSMSEnabled.setChecked(true);
     sms.btnTestSMS_Click();
-    QFile f(record);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "+34600000001\tTest sms VORN\n");
+    EXPECT_EQ(readFile(record), "+34600000001\tTest sms VORN\n");
 
     for (const bool ticked : {false, true}) {
         form.chkAlarms.setChecked(ticked);
@@ -162,5 +140,3 @@ TEST_F(SmsModeTest, WindowActions) {
         EXPECT_EQ(form.lblAlmVidas.visible(), ticked);
     }
 }
-
-} // namespace

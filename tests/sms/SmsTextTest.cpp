@@ -4,9 +4,7 @@
 #include "sms/SerialPortName.h"
 #include "sms/SignalQuality.h"
 
-#include <gtest/gtest.h>
-
-namespace {
+#include "support/TestCommon.h"
 
 using ModemReply::Verdict;
 
@@ -24,7 +22,7 @@ TEST(ModemReply, IsJudgedBySearchingEverythingReceived) {
         {"\r\n+CSQ: 17,99\r\n\r\nOK", "OK", Verdict::Awaited},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(ModemReply::judge(r.received, r.awaited), r.verdict) << r.received.toStdString();
+        EXPECT_EQ(ModemReply::judge(r.received, r.awaited), r.verdict) << r.received;
 }
 
 TEST(SignalQuality, ReadsTheStrengthWithTheDecimalComma) {
@@ -42,7 +40,7 @@ TEST(SignalQuality, ReadsTheStrengthWithTheDecimalComma) {
         {"", {"NM", 0}},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(SignalQuality::read(r.answer), r.reading) << r.answer.toStdString();
+        EXPECT_EQ(SignalQuality::read(r.answer), r.reading) << r.answer;
 }
 
 TEST(SmsText, QuitaAcentosAndTheCut) {
@@ -67,7 +65,7 @@ TEST(SmsText, QuitaAcentosAndTheCut) {
         {"", ""},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(SmsText::prepare(r.text), r.prepared) << r.text.toStdString();
+        EXPECT_EQ(SmsText::prepare(r.text), r.prepared) << r.text;
     EXPECT_EQ(SmsText::QuitaAcentos(QString(200, 'a')).size(), 200) << "QuitaAcentos itself does not cut";
 }
 
@@ -84,7 +82,5 @@ TEST(SerialPortName, FromThePortField) {
         {"  ", {K::Invalid, {}}},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(SerialPortName::fromText(r.text), r.port) << r.text.toStdString();
+        EXPECT_EQ(SerialPortName::fromText(r.text), r.port) << r.text;
 }
-
-} // namespace

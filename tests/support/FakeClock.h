@@ -6,8 +6,8 @@
 // sets it back rewinds both); stepWall is the calendar clock stepped, which the monotonic count ignores.
 class FakeClock final : public Clock {
 public:
-    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 12, 6), QTime(12, 0, 0)))
-        : m_now(std::move(start)) {}
+    static inline const QDateTime defaultStart{QDate(2026, 12, 6), QTime(12, 0, 0)};
+    explicit FakeClock(QDateTime start = defaultStart) : m_now(std::move(start)) {}
     QDateTime now() const override { return m_now; }
     qint64 monotonicMs() const override { return m_monotonicMs; }
     void set(const QDateTime& t) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "forwarding/GelmarRestarter.h"
 #include "forwarding/MessageSender.h"
 
 #include <QStringList>
@@ -16,4 +17,10 @@ public:
 
     QStringList sent;
     std::function<bool(const QString&)> answer = [](const QString&) { return true; };
+};
+
+// The supervision system's relaunch as a step sees it: counted, never done.
+struct FakeRestarter final : GelmarRestarter {
+    void ReiniciaGelmar() override { ++restarts; }
+    int restarts = 0;
 };

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
+#include <source_location>
 
 // A file's bytes; empty when it is missing or can not be read.
 inline QByteArray readFile(const QString& path) {
@@ -11,14 +12,22 @@ inline QByteArray readFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A file's whole content replaced by bytes, as a user or a broken disk would leave it.
-inline void writeFile(const QString& path, const QByteArray& bytes) {
+// A file's text (UTF-8); empty when it is missing or can not be read.
+inline QString readText(const QString& path) {
+    return QString::fromUtf8(readFile(path));
+}
+
+// A file's whole content replaced by bytes (created, when missing), as a user or a broken disk would leave
+// it. A failure names the caller's line.
+inline void writeFile(const QString& path, const QByteArray& bytes = {},
+                      std::source_location at = std::source_location::current()) {
+    const ::testing::ScopedTrace trace(at.file_name(), static_cast<int>(at.line()), "writeFile");
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path;
+    ASSERT_EQ(f.write(bytes), bytes.size()) << path;
 }
 
 // The lines of one event log file (UTF-8, CR LF); none when it is missing.
 inline QStringList eventLogLines(const QString& path) {
-    return QString::fromUtf8(readFile(path)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    return readText(path).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }

@@ -2,29 +2,19 @@
 
 // What every whole-process test shares: a plant and the agent's program folder, the agent as a real
 // process with its logs kept apart, central stations and a modem, the waits, and the records read back.
-#include "core/BoundedWait.h"
-#include "core/IniFile.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/ModemSimProcess.h"
-#include "support/FileText.h"
-#include "support/Poll.h"
 #include "support/Station.h"
+#include "support/TestCommon.h"
 #include "support/TestPlant.h"
 #include "support/TestSeed.h"
 #include "support/Unprivileged.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <cstdio>
-#include <functional>
-#include <gtest/gtest.h>
-#include <memory>
+#include <list>
+#include <set>
 
 // The real vornnet executable, started by a test and never left running after it.
 class AgentProcess {
@@ -64,6 +54,11 @@ public:
         return wait.until([&] { return process.state() == QProcess::NotRunning; }, limit);
     }
     void terminate() { process.terminate(); }
+    // SIGTERM and a bounded wait for the end; true when it ended.
+    bool stop(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        terminate();
+        return waitFinished(limit);
+    }
 
     // Peak resident memory in KiB (VmHWM), read while the process runs; -1 when it can not be read.
     qint64 peakMemoryKb() const {
@@ -82,26 +77,6 @@ public:
 inline bool waitFor(const std::function<bool()>& done,
                     std::chrono::milliseconds limit = std::chrono::seconds(20)) {
     return pollUntil(done, limit);
-}
-
-// One statement on an SQLite file, on a connection of its own: the first value it selects, true when it
-// selects nothing, or an invalid value when it fails.
-inline QVariant sqlite(const QString& file, const QString& statement, const QVariantList& values = {}) {
-    const QString connection = QStringLiteral("harness-sqlite");
-    QVariant first;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        db.setDatabaseName(file);
-        QSqlQuery q(db);
-        const bool ok = db.open() && q.prepare(statement);
-        for (const QVariant& v : values)
-            q.addBindValue(v);
-        if (ok && q.exec())
-            first = q.next() ? q.value(0) : QVariant(true);
-    }
-    QSqlDatabase::removeDatabase(connection);
-    return first;
 }
 
 // The event log's lines (every VORNNET-*.log of a folder).
@@ -197,7 +172,7 @@ struct ProcessHarness {
             a->process.setProgram(Unprivileged::reachableCopy(AgentProcess::executable()));
             Unprivileged::apply(a->process);
         }
-        EXPECT_TRUE(a->start()) << a->process.errorString().toStdString();
+        EXPECT_TRUE(a->start()) << a->process.errorString();
         return a;
     }
 
@@ -215,6 +190,13 @@ struct ProcessHarness {
     void point(const QString& suffix, quint16 port) const {
         plant.config(QStringLiteral("IpQuarnCenter") + suffix, QStringLiteral("127.0.0.1"));
         plant.config(QStringLiteral("RemotePort") + suffix, QString::number(port));
+    }
+    // A station started (its arguments after the harness's own) and the link of the suffix pointed at it.
+    bool startStation(Station& station, const QString& suffix = {}, const QStringList& extra = {}) const {
+        if (!station.start(extra))
+            return false;
+        point(suffix, station.port);
+        return true;
     }
     // A modem stand-in started, and the agent's SMS settings pointing at it.
     bool startModem(const QStringList& args, const QString& recipient) {
@@ -248,31 +230,15 @@ struct ProcessHarness {
     // Alarms with the codes given (the code names the alarm in the station's record), one second apart
     // and ending a minute ago, in one transaction; their ids in order.
     QList<qint64> addAlarms(const QList<qint64>& codes) const {
-        QList<qint64> ids;
-        const QString connection = QStringLiteral("harness-alarms");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-            db.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
-            if (!db.open() || !db.transaction())
-                return ids;
-            QSqlQuery q(db);
-            q.prepare(QStringLiteral("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, "
-                                     "AlarmState) VALUES (?, ?, ?, ?)"));
-            const QDateTime start = QDateTime::currentDateTime().addSecs(-60 - codes.size());
-            for (qsizetype i = 0; i < codes.size(); ++i) {
-                q.addBindValue(codes[i]);
-                q.addBindValue(QString::number(1 + i % 4));
-                q.addBindValue(start.addSecs(i).toString(GelmarInstall::dateFormat));
-                q.addBindValue(static_cast<int>(i % 2));
-                if (!q.exec())
-                    break;
-                ids << q.lastInsertId().toLongLong();
-            }
-            db.commit();
-        }
-        QSqlDatabase::removeDatabase(connection);
-        return ids;
+        QList<QVariantList> rows;
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-60 - codes.size());
+        for (qsizetype i = 0; i < codes.size(); ++i)
+            rows.append({codes[i], QString::number(1 + i % 4),
+                         start.addSecs(i).toString(GelmarInstall::dateFormat), static_cast<int>(i % 2)});
+        return SideConnection(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired))
+            .insert(QStringLiteral("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, "
+                                   "AlarmState) VALUES (?, ?, ?, ?)"),
+                    rows);
     }
     static QList<qint64> codes(qint64 first, int count) {
         QList<qint64> c;
@@ -303,4 +269,36 @@ struct ProcessHarness {
         std::printf("figures %s: %s (VORNNET_TEST_SEED=%u)\n", name, qPrintable(text), seed);
         std::fflush(stdout);
     }
+};
+
+// What reached the far end of the alarms sent, by their codes: each one once, and in the order sent.
+struct Tally {
+    Tally(const QList<qint64>& sent, const QList<qint64>& received) {
+        std::set<qint64> seen;
+        qsizetype last = -1;
+        for (qint64 code : received) {
+            const qsizetype at = sent.indexOf(code);
+            if (at < 0) {
+                ++foreign;
+                continue;
+            }
+            duplicates += !seen.insert(code).second;
+            outOfOrder += at < last;
+            last = std::max(last, at);
+        }
+        for (qint64 code : sent)
+            lost += !seen.contains(code);
+    }
+    // "lost=0 duplicates=0 out-of-order=0", for a figures line.
+    QString text() const {
+        return QStringLiteral("lost=%1 duplicates=%2 out-of-order=%3")
+            .arg(lost)
+            .arg(duplicates)
+            .arg(outOfOrder);
+    }
+
+    int lost = 0;       // sent and never received
+    int duplicates = 0; // received again
+    int outOfOrder = 0; // received after one sent later
+    int foreign = 0;    // received and never sent
 };

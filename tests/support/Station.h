@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/BoundedWait.h"
+#include "support/FileText.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -68,10 +68,7 @@ struct Station {
         f.write(mode);
         f.commit();
     }
-    QByteArray recorded() const {
-        QFile f(record);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray recorded() const { return readFile(record); }
     // The ALARM messages recorded, as raw bytes, in the order received.
     QList<QByteArray> alarms() const {
         QList<QByteArray> alarms;

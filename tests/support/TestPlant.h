@@ -3,11 +3,10 @@
 #include "GelmarInstall.h"
 #include "core/IniFile.h"
 #include "forwarding/BufferDb.h"
+#include "support/SideSql.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 // A program folder ready for the agent: a supervision installation made in-process (the stand-in's own
@@ -38,15 +37,9 @@ struct TestPlant {
         QDir().mkpath(QDir(staging).filePath(QStringLiteral("database")));
         const QString target = GelmarInstall::databasePath(staging, GelmarInstall::acquired);
         QFile::remove(target);
-        const QString name = QStringLiteral("test-plant-copy");
-        bool ok = false;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(GelmarInstall::databasePath(gelmar, GelmarInstall::acquired));
-            ok = db.open() && QSqlQuery(db).exec(QStringLiteral("VACUUM INTO '%1'").arg(target));
-        }
-        QSqlDatabase::removeDatabase(name);
-        return ok;
+        return SideConnection(GelmarInstall::databasePath(gelmar, GelmarInstall::acquired))
+            .run(QStringLiteral("VACUUM INTO '%1'").arg(target))
+            .isValid();
     }
     // The acquired-data file replaced by the one made in staging, as a restore does: the old file's
     // journal files go with it.

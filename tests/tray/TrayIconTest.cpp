@@ -1,14 +1,12 @@
 #include "gui/TrayIcon.h"
 #include "app/Agent.h"
 #include "app/WindowShell.h"
-#include "support/FakeClock.h"
-#include "support/RecordingDialogs.h"
+#include "support/TestCommon.h"
 #include "support/TestPlant.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
-#include <gtest/gtest.h>
 
 TEST(TrayIcon, TheIconNeedsANotificationArea) {
     TrayIcon tray;

@@ -1,21 +1,13 @@
 #include "tray/Tray.h"
-#include "core/BoundedWait.h"
 #include "core/Control.h"
 #include "support/FakeNotificationIcon.h"
 #include "support/LogCapture.h"
-#include "support/Poll.h"
+#include "support/TestCommon.h"
 #include "tray/LinuxWindowSystem.h"
 #include "tray/clsSystrayRefresh.h"
 
 #include <QHash>
-#include <QList>
 #include <QPair>
-#include <QSignalSpy>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-namespace {
 
 class TrayTest : public ::testing::Test {
 protected:
@@ -34,8 +26,6 @@ protected:
     Tray tray{form1, std::make_unique<LinuxWindowSystem>()};
     QSignalSpy minimised{&tray, &Tray::minimiseRequested};
 };
-
-} // namespace
 
 TEST(TrayTip, CutToSixtyThreeCharactersNeverInsideACharacter) {
     const QString emoji = QString::fromUtf8("\xF0\x9F\x94\xA5"); // two UTF-16 units
@@ -112,8 +102,6 @@ TEST_F(TrayTest, UnattendedHidesPlainlyAndAnIconGoneFirstIsForgotten) {
     tray.unload(); // must not reach the icon that is gone
 }
 
-namespace {
-
 // Shell_TrayWnd 1 > TrayNotifyWnd 2 > SysPager 3 > ToolbarWindow32 4, and ToolbarWindow32 5 directly under
 // TrayNotifyWnd. Every message sent is recorded.
 class FakeWindowSystem final : public WindowSystem {
@@ -141,8 +129,6 @@ public:
     Version ver{2, 5, 1};
     QList<qintptr> sent;
 };
-
-} // namespace
 
 TEST(SysTrayRefresh, VersionCodes) {
     const struct {

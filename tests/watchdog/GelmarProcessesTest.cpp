@@ -1,9 +1,6 @@
 #include "WatchdogFixture.h"
-#include "support/Poll.h"
 
 #include <QProcess>
-
-namespace {
 
 const QColor green(0, 255, 0), red(255, 0, 0), blue(0, 0, 255);
 
@@ -24,8 +21,6 @@ protected:
 
     QProcess gsnet;
 };
-
-} // namespace
 
 TEST_F(GelmarProcessesTest, LightsAndTheCountdownedTestFollowTheServersAndWebMode) {
     gsnet.start(QDir(plant.gelmar).filePath("GSNET.EXE"), {"--history-ms", "200"});

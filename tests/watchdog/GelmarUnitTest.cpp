@@ -1,10 +1,5 @@
 #include "WatchdogFixture.h"
 #include "core/ConfigRules.h"
-#include "support/Poll.h"
-
-#include <QTemporaryDir>
-
-namespace {
 
 // The relaunch through the supervision system's systemd unit, against a stand-in systemctl put first on
 // the PATH: it records its arguments, starts the installation's GSNET.EXE for start and restart, and
@@ -14,19 +9,17 @@ protected:
     void SetUp() override {
         GelmarFixture::SetUp();
         const QString script = bin.filePath("systemctl");
-        QFile f(script);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("#!/bin/sh\n"
-                "here=$(dirname \"$0\")\n"
-                "echo \"$*\" >> \"$here/calls\"\n"
-                "if [ -e \"$here/refuse\" ]; then echo 'Access denied' >&2; echo more >&2; exit 4; fi\n"
-                "case \"$1\" in start|restart)\n"
-                "  cd '" +
-                plant.gelmar.toUtf8() +
-                "' && ./GSNET.EXE </dev/null >/dev/null 2>&1 &\n"
-                "esac\n");
-        f.close();
-        ASSERT_TRUE(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+        writeFile(script,
+                  "#!/bin/sh\n"
+                  "here=$(dirname \"$0\")\n"
+                  "echo \"$*\" >> \"$here/calls\"\n"
+                  "if [ -e \"$here/refuse\" ]; then echo 'Access denied' >&2; echo more >&2; exit 4; fi\n"
+                  "case \"$1\" in start|restart)\n"
+                  "  cd '" +
+                      plant.gelmar.toUtf8() +
+                      "' && ./GSNET.EXE </dev/null >/dev/null 2>&1 &\n"
+                      "esac\n");
+        ASSERT_TRUE(QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner));
         path = qgetenv("PATH");
         qputenv("PATH", bin.path().toUtf8() + ":" + path);
     }
@@ -34,11 +27,7 @@ protected:
         qputenv("PATH", path);
         GelmarFixture::TearDown();
     }
-    QStringList calls() const {
-        QFile f(bin.filePath("calls"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
-                                           : QStringList();
-    }
+    QStringList calls() const { return readText(bin.filePath("calls")).split('\n', Qt::SkipEmptyParts); }
     bool gsnetRunning() const {
         return pollUntil([&] { return table.list().size() == 4; }, 10s); // it brings up the other three
     }
@@ -54,14 +43,13 @@ TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIs
     EXPECT_TRUE(gsnetRunning()) << "the unit's stand-in started the system";
     processes.stopGelmar();
     QString why;
-    EXPECT_TRUE(processes.startGelmar(&why)) << why.toStdString();
+    EXPECT_TRUE(processes.startGelmar(&why)) << why;
     EXPECT_EQ(calls(),
               (QStringList{"restart --no-block -- gelmar.service", "stop --no-block -- gelmar.service",
                            "start --no-block -- gelmar.service"}));
     EXPECT_EQ(form.txtError.text(), "");
 
-    QFile refuse(bin.filePath("refuse"));
-    ASSERT_TRUE(refuse.open(QIODevice::WriteOnly));
+    writeFile(bin.filePath("refuse"));
     const QString refused = "systemctl restart gelmar.service terminó con el estado 4: Access denied";
     processes.ReiniciaGelmar();
     processes.ReiniciaGelmar();
@@ -102,5 +90,3 @@ TEST(GelmarUnitName, FormOfASystemdUnitName) {
     EXPECT_EQ(ConfigRules::read("gelmarunit", " -x ").severity, ConfigRules::Severity::Failure);
     EXPECT_EQ(ConfigRules::read("GelmarUnit", " gelmar.service ").taken, "gelmar.service");
 }
-
-} // namespace

@@ -1,13 +1,9 @@
 #include "WatchdogFixture.h"
 #include "core/AgentLocale.h"
-#include "support/Poll.h"
 
 #include <QProcess>
-#include <QTimer>
 #include <atomic>
 #include <thread>
-
-namespace {
 
 const QString acq = GelmarInstall::acquired, cfg = GelmarInstall::config;
 const QString timestampIndex = "CREATE INDEX IX_HistoricalData ON HistoricalData (Timestamp)";
@@ -74,16 +70,10 @@ TEST_F(MaintenanceProcessTest, ReindexStopsTheSystemRebuildsTheIndexAndStartsItA
         db.setCommandTimeout(SupervisionDb::Which::Acquired, 1s);
         std::atomic<bool> locked{false};
         std::jthread holder([&, path = GelmarInstall::databasePath(plant.gelmar, acq), hold = wrongIndex] {
-            {
-                QSqlDatabase w = QSqlDatabase::addDatabase("QSQLITE", "holder");
-                w.setDatabaseName(path);
-                w.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
-                QSqlQuery q(w);
-                locked = w.open() && q.exec("BEGIN IMMEDIATE");
-                std::this_thread::sleep_for(hold ? 2500ms : 0ms);
-                q.exec("COMMIT");
-            }
-            QSqlDatabase::removeDatabase("holder");
+            SideConnection w(path);
+            locked = w.run("BEGIN IMMEDIATE").isValid();
+            std::this_thread::sleep_for(hold ? 2500ms : 0ms);
+            w.run("COMMIT");
         });
         ASSERT_TRUE(pollUntil([&] { return locked.load(); }, 5s));
         maintenance.btnReindex_Click();
@@ -125,9 +115,7 @@ TEST_F(MaintenanceProcessTest, RepairRunsTheSixStepsOnTheStandInsDatabasesAndSta
     });
     maintenance.btnRepHist_Click();
 
-    QFile repairLog(maintenance.repairLogPath());
-    ASSERT_TRUE(repairLog.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(repairLog.readAll()),
+    EXPECT_EQ(readText(maintenance.repairLogPath()),
               "Proceso Repair lanzado el  " + AgentLocale::dateTimeText(clock.now()) + "\r\n");
     EXPECT_EQ(atSecondClick, QColor(255, 0, 0));
     ASSERT_EQ(dialogs.shown.size(), 2) << "neither button starts a run inside this one";
@@ -135,7 +123,7 @@ TEST_F(MaintenanceProcessTest, RepairRunsTheSixStepsOnTheStandInsDatabasesAndSta
     EXPECT_EQ(dialogs.shown[1].text, "El proceso ya se ha iniciado");
 
     EXPECT_EQ(sqlOn(acq, "SELECT count(*) FROM TemporaryData").toInt(), 0);
-    EXPECT_TRUE(form.txtError.text().startsWith("1-CheckDb: row ")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().startsWith("1-CheckDb: row ")) << form.txtError.text();
     EXPECT_EQ(sqlOn(acq, "PRAGMA integrity_check").toString(), "ok");
     EXPECT_EQ(indexSql(), timestampIndex);
     EXPECT_EQ(sqlOn(acq, "PRAGMA freelist_count").toInt(), 0);
@@ -150,5 +138,3 @@ TEST_F(MaintenanceProcessTest, RepairRunsTheSixStepsOnTheStandInsDatabasesAndSta
     EXPECT_EQ(sweeps, 1);
     EXPECT_EQ(db.commandTimeout(SupervisionDb::Which::Acquired), 5s);
 }
-
-} // namespace

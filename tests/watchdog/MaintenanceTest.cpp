@@ -1,7 +1,5 @@
 #include "WatchdogFixture.h"
 
-namespace {
-
 QDateTime at(int day, int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 12, day), QTime(hour, minute, second)); // 1, 8 and 15: Tuesdays
 }
@@ -43,7 +41,7 @@ TEST_F(MaintenanceTest, ScheduleRunsOnceAfterEachDayAndHourAndCatchesUpAMissedRu
         if (t.last)
             settings.UltOptimiza = t.last;
         const QString before = settings.UltOptimiza;
-        EXPECT_EQ(tick(t.now), t.runs) << t.now.toString().toStdString();
+        EXPECT_EQ(tick(t.now), t.runs) << t.now.toString();
         EXPECT_EQ(settings.UltOptimiza, t.runs ? t.now.toString("yyyy/MM/dd HH:mm:ss") : before);
     }
     EXPECT_EQ(statusFile.UltOptimiza(), "2026/12/10 08:00:01");
@@ -82,14 +80,10 @@ TEST_F(MaintenanceTest, FailureIsShownTheSystemStartedAgainAndTheTimeOutGivenBac
     db.setCommandTimeout(SupervisionDb::Which::Acquired, 7s);
     db.close();
     for (const auto& c : cases) {
-        dialogs.shown.clear();
         sweeps = 0;
         c.button.setBackground(QColor(1, 2, 3));
         (maintenance.*c.click)();
-        ASSERT_EQ(dialogs.shown.size(), 1);
-        EXPECT_EQ(dialogs.shown[0].icon, c.icon);
-        EXPECT_EQ(dialogs.shown[0].title, c.title);
-        EXPECT_EQ(dialogs.shown[0].text, c.text);
+        dialogs.expectBox(c.icon, c.title, c.text);
         EXPECT_EQ(form.paso.text(), c.paso) << "the step that failed stays shown";
         EXPECT_EQ(c.button.background(), QColor(1, 2, 3));
         EXPECT_TRUE(chkAdquisicion);
@@ -101,5 +95,3 @@ TEST_F(MaintenanceTest, FailureIsShownTheSystemStartedAgainAndTheTimeOutGivenBac
                                                    QDir(plant.gelmar).filePath("GSNET.EXE")));
     }
 }
-
-} // namespace

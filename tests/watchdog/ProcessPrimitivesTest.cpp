@@ -1,17 +1,10 @@
 #include "watchdog/ProcessPrimitives.h"
 #include "core/AgentError.h"
-#include "support/Poll.h"
-#include "support/RecordingDialogs.h"
+#include "support/TestCommon.h"
 #include "watchdog/ProcessTable.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <list>
-
-namespace {
 
 // Copies of gelmar-sim under names of our choosing, each resident until killed, in a folder of their own
 // that scopes the process table: only processes this test started are ever seen or touched.
@@ -48,8 +41,6 @@ public:
 private:
     std::list<QProcess> m_processes; // killed, if still running, when they go
 };
-
-} // namespace
 
 TEST(ProcessPrimitives, RunningByPrefixKillAppBySuffixKillAppWmiByTheWholeNameFirstOnly) {
     Residents r;
@@ -106,7 +97,7 @@ TEST(ProcessTable, StatIsReadAfterTheNamesLastBracketAndCutNamesComeFromArgv0) {
     EXPECT_EQ(stat->session, 9);
     for (const QByteArray& bad : {QByteArray(""), QByteArray("12 GSNET S 1 2 3"), QByteArray("12 (x) S 1 2"),
                                   QByteArray("12 (x) S one 2 3 4")})
-        EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad.toStdString();
+        EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad;
 
     const struct {
         QByteArray comm, cmdline;
@@ -127,11 +118,9 @@ TEST(ProcessTable, EntriesThatEndWhileReadOrAreZombiesAreSkippedAndTheWalkGoesOn
     const auto entry = [&](const char* pid, const QByteArray& stat, const QByteArray& comm,
                            const QByteArray& cmdline) {
         QDir().mkpath(proc.filePath(pid));
-        for (const auto& [file, content] : {std::pair{"stat", stat}, {"comm", comm}, {"cmdline", cmdline}}) {
-            QFile f(proc.filePath(pid) + "/" + file);
-            if (!content.isEmpty() && f.open(QIODevice::WriteOnly))
-                f.write(content);
-        }
+        for (const auto& [file, content] : {std::pair{"stat", stat}, {"comm", comm}, {"cmdline", cmdline}})
+            if (!content.isEmpty())
+                writeFile(proc.filePath(pid) + "/" + file, content);
     };
     entry("7", "7 (VQM.EXE) S 1 7 7 0", "VQM.EXE\n", "/g/VQM.EXE");
     entry("30", "30 (PLXSERVER.EXE) S 1 30 30 0", "", "/g/PLXSERVER.EXE");    // ended before comm was read

@@ -3,15 +3,9 @@
 #include "watchdog/NoDataRestart.h"
 
 #include <QStorageInfo>
-#include <QTemporaryDir>
-
-namespace {
 
 const QColor lightRed(255, 192, 192), white(255, 255, 255);
-
 using StatusUpdateTest = WatchdogFixture;
-
-} // namespace
 
 TEST_F(StatusUpdateTest, RunsAtTheFirstTickOfEachFifthMinuteOnly) {
     for (const auto& [at, runs] : {std::pair{QTime(12, 3), false},
@@ -22,7 +16,7 @@ TEST_F(StatusUpdateTest, RunsAtTheFirstTickOfEachFifthMinuteOnly) {
         form.lblFechaActualizado.setText("");
         clock.set(QDateTime(clock.now().date(), at));
         status.PreActualizaDatosVida();
-        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), runs) << at.toString().toStdString();
+        EXPECT_EQ(!form.lblFechaActualizado.text().isEmpty(), runs) << at.toString();
         EXPECT_EQ(form.status.text(), "Desconectado") << "the link's state on every tick";
     }
 }
@@ -123,7 +117,7 @@ TEST_F(StatusUpdateTest, AFailureEndsTheUpdateAndIsLoggedOncePerDistinctError) {
     QTemporaryDir empty;
     form.txtPathGelmar.setText(empty.path());
     status.ActualizaDatosVida();
-    EXPECT_TRUE(form.txtError.text().startsWith("No se encuentra ")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().startsWith("No se encuentra ")) << form.txtError.text();
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 2) << lines.join("\n").toStdString();
     EXPECT_TRUE(lines[0].startsWith(noSpace + " Hora: "));
@@ -138,10 +132,8 @@ TEST(StatusUpdateDrive, WindowsPathsKeepTheirDriveOthersShowTheirMountPoint) {
                                         {"/", "/"},
                                         {dir.path(), mount},
                                         {dir.filePath("not/there/yet"), mount}})
-        EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder.toStdString();
+        EXPECT_EQ(StatusUpdate::driveText(folder), drive) << folder;
 }
-
-namespace {
 
 class NoDataRestartTest : public WatchdogFixture {
 protected:
@@ -159,8 +151,6 @@ protected:
     }
     NoDataRestart noData{Views::noDataRestart(form), clock, buffer};
 };
-
-} // namespace
 
 TEST_F(NoDataRestartTest, CountsTicksWithoutRecordsUpToTheThresholdReadAnewCappedAt999) {
     EXPECT_EQ(restartAt("30", 40), 30);

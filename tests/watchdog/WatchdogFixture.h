@@ -2,16 +2,12 @@
 
 #include "app/Views.h"
 #include "core/AgentSettings.h"
-#include "core/EventLog.h"
 #include "core/Form1State.h"
-#include "core/IniFile.h"
 #include "core/StatusFile.h"
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
-#include "forwarding/GelmarRestarter.h"
-#include "support/FakeClock.h"
-#include "support/FileText.h"
-#include "support/RecordingDialogs.h"
+#include "support/FakeSender.h"
+#include "support/ServicesTest.h"
 #include "support/TestPlant.h"
 #include "watchdog/GelmarProcesses.h"
 #include "watchdog/Maintenance.h"
@@ -19,22 +15,10 @@
 #include "watchdog/ProcessTable.h"
 #include "watchdog/StatusUpdate.h"
 
-#include <QFile>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
-
-struct RecordingRestarter final : GelmarRestarter {
-    void ReiniciaGelmar() override { ++restarts; }
-    int restarts = 0;
-};
-
 // The watchdog's parts over a plant made in-process (the stand-in's SQLite databases, an empty buffer)
 // and a process table that sees only processes started below the test's own folder (the installation
 // and the data tool's root).
-class WatchdogFixture : public ::testing::Test {
+class WatchdogFixture : public ServicesTest {
 protected:
     WatchdogFixture() {
         form.txtPathGelmar.setText(plant.gelmar);
@@ -50,19 +34,10 @@ protected:
 
     // The first value the last statement gives, on a connection of its own to a plant database.
     QVariant sqlOn(const QString& catalogue, const QStringList& statements) {
+        SideConnection c(GelmarInstall::databasePath(plant.gelmar, catalogue));
         QVariant value;
-        {
-            QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "inspector");
-            c.setDatabaseName(GelmarInstall::databasePath(plant.gelmar, catalogue));
-            c.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
-            EXPECT_TRUE(c.open());
-            QSqlQuery q(c);
-            for (const QString& statement : statements)
-                EXPECT_TRUE(q.exec(statement)) << q.lastError().text().toStdString();
-            if (q.next())
-                value = q.value(0);
-        }
-        QSqlDatabase::removeDatabase("inspector");
+        for (const QString& statement : statements)
+            EXPECT_TRUE((value = c.run(statement)).isValid()) << c.error();
         return value;
     }
     QVariant sqlOn(const QString& catalogue, const QString& statement) {
@@ -73,19 +48,9 @@ protected:
         sqlOn(GelmarInstall::acquired, "INSERT INTO HistoricalData (Timestamp) VALUES ('" +
                                            when.toString(GelmarInstall::dateFormat) + "')");
     }
-    // The buffer's notices, as "device|alarm|beginend".
-    QStringList notices() {
-        QStringList all;
-        for (const BufferRow& row : buffer.rowsAfter(0, QDateTime(QDate(2000, 1, 1), QTime(0, 0))))
-            all << row.device + "|" + row.alarm + "|" + row.beginend;
-        return all;
-    }
-    QStringList logLines() const { return eventLogLines(log.currentPath()); }
+    QStringList notices() { return noticesOf(buffer, clock.now()); }
 
     TestPlant plant;
-    FakeClock clock;
-    RecordingDialogs dialogs;
-    EventLog log{plant.root.path(), clock};
     Form1State form;
     AgentSettings settings;
     StatusFlags flags;
@@ -94,20 +59,12 @@ protected:
     BufferDb buffer{BufferDb::pathIn(plant.program), dialogs};
     ProcessTable table;
     ProcessPrimitives baskill{table, dialogs};
-    RecordingRestarter restarter;
+    FakeRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
-    StatusUpdate status{{Views::statusUpdate(form),
-                         Views::statusLimits(settings),
-                         flags,
-                         statusFile,
-                         {clock, log, dialogs},
-                         db,
-                         buffer,
-                         baskill,
-                         restarter,
-                         [] { return QStringLiteral("Desconectado"); },
-                         [] { return false; },
+    StatusUpdate status{{Views::statusUpdate(form), Views::statusLimits(settings), flags, statusFile,
+                         services(), db, buffer, baskill, restarter,
+                         [] { return QStringLiteral("Desconectado"); }, [] { return false; },
                          [this] { return chkAdquisicion; }}};
     GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
     int sweeps = 0;
@@ -116,7 +73,7 @@ protected:
                              settings,
                              [this](const QString& stamp) { settings.UltOptimiza = stamp; },
                              statusFile,
-                             {clock, log, dialogs},
+                             services(),
                              db,
                              baskill,
                              processes,
@@ -133,8 +90,7 @@ protected:
     void SetUp() override {
         WatchdogFixture::SetUp();
         QString error;
-        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error))
-            << error.toStdString();
+        ASSERT_TRUE(GelmarInstall::install(plant.gelmar, "P", GELMAR_SIM_PATH, &error)) << error;
         processes.setRestartWait(50ms);
     }
     void TearDown() override {
