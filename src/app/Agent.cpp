@@ -225,7 +225,8 @@ std::optional<qint64> Agent::alarmPosition() const {
 }
 
 QString Agent::trayCaption() const {
-    return Tray::stationCaption(m_form.IpQuarn.text(), m_form.lblPuerto.text());
+    return Tray::stationCaption(m_form.IpQuarn.text(),
+                                QString::number(ConfigRules::port(m_form.lblPuerto.text())));
 }
 
 void Agent::tmrHideTick() {
