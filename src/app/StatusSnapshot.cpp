@@ -2,6 +2,7 @@
 
 #include "core/AgentLocale.h"
 #include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/StatusFlags.h"
 #include "forwarding/UltCodFile.h"
@@ -50,6 +51,13 @@ QJsonObject StatusSnapshot::json() const {
     o[QStringLiteral("failingSince")] =
         failingSince ? QJsonValue(failingSince->toString(Qt::ISODate)) : QJsonValue();
     o[QStringLiteral("smsMode")] = m_s.flags.SMSOn;
+    if (m_s.log) {
+        // Lines the event log could not take since start, and why the last one failed (null once one is
+        // written again).
+        o[QStringLiteral("unwrittenLogLines")] = m_s.log->unwrittenLines();
+        o[QStringLiteral("logFailure")] =
+            m_s.log->failure().isEmpty() ? QJsonValue() : QJsonValue(m_s.log->failure());
+    }
     QJsonObject c;
     for (const Condition& condition : conditions)
         c[QLatin1String(condition.key)] = flagOf(m_s.flags, condition.key);

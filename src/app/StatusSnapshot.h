@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 
+class EventLog;
 class Form1State;
 struct StatusFlags;
 struct DeliveryState;
@@ -16,6 +17,7 @@ public:
         const Form1State& form;
         const StatusFlags& flags;
         const DeliveryState& delivery;
+        const EventLog* log = nullptr; // none: nothing to say of the event log
     };
 
     explicit StatusSnapshot(Sources sources) : m_s(std::move(sources)) {}

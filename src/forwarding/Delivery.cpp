@@ -12,12 +12,6 @@
 Delivery::Delivery(Parts parts) : m_p(std::move(parts)) {
 }
 
-void Delivery::requireLogged(const EventLog& log, bool written) {
-    if (!written)
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede escribir en ") + log.currentPath());
-}
-
 bool Delivery::smsApplies() const {
     return m_p.view.chkSMSEnabled.checked() && m_p.smsOn;
 }
@@ -33,7 +27,7 @@ Delivery::Handed Delivery::handOn(const QString& message, const SmsForm& smsForm
     if (m_p.sender.EnviaConReserva(message)) {
         m_p.state.delivered();
         savePosition(position, id);
-        requireLogged(m_p.log, m_p.log.delivery(message));
+        m_p.log.delivery(message);
         return Handed::Delivered;
     }
     if (!smsApplies()) {
@@ -45,7 +39,7 @@ Delivery::Handed Delivery::handOn(const QString& message, const SmsForm& smsForm
     if (!m_p.sms || !m_p.sms->MandaMensaje(smsForm(), recipient))
         return Handed::No;
     savePosition(position, id);
-    requireLogged(m_p.log, m_p.log.sms(message, recipient));
+    m_p.log.sms(message, recipient);
     return Handed::BySms;
 }
 
@@ -54,6 +48,6 @@ void Delivery::toAuxiliaries(const QString& message, const QString& smsText) {
         return;
     for (const QString& number : std::as_const(m_p.smsAuxiliaries)) {
         const bool sent = m_p.sms->MandaMensaje(smsText, number);
-        requireLogged(m_p.log, m_p.log.auxiliarySms(message, number, sent));
+        m_p.log.auxiliarySms(message, number, sent);
     }
 }

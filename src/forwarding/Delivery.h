@@ -14,7 +14,8 @@ struct DeliveryState;
 
 // How one message is handed on, for the alarm scan and the buffer resend alike: to the central station
 // over its links, else, while SMS mode is on, by SMS to the main recipient. The position file moves past
-// the message only once it has gone, and each hand-on writes its log line.
+// the message only once it has gone, and each hand-on writes its log line; a line the log can not take
+// holds nothing up (the log counts and tells it).
 class Delivery {
 public:
     struct View {
@@ -46,10 +47,6 @@ public:
     Handed handOn(const QString& message, const SmsForm& smsForm, const UltCodFile& position, qint64 id);
     // A live alarm that went by SMS also goes to the auxiliary recipients, each with its log line.
     void toAuxiliaries(const QString& message, const QString& smsText);
-
-    // A line that can not be written ends the cycle in progress, as any other run-time error; the
-    // position is already safe on disk by then.
-    static void requireLogged(const EventLog& log, bool written);
 
 private:
     bool smsApplies() const;
