@@ -154,6 +154,7 @@ void AlarmScan::cycle() {
         buffer.sync();
     });
 
+    m_p.delivery.newCycle();
     // A supervision file replaced under the agent is opened again before it is read.
     m_p.db.requireSameFiles();
     const std::optional<qint64> stored = alarms.read();

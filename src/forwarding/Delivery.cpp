@@ -4,6 +4,7 @@
 #include "core/Clock.h"
 #include "core/Control.h"
 #include "core/DeliveryState.h"
+#include "core/Diagnostics.h"
 #include "core/EventLog.h"
 #include "forwarding/MessageSender.h"
 #include "forwarding/SmsSender.h"
@@ -24,15 +25,21 @@ void Delivery::savePosition(const UltCodFile& position, qint64 id) const {
 
 Delivery::Handed Delivery::handOn(const QString& message, const SmsForm& smsForm, const UltCodFile& position,
                                   qint64 id) {
-    if (m_p.sender.EnviaConReserva(message)) {
-        m_p.state.delivered();
-        savePosition(position, id);
-        m_p.log.delivery(message);
-        return Handed::Delivered;
-    }
-    if (!smsApplies()) {
-        m_p.state.failed(m_p.clock);
-        return Handed::No;
+    const bool straightToSms = m_fastFailover && m_linksFailed && smsApplies();
+    if (!straightToSms) {
+        if (m_p.sender.EnviaConReserva(message)) {
+            m_p.state.delivered();
+            savePosition(position, id);
+            m_p.log.delivery(message);
+            return Handed::Delivered;
+        }
+        if (!smsApplies()) {
+            m_p.state.failed(m_p.clock);
+            return Handed::No;
+        }
+        if (m_fastFailover && !m_linksFailed)
+            qCInfo(lcLink) << "ningún enlace ha entregado: el resto del ciclo va directo por SMS";
+        m_linksFailed = true;
     }
     // When the modem fails too, stop here without moving past the message; the next tick tries again.
     const QString recipient = m_p.view.txtRecipient.text();

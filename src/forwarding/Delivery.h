@@ -38,6 +38,11 @@ public:
     explicit Delivery(Parts parts);
 
     void setSmsSender(SmsSender* sms) { m_p.sms = sms; }
+    // Key FastFailover: while SMS mode is on, once every link has failed for one message, the rest of the
+    // cycle goes straight to SMS instead of waiting out the links again for each message.
+    void setFastFailover(bool on) { m_fastFailover = on; }
+    // A new cycle tries the links first again.
+    void newCycle() { m_linksFailed = false; }
 
     // The SMS form of a message, built only when the message goes by SMS.
     using SmsForm = std::function<QString()>;
@@ -53,4 +58,6 @@ private:
     void savePosition(const UltCodFile& position, qint64 id) const;
 
     Parts m_p;
+    bool m_fastFailover = false;
+    bool m_linksFailed = false; // every link failed for a message of this cycle
 };

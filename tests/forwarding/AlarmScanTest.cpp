@@ -226,6 +226,33 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
                                                           saturdayNoon, MessageFormat::SmsKind::Buffered));
 }
 
+TEST_F(AlarmScanTest, WithFastFailoverInSmsModeTheLinksAreTriedOnceACycle) {
+    form.chkSMSEnabled.setChecked(true);
+    flags.SMSOn = true;
+    form.txtRecipient.setText("+34600000001");
+    sender.answer = fail;
+    // Messages tried on the links, and SMS sent, in one cycle.
+    const auto cycle = [&] {
+        sender.sent.clear();
+        sms.calls.clear();
+        scan.BuscaAlarmas();
+        return std::pair{sender.alarms().size(), sms.calls.size()};
+    };
+    using Tried = std::pair<qsizetype, qsizetype>;
+    for (int i = 0; i < 5; ++i)
+        alarm();
+    EXPECT_EQ(cycle(), Tried(5, 5)) << "by default each alarm waits out the links first";
+    handOn.setFastFailover(true);
+    for (int i = 0; i < 5; ++i)
+        alarm();
+    EXPECT_EQ(cycle(), Tried(1, 5));
+    sender.answer = succeed;
+    alarm();
+    const qint64 last = alarm();
+    EXPECT_EQ(cycle(), Tried(2, 0)) << "the next cycle tries the links first again";
+    EXPECT_EQ(position.read(), last);
+}
+
 TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
     buffer.PonEnBuffer("SISTEMA", "Vieja", "1", clock.now().addDays(-8));
     buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", clock.now().addSecs(-120));
