@@ -155,7 +155,7 @@ void Agent::buildLoad(Form1Load& load) {
     load.add(step(QStringLiteral("plant files"), [this] { m_plant.load(); }));
     load.add(step(QStringLiteral("config"), [this] {
         m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); });
-        m_forwarding.link().setFastFailover(m_settings.FastFailover);
+        m_forwarding.setFastFailover(m_settings.FastFailover);
     }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {
@@ -284,7 +284,8 @@ std::optional<qint64> Agent::alarmPosition() const {
 }
 
 QString Agent::trayCaption() const {
-    return Tray::stationCaption(m_form.IpQuarn.text(), m_form.lblPuerto.text());
+    return Tray::stationCaption(m_form.IpQuarn.text(),
+                                QString::number(ConfigRules::port(m_form.lblPuerto.text())));
 }
 
 void Agent::tmrHideTick() {

@@ -230,7 +230,7 @@ void FolderCheck::checkStations() {
     BoundedWait wait;
     for (Station& s : stations) {
         s.host = config(m_ini, s.addressKey).trimmed();
-        s.port = static_cast<quint16>(ConfigRules::portText(config(m_ini, s.portKey)).toDouble());
+        s.port = ConfigRules::port(config(m_ini, s.portKey));
         if (s.host.isEmpty() ||
             !ConfigRules::addressNote(QString::fromLatin1(s.addressKey), s.host).isEmpty()) {
             s.done = true; // not configured, or already failed as written

@@ -4,6 +4,7 @@
 
 #include "core/AgentSettings.h"
 #include "core/Clock.h"
+#include "core/ConfigRules.h"
 #include "core/Configuration.h"
 #include "core/Dialogs.h"
 #include "core/Form1State.h"
@@ -58,7 +59,8 @@ int LinkTest::run() {
     bool allEchoed = true;
     int tried = 0;
     for (int i = 0; i < CentralLink::linkCount; ++i) {
-        const QString where = links[i].address.text() + QLatin1Char(':') + links[i].port.text();
+        const QString where = links[i].address.text() + QLatin1Char(':') +
+                              QString::number(ConfigRules::port(links[i].port.text()));
         if (links[i].address.text().isEmpty()) {
             if (i == 0) {
                 std::printf("Enlace %s: FALLO sin dirección (IpQuarnCenter en vornnet.ini)\n", links[i].name);

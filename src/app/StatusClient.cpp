@@ -105,6 +105,13 @@ QString StatusClient::text(const QJsonObject& status) {
     const QStringList open = StatusSnapshot::openConditions(status);
     line(QStringLiteral("Condiciones abiertas"),
          open.isEmpty() ? QStringLiteral("ninguna") : open.join(QStringLiteral(", ")));
+    const qint64 unwritten = field("unwrittenLogLines").toInteger();
+    const QJsonValue logFailure = field("logFailure");
+    line(QStringLiteral("Registro de eventos"),
+         unwritten == 0 ? QStringLiteral("todas las líneas escritas")
+                        : QStringLiteral("%1 líneas sin escribir").arg(unwritten) +
+                              (logFailure.isNull() ? QStringLiteral(" (ahora se escribe)")
+                                                   : QStringLiteral(": ") + logFailure.toString()));
     line(QStringLiteral("Proceso"), control("lblProceso"));
     line(QStringLiteral("Estado del enlace"), control("ESTADO"));
     line(QStringLiteral("Error"), control("txtError"));

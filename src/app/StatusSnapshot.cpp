@@ -3,6 +3,7 @@
 #include "core/AgentError.h"
 #include "core/AgentLocale.h"
 #include "core/DeliveryState.h"
+#include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/StatusFlags.h"
 #include "forwarding/UltCodFile.h"
@@ -59,6 +60,13 @@ QJsonObject StatusSnapshot::json() const {
     o[QStringLiteral("smsMode")] = m_s.flags.SMSOn;
     const QString incomplete = m_s.incompleteStartup ? m_s.incompleteStartup() : QString();
     o[QStringLiteral("incompleteStartup")] = incomplete.isEmpty() ? QJsonValue() : QJsonValue(incomplete);
+    if (m_s.log) {
+        // Lines the event log could not take since start, and why the last one failed (null once one is
+        // written again).
+        o[QStringLiteral("unwrittenLogLines")] = m_s.log->unwrittenLines();
+        o[QStringLiteral("logFailure")] =
+            m_s.log->failure().isEmpty() ? QJsonValue() : QJsonValue(m_s.log->failure());
+    }
     QJsonObject c;
     for (const Condition& condition : conditions)
         c[QLatin1String(condition.key)] = flagOf(m_s.flags, condition.key);

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+class EventLog;
 class Form1State;
 struct StatusFlags;
 struct DeliveryState;
@@ -20,6 +21,7 @@ public:
         const DeliveryState& delivery;
         // "Arranque incompleto: ..." while the load has not run all its steps; empty once it has.
         std::function<QString()> incompleteStartup = nullptr;
+        const EventLog* log = nullptr; // none: nothing to say of the event log
     };
 
     explicit StatusSnapshot(Sources sources) : m_s(std::move(sources)) {}

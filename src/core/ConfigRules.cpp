@@ -6,12 +6,19 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <limits>
 
 namespace ConfigRules {
 
 QString portText(const QString& text) {
     const double v = NumberValue::of(text);
     return v == 0 ? QStringLiteral("1003") : NumberValue::text(v);
+}
+
+quint16 port(const QString& text) {
+    const qint64 rounded = NumberValue::roundHalfEven(NumberValue::of(text));
+    return rounded >= 1 && rounded <= std::numeric_limits<quint16>::max() ? static_cast<quint16>(rounded)
+                                                                          : defaultPort;
 }
 
 bool checkState(const QString& text) {
@@ -122,8 +129,10 @@ namespace {
 Reading fieldReading(const ConfigKeys::Field& f, const QString& key, const QString& text) {
     switch (f.rule) {
     case ConfigKeys::Rule::Port:
-        return changed(key, text, portText(text),
-                       QStringLiteral("un puerto es un número; vacío o 0 es 1003"));
+        return changed(key, text, QString::number(port(text)),
+                       QStringLiteral("un puerto es un número entero de 1 a 65535; vacío, 0 o fuera de "
+                                      "ese intervalo es %1")
+                           .arg(defaultPort));
     case ConfigKeys::Rule::Check:
         return changed(key, text, checkState(text) ? QStringLiteral("1") : QStringLiteral("0"),
                        QStringLiteral("0 sin marcar, otro número marcado"));

@@ -23,6 +23,11 @@ struct Reading {
 
 // Ports: the number value written back as text; 0 (or no number at all) means the default port 1003.
 QString portText(const QString& text);
+// The port a link connects to, the one number every reader of a port field or key uses: the number value
+// rounded (halves to the even neighbour); 0, no number, or one no port can have (outside 1 to 65535) is
+// the default port.
+constexpr quint16 defaultPort = 1003;
+quint16 port(const QString& text);
 // A check box: the number value rounded, not 0 is ticked.
 bool checkState(const QString& text);
 // The life test's interval in hours, brought within 1 to 24.

@@ -118,7 +118,7 @@ QString Configuration::stationsText() const {
     const auto station = [this](const char* address, const char* port) {
         const QString host = config(address);
         return (host.isEmpty() ? QStringLiteral("(vacía)") : host) + QLatin1Char(':') +
-               ConfigRules::portText(config(port));
+               QString::number(ConfigRules::port(config(port)));
     };
     const auto secondary = [&](const char* address, const char* port) {
         return config(address).isEmpty() ? QStringLiteral("ninguna") : station(address, port);

@@ -12,6 +12,7 @@ Q_LOGGING_CATEGORY(lcDb, "vornnet.db", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcBuffer, "vornnet.buffer", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcLink, "vornnet.link", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcScan, "vornnet.scan", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcLog, "vornnet.log", QtInfoMsg)
 
 namespace Diagnostics {
 

@@ -11,6 +11,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcDb)     // vornnet.db: the supervision databases
 Q_DECLARE_LOGGING_CATEGORY(lcBuffer) // vornnet.buffer: buffer.mdb
 Q_DECLARE_LOGGING_CATEGORY(lcLink)   // vornnet.link: deliveries to the central station
 Q_DECLARE_LOGGING_CATEGORY(lcScan)   // vornnet.scan: the alarm scan's cycles
+Q_DECLARE_LOGGING_CATEGORY(lcLog)    // vornnet.log: event-log lines that could not be written
 
 namespace Diagnostics {
 

@@ -2,9 +2,11 @@
 
 #include "core/AgentLocale.h"
 #include "core/Clock.h"
+#include "core/Diagnostics.h"
 #include "core/Files.h"
 
 #include <QDir>
+#include <cerrno>
 
 EventLog::EventLog(QString folder, const Clock& clock) : m_folder(std::move(folder)), m_clock(clock) {
 }
@@ -47,7 +49,23 @@ bool EventLog::write(const QString& text) const {
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     // The host's own encoding: only the central station's wire keeps the old single-byte code page.
     const QByteArray line = (flat + QStringLiteral("\r\n")).toUtf8();
-    return appendToFile(currentPath(), line);
+    const QString path = currentPath();
+    if (appendToFile(path, line)) {
+        if (!m_failure.isEmpty())
+            qCInfo(lcLog).noquote() << "el registro de eventos se escribe de nuevo en" << path << "tras"
+                                    << m_unwritten << "líneas sin escribir";
+        m_failure.clear();
+        return true;
+    }
+    const int cause = errno;
+    ++m_unwritten;
+    const QString failure =
+        QStringLiteral("No se puede escribir en %1: %2").arg(path, qt_error_string(cause));
+    if (failure != m_failure)
+        qCWarning(lcLog).noquote() << failure
+                                   << "(las entregas siguen; las líneas sin escribir se cuentan en --status)";
+    m_failure = failure;
+    return false;
 }
 
 QString EventLog::now() const {

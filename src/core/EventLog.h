@@ -24,8 +24,14 @@ public:
     static QString fileName(const QDate& date);
 
     // Appends text + CR LF, with CR and LF inside the text turned into blanks; false when the file could
-    // not be opened or written.
+    // not be opened or written. A line that can not be written holds nothing up: it is counted, and the
+    // first failure of each distinct cause is told on vornnet.log (and its end once a line goes again).
     bool write(const QString& text) const;
+
+    // Lines that could not be written since start.
+    qint64 unwrittenLines() const { return m_unwritten; }
+    // Why the last line could not be written ("No se puede escribir en ...: ..."); empty once one is.
+    const QString& failure() const { return m_failure; }
 
     bool start() const;
     bool delivery(const QString& message) const;
@@ -46,4 +52,6 @@ private:
     mutable QDate m_pathDate; // the day and folder m_path was made for
     mutable QString m_pathFolder;
     mutable QString m_path;
+    mutable qint64 m_unwritten = 0;
+    mutable QString m_failure;
 };

@@ -154,6 +154,7 @@ void AlarmScan::cycle() {
         buffer.sync();
     });
 
+    m_p.delivery.newCycle();
     // A supervision file replaced under the agent is opened again before it is read.
     m_p.db.requireSameFiles();
     const std::optional<qint64> stored = alarms.read();
@@ -181,7 +182,14 @@ void AlarmScan::cycle() {
 
     // Read here, after the alarms: a buffer position without a number holds the buffer, not the alarms.
     resendBuffer(buffer, buffer.read().value_or(0));
-    m_p.view.txtError.setText(m_passedOverText);
+    // A log that can not be written holds no alarm, but it is not left unseen.
+    const EventLog& log = m_p.services.log;
+    QStringList shown;
+    if (!m_passedOverText.isEmpty())
+        shown << m_passedOverText;
+    if (!log.failure().isEmpty())
+        shown << log.failure() + QStringLiteral(" (%1 líneas sin escribir)").arg(log.unwrittenLines());
+    m_p.view.txtError.setText(shown.join(QStringLiteral("; ")));
 }
 
 qint64 AlarmScan::firstStartPosition(UltCodFile& position, const QDateTime& cutoff) {
@@ -245,7 +253,7 @@ void AlarmScan::tellPassedOver(qint64 last, const QDateTime& cutoff) {
                            .arg(windowDays)
                            .arg(count, idRanges(ids));
     qCWarning(lcScan).noquote() << m_passedOverText;
-    requireLogged(m_p.services.log.write(m_passedOverText));
+    m_p.services.log.write(m_passedOverText);
 }
 
 void AlarmScan::requireWritable(const UltCodFile& position, qint64 id) const {
@@ -327,17 +335,13 @@ void AlarmScan::futureDateGuard(QDateTime& event) {
     event = now;
 }
 
-void AlarmScan::requireLogged(bool written) const {
-    Delivery::requireLogged(m_p.services.log, written);
-}
-
 bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     Alarm a = readRow(row);
     if (!a.faults.isEmpty())
-        requireLogged(m_p.services.log.write(
+        m_p.services.log.write(
             QStringLiteral("Alarma %1 con datos no válidos (%2): se envía como desconocida")
                 .arg(a.id)
-                .arg(a.faults.join(QStringLiteral(", ")))));
+                .arg(a.faults.join(QStringLiteral(", "))));
 
     const QString text = a.faults.isEmpty() ? alarmText(a.instrument, a.code) : unknownAlarm;
     futureDateGuard(a.event);
@@ -386,10 +390,10 @@ bool AlarmScan::resendRow(const BufferRow& row, const UltCodFile& file) {
         state = QStringLiteral("0");
     else if (!n)
         // Our own notices hold "0" or "1"; anything else must not block the buffer for good.
-        requireLogged(m_p.services.log.write(
+        m_p.services.log.write(
             QStringLiteral("Aviso %1 del buffer con inicio/fin '%2' no válido: se envía como inicio")
                 .arg(row.id)
-                .arg(row.beginend)));
+                .arg(row.beginend));
 
     if (!m_p.exclusions.HayQueEnviar(row.device, row.alarm))
         return true;

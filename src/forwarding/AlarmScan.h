@@ -88,7 +88,6 @@ private:
     void resendBuffer(const UltCodFile& file, qint64 position);
     bool resendRow(const BufferRow& row, const UltCodFile& file);      // false: stop the resend
     void requireWritable(const UltCodFile& position, qint64 id) const; // throws AgentError
-    void requireLogged(bool written) const;
 
     Parts m_p;
     ErrorReport m_errors; // txtError, the event log and vornnet.scan

@@ -1,16 +1,15 @@
 #include "forwarding/CentralLink.h"
 
+#include "core/ConfigRules.h"
 #include "core/Control.h"
 #include "core/Diagnostics.h"
 #include "core/EventLog.h"
-#include "core/NumberValue.h"
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
 
 #include <QDeadlineTimer>
 #include <QScopeGuard>
 #include <QTcpSocket>
-#include <limits>
 
 namespace {
 
@@ -28,13 +27,6 @@ Endpoint endpointOf(const CentralLink::View& view, int queWinsock) {
     default:
         return {view.IpQuarn, view.lblPuerto};
     }
-}
-
-// Leading digits of the port text ("10003abc" is 10003). A value no port can have becomes 0, which the
-// socket layer refuses: that link then fails like any unreachable one.
-quint16 portOf(const QString& text) {
-    const qint64 port = NumberValue::roundHalfEven(NumberValue::of(text));
-    return port >= 0 && port <= std::numeric_limits<quint16>::max() ? static_cast<quint16>(port) : 0;
 }
 
 } // namespace
@@ -91,7 +83,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     const QString address = ep.address.text();
     if (queWinsock != 1 && address.isEmpty())
         return false;
-    const quint16 port = portOf(ep.port.text());
+    const quint16 port = ConfigRules::port(ep.port.text());
 
     link.busy = true;
     link.error.reset();

@@ -4,18 +4,13 @@
 #include "core/Clock.h"
 #include "core/Control.h"
 #include "core/DeliveryState.h"
+#include "core/Diagnostics.h"
 #include "core/EventLog.h"
 #include "forwarding/MessageSender.h"
 #include "forwarding/SmsSender.h"
 #include "forwarding/UltCodFile.h"
 
 Delivery::Delivery(Parts parts) : m_p(std::move(parts)) {
-}
-
-void Delivery::requireLogged(const EventLog& log, bool written) {
-    if (!written)
-        throw AgentError(AgentError::CommandFailed,
-                         QStringLiteral("No se puede escribir en ") + log.currentPath());
 }
 
 bool Delivery::smsApplies() const {
@@ -30,22 +25,28 @@ void Delivery::savePosition(const UltCodFile& position, qint64 id) const {
 
 Delivery::Handed Delivery::handOn(const QString& message, const SmsForm& smsForm, const UltCodFile& position,
                                   qint64 id) {
-    if (m_p.sender.EnviaConReserva(message)) {
-        m_p.state.delivered();
-        savePosition(position, id);
-        requireLogged(m_p.log, m_p.log.delivery(message));
-        return Handed::Delivered;
-    }
-    if (!smsApplies()) {
-        m_p.state.failed(m_p.clock);
-        return Handed::No;
+    const bool straightToSms = m_fastFailover && m_linksFailed && smsApplies();
+    if (!straightToSms) {
+        if (m_p.sender.EnviaConReserva(message)) {
+            m_p.state.delivered();
+            savePosition(position, id);
+            m_p.log.delivery(message);
+            return Handed::Delivered;
+        }
+        if (!smsApplies()) {
+            m_p.state.failed(m_p.clock);
+            return Handed::No;
+        }
+        if (m_fastFailover && !m_linksFailed)
+            qCInfo(lcLink) << "ningún enlace ha entregado: el resto del ciclo va directo por SMS";
+        m_linksFailed = true;
     }
     // When the modem fails too, stop here without moving past the message; the next tick tries again.
     const QString recipient = m_p.view.txtRecipient.text();
     if (!m_p.sms || !m_p.sms->MandaMensaje(smsForm(), recipient))
         return Handed::No;
     savePosition(position, id);
-    requireLogged(m_p.log, m_p.log.sms(message, recipient));
+    m_p.log.sms(message, recipient);
     return Handed::BySms;
 }
 
@@ -54,6 +55,6 @@ void Delivery::toAuxiliaries(const QString& message, const QString& smsText) {
         return;
     for (const QString& number : std::as_const(m_p.smsAuxiliaries)) {
         const bool sent = m_p.sms->MandaMensaje(smsText, number);
-        requireLogged(m_p.log, m_p.log.auxiliarySms(message, number, sent));
+        m_p.log.auxiliarySms(message, number, sent);
     }
 }

@@ -14,7 +14,8 @@ struct DeliveryState;
 
 // How one message is handed on, for the alarm scan and the buffer resend alike: to the central station
 // over its links, else, while SMS mode is on, by SMS to the main recipient. The position file moves past
-// the message only once it has gone, and each hand-on writes its log line.
+// the message only once it has gone, and each hand-on writes its log line; a line the log can not take
+// holds nothing up (the log counts and tells it).
 class Delivery {
 public:
     struct View {
@@ -37,6 +38,11 @@ public:
     explicit Delivery(Parts parts);
 
     void setSmsSender(SmsSender* sms) { m_p.sms = sms; }
+    // Key FastFailover: while SMS mode is on, once every link has failed for one message, the rest of the
+    // cycle goes straight to SMS instead of waiting out the links again for each message.
+    void setFastFailover(bool on) { m_fastFailover = on; }
+    // A new cycle tries the links first again.
+    void newCycle() { m_linksFailed = false; }
 
     // The SMS form of a message, built only when the message goes by SMS.
     using SmsForm = std::function<QString()>;
@@ -47,13 +53,11 @@ public:
     // A live alarm that went by SMS also goes to the auxiliary recipients, each with its log line.
     void toAuxiliaries(const QString& message, const QString& smsText);
 
-    // A line that can not be written ends the cycle in progress, as any other run-time error; the
-    // position is already safe on disk by then.
-    static void requireLogged(const EventLog& log, bool written);
-
 private:
     bool smsApplies() const;
     void savePosition(const UltCodFile& position, qint64 id) const;
 
     Parts m_p;
+    bool m_fastFailover = false;
+    bool m_linksFailed = false; // every link failed for a message of this cycle
 };

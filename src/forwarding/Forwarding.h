@@ -54,6 +54,12 @@ public:
     void setSmsSender(SmsSender* sms) { m_delivery.setSmsSender(sms); }
     void setRestarter(GelmarRestarter* restarter) { m_scan.setRestarter(restarter); }
 
+    // Key FastFailover, for the link and for the SMS fallback.
+    void setFastFailover(bool on) {
+        m_link.setFastFailover(on);
+        m_delivery.setFastFailover(on);
+    }
+
     // Load steps.
     void openBuffer() { m_buffer.open(); }
     // txtPlanta takes the plant name of the configuration database; it stays as it was without one.

@@ -4,7 +4,15 @@ namespace SmsText {
 
 namespace {
 
-// Removes blanks only, as the message texts have always been trimmed (tabs and line ends stay).
+// A control character inside the text would end or cancel the message at the modem (Ctrl-Z, ESC) or
+// break its line: only the driver's own Ctrl-Z may end it.
+bool isControl(QChar c) {
+    constexpr char16_t firstPrintable = 0x20;
+    constexpr char16_t del = 0x7F;
+    return c.unicode() < firstPrintable || c.unicode() == del;
+}
+
+// Removes blanks only, as the message texts have always been trimmed.
 QString trimBlanks(const QString& text, bool leading) {
     qsizetype from = 0, to = text.size();
     if (leading)
@@ -44,7 +52,10 @@ QString QuitaAcentos(const QString& text) {
             out += QLatin1Char('N');
             break;
         default:
-            out += c.unicode() > 'z' ? QChar(QLatin1Char('*')) : c;
+            if (isControl(c))
+                out += QLatin1Char(' ');
+            else
+                out += c.unicode() > 'z' ? QChar(QLatin1Char('*')) : c;
         }
     }
     out = trimBlanks(out, true);

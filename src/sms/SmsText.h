@@ -9,8 +9,9 @@ namespace SmsText {
 constexpr qsizetype maxLength = 155;
 
 // Lower-case accented vowels and ñ/Ñ lose their accent; every other character above "z" becomes "*"
-// (capital accented vowels, ü, ç, º, { | } ~ ...); blanks around the text go; and a "Fecha" after the
-// first character cuts the text before it (the date of a notice is left out).
+// (capital accented vowels, ü, ç, º, { | } ~ ...); control characters (below 0x20, and DEL) become blanks;
+// blanks around the text go; and a "Fecha" after the first character cuts the text before it (the date
+// of a notice is left out).
 QString QuitaAcentos(const QString& text);
 
 // QuitaAcentos, then cut to maxLength.

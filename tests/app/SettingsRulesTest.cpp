@@ -21,6 +21,9 @@ TEST(SettingsRules, ValuesAsStartUpTakesThem) {
         {"remoteporta", "cuarenta", "1003", Severity::Warning},
         {"RemotePort", "4701", "4701", Severity::None},
         {"RemotePortB", "", "1003", Severity::None},
+        {"RemotePort", "70000", "1003", Severity::Warning}, // no port can have it: the default
+        {"RemotePortA", "-1", "1003", Severity::Warning},
+        {"RemotePortB", "10003.7", "10004", Severity::Warning}, // the number the link connects to
         {"LifeTest", "0", "1", Severity::Warning},
         {"LifeTest", "30", "24", Severity::Warning},
         {"MinNoData", "10", "30", Severity::Warning},

@@ -97,3 +97,32 @@ TEST(FaultInjection, ThePositionFileLosesItsNumberWhileTheAgentRuns) {
     ASSERT_TRUE(f.waitPosition(held, 15s)) << agent->err.right(2000).toStdString();
     EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), QList<qint64>{2});
 }
+
+// The log folder read-only from the start: every alarm still goes at the scheduler's runs, the lines the
+// log could not take are counted in --status, and the failure is told once.
+TEST(FaultInjection, AReadOnlyLogFolderHoldsNoAlarm) {
+    ProcessHarness f;
+    if (const QString why = f.unprivilegedSkip(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    Station station;
+    ASSERT_TRUE(station.start());
+    f.point("", station.port);
+    const qint64 start = f.addAlarms({1}).value(0);
+    ASSERT_TRUE(QFile::setPermissions(f.logs.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                         QFileDevice::ReadOther | QFileDevice::ExeOther));
+    constexpr int tickMs = 3000;
+    const auto agent = f.agent({.tickMs = tickMs, .linkWaitMs = 300, .unprivileged = true});
+    ASSERT_TRUE(f.waitPosition(start, 15s)) << agent->err.toStdString();
+    const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(200000, 50));
+    // Two runs, and time for their deliveries: one alarm a run would take fifty.
+    EXPECT_TRUE(f.waitPosition(ids.last(), std::chrono::milliseconds(2 * tickMs + 3000)))
+        << "position " << f.positionId() << " of " << ids.last();
+    const QJsonObject status =
+        QJsonDocument::fromJson(f.runCommand({"--status", "--json"}).out.toUtf8()).object();
+    EXPECT_GE(status.value("unwrittenLogLines").toInteger(), 50);
+    EXPECT_TRUE(status.value("logFailure").toString().contains(f.logs.path()));
+    agent->terminate();
+    ASSERT_TRUE(agent->waitFinished());
+    EXPECT_EQ(QString::fromUtf8(agent->err).count("vornnet.log: No se puede escribir"), 1)
+        << agent->err.toStdString();
+}

@@ -83,6 +83,7 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     EXPECT_EQ(o.value("position").toInteger(), ids.last());
     EXPECT_TRUE(o.value("failingSince").isNull());
     EXPECT_FALSE(o.value("smsMode").toBool(true));
+    EXPECT_EQ(o.value("unwrittenLogLines").toInteger(-1), 0);
     const QJsonObject conditions = o.value("conditions").toObject();
     EXPECT_EQ(conditions.keys(), (QStringList{"Acquisition", "DbSize", "ModemOK", "freeSize", "time"}));
     EXPECT_EQ(o.value("controls").toObject().value("IpQuarn").toString(), "127.0.0.1");
@@ -99,6 +100,7 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     const Ran text = f.runCommand({"--status"});
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_TRUE(text.out.contains("Planta: EDAR Norte")) << text.out;
+    EXPECT_TRUE(text.out.contains("Registro de eventos: todas las líneas escritas"));
     // The JSON's instant, as the window writes dates.
     const QDateTime failing =
         QDateTime::fromString(o.value(QStringLiteral("failingSince")).toString(), Qt::ISODate);

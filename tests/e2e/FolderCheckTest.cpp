@@ -52,6 +52,9 @@ TEST(FolderCheck, EachMistakeIsToldByItsKeyWithTheFix) {
         {"key misspelt",
          [](ProcessHarness& f) { f.plant.config("RemotPort", "4701"); },
          {"AVISO", "RemotPort", "¿quería decir RemotePort?"}},
+        {"port out of range",
+         [](ProcessHarness& f) { f.plant.config("RemotePortA", "70000"); },
+         {"AVISO", "RemotePortA='70000' se toma como 1003"}},
     };
     Station station;
     ASSERT_TRUE(station.start());

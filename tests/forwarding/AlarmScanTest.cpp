@@ -190,6 +190,33 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
                                                           saturdayNoon, MessageFormat::SmsKind::Buffered));
 }
 
+TEST_F(AlarmScanTest, WithFastFailoverInSmsModeTheLinksAreTriedOnceACycle) {
+    form.chkSMSEnabled.setChecked(true);
+    flags.SMSOn = true;
+    form.txtRecipient.setText("+34600000001");
+    sender.answer = fail;
+    // Messages tried on the links, and SMS sent, in one cycle.
+    const auto cycle = [&] {
+        sender.sent.clear();
+        sms.calls.clear();
+        scan.BuscaAlarmas();
+        return std::pair{sender.alarms().size(), sms.calls.size()};
+    };
+    using Tried = std::pair<qsizetype, qsizetype>;
+    for (int i = 0; i < 5; ++i)
+        alarm();
+    EXPECT_EQ(cycle(), Tried(5, 5)) << "by default each alarm waits out the links first";
+    handOn.setFastFailover(true);
+    for (int i = 0; i < 5; ++i)
+        alarm();
+    EXPECT_EQ(cycle(), Tried(1, 5));
+    sender.answer = succeed;
+    alarm();
+    const qint64 last = alarm();
+    EXPECT_EQ(cycle(), Tried(2, 0)) << "the next cycle tries the links first again";
+    EXPECT_EQ(position.read(), last);
+}
+
 TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
     buffer.PonEnBuffer("SISTEMA", "Vieja", "1", clock.now().addDays(-8));
     buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", clock.now().addSecs(-120));
@@ -318,25 +345,46 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     EXPECT_EQ(logLines().filter(why).size(), 1) << "once per distinct error, not once per tick";
     EXPECT_EQ(captured.of("vornnet.scan").filter(why).size(), 3) << "a diagnostic line each time";
 
-    // A second error, different from the first, is logged in its turn.
-    const QString logFolder = log.folder();
-    writeFile(QDir(plant.program).filePath("not-a-folder"), "");
     writeFile(position.path(), " 0\r\n");
-    log.setFolder(QDir(plant.program).filePath("not-a-folder"));
     scan.BuscaAlarmas();
-    EXPECT_EQ(sender.alarms().size(), 1) << "delivered, but its log line could not be written";
     EXPECT_EQ(position.read(), first);
-    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text();
-
-    log.setFolder(logFolder);
-    const qint64 second = alarm();
-    scan.BuscaAlarmas();
-    EXPECT_EQ(position.read(), second);
     EXPECT_EQ(form.txtError.text(), QString());
     const QStringList cleared = logLines().filter("resuelto");
-    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n');
-    EXPECT_TRUE(cleared[0].contains("not-a-folder"));
+    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
+    EXPECT_TRUE(cleared[0].contains(why));
     EXPECT_EQ(captured.of("vornnet.scan").filter("resuelto").size(), 1);
+}
+
+TEST_F(AlarmScanTest, ALogThatCanNotBeWrittenHoldsNoAlarmAndIsToldOnceAndCounted) {
+    LogCapture captured;
+    QList<qint64> ids;
+    for (int i = 0; i < 50; ++i)
+        ids << alarm();
+    const QString logFolder = log.folder();
+    const QString notAFolder = QDir(plant.program).filePath("not-a-folder");
+    writeFile(notAFolder, ""); // a log folder nobody can write in, root included
+    log.setFolder(notAFolder);
+    sender.answer = [&](const QString&) { return sender.alarms().size() != 50; };
+    scan.BuscaAlarmas();
+    EXPECT_EQ(sender.alarms().size(), 50) << "every alarm goes on, not one per tick";
+    EXPECT_EQ(position.read(), ids[48]) << "the position still moves only after the echo";
+    EXPECT_EQ(log.unwrittenLines(), 49);
+    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().contains("49 líneas sin escribir"));
+    sender.answer = succeed;
+    scan.BuscaAlarmas();
+    EXPECT_EQ(position.read(), ids.last());
+    const QStringList told = captured.of("vornnet.log");
+    ASSERT_EQ(told.size(), 1) << "once per distinct error: " << told.join('\n').toStdString();
+    EXPECT_TRUE(told[0].startsWith(log.failure()));
+
+    log.setFolder(logFolder);
+    alarm();
+    scan.BuscaAlarmas();
+    EXPECT_EQ(log.failure(), QString());
+    EXPECT_EQ(form.txtError.text(), QString());
+    EXPECT_EQ(captured.of("vornnet.log").size(), 2) << "and when a line goes again";
+    EXPECT_EQ(log.unwrittenLines(), 50) << "the count is of the whole run";
 }
 
 TEST_F(AlarmScanTest, ABufferPositionWithoutANumberHoldsOnlyTheBuffer) {

@@ -23,8 +23,10 @@ TEST_F(ModemDriverTest, SendsThePreparedTextAndReadsTheSignal) {
     // The stand-in starts in PDU format, as a modem after a reset: the driver selects text format itself.
     EXPECT_TRUE(driver.MandaMensaje("Sala ñ Fecha: 12/03", "+34600111222"));
     EXPECT_TRUE(driver.MandaMensaje("EDAR|Norte: " + QString(200, 'x'), "600111222"));
-    EXPECT_EQ(readFile(record),
-              "+34600111222\tSala n\n600111222\tEDAR*Norte: " + QByteArray(155 - 12, 'x') + "\n");
+    // A name holding Ctrl-Z and ESC would end or cancel the message at the modem: it arrives whole.
+    EXPECT_TRUE(driver.MandaMensaje("Bomba\x1a 2\x1b: Inicio Nivel alto", "600111222"));
+    EXPECT_EQ(readFile(record), "+34600111222\tSala n\n600111222\tEDAR*Norte: " + QByteArray(155 - 12, 'x') +
+                                    "\n600111222\tBomba  2 : Inicio Nivel alto\n");
     EXPECT_EQ(form.lblErrorSMS.text(), "-");
     EXPECT_FALSE(driver.busy());
     EXPECT_EQ(form.lblSignal.foreground(), QColor(0, 0, 0));

@@ -59,7 +59,8 @@ TEST(SmsText, QuitaAcentosAndTheCut) {
         {"Fecha 1 y Fecha 2", "Fecha 1 y Fecha 2"},       // and so is every later one
         {"  Fecha tras blancos", "Fecha tras blancos"},   // the blanks go first
         {"Sala FECHA fecha", "Sala FECHA fecha"},         // case counts
-        {"  a\tb  ", "a\tb"},                             // only blanks are trimmed
+        {"  a\tb  ", "a b"},                              // a tab is a control character: a blank
+        {"\033Bomba\x1a 2\r\n\x7f", "Bomba  2"},          // no Ctrl-Z, ESC or line end reaches the modem
         {QString(200, QChar(0x00F1)), QString(155, 'n')}, // 200 characters: the first 155 prepared
         {"   " + QString(160, 'a'), QString(155, 'a')},
         {"", ""},
