@@ -40,7 +40,7 @@ install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.desktop DESTINATION /etc/xdg/a
 # /usr/bin/vornnet points at the program folder's executable, which still finds its folder through
 # /proc/self/exe. Both are the package's (component docs), and `cmake --install --component docs`.
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/CONFIGURATION.md
-              ${CMAKE_SOURCE_DIR}/docs/SQLSERVER.md ${VORNNET_PACKAGE_DIR}/copyright
+              ${CMAKE_SOURCE_DIR}/docs/SQLSERVER.md ${CMAKE_SOURCE_DIR}/docs/TLS.md ${VORNNET_PACKAGE_DIR}/copyright
         DESTINATION /usr/share/doc/vornnet COMPONENT docs EXCLUDE_FROM_ALL)
 # The polkit rule that lets vornnet restart the supervision system's unit is an example only: the unit's
 # name is the site's, and an active rule must name exactly that unit, so the integrator copies it to
@@ -53,6 +53,14 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/changelog.gz
                    DEPENDS ${CMAKE_BINARY_DIR}/package/changelog)
 add_custom_target(vornnet_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/package/changelog.gz)
 install(FILES ${CMAKE_BINARY_DIR}/package/changelog.gz DESTINATION /usr/share/doc/vornnet COMPONENT docs
+        EXCLUDE_FROM_ALL)
+# The manual page, compressed as Debian's policy wants it (no name or time stamp in the gzip header, so the
+# package is the same from one build to the next).
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/vornnet.1.gz
+                   COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/docs/vornnet.1 > ${CMAKE_BINARY_DIR}/package/vornnet.1.gz
+                   DEPENDS ${CMAKE_SOURCE_DIR}/docs/vornnet.1)
+add_custom_target(vornnet_manpage ALL DEPENDS ${CMAKE_BINARY_DIR}/package/vornnet.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/package/vornnet.1.gz DESTINATION /usr/share/man/man1 COMPONENT docs
         EXCLUDE_FROM_ALL)
 install(FILES ${VORNNET_PACKAGE_DIR}/lintian-overrides DESTINATION /usr/share/lintian/overrides RENAME vornnet
         COMPONENT docs EXCLUDE_FROM_ALL)
