@@ -50,11 +50,16 @@ QString TlsLink::prepare(QSslSocket& socket, int link, const QString& address, q
         c.setSessionTicket(kept.ticket);
     if (mode == TlsMode::Psk) {
         // The key is the only proof of the station: no certificate is asked for, and no cipher without
-        // the key is offered.
+        // the key is offered. TLS 1.2, whose key-exchange ciphers the TLS backend keys from the callback
+        // (its TLS 1.3 offers no external key); those with a key exchange first, for forward secrecy.
+        c.setProtocol(QSsl::TlsV1_2);
         c.setPeerVerifyMode(QSslSocket::VerifyNone);
         QList<QSslCipher> keyed;
         for (const QSslCipher& cipher : QSslConfiguration::supportedCiphers())
-            if (cipher.name().contains(QLatin1String("PSK")) || cipher.protocol() == QSsl::TlsV1_3)
+            if (cipher.name().contains(QLatin1String("PSK")) && cipher.name().contains(QLatin1String("DHE")))
+                keyed << cipher;
+        for (const QSslCipher& cipher : QSslConfiguration::supportedCiphers())
+            if (cipher.name().startsWith(QLatin1String("PSK-")))
                 keyed << cipher;
         c.setCiphers(keyed);
     } else {
@@ -85,7 +90,13 @@ QString TlsLink::judge(const QSslSocket& socket, int link) const {
 QString TlsLink::failure(const QList<QSslError>& errors, const QString& errorString,
                          const QString& expectedName) {
     QStringList reasons;
+    // A certificate out of its dates fails the chain too: its dates are what to mend.
+    const bool outOfDate = std::any_of(errors.begin(), errors.end(), [](const QSslError& e) {
+        return e.error() == QSslError::CertificateExpired || e.error() == QSslError::CertificateNotYetValid;
+    });
     for (const QSslError& e : errors) {
+        if (outOfDate && TlsReasons::isTrustError(e.error()))
+            continue;
         const QString why = TlsReasons::ofCertificateError(e.error(), factsOf(e.certificate()), expectedName,
                                                            e.errorString());
         if (!reasons.contains(why))

@@ -10,6 +10,20 @@ QString dateText(const QDateTime& when) {
     return when.toLocalTime().toString(QStringLiteral("dd/MM/yyyy"));
 }
 
+bool isTrustError(QSslError::SslError error) {
+    switch (error) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString ofCertificateError(QSslError::SslError error, const Certificate& peer, const QString& expectedName,
                            const QString& fallback) {
     switch (error) {
@@ -21,17 +35,13 @@ QString ofCertificateError(QSslError::SslError error, const Certificate& peer, c
         return QStringLiteral("TLS: el certificado no es de %1 (es de %2)")
             .arg(expectedName,
                  peer.names.isEmpty() ? QStringLiteral("nadie") : peer.names.join(QStringLiteral(", ")));
-    case QSslError::SelfSignedCertificate:
-    case QSslError::SelfSignedCertificateInChain:
-    case QSslError::UnableToGetLocalIssuerCertificate:
-    case QSslError::UnableToGetIssuerCertificate:
-    case QSslError::UnableToVerifyFirstCertificate:
-    case QSslError::CertificateUntrusted:
-        return QStringLiteral("TLS: certificado sin autoridad de confianza (ni en TlsCaFile ni firmado por "
-                              "uno de ellos)");
     case QSslError::NoPeerCertificate:
         return QStringLiteral("TLS: la otra parte no presenta certificado");
     default:
+        if (isTrustError(error))
+            return QStringLiteral(
+                "TLS: certificado sin autoridad de confianza (ni en TlsCaFile ni firmado por "
+                "uno de ellos)");
         return QStringLiteral("TLS: ") + fallback;
     }
 }
@@ -47,6 +57,8 @@ QString ofHandshakeText(const QString& text) {
         return QStringLiteral("TLS: la central exige el certificado del agente (TlsCertFile, TlsKeyFile)");
     if (says("unknown ca") || says("bad certificate") || says("certificate unknown"))
         return QStringLiteral("TLS: la central no acepta el certificado del agente");
+    if (says("bad record mac") || says("decrypt error") || says("psk identity"))
+        return QStringLiteral("TLS: la central rechazó la clave compartida (TlsPskIdentity, TlsPskFile)");
     if (says("private key does not") || says("key values mismatch"))
         return QStringLiteral("TLS: TlsKeyFile no es la clave de TlsCertFile");
     if (says("unexpected eof") || says("remote host closed") || says("connection closed"))

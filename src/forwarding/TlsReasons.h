@@ -27,6 +27,8 @@ QString dateText(const QDateTime& when);
 // `fallback` the TLS library's own text, for the rarer errors.
 QString ofCertificateError(QSslError::SslError error, const Certificate& peer, const QString& expectedName,
                            const QString& fallback);
+// The errors that say the chain leads to no certificate of TlsCaFile.
+bool isTrustError(QSslError::SslError error);
 // A handshake that failed without a certificate error, from the TLS library's text of it.
 QString ofHandshakeText(const QString& text);
 // The station's certificate passed the chain but is none of the pinned ones.

@@ -61,8 +61,7 @@ public:
         QProcess p;
         BoundedWait wait;
         QObject::connect(&p, &QProcess::finished, &wait, &BoundedWait::wake);
-        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(program, args);
         wait.until([&] { return p.state() == QProcess::NotRunning; }, std::chrono::seconds(20));
         if (p.state() != QProcess::NotRunning) {
@@ -70,7 +69,10 @@ public:
             p.waitForFinished(1000);
             return false;
         }
-        return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        const bool ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        if (!ok)
+            qWarning("%s: %s", qPrintable(program), p.readAll().constData());
+        return ok;
     }
 
 private:
