@@ -7,7 +7,7 @@
 
 FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
     : QObject(parent), m_agent(agent), m_clock(clock),
-      m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery()}),
+      m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery(), agent.link()}),
       m_server(m_snapshot) {
     connect(&agent.scheduler(), &Scheduler::runFinished, this, &FieldServices::afterRun);
     // The reindex's statement may run for its 1800 s command time-out in one driver call.

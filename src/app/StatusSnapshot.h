@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QString>
 
+class CentralLink;
 class Form1State;
 struct StatusFlags;
 struct DeliveryState;
@@ -16,6 +17,7 @@ public:
         const Form1State& form;
         const StatusFlags& flags;
         const DeliveryState& delivery;
+        const CentralLink& link;
     };
 
     explicit StatusSnapshot(Sources sources) : m_s(std::move(sources)) {}
@@ -36,6 +38,9 @@ public:
     static QStringList openConditions(const QJsonObject& status);
     // A time of the JSON object (ISO 8601, local) as the window writes dates: "07/12/2026 23:59:05".
     static QString localText(const QJsonValue& iso);
+    // Which links are secured, and until when the station's certificate last seen on each is valid:
+    // "principal (certificado de la central hasta 18/12/2026), secundaria A"; "ninguno".
+    static QString securedText(const QJsonObject& status);
 
 private:
     // The position file's id for the plant the window shows; -1 when there is none.

@@ -9,7 +9,6 @@
 #include "forwarding/TlsReasons.h"
 
 #include <QDeadlineTimer>
-#include <QSslCipher>
 #include <QSslSocket>
 #include <QTcpSocket>
 #include <algorithm>
@@ -99,19 +98,9 @@ QString CentralLink::afterHandshake(int queWinsock) {
     auto* ssl = static_cast<QSslSocket*>(link.socket);
     if (QString why = m_tls->judge(*ssl, queWinsock); !why.isEmpty())
         return why;
-    const QSslCertificate peer = ssl->peerCertificate();
-    const QSslCipher cipher = ssl->sessionCipher();
-    QString details = cipher.protocolString().replace(QLatin1String("TLSv"), QLatin1String("TLS "));
-    if (peer.isNull()) {
-        details += QStringLiteral(", clave compartida de %1").arg(m_tls->settings().pskIdentity);
-    } else {
-        details += QStringLiteral(", %1, SHA-256 %2, caduca el %3")
-                       .arg(peer.subjectDisplayName(),
-                            TlsReasons::fingerprint(peer.digest(QCryptographicHash::Sha256)),
-                            TlsReasons::dateText(peer.expiryDate()));
+    link.tlsDetails = m_tls->details(*ssl);
+    if (const QSslCertificate peer = ssl->peerCertificate(); !peer.isNull())
         link.stationExpiry = peer.expiryDate();
-    }
-    link.tlsDetails = details;
     for (const QString& warning : m_tls->expiryWarnings(*ssl, queWinsock)) {
         qCWarning(lcLink).noquote() << warning;
         if (m_expiryWarning)
@@ -165,6 +154,7 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.overlong = false;
     link.sslErrors.clear();
     link.tlsFailure.clear();
+    link.tlsDetails.clear();
     m_ultimaRespuesta.clear();
     m_view.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);

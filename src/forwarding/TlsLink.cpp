@@ -107,6 +107,18 @@ QString TlsLink::failure(const QList<QSslError>& errors, const QString& errorStr
     return reasons.join(QStringLiteral("; "));
 }
 
+QString TlsLink::details(const QSslSocket& socket) const {
+    const QSslCertificate peer = socket.peerCertificate();
+    QString text =
+        socket.sessionCipher().protocolString().replace(QLatin1String("TLSv"), QLatin1String("TLS "));
+    if (peer.isNull())
+        return text + QStringLiteral(", clave compartida de %1").arg(m_settings.pskIdentity);
+    return text + QStringLiteral(", %1, SHA-256 %2, caduca el %3")
+                      .arg(peer.subjectDisplayName(),
+                           TlsReasons::fingerprint(peer.digest(QCryptographicHash::Sha256)),
+                           TlsReasons::dateText(peer.expiryDate()));
+}
+
 void TlsLink::keep(const QSslSocket& socket, int link) {
     const QByteArray ticket = socket.sslConfiguration().sessionTicket();
     if (!ticket.isEmpty())

@@ -33,6 +33,9 @@ public:
     // Why the handshake failed, from the socket's certificate errors or the error it reported.
     static QString failure(const QList<QSslError>& errors, const QString& errorString,
                            const QString& expectedName);
+    // What a handshake showed: "TLS 1.3, central, SHA-256 AB:…, caduca el 18/12/2026", or the key's
+    // identity on a pre-shared-key link.
+    QString details(const QSslSocket& socket) const;
     // The message was echoed: the session is kept for the link's next connection.
     void keep(const QSslSocket& socket, int link);
     // Certificates in use (the agent's, the station's) that expire within 30 days: each told once a day.
