@@ -75,6 +75,7 @@ public:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QString path(const QString& name) const { return m_dir.filePath(name); }
+    qint64 pid() const { return m_process.processId(); }
 
     quint16 port = 0;
 
