@@ -352,6 +352,11 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
         link.tlsFailure =
             TlsLink::failure(link.sslErrors, link.errorString,
                              m_tls->settings().peerName(endpointOf(m_view, index).address.text()));
+    // The backend could not set the connection up from the files (its words vary and may be translated):
+    // with the agent's own certificate, most likely a key that is not the certificate's.
+    if (secured(index) && error == QAbstractSocket::SslInternalError && link.sslErrors.isEmpty() &&
+        !m_tls->settings().certFile.isEmpty())
+        link.tlsFailure = TlsReasons::ofHandshakeText(QStringLiteral("key values mismatch"));
     m_view.ESTADO.setText(errorText(error, link.errorString));
     closeLink(index);
 }
