@@ -352,10 +352,12 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
         link.tlsFailure =
             TlsLink::failure(link.sslErrors, link.errorString,
                              m_tls->settings().peerName(endpointOf(m_view, index).address.text()));
-    // The backend could not set the connection up from the files (its words vary and may be translated):
-    // with the agent's own certificate, most likely a key that is not the certificate's.
+    // The backend could not set the connection up from the files (its words vary and may be translated,
+    // so none was recognised): with the agent's own certificate, most likely a key that is not its.
     if (secured(index) && error == QAbstractSocket::SslInternalError && link.sslErrors.isEmpty() &&
-        !m_tls->settings().certFile.isEmpty())
+        !m_tls->settings().certFile.isEmpty() &&
+        link.tlsFailure == TlsReasons::ofHandshakeText(link.errorString) &&
+        link.tlsFailure.startsWith(QLatin1String("TLS: saludo rechazado")))
         link.tlsFailure = TlsReasons::ofHandshakeText(QStringLiteral("key values mismatch"));
     m_view.ESTADO.setText(errorText(error, link.errorString));
     closeLink(index);
