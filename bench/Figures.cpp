@@ -14,6 +14,8 @@
 #include "forwarding/UltCodFile.h"
 #include "support/Poll.h"
 #include "support/Station.h"
+#include "support/Stunnel.h"
+#include "support/TestCertificates.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -67,6 +69,14 @@ const QString look1k = QStringLiteral("One look of the fast path, 1,000 rows in 
 const QString look100k = QStringLiteral("One look of the fast path, 100,000 rows in FlashAlarms");
 const QString look1M = QStringLiteral("One look of the fast path, 1,000,000 rows in FlashAlarms");
 
+const QString plainSameRun = QStringLiteral("Backlog of 1,000, plain link, beside TLS: agent");
+const QString tlsRate = QStringLiteral("Backlog of 1,000 over TLS (stunnel4, pinned certificate): agent");
+const QString tlsRatio = QStringLiteral("Backlog over TLS / plain, same run");
+const QString plainSameRunCpu = QStringLiteral("CPU per alarm, plain link, beside TLS: agent");
+const QString tlsCpu = QStringLiteral("CPU per alarm over TLS: agent");
+const QString tlsStunnelCpu = QStringLiteral("CPU per alarm over TLS: stunnel4");
+const QString tlsCenterCpu = QStringLiteral("CPU per alarm, plain link, beside TLS: quarn-center");
+
 constexpr int backlogSize = 1000;
 
 void progress(const QString& what) {
@@ -117,6 +127,13 @@ Figures::Figures(Programs programs, int runs) : m_programs(std::move(programs)),
     row(look1k, QStringLiteral("µs"), QStringLiteral("flat"), 0);
     row(look100k, QStringLiteral("µs"), QStringLiteral("flat"), 0);
     row(look1M, QStringLiteral("µs"), QStringLiteral("flat"), 0);
+    row(plainSameRun, QStringLiteral("alarms/s"), QString(), 0);
+    row(tlsRate, QStringLiteral("alarms/s"), QString(), 0);
+    row(tlsRatio, QString(), QStringLiteral("≥ 0.5"), 2);
+    row(plainSameRunCpu, QStringLiteral("µs"), QString(), 0);
+    row(tlsCpu, QStringLiteral("µs"), QString(), 0);
+    row(tlsCenterCpu, QStringLiteral("µs"), QString(), 0);
+    row(tlsStunnelCpu, QStringLiteral("µs"), QString(), 0);
 }
 
 Figures::Row& Figures::row(const QString& figure, const QString& unit, const QString& goal, int decimals) {
@@ -203,6 +220,61 @@ void Figures::backlog() {
                 add(rssAfter, rssMiB);
             }
         }
+    }
+}
+
+void Figures::tlsBacklog() {
+    BenchPlant plant(m_programs.gelmarSim);
+    Station station;
+    TestCertificates certs;
+    const TestCertificates::Made central = certs.make(QStringLiteral("central"));
+    Stunnel terminator;
+    if (!plant.ok() || !station.start() || !central.ok ||
+        !terminator.start(station.port,
+                          {QStringLiteral("cert = ") + central.cert, QStringLiteral("key = ") + central.key,
+                           QStringLiteral("debug = notice")}))
+        return fail(QStringLiteral("tls backlog: set-up (stunnel4 and openssl installed?): ") +
+                    plant.error());
+    const qint64 last = plant.addAlarms(backlogSize);
+    for (int r = 0; r < m_runs; ++r) {
+        // Plain then TLS in each run, so both see the same load on the machine.
+        double rate[2] = {0, 0};
+        for (const bool secured : {false, true}) {
+            progress(QStringLiteral("backlog %1, run %2")
+                         .arg(QLatin1String(secured ? "over TLS" : "plain beside TLS"))
+                         .arg(r + 1));
+            plant.config(QStringLiteral("TlsMode"), secured ? QStringLiteral("cert") : QStringLiteral("off"));
+            plant.config(QStringLiteral("TlsCaFile"), central.cert);
+            plant.config(QStringLiteral("TlsPin"), TestCertificates::fingerprint(central.cert));
+            plant.point(QString(), secured ? terminator.port : station.port);
+            plant.setPosition(last - backlogSize);
+            AgentRun agent(m_programs.agent, plant, 200);
+            const qint64 peer = secured ? terminator.pid() : station.pid();
+            const qint64 peerBefore = ProcessStats::totalCpuNs(peer);
+            if (!agent.start())
+                return fail(QStringLiteral("tls backlog: the agent did not start"));
+            const auto begin = agent.label(QStringLiteral("Busca Alarmas"));
+            const auto end = agent.label(QStringLiteral("Sincroniza reloj"));
+            const auto done = agent.waitLabel(QStringLiteral("---"));
+            if (!begin || !end || !done || plant.position() != last)
+                return fail(
+                    QStringLiteral("tls backlog: the scan did not forward the whole backlog (position %1 "
+                                   "of %2): %3")
+                        .arg(plant.position())
+                        .arg(last)
+                        .arg(QString::fromLocal8Bit(agent.err().right(400))));
+            agent.stop();
+            rate[secured] = backlogSize / ((end->ms - begin->ms) / 1000.0);
+            const double agentMicros = static_cast<double>(end->cpuNs - begin->cpuNs) / 1000.0 / backlogSize;
+            // The whole run's, its few notices and life test included: stunnel's threads end with their
+            // connections, and only the process's own total keeps their time.
+            const double watchedMicros =
+                static_cast<double>(ProcessStats::totalCpuNs(peer) - peerBefore) / 1000.0 / backlogSize;
+            add(secured ? tlsRate : plainSameRun, rate[secured]);
+            add(secured ? tlsCpu : plainSameRunCpu, agentMicros);
+            add(secured ? tlsStunnelCpu : tlsCenterCpu, watchedMicros);
+        }
+        add(tlsRatio, rate[1] / rate[0]);
     }
 }
 

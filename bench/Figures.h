@@ -24,6 +24,7 @@ public:
     void transmission(); // insert to receipt: 30 s tick alone, then AlarmPollMs=1000
     void pollRest();     // wake-ups and CPU at rest, AlarmPollMs=0 and 1000
     void lookCost();     // one look of the fast alarm path with 1k, 100k, 1M rows
+    void tlsBacklog();   // the backlog over TLS (stunnel4, pinned certificate) beside the plain link
 
     // The table, Markdown.
     QString table() const;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <unistd.h>
 
 namespace {
 
@@ -40,4 +41,15 @@ ProcessStats ProcessStats::of(qint64 pid) {
     }
     s.valid = true;
     return s;
+}
+
+qint64 ProcessStats::totalCpuNs(qint64 pid) {
+    const QByteArray stat = readProc(QStringLiteral("/proc/%1/stat").arg(pid));
+    // The name in brackets may hold blanks: fields are counted after its closing bracket.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return -1;
+    const qint64 ticks = fields[11].toLongLong() + fields[12].toLongLong(); // utime, stime
+    const qint64 perSecond = ::sysconf(_SC_CLK_TCK);
+    return ticks * (1'000'000'000 / perSecond);
 }

@@ -13,4 +13,7 @@ struct ProcessStats {
     bool valid = false;
 
     static ProcessStats of(qint64 pid);
+    // The process's whole CPU time (user and kernel) in nanoseconds, threads that have ended included
+    // (a thread per connection, as stunnel4 runs them), in clock ticks; -1 when it can not be read.
+    static qint64 totalCpuNs(qint64 pid);
 };

@@ -1,5 +1,5 @@
 // vornnet-bench: the agent's speed and memory figures, measured on real processes, printed as one table.
-//   vornnet-bench [--runs N] [--only backlog,silent,rest,down,runs,failover,look,pollrest,transmit]
+//   vornnet-bench [--runs N] [--only backlog,silent,rest,down,runs,failover,look,pollrest,transmit,tls]
 //                 [--agent PATH]
 
 #include "Figures.h"
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption onlyOpt(
         QStringLiteral("only"),
         QStringLiteral(
-            "comma-separated: backlog, silent, rest, down, runs, failover, look, pollrest, transmit"),
+            "comma-separated: backlog, silent, rest, down, runs, failover, look, pollrest, transmit, tls"),
         QStringLiteral("LIST"));
     const QCommandLineOption agentOpt(QStringLiteral("agent"),
                                       QStringLiteral("another vornnet binary to measure (an older build)"),
@@ -81,6 +81,8 @@ int main(int argc, char** argv) {
         figures.pollRest();
     if (wanted("transmit"))
         figures.transmission();
+    if (wanted("tls"))
+        figures.tlsBacklog();
 
     std::printf("VORN-NET agent %s on %s, %d CPUs, %s, Qt %s; load average %s before, %s after\n\n",
                 VORNNET_VERSION, qPrintable(cpuModel()), QThread::idealThreadCount(),

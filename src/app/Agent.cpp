@@ -93,6 +93,8 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
                    [this] { return m_delivery.failurePending(); }, &m_form.lblAlarmPoll}) {
     m_forwarding.link().setConnectWait(m_options.linkWait);
     m_forwarding.link().setReplyWait(m_options.linkWait);
+    m_forwarding.link().setExpiryWarning(
+        [this](const QString& warning) { m_form.txtError.setText(warning); });
     m_db.setRetryWindow(m_options.dbRetryWindow);
     m_scheduler.setPeriod(m_options.tick);
     m_forwarding.setSmsSender(&m_sms.driver());
@@ -156,6 +158,7 @@ void Agent::buildLoad(Form1Load& load) {
     load.add(step(QStringLiteral("config"), [this] {
         m_config.readConfig([this](int show) { m_sms.VisibilidadAlm(show); });
         m_forwarding.setFastFailover(m_settings.FastFailover);
+        m_forwarding.link().setTls(TlsSettings::fromIni(m_config.iniPath(), m_options.programFolder));
     }));
     load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {

@@ -8,7 +8,7 @@
 
 FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
     : QObject(parent), m_agent(agent), m_clock(clock),
-      m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery(),
+      m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery(), agent.link(),
                   [&agent] { return agent.incompleteStartup(); }, &agent.eventLog()}),
       m_server(m_snapshot) {
     connect(&agent.scheduler(), &Scheduler::runFinished, this, &FieldServices::afterRun);

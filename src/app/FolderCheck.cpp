@@ -3,6 +3,7 @@
 #include "app/ConfigCheck.h"
 #include "app/LinkTest.h"
 #include "app/StatusClient.h"
+#include "app/TlsCheck.h"
 #include "core/AgentError.h"
 #include "core/BoundedWait.h"
 #include "core/Clock.h"
@@ -14,6 +15,8 @@
 #include "core/SupervisionDb.h"
 #include "forwarding/BufferDb.h"
 #include "forwarding/CentralLink.h"
+#include "forwarding/TlsLink.h"
+#include "forwarding/TlsReasons.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/SerialPortName.h"
 #include "sms/SignalQuality.h"
@@ -24,6 +27,7 @@
 #include <QHostInfo>
 #include <QSerialPort>
 #include <QSqlDatabase>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <cstdio>
 #include <memory>
@@ -63,6 +67,9 @@ int FolderCheck::run() {
     qint64 newestId = -1;
     checkDatabases(&plant, &newestId);
     checkBufferAndPositions(plant, newestId);
+    const TlsSettings tls = TlsSettings::fromIni(m_ini, m_folder);
+    for (const CheckLine& line : TlsCheck(tls).run())
+        add(line);
     checkStations();
     checkModem();
     return m_failed ? 1 : 0;
@@ -218,7 +225,10 @@ void FolderCheck::checkStations() {
         std::unique_ptr<QTcpSocket> socket;
         bool done = false;
         QString error;
+        QList<QSslError> sslErrors;
     };
+    // A secured link is checked by its handshake, with the link's own TLS settings and files.
+    TlsLink tls(TlsSettings::fromIni(m_ini, m_folder));
     Station stations[3];
     const char* const keys[3][2] = {{"IpQuarnCenter", "RemotePort"},
                                     {"IpQuarnCenterA", "RemotePortA"},
@@ -228,7 +238,8 @@ void FolderCheck::checkStations() {
         stations[i].portKey = keys[i][1];
     }
     BoundedWait wait;
-    for (Station& s : stations) {
+    for (int i = 0; i < 3; ++i) {
+        Station& s = stations[i];
         s.host = config(m_ini, s.addressKey).trimmed();
         s.port = ConfigRules::port(config(m_ini, s.portKey));
         if (s.host.isEmpty() ||
@@ -237,20 +248,45 @@ void FolderCheck::checkStations() {
             continue;
         }
         // All at once: one bound for the three, however many are silent.
-        s.socket = std::make_unique<QTcpSocket>();
+        const bool secured = tls.secured(i + 1);
+        s.socket = secured ? std::make_unique<QSslSocket>() : std::make_unique<QTcpSocket>();
         QTcpSocket* socket = s.socket.get();
-        QObject::connect(socket, &QTcpSocket::connected, &wait, [&s, &wait] {
-            s.done = true;
-            wait.wake();
-        });
-        QObject::connect(socket, &QTcpSocket::errorOccurred, &wait, [&s, &wait, socket] {
+        if (!secured)
+            QObject::connect(socket, &QTcpSocket::connected, &wait, [&s, &wait] {
+                s.done = true;
+                wait.wake();
+            });
+        if (secured) {
+            auto* ssl = static_cast<QSslSocket*>(socket);
+            tls.attach(*ssl);
+            QObject::connect(ssl, &QSslSocket::encrypted, &wait, [&s, &wait] {
+                s.done = true;
+                wait.wake();
+            });
+            QObject::connect(ssl, &QSslSocket::sslErrors, &wait,
+                             [&s](const QList<QSslError>& errors) { s.sslErrors = errors; });
+        }
+        QObject::connect(socket, &QTcpSocket::errorOccurred, &wait, [&s, &wait, socket, secured, &tls] {
+            if (s.done)
+                return;
             s.done = true;
             // Spanish whether or not Qt's own translations are installed.
             const QString why = CentralLink::errorText(socket->error(), socket->errorString());
             s.error = why.left(1).toLower() + why.mid(1);
+            if (secured && socket->state() == QAbstractSocket::ConnectedState)
+                s.error =
+                    TlsLink::failure(s.sslErrors, socket->errorString(), tls.settings().peerName(s.host));
             wait.wake();
         });
-        socket->connectToHost(s.host, s.port);
+        if (!secured) {
+            socket->connectToHost(s.host, s.port);
+            continue;
+        }
+        auto* ssl = static_cast<QSslSocket*>(socket);
+        s.error = tls.prepare(*ssl, i + 1, s.host, s.port);
+        s.done = !s.error.isEmpty();
+        if (!s.done)
+            ssl->connectToHostEncrypted(s.host, s.port, tls.settings().peerName(s.host));
     }
     wait.until(
         [&] {
@@ -258,11 +294,17 @@ void FolderCheck::checkStations() {
                                [](const Station& s) { return s.done; });
         },
         stationBudget);
-    for (Station& s : stations) {
+    for (int i = 0; i < 3; ++i) {
+        Station& s = stations[i];
         if (!s.socket)
             continue;
         const QString what =
             QStringLiteral("central %1 (%2:%3)").arg(QString::fromLatin1(s.addressKey), s.host).arg(s.port);
+        if (tls.secured(i + 1)) {
+            checkHandshake(tls, i + 1, what, *static_cast<QSslSocket*>(s.socket.get()), s.error);
+            s.socket->abort();
+            continue;
+        }
         if (s.socket->state() == QAbstractSocket::ConnectedState) {
             add({L::Ok, what + QStringLiteral(" acepta la conexión TCP"), {}});
         } else {
@@ -273,6 +315,29 @@ void FolderCheck::checkStations() {
         }
         s.socket->abort();
     }
+}
+
+void FolderCheck::checkHandshake(TlsLink& tls, int link, const QString& what, const QSslSocket& socket,
+                                 const QString& error) {
+    const QString fix =
+        QStringLiteral("compruebe el terminador TLS de la central y las claves Tls de [CONFIG] "
+                       "(docs/TLS.md)");
+    QString why = error;
+    if (socket.isEncrypted())
+        why = tls.judge(socket, link);
+    else if (why.isEmpty() && socket.state() == QAbstractSocket::ConnectedState)
+        why = TlsReasons::noHandshake(stationBudget);
+    else if (why.isEmpty())
+        why = QStringLiteral("sin conexión en %1 ms").arg(stationBudget.count());
+    if (!why.isEmpty()) {
+        add({L::Fallo, what + QStringLiteral(" sin saludo TLS (") + why + QLatin1Char(')'), fix});
+        return;
+    }
+    add({L::Ok, what + QStringLiteral(" saludo TLS correcto: ") + tls.details(socket), {}});
+    for (const CheckLine& line : TlsCheck::expiry(
+             QStringLiteral("el certificado de la central %1").arg(what), socket.peerCertificate(),
+             QStringLiteral("renueve el certificado del terminador de la central")))
+        add(line);
 }
 
 void FolderCheck::checkModem() {

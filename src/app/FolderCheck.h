@@ -6,6 +6,9 @@
 #include <QString>
 #include <chrono>
 
+class QSslSocket;
+class TlsLink;
+
 // `vornnet --check`: a program folder checked without taking its lock and without writing anything, so it
 // runs beside a running agent. Each outside party gets a short bound, so the whole check ends within
 // seconds even when every one of them is dead or silent.
@@ -28,6 +31,9 @@ private:
     void checkBufferAndPositions(const QString& plant, qint64 newestId);
     void checkStations();
     void checkModem();
+    // A secured station's handshake, once it ended or its bound passed.
+    void checkHandshake(TlsLink& tls, int link, const QString& what, const QSslSocket& socket,
+                        const QString& error);
 
     QString m_folder;
     QString m_ini;

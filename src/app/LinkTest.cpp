@@ -47,6 +47,7 @@ int LinkTest::run() {
     // Each link is tried alone: a refused one has nothing to wait for.
     const bool fastFailure = true;
     link.setFastFailover(fastFailure);
+    link.setTls(TlsSettings::fromIni(QDir(m_folder).filePath(QStringLiteral("vornnet.ini")), m_folder));
 
     const struct {
         const char* name;
@@ -60,7 +61,8 @@ int LinkTest::run() {
     int tried = 0;
     for (int i = 0; i < CentralLink::linkCount; ++i) {
         const QString where = links[i].address.text() + QLatin1Char(':') +
-                              QString::number(ConfigRules::port(links[i].port.text()));
+                              QString::number(ConfigRules::port(links[i].port.text())) +
+                              (link.secured(i + 1) ? QStringLiteral(" (TLS)") : QString());
         if (links[i].address.text().isEmpty()) {
             if (i == 0) {
                 std::printf("Enlace %s: FALLO sin dirección (IpQuarnCenter en vornnet.ini)\n", links[i].name);
@@ -76,12 +78,16 @@ int LinkTest::run() {
         roundTrip.start();
         const bool echoed = link.Envia(message, i + 1);
         const qint64 ms = roundTrip.elapsed();
+        // A secured link says what its handshake showed: the version, the station's certificate (subject,
+        // fingerprint, expiry) or the key's identity.
+        const QString tls =
+            link.tlsDetails(i + 1).isEmpty() ? QString() : QStringLiteral("; ") + link.tlsDetails(i + 1);
         if (echoed)
-            std::printf("Enlace %s %s: OK eco \"%s\" en %lld ms\n", links[i].name, qPrintable(where),
-                        qPrintable(link.UltimaRespuesta()), static_cast<long long>(ms));
+            std::printf("Enlace %s %s: OK eco \"%s\" en %lld ms%s\n", links[i].name, qPrintable(where),
+                        qPrintable(link.UltimaRespuesta()), static_cast<long long>(ms), qPrintable(tls));
         else
-            std::printf("Enlace %s %s: FALLO %s\n", links[i].name, qPrintable(where),
-                        qPrintable(link.lastFailure()));
+            std::printf("Enlace %s %s: FALLO %s%s\n", links[i].name, qPrintable(where),
+                        qPrintable(link.lastFailure()), qPrintable(tls));
         std::fflush(stdout);
         allEchoed = allEchoed && echoed;
     }

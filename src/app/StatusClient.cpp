@@ -114,6 +114,7 @@ QString StatusClient::text(const QJsonObject& status) {
                                                    : QStringLiteral(": ") + logFailure.toString()));
     line(QStringLiteral("Proceso"), control("lblProceso"));
     line(QStringLiteral("Estado del enlace"), control("ESTADO"));
+    line(QStringLiteral("Enlaces cifrados"), StatusSnapshot::securedText(status));
     line(QStringLiteral("Error"), control("txtError"));
     line(QStringLiteral("Señal GSM"), control("lblSignal"));
     line(QStringLiteral("Último test de vida"), control("lblFechaLifeTest"));

@@ -6,9 +6,12 @@
 #include "core/EventLog.h"
 #include "core/Form1State.h"
 #include "core/StatusFlags.h"
+#include "forwarding/CentralLink.h"
+#include "forwarding/TlsReasons.h"
 #include "forwarding/UltCodFile.h"
 
 #include <QCoreApplication>
+#include <QJsonArray>
 
 const StatusSnapshot::Condition StatusSnapshot::conditions[5] = {
     {"Acquisition", "adquisición"},
@@ -71,6 +74,17 @@ QJsonObject StatusSnapshot::json() const {
     for (const Condition& condition : conditions)
         c[QLatin1String(condition.key)] = flagOf(m_s.flags, condition.key);
     o[QStringLiteral("conditions")] = c;
+    // The links' security, never their keys.
+    QJsonArray links;
+    for (int i = 1; i <= CentralLink::linkCount; ++i) {
+        const QDateTime expiry = m_s.link.stationExpiry(i);
+        links.append(QJsonObject{
+            {QStringLiteral("link"), i},
+            {QStringLiteral("secured"), m_s.link.secured(i)},
+            {QStringLiteral("stationCertificateExpiry"),
+             expiry.isValid() ? QJsonValue(expiry.toLocalTime().toString(Qt::ISODate)) : QJsonValue()}});
+    }
+    o[QStringLiteral("links")] = links;
     QJsonObject controls;
     for (const Control* control : m_s.form.controls())
         controls[control->name()] = control->secret() ? QString() : control->text();
@@ -96,6 +110,24 @@ QStringList StatusSnapshot::openConditions(const QJsonObject& status) {
 
 QString StatusSnapshot::localText(const QJsonValue& iso) {
     return AgentLocale::dateTimeText(QDateTime::fromString(iso.toString(), Qt::ISODate));
+}
+
+QString StatusSnapshot::securedText(const QJsonObject& status) {
+    static const char* const names[] = {"principal", "secundaria A", "secundaria B"};
+    QStringList secured;
+    for (const QJsonValue& v : status.value(QStringLiteral("links")).toArray()) {
+        const QJsonObject link = v.toObject();
+        const int i = link.value(QStringLiteral("link")).toInt();
+        if (!link.value(QStringLiteral("secured")).toBool() || i < 1 || i > CentralLink::linkCount)
+            continue;
+        const QJsonValue expiry = link.value(QStringLiteral("stationCertificateExpiry"));
+        secured << QString::fromLatin1(names[i - 1]) +
+                       (expiry.isNull() ? QString()
+                                        : QStringLiteral(" (certificado de la central hasta %1)")
+                                              .arg(TlsReasons::dateText(
+                                                  QDateTime::fromString(expiry.toString(), Qt::ISODate))));
+    }
+    return secured.isEmpty() ? QStringLiteral("ninguno") : secured.join(QStringLiteral(", "));
 }
 
 QString StatusSnapshot::summary() const {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+class CentralLink;
 class EventLog;
 class Form1State;
 struct StatusFlags;
@@ -19,6 +20,7 @@ public:
         const Form1State& form;
         const StatusFlags& flags;
         const DeliveryState& delivery;
+        const CentralLink& link;
         // "Arranque incompleto: ..." while the load has not run all its steps; empty once it has.
         std::function<QString()> incompleteStartup = nullptr;
         const EventLog* log = nullptr; // none: nothing to say of the event log
@@ -42,6 +44,9 @@ public:
     static QStringList openConditions(const QJsonObject& status);
     // A time of the JSON object (ISO 8601, local) as the window writes dates: "07/12/2026 23:59:05".
     static QString localText(const QJsonValue& iso);
+    // Which links are secured, and until when the station's certificate last seen on each is valid:
+    // "principal (certificado de la central hasta 18/12/2026), secundaria A"; "ninguno".
+    static QString securedText(const QJsonObject& status);
 
 private:
     // The position file's id for the plant the window shows, none when there is no file; a file that can

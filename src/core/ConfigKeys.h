@@ -74,12 +74,26 @@ inline constexpr const char* LogMonths = "LogMonths";
 // The supervision system's systemd unit: when named, its restarts go through systemd; empty: the agent
 // kills and starts its processes itself.
 inline constexpr const char* GelmarUnit = "GelmarUnit";
+// The secured link: each link's mode (off, cert or psk), the certificates to trust, the station's
+// fingerprints and name, the agent's own certificate and key, and the pre-shared key.
+inline constexpr const char* TlsMode = "TlsMode";
+inline constexpr const char* TlsModeA = "TlsModeA";
+inline constexpr const char* TlsModeB = "TlsModeB";
+inline constexpr const char* TlsCaFile = "TlsCaFile";
+inline constexpr const char* TlsPin = "TlsPin";
+inline constexpr const char* TlsServerName = "TlsServerName";
+inline constexpr const char* TlsCertFile = "TlsCertFile";
+inline constexpr const char* TlsKeyFile = "TlsKeyFile";
+inline constexpr const char* TlsPskIdentity = "TlsPskIdentity";
+inline constexpr const char* TlsPskFile = "TlsPskFile";
 
 inline constexpr const char* variables[] = {
-    MaxDb,        minFree,     WebMode,      noMinimize,   ControlFechasFuturas,
-    FastFailover, DiaOptimiza, DiaOptimiza2, HoraOptimiza, DataToolRoot,
-    DbEngine,     OdbcDriver,  DbServer,     DbUser,       DbPassword,
-    AccessCode,   LogMonths,   AlarmPollMs,  GelmarUnit};
+    MaxDb,        minFree,     WebMode,        noMinimize,   ControlFechasFuturas,
+    FastFailover, DiaOptimiza, DiaOptimiza2,   HoraOptimiza, DataToolRoot,
+    DbEngine,     OdbcDriver,  DbServer,       DbUser,       DbPassword,
+    AccessCode,   LogMonths,   AlarmPollMs,    GelmarUnit,   TlsMode,
+    TlsModeA,     TlsModeB,    TlsCaFile,      TlsPin,       TlsServerName,
+    TlsCertFile,  TlsKeyFile,  TlsPskIdentity, TlsPskFile};
 
 // The field whose control is the given one.
 const Field& fieldOf(Control Form1State::*control);

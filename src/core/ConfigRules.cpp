@@ -58,6 +58,33 @@ int logMonths(const QString& text) {
     return ok && months > 0 ? months : 0;
 }
 
+std::optional<TlsMode> tlsMode(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t.isEmpty() || t == QLatin1String("off"))
+        return TlsMode::Off;
+    if (t == QLatin1String("cert"))
+        return TlsMode::Cert;
+    if (t == QLatin1String("psk"))
+        return TlsMode::Psk;
+    return std::nullopt;
+}
+
+std::optional<QList<QByteArray>> tlsPins(const QString& text) {
+    constexpr qsizetype sha256Bytes = 32;
+    QList<QByteArray> pins;
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{64}$"));
+    for (QString pin : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        pin = pin.section(QLatin1Char('='), -1).remove(QLatin1Char(':')).remove(QLatin1Char(' ')).trimmed();
+        if (pin.isEmpty())
+            continue;
+        if (!hex.match(pin).hasMatch())
+            return std::nullopt;
+        pins << QByteArray::fromHex(pin.toLatin1());
+        Q_ASSERT(pins.last().size() == sha256Bytes);
+    }
+    return pins;
+}
+
 namespace {
 
 bool is(const QString& a, const char* b) {
@@ -203,6 +230,21 @@ Reading read(const QString& key, const QString& text) {
                 QStringLiteral("%1='%2' no es un nombre de unidad de systemd: los reinicios del sistema de "
                                "supervisión fallarán")
                     .arg(key, unit)};
+    }
+    if (is(key, ConfigKeys::TlsMode) || is(key, ConfigKeys::TlsModeA) || is(key, ConfigKeys::TlsModeB)) {
+        if (tlsMode(text))
+            return {text.trimmed(), Severity::None, {}};
+        return {text, Severity::Failure,
+                QStringLiteral("%1='%2' no es off, cert ni psk: ese enlace falla sin enviar nada")
+                    .arg(key, text.trimmed())};
+    }
+    if (is(key, ConfigKeys::TlsPin)) {
+        if (tlsPins(text))
+            return {text.trimmed(), Severity::None, {}};
+        return {text, Severity::Failure,
+                QStringLiteral("%1='%2' no es una lista de huellas SHA-256 (64 cifras hexadecimales cada "
+                               "una, separadas por comas): los enlaces cifrados fallan")
+                    .arg(key, text.trimmed())};
     }
     if (is(key, ConfigKeys::DbEngine)) {
         if (dbEngine(text))

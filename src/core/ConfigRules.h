@@ -3,6 +3,7 @@
 #include "core/ConfigKeys.h"
 #include "core/SupervisionSql.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -11,6 +12,9 @@
 // Start-up, the configuration screen and `vornnet --check` all read a value through here, so the warning
 // "47x01 se toma como 47" can not drift from what the agent then does.
 namespace ConfigRules {
+
+// How a link to the central station is secured.
+enum class TlsMode { Off, Cert, Psk };
 
 enum class Severity { None, Warning, Failure };
 
@@ -53,6 +57,13 @@ QString addressNote(const QString& key, const QString& text);
 bool isAddressKey(const QString& key);
 // A systemd unit name: letters, digits and ":_.@\-", not starting with '-', at most 255 characters.
 bool isUnitName(const QString& text);
+
+// A link's TLS mode: empty is off; nullopt for a text that is not off, cert or psk (without regard to case).
+std::optional<TlsMode> tlsMode(const QString& text);
+// The station certificate's SHA-256 fingerprints, comma-separated, as `openssl x509 -fingerprint -sha256`
+// prints them (its "SHA256 Fingerprint=" prefix, colons, blanks and case optional): 32 bytes each. Empty
+// for an empty text; nullopt when one is not 64 hexadecimal digits.
+std::optional<QList<QByteArray>> tlsPins(const QString& text);
 
 // The value of a key of section CONFIG (any capitalisation) as start-up takes it. An unknown key reads
 // as written, with no note.

@@ -6,10 +6,14 @@
 #include "core/EventLog.h"
 #include "core/Windows1252.h"
 #include "forwarding/MessageFormat.h"
+#include "forwarding/TlsReasons.h"
 
 #include <QDeadlineTimer>
 #include <QScopeGuard>
+#include <QSslSocket>
 #include <QTcpSocket>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -32,23 +36,71 @@ Endpoint endpointOf(const CentralLink::View& view, int queWinsock) {
 } // namespace
 
 CentralLink::CentralLink(View view, QObject* parent) : QObject(parent), m_view(view) {
-    for (int i = 0; i < linkCount; ++i) {
-        const int index = i + 1;
-        auto* s = new QTcpSocket(this);
-        // Qt buffers no more than this before we read it, so a flood never piles up in memory.
-        s->setReadBufferSize(maxReplyBytes);
-        connect(s, &QTcpSocket::connected, this, [this, index] { onConnected(index); });
-        connect(s, &QTcpSocket::readyRead, this, [this, index] { onReadyRead(index); });
-        connect(s, &QTcpSocket::bytesWritten, this, [this, index] { onBytesWritten(index); });
-        connect(s, &QTcpSocket::disconnected, this, [this, index] { onDisconnected(index); });
-        connect(s, &QTcpSocket::errorOccurred, this,
-                [this, index](QAbstractSocket::SocketError e) { onError(index, e); });
-        // The waits sleep until one of these happens: nothing else can change what they wait for.
-        connect(s, &QTcpSocket::stateChanged, &m_wait, &BoundedWait::wake);
-        connect(s, &QTcpSocket::readyRead, &m_wait, &BoundedWait::wake);
-        connect(s, &QTcpSocket::errorOccurred, &m_wait, &BoundedWait::wake);
-        m_links[i].socket = s;
+    for (int i = 0; i < linkCount; ++i)
+        m_links[i].socket = makeSocket(i + 1, false);
+}
+
+QTcpSocket* CentralLink::makeSocket(int index, bool secured) {
+    QTcpSocket* s = nullptr;
+    if (secured) {
+        auto* ssl = new QSslSocket(this);
+        m_tls->attach(*ssl);
+        connect(ssl, &QSslSocket::sslErrors, this,
+                [this, index](const QList<QSslError>& errors) { m_links[index - 1].sslErrors = errors; });
+        connect(ssl, &QSslSocket::encrypted, &m_wait, &BoundedWait::wake);
+        s = ssl;
+    } else {
+        s = new QTcpSocket(this);
     }
+    // Qt buffers no more than this before we read it, so a flood never piles up in memory.
+    s->setReadBufferSize(maxReplyBytes);
+    connect(s, &QTcpSocket::connected, this, [this, index] { onConnected(index); });
+    connect(s, &QTcpSocket::readyRead, this, [this, index] { onReadyRead(index); });
+    connect(s, &QTcpSocket::bytesWritten, this, [this, index] { onBytesWritten(index); });
+    connect(s, &QTcpSocket::disconnected, this, [this, index] { onDisconnected(index); });
+    connect(s, &QTcpSocket::errorOccurred, this,
+            [this, index](QAbstractSocket::SocketError e) { onError(index, e); });
+    // The waits sleep until one of these happens: nothing else can change what they wait for.
+    connect(s, &QTcpSocket::stateChanged, &m_wait, &BoundedWait::wake);
+    connect(s, &QTcpSocket::readyRead, &m_wait, &BoundedWait::wake);
+    connect(s, &QTcpSocket::errorOccurred, &m_wait, &BoundedWait::wake);
+    return s;
+}
+
+void CentralLink::setTls(const TlsSettings& settings) {
+    m_tls = std::make_unique<TlsLink>(settings);
+    for (int i = 0; i < linkCount; ++i) {
+        Link& link = m_links[i];
+        link.closingOurselves = true;
+        link.socket->abort();
+        link.socket->deleteLater();
+        link.socket = makeSocket(i + 1, m_tls->secured(i + 1));
+        link.closingOurselves = false;
+    }
+}
+
+QString CentralLink::tlsDetails(int queWinsock) const {
+    return m_links[std::clamp(queWinsock, 1, linkCount) - 1].tlsDetails;
+}
+
+QDateTime CentralLink::stationExpiry(int queWinsock) const {
+    return m_links[std::clamp(queWinsock, 1, linkCount) - 1].stationExpiry;
+}
+
+QString CentralLink::afterHandshake(int queWinsock) {
+    Link& link = m_links[queWinsock - 1];
+    auto* ssl = static_cast<QSslSocket*>(link.socket);
+    if (QString why = m_tls->judge(*ssl, queWinsock); !why.isEmpty())
+        return why;
+    link.tlsDetails = m_tls->details(*ssl);
+    if (const QSslCertificate peer = ssl->peerCertificate(); !peer.isNull())
+        link.stationExpiry = peer.expiryDate();
+    for (const QString& warning : m_tls->expiryWarnings(*ssl, queWinsock)) {
+        qCWarning(lcLink).noquote() << warning;
+        if (m_expiryWarning)
+            m_expiryWarning(warning);
+    }
+    return {};
 }
 
 CentralLink::~CentralLink() {
@@ -96,6 +148,9 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     link.overlong = false;
     // An exception from a handler inside a wait must not leave the link busy for good.
     const auto idle = qScopeGuard([&link] { link.busy = false; });
+    link.sslErrors.clear();
+    link.tlsFailure.clear();
+    link.tlsDetails.clear();
     m_ultimaRespuesta.clear();
     m_view.Datos.setText(EventLog::logBody(texto));
     const QDeadlineTimer connectDeadline(m_connectWait);
@@ -103,18 +158,36 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
     if (s->state() != QAbstractSocket::UnconnectedState)
         closeLink(queWinsock);
     m_view.ESTADO.setText(QStringLiteral("Conectando..."));
-    s->connectToHost(address, port);
+    // A secured link connects only encrypted: a setting or a file it can not use fails it unsent.
+    const bool secured = this->secured(queWinsock);
+    auto* ssl = secured ? static_cast<QSslSocket*>(s) : nullptr;
+    if (secured)
+        link.tlsFailure = m_tls->prepare(*ssl, queWinsock, address, port);
+    if (!secured)
+        s->connectToHost(address, port);
+    else if (link.tlsFailure.isEmpty())
+        ssl->connectToHostEncrypted(address, port, m_tls->settings().peerName(address));
 
-    // By default an error does not end this wait early: a refused connection costs the whole wait.
+    // By default an error does not end this wait early: a refused connection costs the whole wait. The
+    // handshake counts within it, and its failure ends it at once.
+    const auto ready = [s, ssl] {
+        return s->state() == QAbstractSocket::ConnectedState && (!ssl || ssl->isEncrypted());
+    };
     m_wait.until(
-        [this, s, &link] {
-            return m_aborted || s->state() == QAbstractSocket::ConnectedState ||
+        [this, &link, &ready] {
+            return m_aborted || ready() || !link.tlsFailure.isEmpty() ||
                    (m_fastFailover && link.error && unreachable(*link.error));
         },
         Duration(std::max<qint64>(0, connectDeadline.remainingTime())));
+    if (secured && link.tlsFailure.isEmpty() && !m_aborted) {
+        if (ready())
+            link.tlsFailure = afterHandshake(queWinsock);
+        else if (s->state() == QAbstractSocket::ConnectedState)
+            link.tlsFailure = TlsReasons::noHandshake(m_connectWait);
+    }
 
     bool delivered = false;
-    const bool connected = !m_aborted && s->state() == QAbstractSocket::ConnectedState;
+    const bool connected = !m_aborted && ready() && link.tlsFailure.isEmpty();
     if (connected) {
         const QByteArray wire = Windows1252::encode(texto);
         // The echo is of the bytes sent: a character the code page lacks went as "?" and comes back so.
@@ -126,13 +199,15 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
         m_wait.until(
             [this, &expected, &link] {
                 return m_aborted || link.overlong || m_ultimaRespuesta == expected ||
-                       (fastFailover() && (link.peerClosed || link.error));
+                       !link.tlsFailure.isEmpty() || (fastFailover() && (link.peerClosed || link.error));
             },
             m_replyWait);
         delivered = !link.overlong && m_ultimaRespuesta == expected;
         if (delivered) {
             m_view.ESTADO.setText(QString());
             m_view.Datos.setText(QString());
+            if (ssl)
+                m_tls->keep(*ssl, queWinsock);
         }
         closeLink(queWinsock);
     } else {
@@ -151,6 +226,8 @@ bool CentralLink::Envia(const QString& texto, int queWinsock) {
 }
 
 QString CentralLink::failureReason(const Link& link, bool connected) const {
+    if (!link.tlsFailure.isEmpty())
+        return link.tlsFailure;
     if (!connected) {
         if (!link.error)
             return QStringLiteral("sin conexión en %1 ms").arg(m_connectWait.count());
@@ -230,6 +307,9 @@ void CentralLink::onBytesWritten(int index) {
 void CentralLink::onDisconnected(int index) {
     if (!m_links[index - 1].closingOurselves) {
         m_links[index - 1].peerClosed = true;
+        auto* ssl = secured(index) ? static_cast<QSslSocket*>(m_links[index - 1].socket) : nullptr;
+        if (ssl && !ssl->isEncrypted() && m_links[index - 1].tlsFailure.isEmpty())
+            m_links[index - 1].tlsFailure = TlsReasons::ofHandshakeText(QStringLiteral("connection closed"));
         m_view.ESTADO.setText(QStringLiteral("Conexión cerrada"));
     }
 }
@@ -252,11 +332,28 @@ void CentralLink::onError(int index, QAbstractSocket::SocketError error) {
     // The station closing its end is its normal way of hanging up, not a fault of the link.
     if (error == QAbstractSocket::RemoteHostClosedError) {
         link.peerClosed = true;
+        auto* ssl = secured(index) ? static_cast<QSslSocket*>(link.socket) : nullptr;
+        if (ssl && !ssl->isEncrypted())
+            link.tlsFailure = TlsReasons::ofHandshakeText(QStringLiteral("connection closed"));
         m_view.ESTADO.setText(QStringLiteral("Conexión cerrada"));
         return;
     }
     link.error = error;
     link.errorString = socketOf(index)->errorString();
+    // On a secured link every fault of the TLS layer ends the attempt: nothing more can come of it.
+    if (secured(index) &&
+        (!link.sslErrors.isEmpty() || error == QAbstractSocket::SslHandshakeFailedError ||
+         error == QAbstractSocket::SslInternalError || error == QAbstractSocket::SslInvalidUserDataError))
+        link.tlsFailure =
+            TlsLink::failure(link.sslErrors, link.errorString,
+                             m_tls->settings().peerName(endpointOf(m_view, index).address.text()));
+    // The backend could not set the connection up from the files (its words vary and may be translated,
+    // so none was recognised): with the agent's own certificate, most likely a key that is not its.
+    if (secured(index) && error == QAbstractSocket::SslInternalError && link.sslErrors.isEmpty() &&
+        !m_tls->settings().certFile.isEmpty() &&
+        link.tlsFailure == TlsReasons::ofHandshakeText(link.errorString) &&
+        link.tlsFailure.startsWith(QLatin1String("TLS: saludo rechazado")))
+        link.tlsFailure = TlsReasons::ofHandshakeText(QStringLiteral("key values mismatch"));
     m_view.ESTADO.setText(errorText(error, link.errorString));
     closeLink(index);
 }

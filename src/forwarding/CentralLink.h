@@ -2,13 +2,18 @@
 
 #include "core/BoundedWait.h"
 #include "forwarding/MessageSender.h"
+#include "forwarding/TlsLink.h"
 
 #include <QAbstractSocket>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QSslError>
 #include <QStringList>
 #include <array>
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class Control;
@@ -72,6 +77,18 @@ public:
     // The socket errors that say no connection can come of this attempt.
     static bool unreachable(QAbstractSocket::SocketError error);
 
+    // Keys TlsMode, TlsModeA, TlsModeB and the files of CONFIG: each secured link connects over TLS and
+    // is never tried in plain text; a failed handshake ends its attempt at once. Given once start-up has
+    // read the settings.
+    void setTls(const TlsSettings& settings);
+    bool secured(int queWinsock) const { return m_tls && m_tls->secured(queWinsock); }
+    // What the last handshake of a secured link showed ("TLS 1.3, CN=…, SHA-256 …, caduca el …"), and
+    // when the station's certificate seen then expires; empty and invalid before one succeeded.
+    QString tlsDetails(int queWinsock) const;
+    QDateTime stationExpiry(int queWinsock) const;
+    // Told, besides the link's category, when a certificate in use expires within 30 days (once a day).
+    void setExpiryWarning(std::function<void(const QString&)> warn) { m_expiryWarning = std::move(warn); }
+
     // The state codes of a link's socket; the window shows their numbers.
     enum StateCode : int {
         Closed = 0,
@@ -101,6 +118,11 @@ private:
         // What the attempt in progress met, for its diagnostic line.
         std::optional<QAbstractSocket::SocketError> error;
         QString errorString;
+        // A secured link's certificate errors, and why its handshake or session failed.
+        QList<QSslError> sslErrors;
+        QString tlsFailure;
+        QString tlsDetails;
+        QDateTime stationExpiry;
         bool peerClosed = false;
         QByteArray lastBlock;
         // The reply as a whole: its first bytes, how many came, and whether that passed the echo's length.
@@ -110,7 +132,10 @@ private:
         bool overlong = false;
     };
 
+    QTcpSocket* makeSocket(int index, bool secured);
     QTcpSocket* socketOf(int queWinsock) const;
+    // The handshake of a secured link ended: what it showed, or why the peer is not the station.
+    QString afterHandshake(int queWinsock);
     // Why an attempt failed, in the words of the link's diagnostic line.
     QString failureReason(const Link& link, bool connected) const;
     void closeLink(int queWinsock);
@@ -129,6 +154,8 @@ private:
     Duration m_replyWait = defaultWait;
     bool m_aborted = false;
     bool m_fastFailover = false;
+    std::unique_ptr<TlsLink> m_tls;
+    std::function<void(const QString&)> m_expiryWarning;
     // Since when every delivery has failed (invalid while they succeed), for the recovery line.
     QElapsedTimer m_failingSince;
     int m_failedDeliveries = 0;

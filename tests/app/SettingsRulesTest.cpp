@@ -13,7 +13,7 @@ using ConfigRules::Severity;
 TEST(SettingsRules, ValuesAsStartUpTakesThem) {
     const struct {
         const char* key;
-        const char* written;
+        std::string written;
         const char* taken;
         Severity severity;
     } cases[] = {
@@ -36,20 +36,36 @@ TEST(SettingsRules, ValuesAsStartUpTakesThem) {
         {"IpQuarnCenter", "192.168.1.300", "192.168.1.300", Severity::Failure},
         {"IpQuarnCenterA", "central.example", "central.example", Severity::None},
         {"LogMonths", "doce", "0", Severity::Warning},
+        {"TlsModeA", "CERT", "CERT", Severity::None},
+        {"TlsModeB", "tls", "tls", Severity::Failure},
+        {"TlsPin",
+         "SHA256 Fingerprint=" + std::string(32, 'a') + std::string(32, 'B') + ", " + std::string(64, '0'),
+         "", Severity::None},
+        {"TlsPin", "AB:CD:EF", "AB:CD:EF", Severity::Failure},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.written);
         const ConfigRules::Reading r =
-            ConfigRules::read(QString::fromLatin1(c.key), QString::fromUtf8(c.written));
+            ConfigRules::read(QString::fromLatin1(c.key), QString::fromStdString(c.written));
         EXPECT_EQ(r.severity, c.severity) << r.note;
         if (c.severity == Severity::Warning)
             EXPECT_EQ(r.taken, QString::fromUtf8(c.taken));
         // The note names the key and the value written, so the reader finds the line to mend.
         if (c.severity != Severity::None)
             EXPECT_TRUE(r.note.contains(QString::fromLatin1(c.key)) &&
-                        r.note.contains(QString::fromUtf8(c.written)))
+                        r.note.contains(QString::fromStdString(c.written)))
                 << r.note;
     }
+}
+
+TEST(SettingsRules, PinsAreTheFingerprintsAsOpensslPrintsThem) {
+    const QByteArray digest = QByteArray::fromHex("5a" + QByteArray(62, 'f'));
+    QString printed = "SHA256 Fingerprint=5A:" + QString("FF:").repeated(30) + "FF";
+    EXPECT_EQ(ConfigRules::tlsPins(printed), QList<QByteArray>{digest});
+    EXPECT_EQ(ConfigRules::tlsPins(" " + printed.toLower() + " ,,"), QList<QByteArray>{digest});
+    EXPECT_EQ(ConfigRules::tlsPins(""), QList<QByteArray>{});
+    EXPECT_EQ(ConfigRules::tlsPins(printed + "FF"), std::nullopt) << "33 bytes";
+    EXPECT_EQ(ConfigRules::tlsPins(printed.replace("5A", "5G")), std::nullopt);
 }
 
 TEST(SettingsRules, ClosestKnownKey) {

@@ -71,7 +71,8 @@ TEST_F(AgentTest, OnlyTheCodeClosesTheProgram) {
 
 TEST_F(AgentTest, ATypedAccessCodeIsNeverToldAndGoesWhenTheWindowLeaves) {
     auto agent = loaded();
-    const StatusSnapshot snapshot({plant.program, agent->form(), agent->flags(), agent->delivery()});
+    const StatusSnapshot snapshot(
+        {plant.program, agent->form(), agent->flags(), agent->delivery(), agent->link()});
     const auto told = [&snapshot] { return QJsonDocument(snapshot.json()).toJson(); };
     agent->form().txtPass.setText("mal-7731");
     agent->btnconfigurarClick();
