@@ -3,22 +3,7 @@
 #include "core/AgentError.h"
 #include "core/IniFile.h"
 
-#include <QFile>
 #include <limits>
-#include <sys/stat.h>
-#include <time.h>
-
-namespace {
-
-// Longer than the coarsest modification-time tick of the file systems the agent may run on (one second).
-constexpr qint64 settledNs = 2'000'000'000;
-
-qint64 nanoseconds(const timespec& t) {
-    constexpr qint64 nsPerSecond = 1'000'000'000;
-    return static_cast<qint64>(t.tv_sec) * nsPerSecond + t.tv_nsec;
-}
-
-} // namespace
 
 Exclusions::List Exclusions::parse(const QString& content) {
     const QHash<QString, QString> section = IniFile::sectionFrom(content, QStringLiteral("EXCLUDE"));
@@ -39,28 +24,9 @@ Exclusions::List Exclusions::parse(const QString& content) {
 }
 
 const Exclusions::List& Exclusions::current() const {
-    struct stat st {};
-    const QByteArray path = QFile::encodeName(m_iniPath);
-    if (::stat(path.constData(), &st) != 0) {
-        // No file, no list.
-        m_list = {};
-        m_reusable = false;
-        return m_list;
-    }
-    const Stamp stamp{static_cast<quint64>(st.st_dev), static_cast<quint64>(st.st_ino),
-                      static_cast<qint64>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
-    if (m_reusable && stamp == m_stamp)
-        return m_list;
-
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    QString content;
-    QFile f(m_iniPath);
-    if (f.open(QIODevice::ReadOnly))
-        content = IniFile::decode(f.readAll());
-    m_list = parse(content);
-    m_stamp = stamp;
-    m_reusable = nanoseconds(now) - std::max(stamp.mtimeNs, stamp.ctimeNs) > settledNs;
+    // No file, or one that can not be read: no list.
+    if (m_file.refresh())
+        m_list = m_file.error().isEmpty() ? parse(IniFile::decode(m_file.content())) : List{};
     return m_list;
 }
 
