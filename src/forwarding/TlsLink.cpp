@@ -11,7 +11,8 @@ using ConfigRules::TlsMode;
 
 namespace {
 
-constexpr qint64 dayMs = 24LL * 60 * 60 * 1000;
+// The expiry warning is given at most once a day.
+constexpr qint64 warningEveryMs = 24LL * 60 * 60 * 1000;
 
 TlsReasons::Certificate factsOf(const QSslCertificate& c) {
     QStringList names = c.subjectInfo(QSslCertificate::CommonName);
@@ -140,7 +141,7 @@ QStringList TlsLink::expiryWarnings(const QSslSocket& socket, int link) {
         const QString warning = TlsReasons::expiryWarning(c.whose, c.certificate.expiryDate(), now);
         const QByteArray digest = c.certificate.digest(QCryptographicHash::Sha256);
         QElapsedTimer& since = m_warned[digest];
-        if (warning.isEmpty() || (since.isValid() && since.elapsed() < dayMs))
+        if (warning.isEmpty() || (since.isValid() && since.elapsed() < warningEveryMs))
             continue;
         since.start();
         told << warning;
