@@ -115,7 +115,7 @@ QString StatusSnapshot::localText(const QJsonValue& iso) {
 QString StatusSnapshot::securedText(const QJsonObject& status) {
     static const char* const names[] = {"principal", "secundaria A", "secundaria B"};
     QStringList secured;
-    for (const QJsonValue& v : status.value(QStringLiteral("links")).toArray()) {
+    for (const auto& v : status.value(QStringLiteral("links")).toArray()) {
         const QJsonObject link = v.toObject();
         const int i = link.value(QStringLiteral("link")).toInt();
         if (!link.value(QStringLiteral("secured")).toBool() || i < 1 || i > CentralLink::linkCount)

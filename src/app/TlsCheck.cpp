@@ -79,7 +79,8 @@ QList<CheckLine> TlsCheck::run() const {
                 {L::Aviso,
                  QStringLiteral("TLS: %1 %2 legible por otras cuentas (permisos %3)")
                      .arg(QString::fromLatin1(key), where(path))
-                     .arg(mode & 07777, 4, 8, QLatin1Char('0')),
+                     .arg(mode & (S_ISUID | S_ISGID | S_ISVTX | S_IRWXU | S_IRWXG | S_IRWXO), 4, 8,
+                          QLatin1Char('0')),
                  QStringLiteral("chmod 0640 %1, del usuario y el grupo del agente").arg(where(path))});
     };
     if (cert) {
