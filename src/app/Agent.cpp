@@ -221,7 +221,6 @@ Form1Load::Outcome Agent::load() {
     m_load->setCancelled([this] { return m_unloaded; });
     buildLoad(*m_load);
     const Form1Load::Outcome outcome = m_load->run();
-    m_loadedSteps = m_load->done();
     if (outcome == Form1Load::Outcome::Loaded || outcome == Form1Load::Outcome::Stopped) {
         m_form.form1.setVisible(true);
         tmrHide.start();
@@ -261,7 +260,6 @@ void Agent::resumeLoad() {
     if (!m_load || loadComplete() || m_unloaded)
         return;
     const Form1Load::Outcome outcome = m_load->resume();
-    m_loadedSteps = m_load->done();
     switch (outcome) {
     case Form1Load::Outcome::Loaded:
         qCInfo(lcAgent) << "arranque completado";

@@ -79,7 +79,7 @@ public:
     // The load of the window, in its fixed order. Loaded or Stopped: the agent runs on.
     Form1Load::Outcome load();
     // Names of the load steps that ran to their end, in order.
-    const QStringList& loadedSteps() const { return m_loadedSteps; }
+    QStringList loadedSteps() const { return m_load ? m_load->done() : QStringList(); }
     // Every load step has run: until then nothing is forwarded (no scan, fast path, life test or clock
     // message), as the plant, the positions or the replaced-database check may be missing.
     bool loadComplete() const { return m_load && m_load->complete(); }
@@ -162,7 +162,6 @@ private:
     AlarmPoll m_alarmPoll;
     QTimer tmrHide;
     std::unique_ptr<Form1Load> m_load;
-    QStringList m_loadedSteps;
     QString m_incompleteTold;
     bool m_unloaded = false;
     bool m_manualRun = false;
