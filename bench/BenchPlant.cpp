@@ -1,8 +1,8 @@
 #include "BenchPlant.h"
 
 #include "GelmarInstall.h"
-#include "core/IniFile.h"
-#include "core/Windows1252.h"
+#include "core/settings/IniFile.h"
+#include "core/text/Windows1252.h"
 #include "forwarding/BufferDb.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/UltCodFile.h"

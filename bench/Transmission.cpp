@@ -1,7 +1,7 @@
 #include "Transmission.h"
 
 #include "BenchPlant.h"
-#include "core/BoundedWait.h"
+#include "core/runtime/BoundedWait.h"
 #include "support/Station.h"
 
 #include <QElapsedTimer>

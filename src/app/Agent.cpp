@@ -2,13 +2,13 @@
 
 #include "app/Views.h"
 
-#include "core/AgentLocale.h"
-#include "core/Clock.h"
-#include "core/ConfigKeys.h"
-#include "core/ConfigRules.h"
-#include "core/Diagnostics.h"
-#include "core/Dialogs.h"
-#include "core/IniFile.h"
+#include "core/model/Dialogs.h"
+#include "core/runtime/Clock.h"
+#include "core/runtime/Diagnostics.h"
+#include "core/settings/ConfigKeys.h"
+#include "core/settings/ConfigRules.h"
+#include "core/settings/IniFile.h"
+#include "core/text/AgentLocale.h"
 #include "forwarding/UltCodFile.h"
 #include "tray/LinuxWindowSystem.h"
 
@@ -140,7 +140,7 @@ QString Agent::installFolder() const {
         path = LeeIni(m_config.iniPath(), QStringLiteral("CONFIG"),
                       QString::fromLatin1(ConfigKeys::fieldOf(&Form1State::txtPathGelmar).readAs));
     if (path.isEmpty())
-        path = QString::fromUtf8(Configuration::defaultPathGelmar);
+        path = QString::fromUtf8(ConfigRules::defaultPathGelmar);
     return path;
 }
 

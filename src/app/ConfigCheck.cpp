@@ -1,8 +1,8 @@
 #include "app/ConfigCheck.h"
 
 #include "app/ClosestKey.h"
-#include "core/ConfigRules.h"
-#include "core/IniFile.h"
+#include "core/settings/ConfigRules.h"
+#include "core/settings/IniFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "app/FieldServices.h"
 
 #include "app/Agent.h"
-#include "core/Clock.h"
-#include "core/Diagnostics.h"
+#include "core/runtime/Clock.h"
+#include "core/runtime/Diagnostics.h"
 
 #include <QDir>
 

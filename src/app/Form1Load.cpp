@@ -1,9 +1,9 @@
 #include "app/Form1Load.h"
 
-#include "core/AgentError.h"
-#include "core/BoundedWait.h"
-#include "core/Clock.h"
-#include "core/Dialogs.h"
+#include "core/model/Dialogs.h"
+#include "core/runtime/AgentError.h"
+#include "core/runtime/BoundedWait.h"
+#include "core/runtime/Clock.h"
 
 #include <optional>
 

@@ -2,12 +2,12 @@
 
 #include "app/Views.h"
 
-#include "core/AgentSettings.h"
-#include "core/Clock.h"
-#include "core/ConfigRules.h"
-#include "core/Configuration.h"
-#include "core/Dialogs.h"
-#include "core/Form1State.h"
+#include "core/model/Configuration.h"
+#include "core/model/Dialogs.h"
+#include "core/model/Form1State.h"
+#include "core/runtime/Clock.h"
+#include "core/settings/AgentSettings.h"
+#include "core/settings/ConfigRules.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
 

@@ -1,6 +1,6 @@
 #include "app/LogFolder.h"
 
-#include "core/Control.h"
+#include "core/model/Control.h"
 
 #include <QDesktopServices>
 #include <QDir>

@@ -1,10 +1,10 @@
 #include "app/LogRetention.h"
 
-#include "core/AgentLocale.h"
-#include "core/ConfigKeys.h"
-#include "core/ConfigRules.h"
-#include "core/Diagnostics.h"
-#include "core/IniFile.h"
+#include "core/runtime/Diagnostics.h"
+#include "core/settings/ConfigKeys.h"
+#include "core/settings/ConfigRules.h"
+#include "core/settings/IniFile.h"
+#include "core/text/AgentLocale.h"
 
 #include <QDir>
 #include <QFile>

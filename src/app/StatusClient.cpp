@@ -2,7 +2,7 @@
 
 #include "app/StatusServer.h"
 #include "app/StatusSnapshot.h"
-#include "core/BoundedWait.h"
+#include "core/runtime/BoundedWait.h"
 
 #include <QDir>
 #include <QJsonDocument>

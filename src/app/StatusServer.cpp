@@ -1,6 +1,6 @@
 #include "app/StatusServer.h"
 
-#include "core/Diagnostics.h"
+#include "core/runtime/Diagnostics.h"
 
 #include <QDir>
 #include <QJsonDocument>

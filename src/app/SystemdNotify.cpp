@@ -1,6 +1,6 @@
 #include "app/SystemdNotify.h"
 
-#include "core/Diagnostics.h"
+#include "core/runtime/Diagnostics.h"
 
 #include <algorithm>
 #include <cstring>

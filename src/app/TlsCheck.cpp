@@ -1,6 +1,6 @@
 #include "app/TlsCheck.h"
 
-#include "core/BoundedWait.h"
+#include "core/runtime/BoundedWait.h"
 #include "forwarding/TlsFiles.h"
 #include "forwarding/TlsReasons.h"
 

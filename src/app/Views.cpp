@@ -1,7 +1,7 @@
 #include "app/Views.h"
 
-#include "core/AgentSettings.h"
-#include "core/Form1State.h"
+#include "core/model/Form1State.h"
+#include "core/settings/AgentSettings.h"
 
 StatusUpdate::View Views::statusUpdate(Form1State& form) {
     return {.txtPathGelmar = form.txtPathGelmar,

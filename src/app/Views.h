@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/ConfigScreen.h"
-#include "core/Configuration.h"
+#include "core/model/ConfigScreen.h"
+#include "core/model/Configuration.h"
 #include "forwarding/Forwarding.h"
 #include "sms/Sms.h"
 #include "watchdog/MaintenanceParts.h"

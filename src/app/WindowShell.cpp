@@ -1,7 +1,7 @@
 #include "app/WindowShell.h"
 
 #include "app/Agent.h"
-#include "core/Diagnostics.h"
+#include "core/runtime/Diagnostics.h"
 
 namespace {
 

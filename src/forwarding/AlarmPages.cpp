@@ -1,6 +1,6 @@
 #include "forwarding/AlarmPages.h"
 
-#include "core/SupervisionDb.h"
+#include "supervision/SupervisionDb.h"
 
 namespace {
 

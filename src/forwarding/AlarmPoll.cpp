@@ -1,9 +1,9 @@
 #include "forwarding/AlarmPoll.h"
 
-#include "core/AgentError.h"
-#include "core/Control.h"
-#include "core/Diagnostics.h"
-#include "core/SupervisionDb.h"
+#include "core/model/Control.h"
+#include "core/runtime/AgentError.h"
+#include "core/runtime/Diagnostics.h"
+#include "supervision/SupervisionDb.h"
 
 #include <QScopeGuard>
 #include <QSqlRecord>

@@ -1,13 +1,13 @@
 #include "forwarding/BufferDb.h"
 
-#include "core/AgentError.h"
-#include "core/AgentLocale.h"
-#include "core/DbErrorMap.h"
-#include "core/Diagnostics.h"
-#include "core/Dialogs.h"
-#include "core/EventLog.h"
-#include "core/SqlConnection.h"
-#include "core/SupervisionSql.h"
+#include "core/model/Dialogs.h"
+#include "core/runtime/AgentError.h"
+#include "core/runtime/Diagnostics.h"
+#include "core/runtime/EventLog.h"
+#include "core/text/AgentLocale.h"
+#include "supervision/DbErrorMap.h"
+#include "supervision/SqlConnection.h"
+#include "supervision/SupervisionSql.h"
 
 #include <QDir>
 #include <QFile>

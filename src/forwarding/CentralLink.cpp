@@ -1,10 +1,10 @@
 #include "forwarding/CentralLink.h"
 
-#include "core/ConfigRules.h"
-#include "core/Control.h"
-#include "core/Diagnostics.h"
-#include "core/EventLog.h"
-#include "core/Windows1252.h"
+#include "core/model/Control.h"
+#include "core/runtime/Diagnostics.h"
+#include "core/runtime/EventLog.h"
+#include "core/settings/ConfigRules.h"
+#include "core/text/Windows1252.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/TlsReasons.h"
 

@@ -1,7 +1,7 @@
 #include "forwarding/ErrorReport.h"
 
-#include "core/Control.h"
-#include "core/EventLog.h"
+#include "core/model/Control.h"
+#include "core/runtime/EventLog.h"
 
 #include <QLoggingCategory>
 

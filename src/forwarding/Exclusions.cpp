@@ -1,7 +1,7 @@
 #include "forwarding/Exclusions.h"
 
-#include "core/AgentError.h"
-#include "core/IniFile.h"
+#include "core/runtime/AgentError.h"
+#include "core/settings/IniFile.h"
 
 #include <limits>
 

@@ -1,8 +1,8 @@
 #include "forwarding/Forwarding.h"
 
-#include "core/Control.h"
-#include "core/StatusFlags.h"
-#include "core/SupervisionDb.h"
+#include "core/model/Control.h"
+#include "core/state/StatusFlags.h"
+#include "supervision/SupervisionDb.h"
 
 Forwarding::Forwarding(Parts parts)
     : m_p(std::move(parts)), m_buffer(BufferDb::pathIn(m_p.programFolder), m_p.services.dialogs),

@@ -1,7 +1,7 @@
 #include "forwarding/MessageFormat.h"
 
-#include "core/AgentLocale.h"
-#include "core/FixedDateText.h"
+#include "core/text/AgentLocale.h"
+#include "core/text/FixedDateText.h"
 
 namespace MessageFormat {
 

@@ -1,6 +1,6 @@
 #include "forwarding/TlsFiles.h"
 
-#include "core/ConfigKeys.h"
+#include "core/settings/ConfigKeys.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "forwarding/TlsSettings.h"
 
-#include "core/ConfigKeys.h"
-#include "core/IniFile.h"
+#include "core/settings/ConfigKeys.h"
+#include "core/settings/IniFile.h"
 
 #include <QDir>
 

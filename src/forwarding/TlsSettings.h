@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ConfigRules.h"
+#include "core/settings/ConfigRules.h"
 
 #include <QByteArray>
 #include <QList>

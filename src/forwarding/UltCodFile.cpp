@@ -1,7 +1,7 @@
 #include "forwarding/UltCodFile.h"
 
-#include "core/AgentError.h"
-#include "core/Files.h"
+#include "core/runtime/AgentError.h"
+#include "core/runtime/Files.h"
 
 #include <QCryptographicHash>
 #include <QDir>

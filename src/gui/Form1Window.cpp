@@ -1,7 +1,7 @@
 #include "gui/Form1Window.h"
 
-#include "core/Form1State.h"
-#include "core/Palette.h"
+#include "core/model/Form1State.h"
+#include "core/model/Palette.h"
 #include "gui/AgentIcon.h"
 #include "ui_form1.h"
 

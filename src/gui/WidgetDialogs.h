@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialogs.h"
+#include "core/model/Dialogs.h"
 
 #include <QHash>
 #include <QPointer>

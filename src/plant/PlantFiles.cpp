@@ -1,7 +1,7 @@
 #include "plant/PlantFiles.h"
 
-#include "core/Dialogs.h"
-#include "core/IniFile.h"
+#include "core/model/Dialogs.h"
+#include "core/settings/IniFile.h"
 #include "plant/RegionalNumber.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "sms/ModemLog.h"
 
-#include "core/AgentLocale.h"
-#include "core/Clock.h"
-#include "core/Files.h"
+#include "core/runtime/Clock.h"
+#include "core/runtime/Files.h"
+#include "core/text/AgentLocale.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #include "tray/Tray.h"
 
-#include "core/Control.h"
+#include "core/model/Control.h"
 #include "tray/clsSystrayRefresh.h"
 
 #include <QLoggingCategory>

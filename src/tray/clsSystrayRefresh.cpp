@@ -1,6 +1,6 @@
 #include "tray/clsSystrayRefresh.h"
 
-#include "core/NumberValue.h"
+#include "core/settings/NumberValue.h"
 
 #include <algorithm>
 

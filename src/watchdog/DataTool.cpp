@@ -1,6 +1,6 @@
 #include "watchdog/DataTool.h"
 
-#include "core/Files.h"
+#include "core/runtime/Files.h"
 
 #include <QFileInfo>
 

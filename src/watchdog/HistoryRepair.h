@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/SupervisionDb.h"
+#include "supervision/SupervisionDb.h"
 #include "watchdog/MaintenanceParts.h"
 
 #include <QList>

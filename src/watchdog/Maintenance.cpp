@@ -1,9 +1,9 @@
 #include "watchdog/Maintenance.h"
 
-#include "core/AgentSettings.h"
-#include "core/Clock.h"
-#include "core/Control.h"
-#include "core/StatusFile.h"
+#include "core/model/Control.h"
+#include "core/runtime/Clock.h"
+#include "core/settings/AgentSettings.h"
+#include "core/state/StatusFile.h"
 #include "watchdog/OptimizaSchedule.h"
 
 Maintenance::Maintenance(Parts parts)

@@ -1,9 +1,9 @@
 #include "watchdog/MaintenanceSteps.h"
 
-#include "core/AgentError.h"
-#include "core/AgentSettings.h"
-#include "core/BoundedWait.h"
-#include "core/Control.h"
+#include "core/model/Control.h"
+#include "core/runtime/AgentError.h"
+#include "core/runtime/BoundedWait.h"
+#include "core/settings/AgentSettings.h"
 #include "watchdog/DataTool.h"
 #include "watchdog/GelmarProcesses.h"
 #include "watchdog/WatchdogLog.h"

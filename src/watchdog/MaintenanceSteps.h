@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/BoundedWait.h"
-#include "core/SupervisionDb.h"
+#include "core/runtime/BoundedWait.h"
+#include "supervision/SupervisionDb.h"
 #include "watchdog/MaintenanceParts.h"
 #include "watchdog/StepError.h"
 

@@ -1,8 +1,8 @@
 #include "watchdog/NoDataRestart.h"
 
-#include "core/Clock.h"
-#include "core/Control.h"
-#include "core/NumberValue.h"
+#include "core/model/Control.h"
+#include "core/runtime/Clock.h"
+#include "core/settings/NumberValue.h"
 #include "forwarding/BufferDb.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "watchdog/OptimizaSchedule.h"
 
-#include "core/LocalDateTime.h"
+#include "core/text/LocalDateTime.h"
 
 namespace OptimizaSchedule {
 

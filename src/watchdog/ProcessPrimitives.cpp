@@ -1,7 +1,7 @@
 #include "watchdog/ProcessPrimitives.h"
 
-#include "core/AgentError.h"
-#include "core/Dialogs.h"
+#include "core/model/Dialogs.h"
+#include "core/runtime/AgentError.h"
 #include "watchdog/ProcessTable.h"
 #include "watchdog/WatchdogLog.h"
 

@@ -1,6 +1,6 @@
 #include "watchdog/ProcessTable.h"
 
-#include "core/AgentError.h"
+#include "core/runtime/AgentError.h"
 
 #include <QDir>
 #include <QFile>

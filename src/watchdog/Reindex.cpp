@@ -1,8 +1,8 @@
 #include "watchdog/Reindex.h"
 
-#include "core/AgentError.h"
-#include "core/Control.h"
-#include "core/Dialogs.h"
+#include "core/model/Control.h"
+#include "core/model/Dialogs.h"
+#include "core/runtime/AgentError.h"
 #include "watchdog/DataTool.h"
 #include "watchdog/GelmarProcesses.h"
 #include "watchdog/MaintenanceSteps.h"

@@ -1,9 +1,9 @@
 #include "watchdog/StepError.h"
 
-#include "core/AgentLocale.h"
-#include "core/Clock.h"
-#include "core/Control.h"
-#include "core/EventLog.h"
+#include "core/model/Control.h"
+#include "core/runtime/Clock.h"
+#include "core/runtime/EventLog.h"
+#include "core/text/AgentLocale.h"
 #include "watchdog/WatchdogLog.h"
 
 StepError::StepError(Control& field, const EventLog& log, const Clock& clock)

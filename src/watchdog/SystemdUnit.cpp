@@ -1,7 +1,7 @@
 #include "watchdog/SystemdUnit.h"
 
-#include "core/BoundedWait.h"
-#include "core/ConfigRules.h"
+#include "core/runtime/BoundedWait.h"
+#include "core/settings/ConfigRules.h"
 #include "watchdog/WatchdogLog.h"
 
 #include <QProcess>

@@ -1,7 +1,7 @@
 #include "watchdog/Watchdog.h"
 
-#include "core/Control.h"
-#include "core/Scheduler.h"
+#include "core/model/Control.h"
+#include "core/model/Scheduler.h"
 #include "forwarding/CentralLink.h"
 
 Watchdog::Watchdog(Parts parts)

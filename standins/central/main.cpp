@@ -5,7 +5,7 @@
 // Prints "listening on P" (the port actually bound) once it accepts connections.
 
 #include "QuarnCenter.h"
-#include "core/UnixSignals.h"
+#include "core/runtime/UnixSignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

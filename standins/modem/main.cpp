@@ -5,7 +5,7 @@
 // switch the mode while it runs.
 
 #include "ModemSim.h"
-#include "core/UnixSignals.h"
+#include "core/runtime/UnixSignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

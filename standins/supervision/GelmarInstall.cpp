@@ -1,7 +1,7 @@
 #include "GelmarInstall.h"
 
 #include "SchemaSql.h"
-#include "core/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include <QDir>
 #include <QFile>

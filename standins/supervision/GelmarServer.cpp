@@ -1,7 +1,7 @@
 #include "GelmarServer.h"
 
 #include "GelmarInstall.h"
-#include "core/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

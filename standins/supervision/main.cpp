@@ -1,7 +1,7 @@
 // gelmar-sim: the stand-in supervision system. One binary that acts by the name it was started under.
 #include "GelmarInstall.h"
 #include "GelmarServer.h"
-#include "core/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "app/ClosestKey.h"
 #include "app/LogRetention.h"
-#include "core/AgentLocale.h"
-#include "core/ConfigRules.h"
+#include "core/settings/ConfigRules.h"
+#include "core/text/AgentLocale.h"
 
 #include "support/TestCommon.h"
 

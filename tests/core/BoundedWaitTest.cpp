@@ -1,4 +1,4 @@
-#include "core/BoundedWait.h"
+#include "core/runtime/BoundedWait.h"
 
 #include "support/TestCommon.h"
 #include <stdexcept>

@@ -1,9 +1,9 @@
-#include "core/Configuration.h"
-#include "core/AgentSettings.h"
-#include "core/ConfigKeys.h"
-#include "core/ConfigScreen.h"
-#include "core/Form1State.h"
-#include "core/StatusFile.h"
+#include "core/model/Configuration.h"
+#include "core/model/ConfigScreen.h"
+#include "core/model/Form1State.h"
+#include "core/settings/AgentSettings.h"
+#include "core/settings/ConfigKeys.h"
+#include "core/state/StatusFile.h"
 #include "support/ServicesTest.h"
 
 #include <QDirIterator>

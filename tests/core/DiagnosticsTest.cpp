@@ -1,4 +1,4 @@
-#include "core/Diagnostics.h"
+#include "core/runtime/Diagnostics.h"
 
 #include "support/TestCommon.h"
 

@@ -1,5 +1,5 @@
 #include "app/Form1Load.h"
-#include "core/AgentError.h"
+#include "core/runtime/AgentError.h"
 #include "support/ServicesTest.h"
 
 class Form1LoadTest : public ServicesTest {

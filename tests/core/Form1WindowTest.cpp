@@ -1,9 +1,9 @@
 #include "gui/Form1Window.h"
 #include "app/LogFolder.h"
 #include "app/QtTranslations.h"
-#include "core/Control.h"
-#include "core/Form1State.h"
-#include "core/Scheduler.h"
+#include "core/model/Control.h"
+#include "core/model/Form1State.h"
+#include "core/model/Scheduler.h"
 #include "gui/WidgetDialogs.h"
 
 #include "support/TestCommon.h"

@@ -1,4 +1,4 @@
-#include "core/IniFile.h"
+#include "core/settings/IniFile.h"
 
 #include "support/TestCommon.h"
 

@@ -1,6 +1,6 @@
-#include "core/LocalDateTime.h"
-#include "core/FutureDatePolicy.h"
-#include "core/SupervisionSql.h"
+#include "core/text/LocalDateTime.h"
+#include "core/state/FutureDatePolicy.h"
+#include "supervision/SupervisionSql.h"
 
 #include "support/TestCommon.h"
 #include <QTimeZone>

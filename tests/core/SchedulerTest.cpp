@@ -1,5 +1,5 @@
-#include "core/Scheduler.h"
-#include "core/Control.h"
+#include "core/model/Scheduler.h"
+#include "core/model/Control.h"
 #include "support/TestCommon.h"
 
 class SchedulerTest : public ::testing::Test {

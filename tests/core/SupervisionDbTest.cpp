@@ -1,6 +1,6 @@
-#include "core/SupervisionDb.h"
+#include "supervision/SupervisionDb.h"
 #include "GelmarInstall.h"
-#include "core/AgentError.h"
+#include "core/runtime/AgentError.h"
 #include "support/LogCapture.h"
 #include "support/ServicesTest.h"
 

@@ -1,6 +1,6 @@
-#include "core/SupervisionSql.h"
-#include "core/DbErrorMap.h"
-#include "core/FixedDateText.h"
+#include "supervision/SupervisionSql.h"
+#include "core/text/FixedDateText.h"
+#include "supervision/DbErrorMap.h"
 
 #include "support/TestCommon.h"
 

@@ -1,8 +1,8 @@
 // A hostile world around the agent: a SQL Server that accepts and never answers, stations that reset
 // or flood, a disk that fills while a state file is written, a database locked by another process. Each is
 // bounded, told for what it is, and loses nothing.
-#include "core/DbErrorMap.h"
-#include "core/UnixSignals.h"
+#include "core/runtime/UnixSignals.h"
+#include "supervision/DbErrorMap.h"
 #include "support/BlackHole.h"
 #include "support/ProcessHarness.h"
 

@@ -2,7 +2,7 @@
 // every message whole. The parsers themselves, the replies that are not the echo, and names that would
 // break a frame or a log line are the unit tests' (tests/forwarding).
 #include "CenterSession.h"
-#include "core/SupervisionSql.h"
+#include "supervision/SupervisionSql.h"
 #include "support/Junk.h"
 #include "support/ProcessHarness.h"
 

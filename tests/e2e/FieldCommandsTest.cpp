@@ -1,7 +1,7 @@
 // The field commands as an integrator runs them: --test-link against stations that echo, refuse and stay
 // silent; --status of a running, a missing and a stopped agent; the systemd notifications on a datagram
 // socket bound by the test.
-#include "core/AgentLocale.h"
+#include "core/text/AgentLocale.h"
 #include "support/ProcessHarness.h"
 
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 // Whole processes: the agent watching a running gelmar-sim installation, its notices followed to the
 // central station's record, its restarts followed in the process table. When and how often it restarts
 // is the unit tests' (tests/watchdog); here, that a relaunch really happens and outlives the agent's session.
-#include "core/Windows1252.h"
+#include "core/text/Windows1252.h"
 #include "support/ProcessHarness.h"
 #include "watchdog/NoDataRestart.h"
 #include "watchdog/ProcessTable.h"

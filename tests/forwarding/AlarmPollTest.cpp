@@ -1,8 +1,8 @@
 #include "support/TestCommon.h"
 
-#include "core/AgentError.h"
-#include "core/Control.h"
-#include "core/Scheduler.h"
+#include "core/model/Control.h"
+#include "core/model/Scheduler.h"
+#include "core/runtime/AgentError.h"
 #include "forwarding/AlarmPoll.h"
 
 // A plant seen through the poll's parts: the position file, the newest id, and a scan that hands on

@@ -1,6 +1,6 @@
 #include "forwarding/BufferDb.h"
-#include "core/AgentError.h"
-#include "core/AgentLocale.h"
+#include "core/runtime/AgentError.h"
+#include "core/text/AgentLocale.h"
 #include "support/ServicesTest.h"
 
 class BufferDbTest : public ServicesTest {

@@ -1,6 +1,6 @@
 #include "ScriptedStation.h"
 
-#include "core/Windows1252.h"
+#include "core/text/Windows1252.h"
 #include "forwarding/CentralLink.h"
 #include "support/LinkFields.h"
 #include "support/LogCapture.h"

@@ -1,7 +1,7 @@
 #include "forwarding/LifeTestClock.h"
 #include "app/Views.h"
-#include "core/DeliveryState.h"
-#include "core/Form1State.h"
+#include "core/model/Form1State.h"
+#include "core/state/DeliveryState.h"
 #include "support/FakeSender.h"
 #include "support/ServicesTest.h"
 

@@ -3,13 +3,13 @@
 // and not in the whole-process suite, so that the sanitizer pass runs them. VORNNET_TEST_SEED repeats one.
 #include "ScriptedStation.h"
 
-#include "core/FixedDateText.h"
-#include "core/SupervisionSql.h"
+#include "core/text/FixedDateText.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/ModemReply.h"
 #include "sms/SignalQuality.h"
+#include "supervision/SupervisionSql.h"
 #include "support/Junk.h"
 #include "support/LinkFields.h"
 #include "support/TestCommon.h"

@@ -1,4 +1,4 @@
-#include "core/AgentError.h"
+#include "core/runtime/AgentError.h"
 #include "forwarding/Exclusions.h"
 #include "forwarding/OfficeHours.h"
 #include "forwarding/UltCodFile.h"

@@ -1,6 +1,6 @@
 // The secured link against real parts: stunnel4 in front of quarn-center on loopback, certificates made
 // at run time with openssl.
-#include "core/ConfigRules.h"
+#include "core/settings/ConfigRules.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/TlsReasons.h"
 #include "support/BlackHole.h"

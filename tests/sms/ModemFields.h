@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Control.h"
+#include "core/model/Control.h"
 #include "sms/ModemDriver.h"
 
 // The window fields the modem driver reads and writes, on their own, as the window starts them.

@@ -2,9 +2,9 @@
 // restart in SMS mode, and the window's SMS actions.
 #include "ModemSimProcess.h"
 #include "app/Views.h"
-#include "core/DeliveryState.h"
-#include "core/Form1State.h"
-#include "core/StatusFile.h"
+#include "core/model/Form1State.h"
+#include "core/state/DeliveryState.h"
+#include "core/state/StatusFile.h"
 #include "forwarding/BufferDb.h"
 #include "sms/Sms.h"
 #include "support/ServicesTest.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Clock.h"
+#include "core/runtime/Clock.h"
 
 // A clock the test sets and moves by hand. Setting or advancing it moves both clocks alike (a test that
 // sets it back rewinds both); stepWall is the calendar clock stepped, which the monotonic count ignores.

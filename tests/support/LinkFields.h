@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Control.h"
+#include "core/model/Control.h"
 #include "forwarding/CentralLink.h"
 
 // The window fields the central-station link reads and writes, on their own, as the window starts them.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/BoundedWait.h"
+#include "core/runtime/BoundedWait.h"
 
 #include <QFile>
 #include <QProcess>

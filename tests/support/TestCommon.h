@@ -2,9 +2,9 @@
 
 // What every test starts from: GoogleTest, the Qt classes most tests use, the chrono literals, and the
 // shared helpers (files, bounded waits, SQL on a side connection, the clock and the boxes of a step).
-#include "core/BoundedWait.h"
-#include "core/EventLog.h"
-#include "core/IniFile.h"
+#include "core/runtime/BoundedWait.h"
+#include "core/runtime/EventLog.h"
+#include "core/settings/IniFile.h"
 #include "support/FakeClock.h"
 #include "support/FileText.h"
 #include "support/Poll.h"

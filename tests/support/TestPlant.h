@@ -1,7 +1,7 @@
 #pragma once
 
 #include "GelmarInstall.h"
-#include "core/IniFile.h"
+#include "core/settings/IniFile.h"
 #include "forwarding/BufferDb.h"
 #include "support/SideSql.h"
 

@@ -1,5 +1,5 @@
 #include "tray/Tray.h"
-#include "core/Control.h"
+#include "core/model/Control.h"
 #include "support/FakeNotificationIcon.h"
 #include "support/LogCapture.h"
 #include "support/TestCommon.h"

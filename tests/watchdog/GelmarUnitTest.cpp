@@ -1,5 +1,5 @@
 #include "WatchdogFixture.h"
-#include "core/ConfigRules.h"
+#include "core/settings/ConfigRules.h"
 
 // The relaunch through the supervision system's systemd unit, against a stand-in systemctl put first on
 // the PATH: it records its arguments, starts the installation's GSNET.EXE for start and restart, and

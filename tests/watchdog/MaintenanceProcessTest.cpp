@@ -1,5 +1,5 @@
 #include "WatchdogFixture.h"
-#include "core/AgentLocale.h"
+#include "core/text/AgentLocale.h"
 
 #include <QProcess>
 #include <atomic>

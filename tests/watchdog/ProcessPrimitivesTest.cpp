@@ -1,5 +1,5 @@
 #include "watchdog/ProcessPrimitives.h"
-#include "core/AgentError.h"
+#include "core/runtime/AgentError.h"
 #include "support/TestCommon.h"
 #include "watchdog/ProcessTable.h"
 

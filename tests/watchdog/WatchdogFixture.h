@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/Views.h"
-#include "core/AgentSettings.h"
-#include "core/Form1State.h"
-#include "core/StatusFile.h"
-#include "core/SupervisionDb.h"
+#include "core/model/Form1State.h"
+#include "core/settings/AgentSettings.h"
+#include "core/state/StatusFile.h"
 #include "forwarding/BufferDb.h"
+#include "supervision/SupervisionDb.h"
 #include "support/FakeSender.h"
 #include "support/ServicesTest.h"
 #include "support/TestPlant.h"

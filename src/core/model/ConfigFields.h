@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/model/Form1State.h"
+#include "core/settings/ConfigKeys.h"
+
+#include <array>
+#include <cstddef>
+
+namespace ConfigKeys {
+
+// The window's control of each field of the key table, in the table's order.
+inline constexpr Control Form1State::*fieldControls[] = {
+    &Form1State::lblPuerto,     &Form1State::IpQuarn,       &Form1State::lblTestVida,
+    &Form1State::lblPuertoA,    &Form1State::IpQuarnA,      &Form1State::lblPuertoB,
+    &Form1State::IpQuarnB,      &Form1State::chkRestart,    &Form1State::chkOptimiza,
+    &Form1State::txtMinSinData, &Form1State::txtPathGelmar, &Form1State::chkAlarms,
+    &Form1State::txtDifHoraria, &Form1State::chkSMSEnabled, &Form1State::txtComPort,
+    &Form1State::txtRecipient,  &Form1State::txtMaxNoNet,
+};
+static_assert(std::size(fieldControls) == std::size(fields));
+
+// The control of one field of the key table.
+inline Control Form1State::*controlOf(const Field& field) {
+    return fieldControls[static_cast<std::size_t>(&field - std::begin(fields))];
+}
+
+// The field whose control is the given one.
+inline const Field& fieldOf(Control Form1State::*control) {
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        if (fieldControls[i] == control)
+            return fields[i];
+    Q_UNREACHABLE();
+}
+
+} // namespace ConfigKeys
+
+// The window's fields of the key table, in the table's order: the slice of the window that start-up fills
+// and the configuration screen unlocks and saves.
+class ConfigFields {
+public:
+    static constexpr std::size_t count = std::size(ConfigKeys::fields);
+
+    explicit ConfigFields(const std::array<Control*, count>& controls) : m_controls(controls) {}
+
+    // The control of one entry of the key table.
+    Control& operator[](const ConfigKeys::Field& field) const {
+        return *m_controls[static_cast<std::size_t>(&field - std::begin(ConfigKeys::fields))];
+    }
+    // The control the key table holds for a field of the window model.
+    Control& of(Control Form1State::*member) const { return (*this)[ConfigKeys::fieldOf(member)]; }
+    const std::array<Control*, count>& all() const { return m_controls; }
+
+private:
+    std::array<Control*, count> m_controls;
+};
