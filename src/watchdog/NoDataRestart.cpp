@@ -3,6 +3,7 @@
 #include "core/model/Control.h"
 #include "core/runtime/Clock.h"
 #include "core/settings/NumberValue.h"
+#include "core/state/RecentCounts.h"
 #include "forwarding/BufferDb.h"
 
 #include <algorithm>
@@ -14,7 +15,7 @@ NoDataRestart::NoDataRestart(View view, const Clock& clock, BufferDb& buffer)
 
 bool NoDataRestart::TestData() {
     Control& counter = m_view.lblTimeWithoutData;
-    if (!m_view.chkRestart.checked() || NumberValue::of(m_view.lblNumVidas.text()) > 0) {
+    if (!m_view.chkRestart.checked() || m_view.counts.records > 0) {
         counter.setText(QStringLiteral("0"));
         return true;
     }

@@ -5,6 +5,7 @@
 class BufferDb;
 class Clock;
 class Control;
+struct RecentCounts;
 
 // The restart for lack of data: counts the scheduler ticks that saw no recent history record and asks
 // for a restart when they reach the threshold in txtMinSinData, and the notice that announces a restart.
@@ -15,15 +16,15 @@ public:
 
     struct View {
         const Control& chkRestart;
-        const Control& lblNumVidas; // the status update's count of recent records
+        const RecentCounts& counts; // the status update's count of recent records
         const Control& txtMinSinData;
         Control& lblTimeWithoutData;
     };
 
     NoDataRestart(View view, const Clock& clock, BufferDb& buffer);
 
-    // False when the supervision system has to be restarted: chkRestart ticked, no record in
-    // lblNumVidas, and lblTimeWithoutData (never above 999) has reached the threshold, read anew each
+    // False when the supervision system has to be restarted: chkRestart ticked, no recent record
+    // counted, and lblTimeWithoutData (never above 999) has reached the threshold, read anew each
     // time. The counter goes back to 0 then, and on every tick that sees records or has restarts off.
     bool TestData();
     // Queues "Gelmar Reiniciado por falta de datos" (AVISO, begin only) for the central station.
