@@ -163,7 +163,10 @@ TEST_F(NoDataRestartTest, CountsTicksWithoutRecordsUpToTheThresholdReadAnewCappe
     EXPECT_EQ(restartAt("999", 1), 1);
 
     for (const auto& [records, restartOn] : {std::pair{1, true}, {12, true}, {0, false}}) {
-        form.lblTimeWithoutData.setText("17");
+        counts.records = 0;
+        form.chkRestart.setChecked(true);
+        ASSERT_EQ(restartAt("1000", 17), 0);
+        ASSERT_EQ(form.lblTimeWithoutData.text(), "17");
         counts.records = records;
         form.chkRestart.setChecked(restartOn);
         EXPECT_TRUE(noData.TestData()) << records;
