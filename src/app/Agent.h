@@ -10,6 +10,7 @@
 #include "core/runtime/EventLog.h"
 #include "core/settings/AgentSettings.h"
 #include "core/state/DeliveryState.h"
+#include "core/state/RecentCounts.h"
 #include "core/state/StatusFile.h"
 #include "core/state/StatusFlags.h"
 #include "forwarding/AlarmPoll.h"
@@ -144,6 +145,7 @@ private:
     Form1State m_form;
     StatusFlags m_flags;
     DeliveryState m_delivery;
+    RecentCounts m_counts;
     StatusFile m_status;
     EventLog m_log;
     Configuration m_config;

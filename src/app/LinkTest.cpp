@@ -8,6 +8,7 @@
 #include "core/runtime/Clock.h"
 #include "core/settings/AgentSettings.h"
 #include "core/settings/ConfigRules.h"
+#include "core/state/RecentCounts.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
 
@@ -41,7 +42,8 @@ int LinkTest::run() {
                     qPrintable(plant));
     }
 
-    CentralLink link(Views::forwarding(form).link);
+    const RecentCounts noCounts; // only the link is built here
+    CentralLink link(Views::forwarding(form, noCounts).link);
     link.setConnectWait(m_wait);
     link.setReplyWait(m_wait);
     // Each link is tried alone: a refused one has nothing to wait for.

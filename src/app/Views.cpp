@@ -3,10 +3,12 @@
 #include "core/model/Form1State.h"
 #include "core/settings/AgentSettings.h"
 
-StatusUpdate::View Views::statusUpdate(Form1State& form) {
+StatusUpdate::View Views::statusUpdate(Form1State& form, RecentCounts& counts, const bool& alarmsWatched) {
     return {.txtPathGelmar = form.txtPathGelmar,
             .chkAlarms = form.chkAlarms,
             .lblSignal = form.lblSignal,
+            .alarmsWatched = alarmsWatched,
+            .counts = counts,
             .lblLastDate = form.lblLastDate,
             .lblNumVidas = form.lblNumVidas,
             .lblAlmVidas = form.lblAlmVidas,
@@ -26,9 +28,9 @@ StatusUpdate::Limits Views::statusLimits(const AgentSettings& settings) {
     return {settings.MaxDb, settings.minFree, settings.ControlFechasFuturas};
 }
 
-NoDataRestart::View Views::noDataRestart(Form1State& form) {
+NoDataRestart::View Views::noDataRestart(Form1State& form, const RecentCounts& counts) {
     return {.chkRestart = form.chkRestart,
-            .lblNumVidas = form.lblNumVidas,
+            .counts = counts,
             .txtMinSinData = form.txtMinSinData,
             .lblTimeWithoutData = form.lblTimeWithoutData};
 }
@@ -46,7 +48,7 @@ GelmarProcesses::View Views::gelmarProcesses(Form1State& form, const AgentSettin
 }
 
 Watchdog::View Views::watchdog(Form1State& form) {
-    return {.lblTime = form.lblTime, .lblFree = form.lblFree, .txtPathGelmar = form.txtPathGelmar};
+    return {.lblFree = form.lblFree, .txtPathGelmar = form.txtPathGelmar};
 }
 
 MaintenanceParts::View Views::maintenance(Form1State& form) {
@@ -75,7 +77,7 @@ ConfigScreen::View Views::configScreen(Form1State& form) {
             .btnconfigurar = form.btnconfigurar};
 }
 
-Forwarding::Views Views::forwarding(Form1State& f) {
+Forwarding::Views Views::forwarding(Form1State& f, const RecentCounts& counts) {
     return {
         .txtPlanta = f.txtPlanta,
         .Label5 = f.Label5,
@@ -88,8 +90,7 @@ Forwarding::Views Views::forwarding(Form1State& f) {
                  .ESTADO = f.ESTADO,
                  .Datos = f.Datos},
         .lifeTest = {.lblTestVida = f.lblTestVida,
-                     .lblNumVidas = f.lblNumVidas,
-                     .lblAlmVidas = f.lblAlmVidas,
+                     .counts = counts,
                      .chkAlarms = f.chkAlarms,
                      .txtPlanta = f.txtPlanta,
                      .txtDifHoraria = f.txtDifHoraria,

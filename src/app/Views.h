@@ -9,15 +9,17 @@
 
 class Form1State;
 struct AgentSettings;
+struct RecentCounts;
 
 // The slices of the window model and the settings that the composition root hands each step: every
-// control a step reads or writes is named here once, beside the step that uses it.
+// control a step reads or writes is named here once, beside the step that uses it, with the figures
+// one step measures for the others.
 namespace Views {
-Forwarding::Views forwarding(Form1State& form);
+Forwarding::Views forwarding(Form1State& form, const RecentCounts& counts);
 Sms::Views sms(Form1State& form);
-StatusUpdate::View statusUpdate(Form1State& form);
+StatusUpdate::View statusUpdate(Form1State& form, RecentCounts& counts, const bool& alarmsWatched);
 StatusUpdate::Limits statusLimits(const AgentSettings& settings);
-NoDataRestart::View noDataRestart(Form1State& form);
+NoDataRestart::View noDataRestart(Form1State& form, const RecentCounts& counts);
 GelmarProcesses::View gelmarProcesses(Form1State& form, const AgentSettings& settings);
 Watchdog::View watchdog(Form1State& form);
 MaintenanceParts::View maintenance(Form1State& form);

@@ -6,6 +6,7 @@
 #include "core/settings/ConfigRules.h"
 #include "core/settings/NumberValue.h"
 #include "core/state/DeliveryState.h"
+#include "core/state/RecentCounts.h"
 #include "core/text/AgentLocale.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/MessageSender.h"
@@ -47,8 +48,7 @@ void LifeTestClock::lifeTestStep() {
     // On the monotonic clock: a clock stepped back must not hold the life test back, nor one stepped
     // forward send it early.
     const bool due = !m_lifeTestMs || m_clock.monotonicMs() - *m_lifeTestMs > hoursToMsecs(hours);
-    const bool alive = NumberValue::of(m_view.lblNumVidas.text()) > 0 &&
-                       (NumberValue::of(m_view.lblAlmVidas.text()) > 0 || !m_view.chkAlarms.checked());
+    const bool alive = m_view.counts.records > 0 && (m_view.counts.alarms > 0 || !m_view.chkAlarms.checked());
     if (!due || !alive)
         return;
 

@@ -8,15 +8,15 @@ class EventLog;
 class Control;
 class MessageSender;
 struct DeliveryState;
+struct RecentCounts;
 
 // The two periodic messages that tell the central station the plant is watched: the life test, every
 // few hours while the supervision system shows signs of life, and the clock message once per day.
 class LifeTestClock {
 public:
     struct View {
-        Control& lblTestVida; // the interval in hours, brought within 1 to 24
-        const Control& lblNumVidas;
-        const Control& lblAlmVidas;
+        Control& lblTestVida;       // the interval in hours, brought within 1 to 24
+        const RecentCounts& counts; // as the status update last counted them
         const Control& chkAlarms;
         const Control& txtPlanta;
         const Control& txtDifHoraria;

@@ -58,9 +58,10 @@ void Sms::CheckSMS() {
 
     const qint64 failingMs = m_p.delivery.msecsFailing(m_p.services.clock);
     if (failingMs > minuteMs) {
-        m_p.views.sms.lblMinMal.setText(QString::number(std::min(failingMs / minuteMs, maxShownMinutes)));
+        const qint64 minutes = std::min(failingMs / minuteMs, maxShownMinutes);
+        m_p.views.sms.lblMinMal.setText(QString::number(minutes));
         m_p.views.sms.lblMinMal.setBackground(Palette::lightRed);
-        if (NumberValue::of(m_p.views.sms.lblMinMal.text()) >= maxNoNet() && !m_p.smsOn)
+        if (static_cast<double>(minutes) >= maxNoNet() && !m_p.smsOn)
             enterSmsMode();
     } else if (m_p.smsOn) {
         leaveSmsMode();
@@ -112,6 +113,7 @@ void Sms::chkAlarms_Click() {
 }
 
 void Sms::VisibilidadAlm(int valor) {
-    m_p.views.sms.lblAlm.setVisible(valor == 1);
-    m_p.views.sms.lblAlmVidas.setVisible(valor == 1);
+    m_alarmsWatched = valor == 1;
+    m_p.views.sms.lblAlm.setVisible(m_alarmsWatched);
+    m_p.views.sms.lblAlmVidas.setVisible(m_alarmsWatched);
 }

@@ -61,8 +61,10 @@ public:
     void btnTestSMS_Click();
     void lblErrorSMS_Click();
     void chkAlarms_Click();
-    // Shows the alarm-count label and field when valor is 1.
+    // Shows the alarm-count label and field when valor is 1: the alarm count is watched then.
     void VisibilidadAlm(int valor);
+    // Whether the alarm count is watched, for the overall light; true until the settings say otherwise.
+    const bool& alarmsWatched() const { return m_alarmsWatched; }
     // The program ends: a modem dialogue in progress ends now.
     void stop();
 
@@ -75,4 +77,5 @@ private:
     Parts m_p;
     ModemDriver m_driver;
     QString m_badMaxNoNet;
+    bool m_alarmsWatched = true;
 };

@@ -5,7 +5,6 @@
 #include "core/runtime/AgentError.h"
 #include "core/runtime/BoundedWait.h"
 #include "core/runtime/Files.h"
-#include "core/settings/NumberValue.h"
 #include "watchdog/ProcessPrimitives.h"
 #include "watchdog/SystemdUnit.h"
 #include "watchdog/WatchdogLog.h"
@@ -32,13 +31,17 @@ bool GelmarProcesses::TestVidaNet() {
 bool GelmarProcesses::checkNetActivo() {
     if (!m_view.chkRestart.checked())
         return true;
-    const double left = NumberValue::of(m_view.lblTime.text()) - 1;
-    m_view.lblTime.setText(NumberValue::text(left));
-    if (left > 0)
+    setCountdown(m_countdown - 1);
+    if (m_countdown > 0)
         return true;
     const bool ok = TestVidaNet();
-    m_view.lblTime.setText(countdownStart);
+    setCountdown(countdownStart);
     return ok;
+}
+
+void GelmarProcesses::setCountdown(int ticks) {
+    m_countdown = ticks;
+    m_view.lblTime.setText(QString::number(ticks));
 }
 
 void GelmarProcesses::ActualizaIcoNetActivo() {

@@ -18,13 +18,13 @@ class GelmarProcesses : public GelmarRestarter {
 public:
     static inline const QString networkServer = QStringLiteral("GSNET.EXE");
     // The process test's countdown, in scheduler ticks.
-    static inline const QString countdownStart = QStringLiteral("30");
+    static constexpr int countdownStart = 30;
     static constexpr std::chrono::milliseconds defaultRestartWait{10000};
 
     struct View {
         const Control& chkRestart;
         const Control& txtPathGelmar;
-        Control& lblTime; // the process test's countdown
+        Control& lblTime; // shows the process test's countdown
         Control& shapeOk1;
         Control& shapeOk2;
         Control& shapeOk3;
@@ -38,9 +38,11 @@ public:
 
     // All required processes run: KOBSERVER and PLXSERVER always, GSNET.EXE unless in web mode.
     bool TestVidaNet();
-    // While chkRestart is ticked, counts lblTime down and runs the process test when it reaches 0,
-    // setting it back to 30. False only when that test failed.
+    // While chkRestart is ticked, takes a tick off the countdown and runs the process test when it
+    // reaches 0, setting it back to 30. False only when that test failed.
     bool checkNetActivo();
+    // The countdown, shown in lblTime; 1 runs the process test at the next tick.
+    void setCountdown(int ticks);
     // The three process lights: green running, red not, blue for the network server in web mode.
     void ActualizaIcoNetActivo();
 
@@ -78,6 +80,7 @@ private:
     void askUnit(const QString& verb, const QString& failure);
 
     View m_view;
+    int m_countdown = countdownStart;
     ProcessPrimitives& m_baskill;
     StepError m_error;
     std::chrono::milliseconds m_restartWait = defaultRestartWait;

@@ -3,27 +3,31 @@
 #include "core/model/Control.h"
 #include "core/runtime/Clock.h"
 #include "core/settings/NumberValue.h"
+#include "core/state/RecentCounts.h"
 #include "forwarding/BufferDb.h"
 
 #include <algorithm>
 
 NoDataRestart::NoDataRestart(View view, const Clock& clock, BufferDb& buffer)
     : m_view(view), m_clock(clock), m_buffer(buffer) {
-    m_view.lblTimeWithoutData.setText(QStringLiteral("0"));
+    setTicks(0);
 }
 
 bool NoDataRestart::TestData() {
-    Control& counter = m_view.lblTimeWithoutData;
-    if (!m_view.chkRestart.checked() || NumberValue::of(m_view.lblNumVidas.text()) > 0) {
-        counter.setText(QStringLiteral("0"));
+    if (!m_view.chkRestart.checked() || m_view.counts.records > 0) {
+        setTicks(0);
         return true;
     }
-    const double ticks = std::min<double>(NumberValue::of(counter.text()) + 1, counterCap);
-    counter.setText(NumberValue::text(ticks));
-    if (NumberValue::of(m_view.txtMinSinData.text()) > ticks)
+    setTicks(std::min(m_ticks + 1, counterCap));
+    if (NumberValue::of(m_view.txtMinSinData.text()) > m_ticks)
         return true;
-    counter.setText(QStringLiteral("0"));
+    setTicks(0);
     return false;
+}
+
+void NoDataRestart::setTicks(int ticks) {
+    m_ticks = ticks;
+    m_view.lblTimeWithoutData.setText(QString::number(ticks));
 }
 
 void NoDataRestart::MandaMensajeRestart() {

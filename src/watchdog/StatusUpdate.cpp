@@ -6,8 +6,8 @@
 #include "core/runtime/Clock.h"
 #include "core/runtime/Files.h"
 #include "core/settings/IniFile.h"
-#include "core/settings/NumberValue.h"
 #include "core/state/FutureDatePolicy.h"
+#include "core/state/RecentCounts.h"
 #include "core/state/StatusFile.h"
 #include "core/text/AgentLocale.h"
 #include "core/text/LocalDateTime.h"
@@ -142,12 +142,12 @@ void StatusUpdate::update() {
     newestRecord(now);
     if (m_stopped)
         return;
-    const qint64 records = recentRecords(now);
+    recentRecords(now);
     freeSpace();
     databaseSize();
     acquisition();
     modem();
-    overallLight(records);
+    overallLight();
 
     View& v = m_p.view;
     const bool ciclo = m_p.cicloActivo && m_p.cicloActivo();
@@ -181,20 +181,18 @@ void StatusUpdate::newestRecord(const QDateTime& now) {
 }
 
 // History records of the last 0.33 hour, alarms of the last hour.
-qint64 StatusUpdate::recentRecords(const QDateTime& now) {
+void StatusUpdate::recentRecords(const QDateTime& now) {
     View& v = m_p.view;
     const SupervisionSql& sql = m_p.db.sql();
-    const qint64 records =
-        m_p.db.countRows(Which::Acquired, sql.historyAfter(now.addMSecs(-recentRecordsMs)));
-    v.lblNumVidas.setText(QString::number(records));
-    v.lblNumVidas.setBackground(records == 0 ? Palette::lightRed : Palette::white);
+    RecentCounts& counts = v.counts;
+    counts.records = m_p.db.countRows(Which::Acquired, sql.historyAfter(now.addMSecs(-recentRecordsMs)));
+    v.lblNumVidas.setText(QString::number(counts.records));
+    v.lblNumVidas.setBackground(counts.records == 0 ? Palette::lightRed : Palette::white);
     if (v.chkAlarms.checked()) {
-        const qint64 alarms =
-            m_p.db.countRows(Which::Acquired, sql.alarmsSince(now.addMSecs(-recentAlarmsMs)));
-        v.lblAlmVidas.setText(QString::number(alarms));
-        v.lblAlmVidas.setBackground(alarms == 0 ? Palette::lightRed : Palette::white);
+        counts.alarms = m_p.db.countRows(Which::Acquired, sql.alarmsSince(now.addMSecs(-recentAlarmsMs)));
+        v.lblAlmVidas.setText(QString::number(counts.alarms));
+        v.lblAlmVidas.setBackground(counts.alarms == 0 ? Palette::lightRed : Palette::white);
     }
-    return records;
 }
 
 // Free space on the disk of the installation folder, in gigabytes of 2^30 bytes.
@@ -260,11 +258,11 @@ void StatusUpdate::modem() {
               signal == QLatin1String("NC") || signal == QLatin1String("NM"));
 }
 
-// The overall light: records, acquisition, alarms (unless hidden) and the database size.
-void StatusUpdate::overallLight(qint64 records) {
+// The overall light: records, acquisition, alarms (when watched) and the database size.
+void StatusUpdate::overallLight() {
     View& v = m_p.view;
-    const bool healthy = records > 0 && m_adquisicionOK &&
-                         (NumberValue::of(v.lblAlmVidas.text()) > 0 || !v.lblAlmVidas.visible()) &&
-                         m_p.flags.DbSize;
+    const RecentCounts& counts = v.counts;
+    const bool healthy =
+        counts.records > 0 && m_adquisicionOK && (counts.alarms > 0 || !v.alarmsWatched) && m_p.flags.DbSize;
     v.circuloEstado.setBackground(healthy ? Palette::green : Palette::red);
 }

@@ -14,6 +14,7 @@ class GelmarRestarter;
 class ProcessPrimitives;
 class StatusFile;
 class SupervisionDb;
+struct RecentCounts;
 struct StatusFlags;
 
 // The five-minute status update: whether the supervision system still records and whether its machine is
@@ -26,7 +27,9 @@ public:
     struct View {
         const Control& txtPathGelmar;
         const Control& chkAlarms;
-        const Control& lblSignal; // as the modem driver last read it
+        const Control& lblSignal;  // as the modem driver last read it
+        const bool& alarmsWatched; // the SMS step's: whether the alarm count is shown and watched
+        RecentCounts& counts;      // what it counts, shown in lblNumVidas and lblAlmVidas
         Control& lblLastDate;
         Control& lblNumVidas;
         Control& lblAlmVidas;
@@ -96,12 +99,12 @@ private:
     // Each indicator of the update, in its order; each shows its finding and opens or clears its
     // condition.
     void newestRecord(const QDateTime& now);
-    qint64 recentRecords(const QDateTime& now);
+    void recentRecords(const QDateTime& now);
     void freeSpace();
     void databaseSize();
     void acquisition();
     void modem();
-    void overallLight(qint64 records);
+    void overallLight();
     // Opens or clears one condition: a notice and a write of status.ini only when it changes.
     void condition(const Flag& flag, bool open);
     QString folder() const;

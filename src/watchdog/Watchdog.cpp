@@ -16,7 +16,7 @@ Watchdog::Watchdog(Parts parts)
 }
 
 void Watchdog::lblTimeClick() {
-    m_p.view.lblTime.setText(QStringLiteral("1"));
+    m_processes.setCountdown(1);
 }
 
 void Watchdog::appendDriveToFreeLabel() {

@@ -25,7 +25,6 @@ class Watchdog {
 public:
     // The fields the watchdog itself touches; each step has its own view besides.
     struct View {
-        Control& lblTime;
         Control& lblFree;
         const Control& txtPathGelmar;
     };

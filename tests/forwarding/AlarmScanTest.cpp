@@ -2,6 +2,7 @@
 #include "app/Views.h"
 #include "core/settings/AgentSettings.h"
 #include "core/state/DeliveryState.h"
+#include "core/state/RecentCounts.h"
 #include "core/state/StatusFile.h"
 #include "forwarding/AlarmPages.h"
 #include "forwarding/BufferDb.h"
@@ -43,7 +44,8 @@ protected:
     FakeSms sms;
     FakeRestarter restarter;
     DeliveryState delivery;
-    Forwarding::Views views = Views::forwarding(form);
+    RecentCounts counts;
+    Forwarding::Views views = Views::forwarding(form, counts);
     LifeTestClock lifeTest{views.lifeTest, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};

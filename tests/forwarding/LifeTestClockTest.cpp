@@ -2,6 +2,7 @@
 #include "app/Views.h"
 #include "core/model/Form1State.h"
 #include "core/state/DeliveryState.h"
+#include "core/state/RecentCounts.h"
 #include "support/FakeSender.h"
 #include "support/ServicesTest.h"
 
@@ -20,8 +21,6 @@ protected:
     // A 1-hour interval, a plant with signs of life.
     LifeTestClockTest() {
         form.lblTestVida.setText("1");
-        form.lblNumVidas.setText("12");
-        form.lblAlmVidas.setText("3");
         form.chkAlarms.setChecked(true);
         form.txtPlanta.setText("PLANTA");
     }
@@ -29,7 +28,8 @@ protected:
     Form1State form;
     FakeSender sender;
     DeliveryState delivery;
-    LifeTestClock step{Views::forwarding(form).lifeTest, clock, log, sender, delivery};
+    RecentCounts counts{.records = 12, .alarms = 3};
+    LifeTestClock step{Views::forwarding(form, counts).lifeTest, clock, log, sender, delivery};
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
@@ -50,17 +50,16 @@ TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsTh
 
 TEST_F(LifeTestClockTest, SentOnlyWhileThePlantShowsSignsOfLife) {
     const struct {
-        const char* numVidas;
-        const char* almVidas;
+        RecentCounts counts;
         bool watchAlarms;
         bool sent;
-    } cases[] = {{"0", "5", false, false}, {"12", "0", true, false}, {"12", "0", false, true}};
+    } cases[] = {{{0, 5}, false, false}, {{12, 0}, true, false}, {{12, 0}, false, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.numVidas) + " / " + c.almVidas + (c.watchAlarms ? " watched" : ""));
+        SCOPED_TRACE(std::to_string(c.counts.records) + " / " + std::to_string(c.counts.alarms) +
+                     (c.watchAlarms ? " watched" : ""));
         sender.sent.clear();
         step.setUltimoLifeTest(LifeTestClock::zeroDate());
-        form.lblNumVidas.setText(c.numVidas);
-        form.lblAlmVidas.setText(c.almVidas);
+        counts = c.counts;
         form.chkAlarms.setChecked(c.watchAlarms);
         step.lifeTestStep();
         EXPECT_EQ(sender.sent.size(), c.sent ? 1 : 0);

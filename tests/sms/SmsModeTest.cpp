@@ -138,5 +138,6 @@ TEST_F(SmsModeTest, WindowActions) {
         sms.chkAlarms_Click();
         EXPECT_EQ(form.lblAlm.visible(), ticked);
         EXPECT_EQ(form.lblAlmVidas.visible(), ticked);
+        EXPECT_EQ(sms.alarmsWatched(), ticked) << "what the overall light reads";
     }
 }

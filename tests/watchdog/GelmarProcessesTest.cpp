@@ -30,13 +30,13 @@ TEST_F(GelmarProcessesTest, LightsAndTheCountdownedTestFollowTheServersAndWebMod
         const char* killed; // before this step
         bool webMode;
         QList<QColor> lights;
-        const char* countdown;
+        int countdown;
         bool test;
     } steps[] = {
-        {nullptr, false, {green, green, green}, "1", true},
-        {"GSNET.EXE", false, {red, green, green}, "1", false},
-        {nullptr, true, {blue, green, green}, "0", true}, // web mode spares only the network server
-        {"PLXSERVER.EXE", true, {blue, green, red}, "-3", false},
+        {nullptr, false, {green, green, green}, 1, true},
+        {"GSNET.EXE", false, {red, green, green}, 1, false},
+        {nullptr, true, {blue, green, green}, 0, true}, // web mode spares only the network server
+        {"PLXSERVER.EXE", true, {blue, green, red}, -3, false},
     };
     for (const auto& s : steps) {
         if (s.killed)
@@ -46,11 +46,11 @@ TEST_F(GelmarProcessesTest, LightsAndTheCountdownedTestFollowTheServersAndWebMod
         EXPECT_EQ((QList<QColor>{form.shapeOk1.background(), form.shapeOk2.background(),
                                  form.shapeOk3.background()}),
                   s.lights);
-        form.lblTime.setText(s.countdown);
+        processes.setCountdown(s.countdown);
         EXPECT_EQ(processes.checkNetActivo(), s.test) << s.countdown;
         EXPECT_EQ(form.lblTime.text(), "30") << "the test has run: the countdown starts again";
     }
-    form.lblTime.setText("5");
+    processes.setCountdown(5);
     EXPECT_TRUE(processes.checkNetActivo());
     EXPECT_EQ(form.lblTime.text(), "4");
     form.chkRestart.setChecked(false);

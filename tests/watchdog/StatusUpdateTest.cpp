@@ -139,7 +139,7 @@ class NoDataRestartTest : public WatchdogFixture {
 protected:
     NoDataRestartTest() {
         form.chkRestart.setChecked(true);
-        form.lblNumVidas.setText("0");
+        counts.records = 0;
     }
     // The tick (from 1) at which TestData asks for a restart; 0 when none did within limit.
     int restartAt(const char* threshold, int limit) {
@@ -149,7 +149,7 @@ protected:
                 return tick;
         return 0;
     }
-    NoDataRestart noData{Views::noDataRestart(form), clock, buffer};
+    NoDataRestart noData{Views::noDataRestart(form, counts), clock, buffer};
 };
 
 TEST_F(NoDataRestartTest, CountsTicksWithoutRecordsUpToTheThresholdReadAnewCappedAt999) {
@@ -162,9 +162,12 @@ TEST_F(NoDataRestartTest, CountsTicksWithoutRecordsUpToTheThresholdReadAnewCappe
     EXPECT_EQ(form.lblTimeWithoutData.text(), "999");
     EXPECT_EQ(restartAt("999", 1), 1);
 
-    for (const auto& [records, restartOn] : {std::pair{"1", true}, {"12 registros", true}, {"0", false}}) {
-        form.lblTimeWithoutData.setText("17");
-        form.lblNumVidas.setText(records);
+    for (const auto& [records, restartOn] : {std::pair{1, true}, {12, true}, {0, false}}) {
+        counts.records = 0;
+        form.chkRestart.setChecked(true);
+        ASSERT_EQ(restartAt("1000", 17), 0);
+        ASSERT_EQ(form.lblTimeWithoutData.text(), "17");
+        counts.records = records;
         form.chkRestart.setChecked(restartOn);
         EXPECT_TRUE(noData.TestData()) << records;
         EXPECT_EQ(form.lblTimeWithoutData.text(), "0") << records;

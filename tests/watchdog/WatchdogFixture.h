@@ -3,6 +3,7 @@
 #include "app/Views.h"
 #include "core/model/Form1State.h"
 #include "core/settings/AgentSettings.h"
+#include "core/state/RecentCounts.h"
 #include "core/state/StatusFile.h"
 #include "forwarding/BufferDb.h"
 #include "supervision/SupervisionDb.h"
@@ -62,8 +63,10 @@ protected:
     FakeRestarter restarter;
     bool chkAdquisicion = false; // none of these runs a network server unless it says so
     std::optional<qint64> freeBytes = qint64(100) << 30;
-    StatusUpdate status{{Views::statusUpdate(form), Views::statusLimits(settings), flags, statusFile,
-                         services(), db, buffer, baskill, restarter,
+    RecentCounts counts;
+    bool alarmsWatched = true;
+    StatusUpdate status{{Views::statusUpdate(form, counts, alarmsWatched), Views::statusLimits(settings),
+                         flags, statusFile, services(), db, buffer, baskill, restarter,
                          [] { return QStringLiteral("Desconectado"); }, [] { return false; },
                          [this] { return chkAdquisicion; }}};
     GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
