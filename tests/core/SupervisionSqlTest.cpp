@@ -60,7 +60,7 @@ TEST(FixedDateText, WritesWhatToStringWrites) {
         QDateTime(),
     };
     for (const QDateTime& when : cases) {
-        SCOPED_TRACE(when.toString(Qt::ISODate).toStdString());
+        SCOPED_TRACE(when.toString(Qt::ISODate));
         EXPECT_EQ(FixedDateText::yearFirst(when), when.toString("yyyy/MM/dd HH:mm:ss"));
         EXPECT_EQ(FixedDateText::dayFirst(when), when.toString("dd/MM/yyyy HH:mm:ss"));
     }

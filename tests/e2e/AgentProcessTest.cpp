@@ -1,7 +1,5 @@
 #include "support/ProcessHarness.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <csignal>
 
 // Logs in the program folder (no TMP, no TEMP); no central station is configured here, so each delivery
@@ -143,31 +141,30 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
 TEST(AgentProcess, ALoadCutShortForwardsNothingUntilItsStepRunsAgain) {
     ProcessHarness h;
     Station station;
-    ASSERT_TRUE(station.start());
-    h.point("", station.port);
+    ASSERT_TRUE(h.startStation(station));
     const QString config = GelmarInstall::databasePath(h.plant.gelmar, GelmarInstall::config);
     ASSERT_TRUE(sqlite(config, "ALTER TABLE GenericSettings RENAME TO Kept").isValid());
     const QList<qint64> before = h.addAlarms({1, 2});
     const auto agent = h.agent({.tickMs = 100, .linkWaitMs = 300});
     ASSERT_TRUE(pollUntil([&] { return agent->err.contains("Arranque incompleto: paso plant name"); }, 15s))
-        << agent->err.toStdString();
+        << agent->err;
     ASSERT_TRUE(agent->waitOutput("---\n"));
     BoundedWait().pause(1000ms); // runs go by, and forward nothing
     const Ran text = h.runCommand({"--status"});
     EXPECT_EQ(text.exitCode, 1);
-    EXPECT_TRUE(text.out.contains("\nArranque incompleto: paso plant name: ")) << text.out.toStdString();
-    EXPECT_TRUE(station.recorded().isEmpty()) << station.recorded().toStdString();
+    EXPECT_TRUE(text.out.contains("\nArranque incompleto: paso plant name: ")) << text.out;
+    EXPECT_TRUE(station.recorded().isEmpty()) << station.recorded();
     EXPECT_FALSE(QFile::exists(QDir(h.plant.program).filePath("VornNetUltCod_DEMO.ini")));
     EXPECT_FALSE(QFile::exists(h.positionPath()));
 
     // The table back: the next run ends the load, and forwarding starts under the plant's own name.
     ASSERT_TRUE(sqlite(config, "ALTER TABLE Kept RENAME TO GenericSettings").isValid());
-    ASSERT_TRUE(h.waitPosition(before.last(), 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(h.waitPosition(before.last(), 15s)) << agent->err;
     const qint64 third = h.addAlarms({3}).value(0);
-    ASSERT_TRUE(h.waitPosition(third, 15s)) << agent->err.toStdString();
+    ASSERT_TRUE(h.waitPosition(third, 15s)) << agent->err;
     EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), QList<qint64>{3});
     EXPECT_FALSE(QFile::exists(QDir(h.plant.program).filePath("VornNetUltCod_DEMO.ini")));
-    const QJsonObject o = QJsonDocument::fromJson(h.runCommand({"--status", "--json"}).out.toUtf8()).object();
+    const QJsonObject o = h.statusJson();
     EXPECT_TRUE(o.value("incompleteStartup").isNull());
     EXPECT_EQ(o.value("plant").toString(), "EDAR Norte");
 }

@@ -5,8 +5,6 @@
 #include "forwarding/BufferDb.h"
 #include "support/ProcessHarness.h"
 
-#include <QSaveFile>
-
 const QString libfaketime = QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");
 
 // The agent's own clock: a file libfaketime reads at every call, holding the offset from the real clock.
@@ -22,10 +20,7 @@ struct AgentClock {
     // From now on the agent's clock reads this instant, and runs on from it.
     void set(const QDateTime& instant) const {
         const qint64 secs = QDateTime::currentDateTimeUtc().secsTo(instant);
-        QSaveFile f(rc);
-        f.open(QIODevice::WriteOnly);
-        f.write((secs >= 0 ? "+" : "") + QByteArray::number(secs) + "s\n");
-        f.commit();
+        replaceFile(rc, (secs >= 0 ? "+" : "") + QByteArray::number(secs) + "s\n");
     }
 };
 

@@ -4,8 +4,6 @@
 #include "core/text/AgentLocale.h"
 #include "support/ProcessHarness.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
 #include <csignal>
 #include <sys/socket.h>
@@ -119,8 +117,7 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     EXPECT_LT(stopped.ms, 7000);
 
     // Killed: its socket and lock are left behind, and no agent runs.
-    agent->process.kill();
-    ASSERT_TRUE(agent->waitFinished());
+    ASSERT_TRUE(agent->kill());
     EXPECT_EQ(f.runCommand({"--status"}).exitCode, 3);
 }
 

@@ -7,11 +7,6 @@
 #include "support/TestCertificates.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 
 TEST(SecuredFieldCommands, TellTheCertificatesTheHandshakesAndTheSecuredLinks) {
     ProcessHarness f;
@@ -55,7 +50,7 @@ TEST(SecuredFieldCommands, TellTheCertificatesTheHandshakesAndTheSecuredLinks) {
                  "FALLO central IpQuarnCenterA (127.0.0.1:%1) sin saludo TLS (TLS: certificado caducado el ")
                  .arg(old.port),
          })
-        EXPECT_TRUE(check.out.contains(says)) << says.toStdString() << "\n" << check.out.toStdString();
+        EXPECT_TRUE(check.out.contains(says)) << says << "\n" << check.out;
 
     const Ran test = f.runCommand({"--test-link"}, {"VORNNET_LINK_WAIT_MS=2000"});
     EXPECT_EQ(test.exitCode, 1);
@@ -65,23 +60,21 @@ TEST(SecuredFieldCommands, TellTheCertificatesTheHandshakesAndTheSecuredLinks) {
             "central, SHA-256 %2, caduca el %3\n")
             .arg(good.port)
             .arg(pin, inTen))))
-        << test.out.toStdString();
+        << test.out;
     EXPECT_TRUE(
         test.out.contains(QString("Enlace 2 (secundaria A) 127.0.0.1:%1 (TLS): FALLO TLS: certificado "
                                   "caducado el ")
                               .arg(old.port)))
-        << test.out.toStdString();
+        << test.out;
 
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(0);
     const QList<qint64> ids = f.addAlarms({501, 502});
     const auto running = f.agent({.tickMs = 100, .linkWaitMs = 2000});
-    ASSERT_TRUE(f.waitPosition(ids.last(), 15s)) << running->err.toStdString();
+    ASSERT_TRUE(f.waitPosition(ids.last(), 15s)) << running->err;
     EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), (QList<qint64>{501, 502}));
     const QString warning = "TLS: el certificado de la central del enlace 1 caduca el " + inTen;
     EXPECT_EQ(QString::fromUtf8(running->err).count(warning), 1) << "once a day";
-    const QJsonObject status =
-        QJsonDocument::fromJson(f.runCommand({"--status", "--json"}).out.toUtf8()).object();
-    const QJsonArray links = status.value("links").toArray();
+    const QJsonArray links = f.statusJson().value("links").toArray();
     ASSERT_EQ(links.size(), 3);
     EXPECT_TRUE(links[0].toObject().value("secured").toBool() &&
                 links[1].toObject().value("secured").toBool());
@@ -89,6 +82,6 @@ TEST(SecuredFieldCommands, TellTheCertificatesTheHandshakesAndTheSecuredLinks) {
     const Ran text = f.runCommand({"--status"});
     EXPECT_TRUE(text.out.contains("Enlaces cifrados: principal (certificado de la central hasta " + inTen +
                                   "), secundaria A\n"))
-        << text.out.toStdString();
+        << text.out;
     EXPECT_FALSE(text.out.contains("BEGIN")) << "no key or certificate leaves the agent";
 }

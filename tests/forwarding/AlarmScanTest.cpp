@@ -352,7 +352,7 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
     EXPECT_EQ(position.read(), first);
     EXPECT_EQ(form.txtError.text(), QString());
     const QStringList cleared = logLines().filter("resuelto");
-    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n').toStdString();
+    ASSERT_EQ(cleared.size(), 1) << logLines().join('\n');
     EXPECT_TRUE(cleared[0].contains(why));
     EXPECT_EQ(captured.of("vornnet.scan").filter("resuelto").size(), 1);
 }
@@ -371,13 +371,13 @@ TEST_F(AlarmScanTest, ALogThatCanNotBeWrittenHoldsNoAlarmAndIsToldOnceAndCounted
     EXPECT_EQ(sender.alarms().size(), 50) << "every alarm goes on, not one per tick";
     EXPECT_EQ(position.read(), ids[48]) << "the position still moves only after the echo";
     EXPECT_EQ(log.unwrittenLines(), 49);
-    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text().toStdString();
+    EXPECT_TRUE(form.txtError.text().contains("not-a-folder")) << form.txtError.text();
     EXPECT_TRUE(form.txtError.text().contains("49 líneas sin escribir"));
     sender.answer = succeed;
     scan.BuscaAlarmas();
     EXPECT_EQ(position.read(), ids.last());
     const QStringList told = captured.of("vornnet.log");
-    ASSERT_EQ(told.size(), 1) << "once per distinct error: " << told.join('\n').toStdString();
+    ASSERT_EQ(told.size(), 1) << "once per distinct error: " << told.join('\n');
     EXPECT_TRUE(told[0].startsWith(log.failure()));
 
     log.setFolder(logFolder);

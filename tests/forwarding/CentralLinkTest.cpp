@@ -17,13 +17,7 @@ protected:
         link.setConnectWait(1000ms);
         link.setReplyWait(600ms);
     }
-    // Link 1 is the primary, 2 and 3 the secondaries.
-    void point(int queWinsock, quint16 port) {
-        Control* address[] = {&form.IpQuarn, &form.IpQuarnA, &form.IpQuarnB};
-        Control* ports[] = {&form.lblPuerto, &form.lblPuertoA, &form.lblPuertoB};
-        address[queWinsock - 1]->setText("127.0.0.1");
-        ports[queWinsock - 1]->setText(QString::number(port));
-    }
+    void point(int queWinsock, quint16 port) { form.point(queWinsock, port); }
 
     LinkFields form;
     CentralLink link{form.view()};

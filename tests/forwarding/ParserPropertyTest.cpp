@@ -146,8 +146,7 @@ TEST(ParserProperty, StationReplies) {
             s.disconnectFromHost();
     });
     LinkFields fields;
-    fields.IpQuarn.setText(QStringLiteral("127.0.0.1"));
-    fields.lblPuerto.setText(QString::number(station.port()));
+    fields.point(1, station.port());
     CentralLink link(fields.view());
     link.setConnectWait(2000ms);
     link.setReplyWait(20ms);

@@ -84,7 +84,7 @@ TEST(UltCodFile, PlantNamesTooLongForAFileNameAreCutWithAStableHash) {
     for (const QString& plant : names) {
         for (auto kind : {UltCodFile::Kind::Alarms, UltCodFile::Kind::Buffer}) {
             const QString name = UltCodFile::fileName(kind, plant);
-            SCOPED_TRACE(name.toStdString());
+            SCOPED_TRACE(name);
             const QString full =
                 (kind == UltCodFile::Kind::Alarms ? "VornNetUltCod_" : "VornNetUltCodBuffer_") + plant +
                 ".ini";

@@ -1,24 +1,16 @@
 // The secured link against real parts: stunnel4 in front of quarn-center on loopback, certificates made
 // at run time with openssl.
 #include "core/settings/ConfigRules.h"
-#include "forwarding/CentralLink.h"
 #include "forwarding/TlsReasons.h"
 #include "support/BlackHole.h"
-#include "support/FileText.h"
 #include "support/LinkFields.h"
 #include "support/LogCapture.h"
 #include "support/Station.h"
 #include "support/Stunnel.h"
 #include "support/TestCertificates.h"
+#include "support/TestCommon.h"
 
-#include <QElapsedTimer>
-#include <QSaveFile>
-#include <gtest/gtest.h>
-
-using namespace std::chrono_literals;
 using ConfigRules::TlsMode;
-
-namespace {
 
 const QString message = QStringLiteral("@@PLANTA##LIFETEST##XX##1##XX##XX##XX##XX##2026/12/06 12:00:00@@");
 
@@ -32,12 +24,7 @@ protected:
         EXPECT_TRUE(central.ok && station.start());
         centralTls = {QStringLiteral("cert = ") + central.cert, QStringLiteral("key = ") + central.key};
     }
-    void point(int queWinsock, quint16 port) {
-        Control* address[] = {&form.IpQuarn, &form.IpQuarnA, &form.IpQuarnB};
-        Control* ports[] = {&form.lblPuerto, &form.lblPuertoA, &form.lblPuertoB};
-        address[queWinsock - 1]->setText("127.0.0.1");
-        ports[queWinsock - 1]->setText(QString::number(port));
-    }
+    void point(int queWinsock, quint16 port) { form.point(queWinsock, port); }
     // Certificate mode on the links given, trusting and pinning the central's certificate.
     TlsSettings pinned(std::array<TlsMode, 3> modes) {
         TlsSettings s;
@@ -58,19 +45,19 @@ protected:
 
 TEST_F(SecuredLinkTest, DeliversThroughTheTerminatorByteForByteAndResumesTheSession) {
     Stunnel tls;
-    ASSERT_TRUE(tls.start(station.port, centralTls)) << tls.log().toStdString();
+    ASSERT_TRUE(tls.start(station.port, centralTls)) << tls.log();
     point(1, tls.port);
     link.setTls(pinned({TlsMode::Cert, TlsMode::Off, TlsMode::Off}));
     QStringList warned;
     link.setExpiryWarning([&](const QString& w) { warned << w; });
-    ASSERT_TRUE(link.Envia(message, 1)) << link.lastFailure().toStdString();
+    ASSERT_TRUE(link.Envia(message, 1)) << link.lastFailure();
     EXPECT_EQ(delivered(), message.toLatin1() + "\n");
     EXPECT_TRUE(link.tlsDetails(1).startsWith("TLS 1.3, central, SHA-256 " +
                                               TestCertificates::fingerprint(central.cert)))
-        << link.tlsDetails(1).toStdString();
+        << link.tlsDetails(1);
     ASSERT_TRUE(link.Envia(message, 1));
     EXPECT_EQ(delivered().count("LIFETEST"), 2);
-    EXPECT_EQ(tls.log().count("previous session reused"), 1) << tls.log().toStdString();
+    EXPECT_EQ(tls.log().count("previous session reused"), 1) << tls.log();
     const QString expiry = TlsReasons::dateText(QDateTime::currentDateTime().addDays(10));
     EXPECT_EQ(warned, QStringList{"TLS: el certificado de la central del enlace 1 caduca el " + expiry})
         << "once a day, not at every delivery";
@@ -136,7 +123,7 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
         ASSERT_FALSE(told.isEmpty());
         EXPECT_TRUE(
             told[0].startsWith(QString("enlace 1 127.0.0.1:%1: ").arg(form.lblPuerto.text()) + c.reason))
-            << told[0].toStdString();
+            << told[0];
     }
     EXPECT_GT(plain.recorded().size(), 0) << "the plain station was reached";
     EXPECT_FALSE(plain.recorded().contains("@@")) << "no byte of the message in plain text";
@@ -160,9 +147,8 @@ TEST_F(SecuredLinkTest, PreSharedKeyAndTheAgentsOwnCertificateReplacedWhileRunni
         s.pskIdentity = "agente";
         s.pskFile = certs.path("agent.psk");
         writeFile(s.pskFile, "00112233445566778899aabbccddeeff\n");
-        EXPECT_TRUE(deliveredOn(psk, s)) << link.lastFailure().toStdString();
-        EXPECT_TRUE(link.tlsDetails(1).endsWith("clave compartida de agente"))
-            << link.tlsDetails(1).toStdString();
+        EXPECT_TRUE(deliveredOn(psk, s)) << link.lastFailure();
+        EXPECT_TRUE(link.tlsDetails(1).endsWith("clave compartida de agente")) << link.tlsDetails(1);
         writeFile(s.pskFile, "ffeeddccbbaa99887766554433221100\n");
         EXPECT_FALSE(link.Envia(message, 1)) << "a key the terminator does not hold";
         EXPECT_EQ(link.lastFailure(),
@@ -181,18 +167,13 @@ TEST_F(SecuredLinkTest, PreSharedKeyAndTheAgentsOwnCertificateReplacedWhileRunni
     s.certFile = certs.path("mine.crt");
     s.keyFile = certs.path("mine.key");
     const auto install = [](const QString& from, const QString& to) {
-        QSaveFile f(to); // replaced whole, as a renewal tool does
-        f.open(QIODevice::WriteOnly);
-        f.write(readFile(from));
-        return f.commit();
+        return replaceFile(to, readFile(from));
     };
     ASSERT_TRUE(install(stranger.cert, s.certFile) && install(stranger.key, s.keyFile));
     EXPECT_FALSE(deliveredOn(mutual, s)) << "a certificate the terminator does not trust";
     EXPECT_EQ(link.lastFailure(), "TLS: la central no acepta el certificado del agente");
     ASSERT_TRUE(install(agent.cert, s.certFile) && install(agent.key, s.keyFile));
     EXPECT_TRUE(link.Envia(message, 1))
-        << "the renewed certificate, without a restart: " << link.lastFailure().toStdString();
+        << "the renewed certificate, without a restart: " << link.lastFailure();
     EXPECT_EQ(delivered().count("LIFETEST"), 2);
 }
-
-} // namespace

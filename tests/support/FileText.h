@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QSaveFile>
 #include <QString>
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -25,6 +26,13 @@ inline void writeFile(const QString& path, const QByteArray& bytes = {},
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path;
     ASSERT_EQ(f.write(bytes), bytes.size()) << path;
+}
+
+// A file replaced whole or not at all (temporary file, then rename), as a program that reads it at any moment
+// needs it, or a renewal tool leaves it; true when the new content is in place.
+inline bool replaceFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit();
 }
 
 // The lines of one event log file (UTF-8, CR LF); none when it is missing.

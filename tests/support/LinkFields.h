@@ -14,6 +14,13 @@ struct LinkFields {
     Control ESTADO{QStringLiteral("ESTADO")};
     Control Datos{QStringLiteral("Datos")};
 
+    // Link 1 (the primary), 2 or 3 (the secondaries) pointed at a port of 127.0.0.1.
+    void point(int queWinsock, quint16 port) {
+        Control* address[] = {&IpQuarn, &IpQuarnA, &IpQuarnB};
+        Control* ports[] = {&lblPuerto, &lblPuertoA, &lblPuertoB};
+        address[queWinsock - 1]->setText(QStringLiteral("127.0.0.1"));
+        ports[queWinsock - 1]->setText(QString::number(port));
+    }
     CentralLink::View view() {
         return {IpQuarn, lblPuerto, IpQuarnA, lblPuertoA, IpQuarnB, lblPuertoB, ESTADO, Datos};
     }

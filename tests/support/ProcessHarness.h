@@ -10,6 +10,8 @@
 #include "support/TestSeed.h"
 #include "support/Unprivileged.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <cstdio>
@@ -58,6 +60,11 @@ public:
     bool stop(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         terminate();
         return waitFinished(limit);
+    }
+    // SIGKILL, as a power cut or the OOM killer ends it, and a bounded wait for the end.
+    bool kill() {
+        process.kill();
+        return waitFinished();
     }
 
     // Peak resident memory in KiB (VmHWM), read while the process runs; -1 when it can not be read.
@@ -120,6 +127,7 @@ struct ProcessHarness {
     explicit ProcessHarness(const HarnessOptions& o = {})
         : name(o.test ? o.test : ""), seed(o.test ? testSeed(o.test) : 0), random(seed), plantName(o.plant),
           plant(o.plant, o.databases) {
+        started.start();
         if (o.alarmsOnly)
             IniFile::write(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
                            QStringLiteral("SISTEMA##*"));
@@ -132,6 +140,7 @@ struct ProcessHarness {
     TestPlant plant;
     QTemporaryDir logs;
     std::unique_ptr<ModemSimProcess> modem;
+    QElapsedTimer started;
 
     // Why an agent run as another account can not run here; empty when it can.
     QString unprivilegedSkip() const {
@@ -185,6 +194,12 @@ struct ProcessHarness {
             return {};
         return {p.process.exitStatus() == QProcess::NormalExit ? p.process.exitCode() : -1,
                 QString::fromUtf8(p.out), t.elapsed()};
+    }
+    // What --status --json tells of the folder; empty when it tells nothing readable.
+    QJsonObject statusJson() const {
+        return QJsonDocument::fromJson(
+                   runCommand({QStringLiteral("--status"), QStringLiteral("--json")}).out.toUtf8())
+            .object();
     }
 
     void point(const QString& suffix, quint16 port) const {
@@ -264,9 +279,10 @@ struct ProcessHarness {
         return c;
     }
 
-    // The test's figures, on one line, and how to print them again.
+    // The test's figures, on one line with the seconds it took, and how to print them again.
     void figures(const QString& text) const {
-        std::printf("figures %s: %s (VORNNET_TEST_SEED=%u)\n", name, qPrintable(text), seed);
+        std::printf("figures %s: %s seconds=%lld (VORNNET_TEST_SEED=%u)\n", name, qPrintable(text),
+                    started.elapsed() / 1000, seed);
         std::fflush(stdout);
     }
 };

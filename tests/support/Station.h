@@ -5,7 +5,6 @@
 
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 // A quarn-center process for one test, with its own record file and mode file: ready once it has printed
@@ -62,12 +61,7 @@ struct Station {
     }
     qint64 pid() const { return process.processId(); }
     // Whole or not at all: the station reads the file on every connection.
-    void setMode(const QByteArray& mode) const {
-        QSaveFile f(modeFile);
-        f.open(QIODevice::WriteOnly);
-        f.write(mode);
-        f.commit();
-    }
+    void setMode(const QByteArray& mode) const { replaceFile(modeFile, mode); }
     QByteArray recorded() const { return readFile(record); }
     // The ALARM messages recorded, as raw bytes, in the order received.
     QList<QByteArray> alarms() const {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/runtime/BoundedWait.h"
+#include "support/FileText.h"
 #include "support/Poll.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -27,20 +27,18 @@ public:
             probe.listen(QHostAddress::LocalHost, 0);
             port = probe.serverPort();
         }
-        QFile conf(m_dir.filePath(QStringLiteral("stunnel.conf")));
-        if (!conf.open(QIODevice::WriteOnly))
+        const QString conf = path(QStringLiteral("stunnel.conf"));
+        if (!replaceFile(conf,
+                         QStringLiteral("foreground = yes\npid =\nsyslog = no\ndebug = info\noutput = %1\n"
+                                        "[central]\naccept = 127.0.0.1:%2\nconnect = 127.0.0.1:%3\n%4\n")
+                             .arg(logPath())
+                             .arg(port)
+                             .arg(target)
+                             .arg(service.join(QLatin1Char('\n')))
+                             .toUtf8()))
             return false;
-        conf.write(
-            QStringLiteral("foreground = yes\npid =\nsyslog = no\ndebug = info\noutput = %1\n[central]\n"
-                           "accept = 127.0.0.1:%2\nconnect = 127.0.0.1:%3\n%4\n")
-                .arg(logPath())
-                .arg(port)
-                .arg(target)
-                .arg(service.join(QLatin1Char('\n')))
-                .toUtf8());
-        conf.close();
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral("stunnel4"), {conf.fileName()});
+        m_process.start(QStringLiteral("stunnel4"), {conf});
         // Its port accepting is the only sign of readiness it gives.
         return pollUntil(
                    [&] {
@@ -70,10 +68,7 @@ public:
         m_process.waitForFinished(1000);
     }
     QString logPath() const { return m_dir.filePath(QStringLiteral("stunnel.log")); }
-    QByteArray log() const {
-        QFile f(logPath());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray log() const { return readFile(logPath()); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
     qint64 pid() const { return m_process.processId(); }
 

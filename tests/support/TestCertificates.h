@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/runtime/BoundedWait.h"
+#include "support/FileText.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QSslCertificate>
 #include <QTemporaryDir>
@@ -25,23 +25,13 @@ public:
     Made make(const QString& name, int days = 365, const QString& san = QStringLiteral("IP:127.0.0.1"),
               const QString& start = {}) {
         Made m{path(name + QStringLiteral(".crt")), path(name + QStringLiteral(".key"))};
-        QStringList args{QStringLiteral("req"),
-                         QStringLiteral("-x509"),
-                         QStringLiteral("-newkey"),
-                         QStringLiteral("ec"),
-                         QStringLiteral("-pkeyopt"),
-                         QStringLiteral("ec_paramgen_curve:prime256v1"),
-                         QStringLiteral("-nodes"),
-                         QStringLiteral("-keyout"),
-                         m.key,
-                         QStringLiteral("-out"),
-                         m.cert,
-                         QStringLiteral("-days"),
-                         QString::number(days),
-                         QStringLiteral("-subj"),
-                         QStringLiteral("/CN=") + name,
-                         QStringLiteral("-addext"),
-                         QStringLiteral("subjectAltName=") + san};
+        const QStringList args =
+            QStringLiteral("req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes").split(' ') +
+            QStringList{QStringLiteral("-keyout"), m.key,
+                        QStringLiteral("-out"),    m.cert,
+                        QStringLiteral("-days"),   QString::number(days),
+                        QStringLiteral("-subj"),   QStringLiteral("/CN=") + name,
+                        QStringLiteral("-addext"), QStringLiteral("subjectAltName=") + san};
         m.ok = start.isEmpty()
                    ? run(QStringLiteral("openssl"), args)
                    : run(QStringLiteral("faketime"), QStringList{start, QStringLiteral("openssl")} + args);
@@ -50,9 +40,7 @@ public:
 
     // The SHA-256 fingerprint as openssl prints it ("AB:CD:…").
     static QString fingerprint(const QString& certFile) {
-        QFile f(certFile);
-        f.open(QIODevice::ReadOnly);
-        const QSslCertificate c(f.readAll(), QSsl::Pem);
+        const QSslCertificate c(readFile(certFile), QSsl::Pem);
         return QString::fromLatin1(c.digest(QCryptographicHash::Sha256).toHex(':').toUpper());
     }
 
