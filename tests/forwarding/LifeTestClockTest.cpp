@@ -29,7 +29,7 @@ protected:
     Form1State form;
     FakeSender sender;
     DeliveryState delivery;
-    LifeTestClock step{Views::forwarding(form).lifeTest, clock, log, sender, delivery};
+    LifeTestClock step{Views::forwarding(form).lifeTest, form.txtPlanta, clock, log, sender, delivery};
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
