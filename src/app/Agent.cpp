@@ -32,60 +32,32 @@ Form1Load::Step step(const QString& name, std::function<void()> run, bool opensB
 
 Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* parent)
     : QObject(parent), m_options(std::move(options)), m_dialogs(dialogs), m_clock(clock),
-      m_status(m_options.programFolder), m_log(m_options.programFolder, clock),
+      m_status(m_options.programFolder),
+      m_log(m_options.programFolder, clock), m_services{clock, m_log, dialogs},
       m_config(m_options.programFolder, Views::configuration(m_form), dialogs),
       m_settings(m_config.settings()),
       m_configScreen(m_config.iniPath(), Views::configScreen(m_form), dialogs),
       m_instance(m_options.programFolder), m_db(
                                                SupervisionDb::Settings::fromIni(m_config.iniPath()),
                                                [this] { return installFolder(); }, m_log, dialogs),
-      m_forwarding({m_options.programFolder,
-                    m_config.iniPath(),
-                    Views::forwarding(m_form, m_counts),
-                    m_flags,
-                    m_settings.smsAuxiliaries,
-                    m_status,
-                    {clock, m_log, dialogs},
-                    m_db,
-                    m_delivery}),
-      m_sms({m_options.programFolder,
-             Views::sms(m_form),
-             m_flags.SMSOn,
-             m_status,
-             {clock, m_log, dialogs},
-             m_forwarding.buffer(),
-             m_delivery}),
+      m_forwarding({m_options.programFolder, m_config.iniPath(), Views::forwarding(m_form, m_counts), m_flags,
+                    m_settings.smsAuxiliaries, m_status, m_services, m_db, m_delivery}),
+      m_sms({m_options.programFolder, Views::sms(m_form), m_flags.SMSOn, m_status, m_services,
+             m_forwarding.buffer(), m_delivery}),
       m_plant(m_options.programFolder, dialogs, AgentLocale::locale()),
-      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()),
-      m_scheduler(m_form.lblProceso, [this] { return m_maintenance.Reindexando(); }),
-      m_logFolder(m_form.ESTADO), m_watchdog({Views::watchdog(m_form),
-                                              Views::gelmarProcesses(m_form, m_settings),
-                                              Views::statusUpdate(m_form, m_counts, m_sms.alarmsWatched()),
-                                              Views::statusLimits(m_settings),
-                                              Views::noDataRestart(m_form, m_counts),
-                                              m_flags,
-                                              m_status,
-                                              {clock, m_log, dialogs},
-                                              m_db,
-                                              m_forwarding.buffer(),
-                                              m_forwarding.link(),
-                                              m_scheduler,
-                                              m_options.restartWait,
-                                              m_options.processScope}),
-      m_maintenance({m_options.programFolder,
-                     Views::maintenance(m_form),
-                     m_settings,
-                     [this](const QString& stamp) { m_config.setUltOptimiza(stamp); },
-                     m_status,
-                     {clock, m_log, dialogs},
-                     m_db,
-                     m_watchdog.baskill(),
-                     m_watchdog.processes(),
+      m_tray(m_form.form1, std::make_unique<LinuxWindowSystem>()), m_logFolder(m_form.ESTADO),
+      m_watchdog({Views::watchdog(m_form), Views::gelmarProcesses(m_form, m_settings),
+                  Views::statusUpdate(m_form, m_counts, m_sms.alarmsWatched()),
+                  Views::statusLimits(m_settings), Views::noDataRestart(m_form, m_counts), m_flags, m_status,
+                  m_services, m_db, m_forwarding.buffer(), m_forwarding.link(), m_scheduler,
+                  m_options.restartWait, m_options.processScope}),
+      m_maintenance({m_options.programFolder, Views::maintenance(m_form), m_settings,
+                     [this](const QString& stamp) { m_config.setUltOptimiza(stamp); }, m_status, m_services,
+                     m_db, m_watchdog.baskill(), m_watchdog.processes(),
                      [this](bool on) { m_watchdog.setChkAdquisicion(on); },
-                     [this] { m_tray.RefrescaSysTray(); },
-                     m_options.maintenanceWaits}),
+                     [this] { m_tray.RefrescaSysTray(); }, m_options.maintenanceWaits}),
       m_alarmPoll({[this] { return alarmPosition(); }, [this] { return AlarmPoll::newestId(m_db); },
-                   [this] { m_scheduler.steps().BuscaAlarmas(); },
+                   [this] { m_schedule.BuscaAlarmas(); },
                    [this] {
                        return m_scheduler.running() || m_maintenance.Reindexando() || m_manualRun ||
                               m_forwarding.scan().running();
@@ -102,24 +74,28 @@ Agent::Agent(Options options, Dialogs& dialogs, const Clock& clock, QObject* par
     m_tray.setWatchInterval(m_options.trayWatch);
 
     // Timer3's steps; those of subsystems not in this build are passed over.
-    Scheduler::Steps& s = m_scheduler.steps();
-    s.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
-    s.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
-    s.CheckSMS = [this] { m_sms.CheckSMS(); };
-    s.BuscaAlarmas = [this] {
+    m_schedule.PreActualizaDatosVida = [this] { m_watchdog.PreActualizaDatosVida(); };
+    m_schedule.ActualizaIcoNetActivo = [this] { m_watchdog.ActualizaIcoNetActivo(); };
+    m_schedule.CheckSMS = [this] { m_sms.CheckSMS(); };
+    m_schedule.BuscaAlarmas = [this] {
         if (loadComplete())
             m_forwarding.scan().BuscaAlarmas();
     };
-    s.SubSynchro = [this] {
+    m_schedule.SubSynchro = [this] {
         if (loadComplete())
             m_forwarding.lifeTest().SubSynchro();
     };
-    s.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
-    s.TestData = [this] { return m_watchdog.TestData(); };
-    s.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
-    s.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
-    s.Optimiza = [this] { m_maintenance.Optimiza(); };
-    connect(&m_scheduler, &Scheduler::runStarting, this, &Agent::resumeLoad);
+    m_schedule.checkNetActivo = [this] { return m_watchdog.checkNetActivo(); };
+    m_schedule.TestData = [this] { return m_watchdog.TestData(); };
+    m_schedule.MandaMensajeRestart = [this] { m_watchdog.MandaMensajeRestart(); };
+    m_schedule.ReiniciaGelmar = [this] { m_watchdog.ReiniciaGelmar(); };
+    m_schedule.Optimiza = [this] { m_maintenance.Optimiza(); };
+    m_schedule.skipOptimiza = [this] { return m_maintenance.Reindexando(); };
+    m_schedule.addTo(m_scheduler);
+    // First of the label's listeners: whoever else hears of a step finds it already shown.
+    connect(&m_scheduler, &StepRunner::labelChanged, this,
+            [this](const QString& label) { m_form.lblProceso.setText(label); });
+    connect(&m_scheduler, &StepRunner::runStarting, this, &Agent::resumeLoad);
     // Timer3 counts from the window's creation; its first run waits for the load to finish.
     m_scheduler.start();
 

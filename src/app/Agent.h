@@ -1,13 +1,15 @@
 #pragma once
 
+#include "app/ConfigScreen.h"
 #include "app/Form1Load.h"
 #include "app/LogFolder.h"
+#include "app/Schedule.h"
 #include "app/SingleInstance.h"
-#include "core/model/ConfigScreen.h"
+#include "core/AgentServices.h"
 #include "core/model/Configuration.h"
 #include "core/model/Form1State.h"
-#include "core/model/Scheduler.h"
 #include "core/runtime/EventLog.h"
+#include "core/runtime/StepRunner.h"
 #include "core/settings/AgentSettings.h"
 #include "core/state/DeliveryState.h"
 #include "core/state/RecentCounts.h"
@@ -63,7 +65,7 @@ public:
     Form1State& form() { return m_form; }
     const AgentSettings& settings() const { return m_settings; }
     const StatusFlags& flags() const { return m_flags; }
-    Scheduler& scheduler() { return m_scheduler; }
+    StepRunner& scheduler() { return m_scheduler; }
     const EventLog& eventLog() const { return m_log; }
     const QString& programFolder() const { return m_options.programFolder; }
     SupervisionDb& supervisionDb() { return m_db; }
@@ -148,6 +150,7 @@ private:
     RecentCounts m_counts;
     StatusFile m_status;
     EventLog m_log;
+    const AgentServices m_services; // handed to every step that takes them
     Configuration m_config;
     const AgentSettings& m_settings; // read by start-up's configuration step, for everyone else to read
     ConfigScreen m_configScreen;
@@ -157,7 +160,8 @@ private:
     Sms m_sms;
     PlantFiles m_plant;
     Tray m_tray;
-    Scheduler m_scheduler;
+    Schedule m_schedule; // before the runner that runs its steps
+    StepRunner m_scheduler;
     LogFolder m_logFolder;
     Watchdog m_watchdog;
     Maintenance m_maintenance;

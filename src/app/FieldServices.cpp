@@ -11,7 +11,7 @@ FieldServices::FieldServices(Agent& agent, const Clock& clock, QObject* parent)
       m_snapshot({agent.programFolder(), agent.form(), agent.flags(), agent.delivery(), agent.link(),
                   [&agent] { return agent.incompleteStartup(); }, &agent.eventLog()}),
       m_server(m_snapshot) {
-    connect(&agent.scheduler(), &Scheduler::runFinished, this, &FieldServices::afterRun);
+    connect(&agent.scheduler(), &StepRunner::runFinished, this, &FieldServices::afterRun);
     // The reindex's statement may run for its 1800 s command time-out in one driver call.
     constexpr std::chrono::seconds longWork{2400};
     m_notify.allowLongWork([&agent] { return agent.maintenance().running(); }, longWork);

@@ -92,12 +92,11 @@ Forwarding::Views Views::forwarding(Form1State& f, const RecentCounts& counts) {
         .lifeTest = {.lblTestVida = f.lblTestVida,
                      .counts = counts,
                      .chkAlarms = f.chkAlarms,
-                     .txtPlanta = f.txtPlanta,
                      .txtDifHoraria = f.txtDifHoraria,
                      .lblFechaLifeTest = f.lblFechaLifeTest,
                      .lblFechaSynchro = f.lblFechaSynchro},
         .delivery = {.chkSMSEnabled = f.chkSMSEnabled, .txtRecipient = f.txtRecipient},
-        .scan = {.txtError = f.txtError, .lblLastDate = f.lblLastDate, .txtPlanta = f.txtPlanta},
+        .scan = {.txtError = f.txtError, .lblLastDate = f.lblLastDate},
     };
 }
 

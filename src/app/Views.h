@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/ConfigScreen.h"
+#include "app/ConfigScreen.h"
 #include "core/model/Configuration.h"
 #include "forwarding/Forwarding.h"
 #include "sms/Sms.h"

@@ -75,7 +75,7 @@ int runAgent(const CommandLine& cl, Dialogs& dialogs, WidgetDialogs* boxes) {
     }
     if (cl.trace) {
         // The scheduler's progress label, step by step, on standard output.
-        QObject::connect(&agent.scheduler(), &Scheduler::labelChanged, [](const QString& label) {
+        QObject::connect(&agent.scheduler(), &StepRunner::labelChanged, [](const QString& label) {
             std::printf("%s\n", qPrintable(label));
             std::fflush(stdout);
         });

@@ -82,7 +82,7 @@ QString AlarmScan::replacedDatabaseText(const QString& plant) {
 }
 
 bool AlarmScan::startupCheck() {
-    const QString plant = m_p.view.txtPlanta.text();
+    const QString plant = m_p.txtPlanta.text();
     const UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
     const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
     alarms.adoptOldFile(m_p.programFolder);
@@ -143,7 +143,7 @@ void AlarmScan::BuscaAlarmas() {
 }
 
 void AlarmScan::cycle() {
-    const QString plant = m_p.view.txtPlanta.text();
+    const QString plant = m_p.txtPlanta.text();
     UltCodFile alarms(m_p.programFolder, UltCodFile::Kind::Alarms, plant);
     const UltCodFile buffer(m_p.programFolder, UltCodFile::Kind::Buffer, plant);
 
@@ -350,7 +350,7 @@ bool AlarmScan::processRow(const QSqlRecord& row, UltCodFile& position) {
     if (!m_p.exclusions.HayQueEnviar(device, text))
         return true;
 
-    const QString plant = m_p.view.txtPlanta.text();
+    const QString plant = m_p.txtPlanta.text();
     const QString message = MessageFormat::liveAlarm(plant, a.code, a.state, text, device, a.event);
 
     QString notice; // built only if the alarm goes by SMS
@@ -384,7 +384,7 @@ void AlarmScan::resendBuffer(const UltCodFile& file, qint64 position) {
 }
 
 bool AlarmScan::resendRow(const BufferRow& row, const UltCodFile& file) {
-    const QString plant = m_p.view.txtPlanta.text();
+    const QString plant = m_p.txtPlanta.text();
     QString state = QStringLiteral("1");
     if (const auto n = wholeNumber(row.beginend); n && *n == 0)
         state = QStringLiteral("0");

@@ -30,12 +30,12 @@ public:
     struct View {
         Control& txtError;
         Control& lblLastDate; // marked when an alarm is dated ahead
-        const Control& txtPlanta;
     };
     struct Parts {
         QString programFolder;
         View view;
-        StatusFlags& flags; // time, the future-date condition
+        const Control& txtPlanta; // the plant's name, the first field of every message
+        StatusFlags& flags;       // time, the future-date condition
         const StatusFile& status;
         AgentServices services;
         SupervisionDb& db;

@@ -24,7 +24,7 @@ class Forwarding {
 public:
     // The fields each step reads and writes; the subsystem's own two take what the databases say.
     struct Views {
-        Control& txtPlanta;
+        Control& txtPlanta; // the plant's name: set by the load, read by every message
         Control& Label5;
         CentralLink::View link;
         LifeTestClock::View lifeTest;

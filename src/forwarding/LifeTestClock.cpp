@@ -26,9 +26,10 @@ qint64 hoursToMsecs(double hours) {
 
 } // namespace
 
-LifeTestClock::LifeTestClock(View view, const Clock& clock, const EventLog& log, MessageSender& sender,
-                             DeliveryState& delivery)
-    : m_view(view), m_clock(clock), m_log(log), m_sender(sender), m_delivery(delivery) {
+LifeTestClock::LifeTestClock(View view, const Control& txtPlanta, const Clock& clock, const EventLog& log,
+                             MessageSender& sender, DeliveryState& delivery)
+    : m_view(view), m_txtPlanta(txtPlanta), m_clock(clock), m_log(log), m_sender(sender),
+      m_delivery(delivery) {
 }
 
 void LifeTestClock::setUltimoLifeTest(const QDateTime& when) {
@@ -52,7 +53,7 @@ void LifeTestClock::lifeTestStep() {
     if (!due || !alive)
         return;
 
-    const QString message = MessageFormat::lifeTest(m_view.txtPlanta.text(), m_clock.now());
+    const QString message = MessageFormat::lifeTest(m_txtPlanta.text(), m_clock.now());
     if (m_sender.EnviaConReserva(message)) {
         m_ultimoLifeTest = m_clock.now();
         m_lifeTestMs = m_clock.monotonicMs();
@@ -82,7 +83,7 @@ void LifeTestClock::SubSynchro() {
 bool LifeTestClock::SendSynchroTime() {
     const double offsetHours = NumberValue::of(m_view.txtDifHoraria.text());
     const QDateTime shifted = m_clock.now().addMSecs(hoursToMsecs(offsetHours));
-    const QString message = MessageFormat::clock(m_view.txtPlanta.text(), shifted);
+    const QString message = MessageFormat::clock(m_txtPlanta.text(), shifted);
     if (!m_sender.EnviaConReserva(message)) {
         m_log.clockFailure(message);
         return false;

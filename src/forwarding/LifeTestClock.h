@@ -18,14 +18,14 @@ public:
         Control& lblTestVida;       // the interval in hours, brought within 1 to 24
         const RecentCounts& counts; // as the status update last counted them
         const Control& chkAlarms;
-        const Control& txtPlanta;
         const Control& txtDifHoraria;
         Control& lblFechaLifeTest;
         Control& lblFechaSynchro; // the date of the last clock message
     };
 
-    LifeTestClock(View view, const Clock& clock, const EventLog& log, MessageSender& sender,
-                  DeliveryState& delivery);
+    // txtPlanta: the plant's name, which both messages begin with.
+    LifeTestClock(View view, const Control& txtPlanta, const Clock& clock, const EventLog& log,
+                  MessageSender& sender, DeliveryState& delivery);
 
     // Run by the alarm scan before its loop: sends the life test when it is due and the plant is alive.
     void lifeTestStep();
@@ -45,6 +45,7 @@ public:
 
 private:
     View m_view;
+    const Control& m_txtPlanta;
     const Clock& m_clock;
     const EventLog& m_log;
     MessageSender& m_sender;

@@ -1,7 +1,7 @@
 #include "watchdog/Watchdog.h"
 
 #include "core/model/Control.h"
-#include "core/model/Scheduler.h"
+#include "core/runtime/StepRunner.h"
 #include "forwarding/CentralLink.h"
 
 Watchdog::Watchdog(Parts parts)

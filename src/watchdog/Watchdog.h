@@ -13,7 +13,7 @@
 class BufferDb;
 class CentralLink;
 class Control;
-class Scheduler;
+class StepRunner;
 class StatusFile;
 class SupervisionDb;
 struct StatusFlags;
@@ -40,7 +40,7 @@ public:
         SupervisionDb& db;
         BufferDb& buffer;
         const CentralLink& link;
-        const Scheduler& scheduler;
+        const StepRunner& scheduler;
         // Between the kill and the relaunch of a restart.
         std::chrono::milliseconds restartWait = GelmarProcesses::defaultRestartWait;
         // Only processes started from this folder or below it are seen and killed; empty: every process.

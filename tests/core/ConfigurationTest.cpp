@@ -1,5 +1,5 @@
 #include "core/model/Configuration.h"
-#include "core/model/ConfigScreen.h"
+#include "app/ConfigScreen.h"
 #include "core/model/Form1State.h"
 #include "core/settings/AgentSettings.h"
 #include "core/settings/ConfigKeys.h"

@@ -3,7 +3,7 @@
 #include "app/QtTranslations.h"
 #include "core/model/Control.h"
 #include "core/model/Form1State.h"
-#include "core/model/Scheduler.h"
+#include "core/runtime/StepRunner.h"
 #include "gui/WidgetDialogs.h"
 
 #include "support/TestCommon.h"
@@ -252,11 +252,9 @@ TEST(WidgetDialogsTest, BoxesOfPeriodicWorkDoNotWaitAndDoNotPileUp) {
     });
     rescue.start(200);
 
-    Control lblProceso("lblProceso");
-    Scheduler scheduler(lblProceso, nullptr);
-    scheduler.steps().BuscaAlarmas = [&] {
-        dialogs.message(Dialogs::Icon::Critical, "Vorn-Net", "sin conexión");
-    };
+    StepRunner scheduler;
+    scheduler.add("Busca Alarmas",
+                  [&] { dialogs.message(Dialogs::Icon::Critical, "Vorn-Net", "sin conexión"); });
     scheduler.setPeriod(std::chrono::milliseconds(1));
     scheduler.start();
     scheduler.loadFinished();

@@ -1,8 +1,8 @@
 #include "support/TestCommon.h"
 
 #include "core/model/Control.h"
-#include "core/model/Scheduler.h"
 #include "core/runtime/AgentError.h"
+#include "core/runtime/StepRunner.h"
 #include "forwarding/AlarmPoll.h"
 
 // A plant seen through the poll's parts: the position file, the newest id, and a scan that hands on
@@ -109,27 +109,27 @@ TEST(AlarmPoll, ATickInsideTheScansWaitDoesNotStartAnotherScan) {
 
 TEST(AlarmPoll, NoScanDuringASchedulerRunAndANewAlarmGoesBeforeTheNextRun) {
     Plant plant;
-    Control lblProceso(QStringLiteral("lblProceso"));
-    Scheduler scheduler(lblProceso, [] { return false; });
+    StepRunner scheduler;
     bool inRun = false;
     int scansInRun = 0;
     // The scheduler's run waits inside a step, letting events (the poll's ticks) run, while an alarm comes.
-    scheduler.steps().CheckSMS = [&] {
+    scheduler.add(QStringLiteral("CheckSMS"), [&] {
         inRun = true;
         scheduler.setPeriod(10min); // one run only
         plant.newest = 11;
         BoundedWait().pause(200ms);
-    };
-    scheduler.steps().BuscaAlarmas = [&] {
+    });
+    const std::function<void()> BuscaAlarmas = [&] {
         ++plant.scans;
         plant.position = plant.newest;
         inRun = false;
     };
+    scheduler.add(QStringLiteral("Busca Alarmas"), BuscaAlarmas);
     Control indicator(QStringLiteral("lblAlarmPoll"));
     auto parts = plant.parts(&indicator);
     parts.scan = [&] {
         scansInRun += inRun;
-        scheduler.steps().BuscaAlarmas();
+        BuscaAlarmas();
     };
     int looksInRun = 0;
     parts.busy = [&] {

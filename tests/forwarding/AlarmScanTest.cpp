@@ -46,13 +46,13 @@ protected:
     DeliveryState delivery;
     RecentCounts counts;
     Forwarding::Views views = Views::forwarding(form, counts);
-    LifeTestClock lifeTest{views.lifeTest, clock, log, sender, delivery};
+    LifeTestClock lifeTest{views.lifeTest, views.txtPlanta, clock, log, sender, delivery};
     Exclusions exclusions{plant.ini()};
     StatusFile status{plant.program};
     Delivery handOn{
         {views.delivery, flags.SMSOn, settings.smsAuxiliaries, clock, log, sender, delivery, &sms}};
-    AlarmScan scan{{plant.program, views.scan, flags, status, services(), db, buffer, handOn, lifeTest,
-                    exclusions, &restarter}};
+    AlarmScan scan{{plant.program, views.scan, views.txtPlanta, flags, status, services(), db, buffer, handOn,
+                    lifeTest, exclusions, &restarter}};
     UltCodFile position{plant.program, UltCodFile::Kind::Alarms, "EDAR Norte"};
     UltCodFile bufferPosition{plant.program, UltCodFile::Kind::Buffer, "EDAR Norte"};
 

@@ -29,7 +29,8 @@ protected:
     FakeSender sender;
     DeliveryState delivery;
     RecentCounts counts{.records = 12, .alarms = 3};
-    LifeTestClock step{Views::forwarding(form, counts).lifeTest, clock, log, sender, delivery};
+    LifeTestClock step{
+        Views::forwarding(form, counts).lifeTest, form.txtPlanta, clock, log, sender, delivery};
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {

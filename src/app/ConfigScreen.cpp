@@ -1,4 +1,4 @@
-#include "core/model/ConfigScreen.h"
+#include "app/ConfigScreen.h"
 
 #include "core/model/Control.h"
 #include "core/model/Dialogs.h"

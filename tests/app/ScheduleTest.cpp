@@ -1,12 +1,21 @@
-#include "core/model/Scheduler.h"
+#include "app/Schedule.h"
 #include "core/model/Control.h"
+#include "core/runtime/StepRunner.h"
 #include "support/TestCommon.h"
 
-class SchedulerTest : public ::testing::Test {
+// The agent's schedule on Timer3's runner, the label going to lblProceso as the agent has it.
+class ScheduleTest : public ::testing::Test {
 protected:
+    ScheduleTest() {
+        steps.skipOptimiza = [this] { return Reindexando; };
+        steps.addTo(scheduler);
+        QObject::connect(&scheduler, &StepRunner::labelChanged,
+                         [this](const QString& label) { lblProceso.setText(label); });
+    }
+
     // Every step notes its name and the label shown while it runs.
     void fill(bool netOk = true, bool dataOk = true) {
-        auto& s = scheduler.steps();
+        auto& s = steps;
         s.PreActualizaDatosVida = note("PreActualizaDatosVida");
         s.ActualizaIcoNetActivo = note("ActualizaIcoNetActivo");
         s.CheckSMS = note("CheckSMS");
@@ -37,11 +46,12 @@ protected:
 
     Control lblProceso{"lblProceso", "---"};
     bool Reindexando = false;
-    Scheduler scheduler{lblProceso, [this] { return Reindexando; }};
+    Schedule steps;
+    StepRunner scheduler;
     QStringList calls;
 };
 
-TEST_F(SchedulerTest, RunsEveryStepInItsOrderWithItsLabel) {
+TEST_F(ScheduleTest, RunsEveryStepInItsOrderWithItsLabel) {
     fill(false, true);
     run(10ms, 1);
     ASSERT_GE(scheduler.runs(), 1);
@@ -55,7 +65,7 @@ TEST_F(SchedulerTest, RunsEveryStepInItsOrderWithItsLabel) {
     EXPECT_EQ(lblProceso.text(), "---");
 }
 
-TEST_F(SchedulerTest, NoRestartWhenBothTestsPassAndNoOptimiseWhileReindexing) {
+TEST_F(ScheduleTest, NoRestartWhenBothTestsPassAndNoOptimiseWhileReindexing) {
     fill(true, true);
     Reindexando = true;
     run(10ms, 1);
@@ -65,7 +75,7 @@ TEST_F(SchedulerTest, NoRestartWhenBothTestsPassAndNoOptimiseWhileReindexing) {
     EXPECT_FALSE(calls.join(",").contains("Optimiza@"));
 }
 
-TEST_F(SchedulerTest, FirstRunWaitsForTheLoad) {
+TEST_F(ScheduleTest, FirstRunWaitsForTheLoad) {
     fill();
     run(20ms, 1, false);
     BoundedWait().pause(150ms);
@@ -75,30 +85,30 @@ TEST_F(SchedulerTest, FirstRunWaitsForTheLoad) {
     EXPECT_GE(scheduler.runs(), 1) << "the held tick runs as soon as the load is done";
 }
 
-TEST_F(SchedulerTest, NextRunStartsOnePeriodAfterTheEndOfALongRun) {
+TEST_F(ScheduleTest, NextRunStartsOnePeriodAfterTheEndOfALongRun) {
     QElapsedTimer clock;
     clock.start();
     QList<qint64> starts, ends;
-    scheduler.steps().PreActualizaDatosVida = [&] {
+    steps.PreActualizaDatosVida = [&] {
         starts.append(clock.elapsed());
         BoundedWait().pause(starts.size() == 1 ? 300ms : 0ms); // the first run is long
     };
-    QObject::connect(&scheduler, &Scheduler::runFinished, [&] { ends.append(clock.elapsed()); });
+    QObject::connect(&scheduler, &StepRunner::runFinished, [&] { ends.append(clock.elapsed()); });
     run(100ms, 2);
     ASSERT_GE(starts.size(), 2);
     EXPECT_GE(starts[1] - ends[0], 95) << "re-armed at the end of the run";
     EXPECT_GE(starts[1] - starts[0], 395) << "not one period after its start";
 }
 
-TEST_F(SchedulerTest, AThrowingStepDoesNotStopTheRunButStopInsideAStepDoes) {
+TEST_F(ScheduleTest, AThrowingStepDoesNotStopTheRunButStopInsideAStepDoes) {
     fill();
-    scheduler.steps().CheckSMS = [] { throw std::runtime_error("modem"); };
+    steps.CheckSMS = [] { throw std::runtime_error("modem"); };
     run(10ms, 2);
     EXPECT_GE(scheduler.runs(), 2);
     EXPECT_TRUE(calls.contains("Optimiza@Optimiza"));
 
     // As a shutdown that arrives while the alarm scan waits on the link.
-    scheduler.steps().BuscaAlarmas = [this] {
+    steps.BuscaAlarmas = [this] {
         calls.append("BuscaAlarmas");
         scheduler.stop();
     };
