@@ -22,9 +22,7 @@ protected:
                         dialogs};
     int visibilidad = -1;
 
-    void set(const char* key, const QString& value) {
-        IniFile::write(config.iniPath(), "CONFIG", key, value);
-    }
+    void set(const char* key, const QString& value) { EscribeIni(config.iniPath(), "CONFIG", key, value); }
     void readConfig() {
         config.readConfig([this](int v) { visibilidad = v; });
     }
@@ -157,22 +155,22 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
 
-    IniFile::write(config.statusPath(), "status", "SMSON", "1");
-    IniFile::write(config.statusPath(), "status", "time", "0");
+    EscribeIni(config.statusPath(), "status", "SMSON", "1");
+    EscribeIni(config.statusPath(), "status", "time", "0");
     StatusFlags flags = file.readFlags();
     EXPECT_TRUE(flags.SMSOn);
     EXPECT_FALSE(flags.time);
     EXPECT_TRUE(flags.DbSize);
 
     // A damaged value neither silences a condition nor holds SMS mode on.
-    IniFile::write(config.statusPath(), "status", "SMSON", "x");
-    IniFile::write(config.statusPath(), "status", "time", "x");
+    EscribeIni(config.statusPath(), "status", "SMSON", "x");
+    EscribeIni(config.statusPath(), "status", "time", "x");
     flags = file.readFlags();
     EXPECT_FALSE(flags.SMSOn);
     EXPECT_TRUE(flags.time);
 
-    IniFile::write(config.iniPath(), "SMS", "1", "+34611111111");
-    IniFile::write(config.iniPath(), "SMS", "3", "+34633333333");
+    EscribeIni(config.iniPath(), "SMS", "1", "+34611111111");
+    EscribeIni(config.iniPath(), "SMS", "3", "+34633333333");
     config.readSmsEntries();
     EXPECT_EQ(settings.smsAuxiliaries, QStringList({"+34611111111", "+34633333333"}));
 }
@@ -249,8 +247,8 @@ TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecks
             form.lblTestVida.setText(lifeTest);
         });
         EXPECT_TRUE(dialogs.shown.isEmpty()) << path;
-        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), path);
-        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
+        EXPECT_EQ(LeeIni(config.iniPath(), "CONFIG", "pathGelmar"), path);
+        EXPECT_EQ(LeeIni(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
     }
 }
 
@@ -259,10 +257,10 @@ const QString sourceDir = QStringLiteral(VORNNET_SOURCE_DIR);
 // Keys of vornnet.ini and status.ini that src/ reads or writes by a literal name rather than through the
 // key tables: section and key as literals in one call of the ini functions.
 QSet<QString> literalKeysInSources() {
-    static const QRegularExpression call(QStringLiteral(
-        R"re((?:LeeIni|EscribeIni|IniFile::read|IniFile::readFrom|IniFile::write)\s*\([^;]*?)re"
-        R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
-        R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
+    static const QRegularExpression call(
+        QStringLiteral(R"re((?:LeeIni|EscribeIni|IniFile::readFrom)\s*\([^;]*?)re"
+                       R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
+                       R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
     QSet<QString> keys;
     QDirIterator it(sourceDir + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
                     QDir::Files, QDirIterator::Subdirectories);

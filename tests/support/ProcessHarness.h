@@ -121,8 +121,8 @@ struct ProcessHarness {
         : name(o.test ? o.test : ""), seed(o.test ? testSeed(o.test) : 0), random(seed), plantName(o.plant),
           plant(o.plant, o.databases) {
         if (o.alarmsOnly)
-            IniFile::write(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
-                           QStringLiteral("SISTEMA##*"));
+            EscribeIni(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
+                       QStringLiteral("SISTEMA##*"));
     }
 
     const char* name;
@@ -210,8 +210,8 @@ struct ProcessHarness {
     }
 
     QString statusIni(const QString& key) const {
-        return IniFile::read(QDir(plant.program).filePath(QStringLiteral("status.ini")),
-                             QStringLiteral("status"), key);
+        return LeeIni(QDir(plant.program).filePath(QStringLiteral("status.ini")), QStringLiteral("status"),
+                      key);
     }
     QString positionPath() const {
         return QDir(plant.program).filePath(UltCodFile::fileName(UltCodFile::Kind::Alarms, plantName));
