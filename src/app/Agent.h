@@ -7,6 +7,7 @@
 #include "core/model/Configuration.h"
 #include "core/model/Form1State.h"
 #include "core/model/Scheduler.h"
+#include "core/model/WindowCaption.h"
 #include "core/runtime/EventLog.h"
 #include "core/settings/AgentSettings.h"
 #include "core/state/DeliveryState.h"
@@ -148,6 +149,7 @@ private:
     EventLog m_log;
     Configuration m_config;
     const AgentSettings& m_settings; // read by start-up's configuration step, for everyone else to read
+    WindowCaption m_caption{m_form.form1, m_form.chkOptimiza, m_settings};
     ConfigScreen m_configScreen;
     SingleInstance m_instance;
     SupervisionDb m_db;

@@ -1,6 +1,7 @@
 #include "core/model/Configuration.h"
 #include "core/model/ConfigScreen.h"
 #include "core/model/Form1State.h"
+#include "core/model/WindowCaption.h"
 #include "core/settings/AgentSettings.h"
 #include "core/settings/ConfigKeys.h"
 #include "core/state/StatusFile.h"
@@ -12,11 +13,9 @@
 class ConfigurationTest : public ServicesTest {
 protected:
     Form1State form;
-    Configuration config{
-        dir.path(),
-        {ConfigFields(form.configFields()), form.form1, form.lblDB, form.lblFree, form.lblUltOptimiza},
-        dialogs};
+    Configuration config{dir.path(), {ConfigFields(form.configFields()), form.lblDB, form.lblFree}, dialogs};
     const AgentSettings& settings = config.settings();
+    WindowCaption windowCaption{form.form1, form.chkOptimiza, settings};
     ConfigScreen screen{config.iniPath(),
                         {ConfigFields(form.configFields()), form.lblPass, form.txtPass, form.btnconfigurar},
                         dialogs};
@@ -136,13 +135,13 @@ TEST_F(ConfigurationTest, AlarmPollMsIsOffOrWithinItsRangeAndAnythingElseIsToldA
 TEST_F(ConfigurationTest, OptimisationCaption) {
     set("ChkOptimiza", "1");
     set("HoraOptimiza", "08:00");
-    config.rememberCaption();
+    windowCaption.remember();
     for (auto [day, day2, caption] :
          {std::tuple{"3", "3", "Martes"}, {"3", "5", "Martes y Jueves"}, {"9", "5", " y Jueves"}}) {
         set("DiaOptimiza", day);
         set("DiaOptimiza2", day2);
         config.readOptimizaSchedule();
-        config.applyOptimizaCaption();
+        windowCaption.applyOptimiza();
         EXPECT_EQ(form.form1.text(),
                   Form1State::designedCaption + ". << Optimiza activo >> Dia: " + caption + " Hora: 08:00");
     }
@@ -151,20 +150,20 @@ TEST_F(ConfigurationTest, OptimisationCaption) {
 TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     const StatusFile file(dir.path());
     file.readFlags();
-    EXPECT_EQ(readFile(config.statusPath()),
+    EXPECT_EQ(readFile(file.path()),
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
 
-    EscribeIni(config.statusPath(), "status", "SMSON", "1");
-    EscribeIni(config.statusPath(), "status", "time", "0");
+    EscribeIni(file.path(), "status", "SMSON", "1");
+    EscribeIni(file.path(), "status", "time", "0");
     StatusFlags flags = file.readFlags();
     EXPECT_TRUE(flags.SMSOn);
     EXPECT_FALSE(flags.time);
     EXPECT_TRUE(flags.DbSize);
 
     // A damaged value neither silences a condition nor holds SMS mode on.
-    EscribeIni(config.statusPath(), "status", "SMSON", "x");
-    EscribeIni(config.statusPath(), "status", "time", "x");
+    EscribeIni(file.path(), "status", "SMSON", "x");
+    EscribeIni(file.path(), "status", "time", "x");
     flags = file.readFlags();
     EXPECT_FALSE(flags.SMSOn);
     EXPECT_TRUE(flags.time);
