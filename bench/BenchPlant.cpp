@@ -51,8 +51,7 @@ BenchPlant::BenchPlant(const QString& gelmarSim) {
 }
 
 void BenchPlant::config(const QString& key, const QString& value) const {
-    IniFile::write(QDir(program()).filePath(QStringLiteral("vornnet.ini")), QStringLiteral("CONFIG"), key,
-                   value);
+    EscribeIni(QDir(program()).filePath(QStringLiteral("vornnet.ini")), QStringLiteral("CONFIG"), key, value);
 }
 
 void BenchPlant::point(const QString& link, quint16 port) const {

@@ -121,7 +121,7 @@ QString Agent::installFolder() const {
 }
 
 void Agent::buildLoad(Form1Load& load) {
-    load.add(step(QStringLiteral("caption"), [this] { m_config.rememberCaption(); }));
+    load.add(step(QStringLiteral("caption"), [this] { m_caption.remember(); }));
     load.add({QStringLiteral("previous instance"), [this] { return previousInstance(); }, false,
               [this] { return salir(); }});
     load.add(step(QStringLiteral("CarpetaLog"),
@@ -136,10 +136,13 @@ void Agent::buildLoad(Form1Load& load) {
         m_forwarding.setFastFailover(m_settings.FastFailover);
         m_forwarding.link().setTls(TlsSettings::fromIni(m_config.iniPath(), m_options.programFolder));
     }));
-    load.add(step(QStringLiteral("UltOptimiza"), [this] { m_config.readUltOptimiza(); }));
+    load.add(step(QStringLiteral("UltOptimiza"), [this] {
+        m_config.setUltOptimiza(m_status.UltOptimiza());
+        m_form.lblUltOptimiza.setText(m_settings.UltOptimiza);
+    }));
     load.add(step(QStringLiteral("optimiza schedule"), [this] {
         m_config.readOptimizaSchedule();
-        m_config.applyOptimizaCaption();
+        m_caption.applyOptimiza();
     }));
     load.add(step(QStringLiteral("SMS"), [this] {
         m_config.readSmsEntries();

@@ -8,6 +8,7 @@
 #include "core/AgentServices.h"
 #include "core/model/Configuration.h"
 #include "core/model/Form1State.h"
+#include "core/model/WindowCaption.h"
 #include "core/runtime/EventLog.h"
 #include "core/runtime/StepRunner.h"
 #include "core/settings/AgentSettings.h"
@@ -153,6 +154,7 @@ private:
     const AgentServices m_services; // handed to every step that takes them
     Configuration m_config;
     const AgentSettings& m_settings; // read by start-up's configuration step, for everyone else to read
+    WindowCaption m_caption{m_form.form1, m_form.chkOptimiza, m_settings};
     ConfigScreen m_configScreen;
     SingleInstance m_instance;
     SupervisionDb m_db;

@@ -63,7 +63,7 @@ QList<CheckLine> ConfigCheck::run() const {
             allAsWritten = false;
             continue;
         }
-        const ConfigRules::Reading r = ConfigRules::read(key, IniFile::read(m_iniPath, config, key));
+        const ConfigRules::Reading r = ConfigRules::read(key, LeeIni(m_iniPath, config, key));
         if (r.severity == ConfigRules::Severity::None)
             continue;
         allAsWritten = false;
@@ -79,7 +79,7 @@ QList<CheckLine> ConfigCheck::run() const {
                 "ejemplo) o déjelo vacío");
         lines.append({r.severity == ConfigRules::Severity::Failure ? L::Fallo : L::Aviso, r.note, fix});
     }
-    if (IniFile::read(m_iniPath, config, QStringLiteral("IpQuarnCenter")).trimmed().isEmpty()) {
+    if (LeeIni(m_iniPath, config, QStringLiteral("IpQuarnCenter")).trimmed().isEmpty()) {
         lines.append({L::Fallo, QStringLiteral("IpQuarnCenter vacío"),
                       QStringLiteral("escriba la dirección de la central principal")});
         allAsWritten = false;

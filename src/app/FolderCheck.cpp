@@ -38,7 +38,7 @@ using L = CheckLine::Level;
 namespace {
 
 QString config(const QString& ini, const char* key) {
-    return IniFile::read(ini, QStringLiteral("CONFIG"), QString::fromLatin1(key));
+    return LeeIni(ini, QStringLiteral("CONFIG"), QString::fromLatin1(key));
 }
 
 // Dialogs for the database object, which says nothing here: the check tells failures in its own lines.

@@ -63,11 +63,7 @@ MaintenanceParts::View Views::maintenance(Form1State& form) {
 }
 
 Configuration::View Views::configuration(Form1State& form) {
-    return {.fields = ConfigFields(form.configFields()),
-            .form1 = form.form1,
-            .lblDB = form.lblDB,
-            .lblFree = form.lblFree,
-            .lblUltOptimiza = form.lblUltOptimiza};
+    return {.fields = ConfigFields(form.configFields()), .lblDB = form.lblDB, .lblFree = form.lblFree};
 }
 
 ConfigScreen::View Views::configScreen(Form1State& form) {

@@ -44,7 +44,7 @@ QString TlsSettings::peerName(const QString& address) const {
 
 TlsSettings TlsSettings::fromIni(const QString& iniPath, const QString& programFolder) {
     const auto value = [&](const char* key) {
-        return IniFile::read(iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(key)).trimmed();
+        return LeeIni(iniPath, QStringLiteral("CONFIG"), QString::fromLatin1(key)).trimmed();
     };
     const auto path = [&](const char* key) {
         const QString p = value(key);

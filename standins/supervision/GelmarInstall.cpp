@@ -222,9 +222,8 @@ bool GelmarInstall::install(const QString& dir, const QString& plant, const QStr
         if (!QFileInfo(link).isSymLink() && !QFileInfo::exists(link) && !QFile::link(executable, link))
             return fail(error, QStringLiteral("cannot link ") + link);
     }
-    if (!QFileInfo::exists(gsIniPath(dir)) &&
-        !IniFile::write(gsIniPath(dir), QStringLiteral("STATUS"), QStringLiteral("acquisition"),
-                        QStringLiteral("0")))
+    if (!QFileInfo::exists(gsIniPath(dir)) && !EscribeIni(gsIniPath(dir), QStringLiteral("STATUS"),
+                                                          QStringLiteral("acquisition"), QStringLiteral("0")))
         return fail(error, QStringLiteral("cannot write ") + gsIniPath(dir));
     return createDatabases(dir, plant, error);
 }

@@ -26,8 +26,7 @@ void onTerminate(int) {
 }
 
 QString fault(const QString& dir, const char* key, const QString& fallback) {
-    const QString v =
-        IniFile::read(GelmarInstall::faultsPath(dir), QStringLiteral("FAULTS"), QLatin1String(key));
+    const QString v = LeeIni(GelmarInstall::faultsPath(dir), QStringLiteral("FAULTS"), QLatin1String(key));
     return v.isEmpty() ? fallback : v;
 }
 
@@ -84,8 +83,8 @@ void GelmarServer::stop() {
 void GelmarServer::setAcquisition(const QString& value) {
     if (m_acquisition == value)
         return;
-    if (IniFile::write(GelmarInstall::gsIniPath(m_dir), QStringLiteral("STATUS"),
-                       QStringLiteral("acquisition"), value))
+    if (EscribeIni(GelmarInstall::gsIniPath(m_dir), QStringLiteral("STATUS"), QStringLiteral("acquisition"),
+                   value))
         m_acquisition = value;
 }
 

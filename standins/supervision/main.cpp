@@ -35,7 +35,7 @@ QString option(const QStringList& args, const QString& name, const QString& fall
 int setFault(const QString& dir, const QString& key, const QString& value) {
     if (!QFileInfo(GelmarInstall::databasePath(dir, GelmarInstall::acquired)).isFile())
         return bad(QStringLiteral("not an installation: ") + dir);
-    if (!IniFile::write(GelmarInstall::faultsPath(dir), QStringLiteral("FAULTS"), key, value))
+    if (!EscribeIni(GelmarInstall::faultsPath(dir), QStringLiteral("FAULTS"), key, value))
         return bad(QStringLiteral("cannot write ") + GelmarInstall::faultsPath(dir));
     return 0;
 }

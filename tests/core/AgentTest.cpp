@@ -19,7 +19,7 @@ protected:
 };
 
 TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNothingElse) {
-    IniFile::write(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
+    EscribeIni(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
     plant.config("DiaOptimiza", "martes");
     plant.config("noMinimize", "1");
     auto agent = loaded(20ms);

@@ -1,6 +1,7 @@
 #include "core/model/Configuration.h"
 #include "app/ConfigScreen.h"
 #include "core/model/Form1State.h"
+#include "core/model/WindowCaption.h"
 #include "core/settings/AgentSettings.h"
 #include "core/settings/ConfigKeys.h"
 #include "core/state/StatusFile.h"
@@ -12,19 +13,15 @@
 class ConfigurationTest : public ServicesTest {
 protected:
     Form1State form;
-    Configuration config{
-        dir.path(),
-        {ConfigFields(form.configFields()), form.form1, form.lblDB, form.lblFree, form.lblUltOptimiza},
-        dialogs};
+    Configuration config{dir.path(), {ConfigFields(form.configFields()), form.lblDB, form.lblFree}, dialogs};
     const AgentSettings& settings = config.settings();
+    WindowCaption windowCaption{form.form1, form.chkOptimiza, settings};
     ConfigScreen screen{config.iniPath(),
                         {ConfigFields(form.configFields()), form.lblPass, form.txtPass, form.btnconfigurar},
                         dialogs};
     int visibilidad = -1;
 
-    void set(const char* key, const QString& value) {
-        IniFile::write(config.iniPath(), "CONFIG", key, value);
-    }
+    void set(const char* key, const QString& value) { EscribeIni(config.iniPath(), "CONFIG", key, value); }
     void readConfig() {
         config.readConfig([this](int v) { visibilidad = v; });
     }
@@ -138,13 +135,13 @@ TEST_F(ConfigurationTest, AlarmPollMsIsOffOrWithinItsRangeAndAnythingElseIsToldA
 TEST_F(ConfigurationTest, OptimisationCaption) {
     set("ChkOptimiza", "1");
     set("HoraOptimiza", "08:00");
-    config.rememberCaption();
+    windowCaption.remember();
     for (auto [day, day2, caption] :
          {std::tuple{"3", "3", "Martes"}, {"3", "5", "Martes y Jueves"}, {"9", "5", " y Jueves"}}) {
         set("DiaOptimiza", day);
         set("DiaOptimiza2", day2);
         config.readOptimizaSchedule();
-        config.applyOptimizaCaption();
+        windowCaption.applyOptimiza();
         EXPECT_EQ(form.form1.text(),
                   Form1State::designedCaption + ". << Optimiza activo >> Dia: " + caption + " Hora: 08:00");
     }
@@ -153,26 +150,26 @@ TEST_F(ConfigurationTest, OptimisationCaption) {
 TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
     const StatusFile file(dir.path());
     file.readFlags();
-    EXPECT_EQ(readFile(config.statusPath()),
+    EXPECT_EQ(readFile(file.path()),
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
 
-    IniFile::write(config.statusPath(), "status", "SMSON", "1");
-    IniFile::write(config.statusPath(), "status", "time", "0");
+    EscribeIni(file.path(), "status", "SMSON", "1");
+    EscribeIni(file.path(), "status", "time", "0");
     StatusFlags flags = file.readFlags();
     EXPECT_TRUE(flags.SMSOn);
     EXPECT_FALSE(flags.time);
     EXPECT_TRUE(flags.DbSize);
 
     // A damaged value neither silences a condition nor holds SMS mode on.
-    IniFile::write(config.statusPath(), "status", "SMSON", "x");
-    IniFile::write(config.statusPath(), "status", "time", "x");
+    EscribeIni(file.path(), "status", "SMSON", "x");
+    EscribeIni(file.path(), "status", "time", "x");
     flags = file.readFlags();
     EXPECT_FALSE(flags.SMSOn);
     EXPECT_TRUE(flags.time);
 
-    IniFile::write(config.iniPath(), "SMS", "1", "+34611111111");
-    IniFile::write(config.iniPath(), "SMS", "3", "+34633333333");
+    EscribeIni(config.iniPath(), "SMS", "1", "+34611111111");
+    EscribeIni(config.iniPath(), "SMS", "3", "+34633333333");
     config.readSmsEntries();
     EXPECT_EQ(settings.smsAuxiliaries, QStringList({"+34611111111", "+34633333333"}));
 }
@@ -249,8 +246,8 @@ TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecks
             form.lblTestVida.setText(lifeTest);
         });
         EXPECT_TRUE(dialogs.shown.isEmpty()) << path;
-        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "pathGelmar"), path);
-        EXPECT_EQ(IniFile::read(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
+        EXPECT_EQ(LeeIni(config.iniPath(), "CONFIG", "pathGelmar"), path);
+        EXPECT_EQ(LeeIni(config.iniPath(), "CONFIG", "LifeTest"), saved) << lifeTest;
     }
 }
 
@@ -259,10 +256,10 @@ const QString sourceDir = QStringLiteral(VORNNET_SOURCE_DIR);
 // Keys of vornnet.ini and status.ini that src/ reads or writes by a literal name rather than through the
 // key tables: section and key as literals in one call of the ini functions.
 QSet<QString> literalKeysInSources() {
-    static const QRegularExpression call(QStringLiteral(
-        R"re((?:LeeIni|EscribeIni|IniFile::read|IniFile::readFrom|IniFile::write)\s*\([^;]*?)re"
-        R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
-        R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
+    static const QRegularExpression call(
+        QStringLiteral(R"re((?:LeeIni|EscribeIni|IniFile::readFrom)\s*\([^;]*?)re"
+                       R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
+                       R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
     QSet<QString> keys;
     QDirIterator it(sourceDir + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
                     QDir::Files, QDirIterator::Subdirectories);

@@ -120,8 +120,7 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
     SideConnection holder(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired));
     ASSERT_TRUE(holder.db().isOpen());
     agent = f.agent({.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=1000")}});
-    ASSERT_TRUE(pollUntil([&] { return IniFile::read(status, "STATUS", "ModemOK") != ""; }, 15s))
-        << agent->err;
+    ASSERT_TRUE(pollUntil([&] { return LeeIni(status, "STATUS", "ModemOK") != ""; }, 15s)) << agent->err;
     const QList<qint64> codes = ProcessHarness::codes(500, 20);
     const QList<qint64> ids = f.addAlarms(codes);
     ASSERT_EQ(ids.size(), codes.size());

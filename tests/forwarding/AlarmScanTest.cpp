@@ -108,8 +108,8 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
 }
 
 TEST_F(AlarmScanTest, ExcludedAlarmsAreSkippedWithoutMovingThePosition) {
-    IniFile::write(plant.ini(), "EXCLUDE", "1", "depósito norte##*");
-    IniFile::write(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
+    EscribeIni(plant.ini(), "EXCLUDE", "1", "depósito norte##*");
+    EscribeIni(plant.ini(), "EXCLUDE", "2", "Bomba 2##FALLO TÉRMICO");
     alarm("1", 10);
     alarm("2", 20);
     scan.BuscaAlarmas();
@@ -129,7 +129,7 @@ TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
     scan.BuscaAlarmas();
     EXPECT_EQ(restarter.restarts, 1);
     EXPECT_FALSE(flags.time);
-    EXPECT_EQ(IniFile::read(QDir(plant.program).filePath("status.ini"), "status", "time"), "0");
+    EXPECT_EQ(LeeIni(QDir(plant.program).filePath("status.ini"), "status", "time"), "0");
     EXPECT_EQ(form.lblLastDate.background(), QColor(255, 192, 192));
     const QStringList a = sender.alarms();
     ASSERT_EQ(a.size(), 4) << "three alarms and the notice, resent at the end of the same cycle";
@@ -247,7 +247,7 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
 
     // Without the position file every notice of the last 7 days goes again; SISTEMA "*" silences them.
     QFile::remove(bufferPosition.path());
-    IniFile::write(plant.ini(), "EXCLUDE", "1", "SISTEMA##*");
+    EscribeIni(plant.ini(), "EXCLUDE", "1", "SISTEMA##*");
     scan.BuscaAlarmas();
     ASSERT_EQ(sender.sent.size(), 1);
     EXPECT_TRUE(sender.sent[0].contains("AVISO"));
@@ -256,7 +256,7 @@ TEST_F(AlarmScanTest, BufferResendInIdOrderWithinSevenDaysEachOnce) {
 TEST_F(AlarmScanTest, PagesKeepTheOrderAFailureStopsTheCycleAndANewAlarmWaitsForTheNextOne) {
     QFile::remove(position.path());
     scan.setPageSize(2);
-    IniFile::write(plant.ini(), "EXCLUDE", "1", "Bomba 2##*");
+    EscribeIni(plant.ini(), "EXCLUDE", "1", "Bomba 2##*");
     QList<qint64> ids;
     for (const char* instrument : {"1", "2", "2", "3", "4", "1", "3"})
         ids.append(alarm(instrument, QByteArray(instrument).toInt() * 10));
@@ -291,7 +291,7 @@ TEST_F(AlarmScanTest, PagesKeepTheOrderAFailureStopsTheCycleAndANewAlarmWaitsFor
     EXPECT_EQ(codes(), QStringList({"10", "30", "40"}));
     EXPECT_EQ(position.read(), last);
     EXPECT_FALSE(delivery.failurePending());
-    IniFile::write(plant.ini(), "EXCLUDE", "1", "");
+    EscribeIni(plant.ini(), "EXCLUDE", "1", "");
     scan.BuscaAlarmas();
     EXPECT_EQ(codes(), QStringList({"20"}));
     EXPECT_EQ(position.read(), recordedMeanwhile);

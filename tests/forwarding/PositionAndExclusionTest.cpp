@@ -111,9 +111,9 @@ TEST(Exclusions, HayQueEnviar) {
     Exclusions ex(ini);
     EXPECT_TRUE(ex.HayQueEnviar("BOMBA 1", "Nivel alto")) << "no list";
 
-    IniFile::write(ini, "EXCLUDE", "1", "Bomba 1##*");
-    IniFile::write(ini, "EXCLUDE", "2", "SISTEMA##Modo SMS Activado");
-    IniFile::write(ini, "EXCLUDE", "3", "VALVULA");
+    EscribeIni(ini, "EXCLUDE", "1", "Bomba 1##*");
+    EscribeIni(ini, "EXCLUDE", "2", "SISTEMA##Modo SMS Activado");
+    EscribeIni(ini, "EXCLUDE", "3", "VALVULA");
     EXPECT_FALSE(ex.HayQueEnviar("bomba 1", "Nivel alto")) << "device in any case, every alarm";
     EXPECT_FALSE(ex.HayQueEnviar("sistema", "MODO SMS ACTIVADO"));
     EXPECT_TRUE(ex.HayQueEnviar("SISTEMA", "Disco duro: Superado el mínimo espacio libre."));

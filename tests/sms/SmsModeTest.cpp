@@ -95,7 +95,7 @@ TEST_F(SmsModeTest, MinutesShownAndTheOneMinuteFloor) {
 }
 
 TEST_F(SmsModeTest, ARestartInSmsModeKeepsItWithoutANewNotice) {
-    IniFile::write(QDir(dir.path()).filePath("status.ini"), "status", "SMSON", "1");
+    EscribeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON", "1");
     flags.SMSOn = true;
     form.txtMaxNoNet.setText("15");
     delivery.delivered();

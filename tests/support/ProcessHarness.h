@@ -129,8 +129,8 @@ struct ProcessHarness {
           plant(o.plant, o.databases) {
         started.start();
         if (o.alarmsOnly)
-            IniFile::write(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
-                           QStringLiteral("SISTEMA##*"));
+            EscribeIni(plant.ini(), QStringLiteral("EXCLUDE"), QStringLiteral("1"),
+                       QStringLiteral("SISTEMA##*"));
     }
 
     const char* name;
@@ -225,8 +225,8 @@ struct ProcessHarness {
     }
 
     QString statusIni(const QString& key) const {
-        return IniFile::read(QDir(plant.program).filePath(QStringLiteral("status.ini")),
-                             QStringLiteral("status"), key);
+        return LeeIni(QDir(plant.program).filePath(QStringLiteral("status.ini")), QStringLiteral("status"),
+                      key);
     }
     QString positionPath() const {
         return QDir(plant.program).filePath(UltCodFile::fileName(UltCodFile::Kind::Alarms, plantName));

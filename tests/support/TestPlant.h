@@ -29,7 +29,7 @@ struct TestPlant {
 
     QString ini() const { return QDir(program).filePath(QStringLiteral("vornnet.ini")); }
     void config(const QString& key, const QString& value) const {
-        IniFile::write(ini(), QStringLiteral("CONFIG"), key, value);
+        EscribeIni(ini(), QStringLiteral("CONFIG"), key, value);
     }
     // A consistent copy of the acquired-data database (what the writer left in its journal included),
     // made in staging/database/ so that GelmarInstall can add alarms to it there.

@@ -82,7 +82,7 @@ TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaits
     flags.ModemOK = false;
     flags.Acquisition = false;
     const QString modem = "SISTEMA|" + StatusUpdate::modemNotice;
-    IniFile::write(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
+    EscribeIni(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
     const struct {
         const char* signal;
         bool checkAcquisition;

@@ -8,26 +8,18 @@
 
 namespace ConfigKeys {
 
-// The window's control of each field of the key table, in the table's order.
-inline constexpr Control Form1State::*fieldControls[] = {
-    &Form1State::lblPuerto,     &Form1State::IpQuarn,       &Form1State::lblTestVida,
-    &Form1State::lblPuertoA,    &Form1State::IpQuarnA,      &Form1State::lblPuertoB,
-    &Form1State::IpQuarnB,      &Form1State::chkRestart,    &Form1State::chkOptimiza,
-    &Form1State::txtMinSinData, &Form1State::txtPathGelmar, &Form1State::chkAlarms,
-    &Form1State::txtDifHoraria, &Form1State::chkSMSEnabled, &Form1State::txtComPort,
-    &Form1State::txtRecipient,  &Form1State::txtMaxNoNet,
-};
-static_assert(std::size(fieldControls) == std::size(fields));
+// The window's configuration fields are the key table's fields, one for one, in the same order.
+static_assert(std::size(configFieldMembers) == std::size(fields));
 
 // The control of one field of the key table.
 inline Control Form1State::*controlOf(const Field& field) {
-    return fieldControls[static_cast<std::size_t>(&field - std::begin(fields))];
+    return configFieldMembers[static_cast<std::size_t>(&field - std::begin(fields))];
 }
 
 // The field whose control is the given one.
 inline const Field& fieldOf(Control Form1State::*control) {
     for (std::size_t i = 0; i < std::size(fields); ++i)
-        if (fieldControls[i] == control)
+        if (configFieldMembers[i] == control)
             return fields[i];
     Q_UNREACHABLE();
 }

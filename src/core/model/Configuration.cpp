@@ -7,10 +7,8 @@
 #include "core/settings/ConfigRules.h"
 #include "core/settings/IniFile.h"
 #include "core/settings/NumberValue.h"
-#include "core/state/StatusFile.h"
 
 #include <QDir>
-#include <algorithm>
 
 namespace {
 
@@ -24,10 +22,6 @@ Configuration::Configuration(QString programFolder, View view, Dialogs& dialogs)
 
 QString Configuration::iniPath() const {
     return QDir(m_folder).filePath(QStringLiteral("vornnet.ini"));
-}
-
-QString Configuration::statusPath() const {
-    return StatusFile(m_folder).path();
 }
 
 QString Configuration::config(const char* key) const {
@@ -117,11 +111,6 @@ QString Configuration::stationsText() const {
            secondary("IpQuarnCenterB", "RemotePortB");
 }
 
-void Configuration::readUltOptimiza() {
-    m_settings.UltOptimiza = StatusFile(m_folder).UltOptimiza();
-    m_view.lblUltOptimiza.setText(m_settings.UltOptimiza);
-}
-
 void Configuration::readOptimizaSchedule() {
     const QString d1 = config(ConfigKeys::DiaOptimiza);
     m_settings.DiaOptimiza = d1.isEmpty() ? qint16(3) : convertOr<qint16>(d1, 3, NumberValue::toInt16);
@@ -130,27 +119,6 @@ void Configuration::readOptimizaSchedule() {
     const QString hour = config(ConfigKeys::HoraOptimiza);
     m_settings.HoraOptimiza = hour.isEmpty() ? QStringLiteral("08:00") : hour;
     applyAtStart(ConfigKeys::fieldOf(&Form1State::chkOptimiza));
-}
-
-QString Configuration::dayName(int day) {
-    static const char* const names[] = {"Domingo", "Lunes",   "Martes", "Miercoles",
-                                        "Jueves",  "Viernes", "Sabados"};
-    return day >= 1 && day <= static_cast<int>(std::size(names)) ? QString::fromLatin1(names[day - 1])
-                                                                 : QString();
-}
-
-void Configuration::rememberCaption() {
-    m_savedCaption = m_view.form1.text();
-}
-
-void Configuration::applyOptimizaCaption() {
-    if (!m_view.fields.of(&Form1State::chkOptimiza).checked())
-        return;
-    QString caption = m_savedCaption + QString::fromUtf8(optimizaActiveTag) + dayName(m_settings.DiaOptimiza);
-    if (m_settings.DiaOptimiza2 != m_settings.DiaOptimiza)
-        caption += QStringLiteral(" y ") + dayName(m_settings.DiaOptimiza2);
-    caption += QStringLiteral(" Hora: ") + m_settings.HoraOptimiza;
-    m_view.form1.setText(caption);
 }
 
 void Configuration::readSmsEntries() {

@@ -9,45 +9,33 @@
 
 class Dialogs;
 
-// Reads vornnet.ini and status.ini into the window fields and the settings at start-up, applying the
-// rule of each key. Each method is one step of the load, in the order the load calls them. The settings
-// are its own: everyone else reads them.
+// Reads vornnet.ini into the window fields and the settings at start-up, applying the rule of each key. Each
+// method is one step of the load, in the order the load calls them. The settings are its own: everyone else
+// reads them.
 class Configuration {
 public:
     // The fields of the window start-up writes.
     struct View {
         ConfigFields fields;
-        Control& form1; // the caption
         Control& lblDB; // the tool tips tell the alarm limits
         Control& lblFree;
-        Control& lblUltOptimiza;
     };
-
-    static constexpr const char* optimizaActiveTag = ". << Optimiza activo >> Dia: ";
 
     Configuration(QString programFolder, View view, Dialogs& dialogs);
 
     const AgentSettings& settings() const { return m_settings; }
-    // The weekly optimisation's new stamp.
+    // The weekly optimisation's last stamp, as status.ini holds it and as each optimisation renews it.
     void setUltOptimiza(const QString& stamp) { m_settings.UltOptimiza = stamp; }
 
     QString iniPath() const;
-    QString statusPath() const;
 
-    // The window's caption before the schedule is added to it.
-    void rememberCaption();
     // Section CONFIG, RemotePort to ControlFechasFuturas; visibilidadAlm gets chkAlarms' check state.
     void readConfig(const std::function<void(int)>& visibilidadAlm);
     // The three station addresses as the file sets them ("host:port, A host:port, B none"), for the start
     // line, which goes out before the settings reach the window.
     QString stationsText() const;
-    void readUltOptimiza();
     void readOptimizaSchedule();
-    // The caption with the weekly optimisation's days and hour when chkOptimiza is ticked.
-    void applyOptimizaCaption();
     void readSmsEntries();
-
-    static QString dayName(int day);
 
 private:
     QString config(const char* key) const;
@@ -57,7 +45,6 @@ private:
     template <typename T, typename Convert> T convertOr(const QString& text, T fallback, Convert convert);
 
     QString m_folder;
-    QString m_savedCaption;
     View m_view;
     AgentSettings m_settings;
     Dialogs& m_dialogs;

@@ -1,7 +1,5 @@
 #include "core/model/Form1State.h"
 
-#include "core/model/ConfigFields.h"
-
 #include <QMetaMethod>
 #include <QTimer>
 
@@ -38,9 +36,8 @@ Control* Form1State::find(const QString& name) const {
 
 std::array<Control*, Form1State::configFieldCount> Form1State::configFields() {
     std::array<Control*, Form1State::configFieldCount> out{};
-    static_assert(std::size(ConfigKeys::fieldControls) == out.size());
     for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = &(this->*ConfigKeys::fieldControls[i]);
+        out[i] = &(this->*configFieldMembers[i]);
     return out;
 }
 

@@ -121,3 +121,14 @@ private:
     void adopt(Control& control) override;
     void markChanged();
 };
+
+// The configuration fields, in the order the screen saves them: the order of the key table.
+inline constexpr Control Form1State::*configFieldMembers[] = {
+    &Form1State::lblPuerto,     &Form1State::IpQuarn,       &Form1State::lblTestVida,
+    &Form1State::lblPuertoA,    &Form1State::IpQuarnA,      &Form1State::lblPuertoB,
+    &Form1State::IpQuarnB,      &Form1State::chkRestart,    &Form1State::chkOptimiza,
+    &Form1State::txtMinSinData, &Form1State::txtPathGelmar, &Form1State::chkAlarms,
+    &Form1State::txtDifHoraria, &Form1State::chkSMSEnabled, &Form1State::txtComPort,
+    &Form1State::txtRecipient,  &Form1State::txtMaxNoNet,
+};
+static_assert(std::size(configFieldMembers) == Form1State::configFieldCount);

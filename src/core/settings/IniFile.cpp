@@ -163,37 +163,29 @@ QString IniFile::writeInto(const QString& content, const QString& section, const
     return lines.join(eol) + eol;
 }
 
-QString IniFile::read(const QString& path, const QString& section, const QString& key) {
-    QFile f(path);
+QString LeeIni(const QString& file, const QString& section, const QString& key) {
+    QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    return readFrom(decode(f.readAll()), section, key);
+    return IniFile::readFrom(IniFile::decode(f.readAll()), section, key);
 }
 
-bool IniFile::write(const QString& path, const QString& section, const QString& key, const QString& value) {
+bool EscribeIni(const QString& file, const QString& section, const QString& key, const QString& value) {
     QString content;
     {
-        QFile f(path);
+        QFile f(file);
         if (f.exists()) {
             if (!f.open(QIODevice::ReadOnly))
                 return false;
-            content = decode(f.readAll());
+            content = IniFile::decode(f.readAll());
         }
     }
     // Not QSaveFile: it commits a short or empty copy when the disk fills while it flushes.
     QString why;
-    if (replaceFile(path, writeInto(content, section, key, value).toUtf8(), &why))
+    if (replaceFile(file, IniFile::writeInto(content, section, key, value).toUtf8(), &why))
         return true;
     qCWarning(lcIni).noquote() << "no se puede escribir" << why << "- el fichero queda como estaba";
     return false;
-}
-
-QString LeeIni(const QString& file, const QString& section, const QString& key) {
-    return IniFile::read(file, section, key);
-}
-
-bool EscribeIni(const QString& file, const QString& section, const QString& key, const QString& value) {
-    return IniFile::write(file, section, key, value);
 }
 
 QString SacaCampo(const QString& text, const QString& separator, int n) {
