@@ -84,7 +84,7 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
                                    {negative, "-99999999999999999999"}})
         ASSERT_TRUE(
             sqlite(
-                GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+                plant.acquired(),
                 QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id))
                 .isValid());
     scan.BuscaAlarmas();
