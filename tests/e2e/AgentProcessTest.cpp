@@ -42,8 +42,7 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     // Standard error: the start line (version, folder, databases, stations) and the stop line.
     const QStringList start = said(agent->err, "vornnet.agent");
     ASSERT_EQ(start.size(), 2) << agent->err;
-    for (const QString& part : {QString("vornnet 5.51"), plant.program, QString("sqlite"),
-                                GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
+    for (const QString& part : {QString("vornnet 5.51"), plant.program, QString("sqlite"), plant.acquired(),
                                 QString("127.0.0.9:1003"), QString("central-a.example:5001")})
         EXPECT_TRUE(start[0].startsWith("inicio: ") && start[0].contains(part))
             << start[0] << " lacks " << part;

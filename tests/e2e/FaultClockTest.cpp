@@ -30,19 +30,16 @@ QDateTime utc(int year, int month, int day, int h, int m, int s = 0) {
 
 // An alarm or a history record dated by the supervision system's local text, as it writes them.
 bool alarmAt(const TestPlant& plant, qint64 code, const QString& localText) {
-    return sqlite(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
-                  QStringLiteral(
-                      "INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
-                      "VALUES (?, '1', ?, 1)"),
+    return sqlite(plant.acquired(),
+                  "INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) "
+                  "VALUES (?, '1', ?, 1)",
                   {code, localText})
         .isValid();
 }
 bool historyAt(const TestPlant& plant, const QString& localText) {
-    return sqlite(
-               GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired),
-               QStringLiteral(
-                   "INSERT INTO HistoricalData (Ref_virtinstrumentid, Timestamp, Value) VALUES ('1', ?, 1)"),
-               {localText})
+    return sqlite(plant.acquired(),
+                  "INSERT INTO HistoricalData (Ref_virtinstrumentid, Timestamp, Value) VALUES ('1', ?, 1)",
+                  {localText})
         .isValid();
 }
 // The buffer's notices of a text; only those of one state ("1" begins, "0" ends) when it is given.

@@ -117,7 +117,7 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
 
     // Room again, and the database locked by another process for a while: told as a lock, not as a lost
     // connection (the short window would run out and say so).
-    SideConnection holder(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired));
+    SideConnection holder(f.plant.acquired());
     ASSERT_TRUE(holder.db().isOpen());
     agent = f.agent({.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=1000")}});
     ASSERT_TRUE(pollUntil([&] { return LeeIni(status, "STATUS", "ModemOK") != ""; }, 15s)) << agent->err;

@@ -25,7 +25,7 @@ void fillWithBadRows(const TestPlant& plant, Junk& junk, int rows, const QDateTi
                        times[junk.below(3) ? 0 : junk.below(std::size(times))],
                        states[junk.below(3) ? junk.below(2) : junk.below(std::size(states))]});
     }
-    SideConnection db(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired));
+    SideConnection db(plant.acquired());
     db.run("PRAGMA ignore_check_constraints = ON");
     db.insert("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, AlarmState) VALUES (?, "
               "?, ?, ?)",
@@ -41,10 +41,10 @@ TEST(FaultInjection, BadInputsThroughTheWholeProcess) {
     fillWithBadRows(f.plant, junk, 300, now);
     UltCodFile(f.plant.program, UltCodFile::Kind::Alarms, f.plantName).write(0);
     // The newest alarm the scan selects, as its own statement selects them.
-    const qint64 newest = sqlite(GelmarInstall::databasePath(f.plant.gelmar, GelmarInstall::acquired),
-                                 "SELECT max(Id_flashalarm) FROM (" +
-                                     SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7)) + ")")
-                              .toLongLong();
+    const qint64 newest =
+        sqlite(f.plant.acquired(), "SELECT max(Id_flashalarm) FROM (" +
+                                       SupervisionSql(DbEngine::Sqlite).alarmsAfter(0, now.addDays(-7)) + ")")
+            .toLongLong();
     const auto a = f.agent({.tickMs = 100, .linkWaitMs = 500});
     EXPECT_TRUE(f.waitPosition(newest, 60s)) << a->err.right(2000);
     const qint64 peakKb = a->peakMemoryKb();

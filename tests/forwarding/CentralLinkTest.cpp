@@ -17,7 +17,6 @@ protected:
         link.setConnectWait(1000ms);
         link.setReplyWait(600ms);
     }
-    void point(int queWinsock, quint16 port) { form.point(queWinsock, port); }
 
     LinkFields form;
     CentralLink link{form.view()};
@@ -52,7 +51,7 @@ TEST_F(CentralLinkTest, AnythingButTheExactEchoFailsAndIsToldWithItsReason) {
         SCOPED_TRACE(c.name);
         captured.lines.clear();
         Station station(c.reply);
-        point(1, station.port());
+        form.point(1, station.port());
         QElapsedTimer t;
         t.start();
         EXPECT_FALSE(link.Envia(message, 1));
@@ -75,9 +74,9 @@ TEST_F(CentralLinkTest, FailoverTriesPrimaryThenSecondariesSkippingEmptyOnesAtOn
     {
         SCOPED_TRACE("primary answers wrongly, secondary A echoes, B is not tried");
         Station primary(Station::reply("ERROR")), a(Station::echo()), b(Station::echo());
-        point(1, primary.port());
-        point(2, a.port());
-        point(3, b.port());
+        form.point(1, primary.port());
+        form.point(2, a.port());
+        form.point(3, b.port());
         QString shownByA;
         a.onMessage = [&] { shownByA = form.ESTADO.text(); };
         EXPECT_TRUE(link.EnviaConReserva(message));
@@ -86,8 +85,8 @@ TEST_F(CentralLinkTest, FailoverTriesPrimaryThenSecondariesSkippingEmptyOnesAtOn
     }
     SCOPED_TRACE("primary refused, A empty, B echoes");
     Station b(Station::echo());
-    point(1, Station(Station::echo()).port()); // gone at once: nobody listens there any more
-    point(3, b.port());
+    form.point(1, Station(Station::echo()).port()); // gone at once: nobody listens there any more
+    form.point(3, b.port());
     form.IpQuarnA.setText(QString());
     form.ESTADO.setText("antes");
     QElapsedTimer t;
@@ -112,7 +111,7 @@ TEST_F(CentralLinkTest, FailoverTriesPrimaryThenSecondariesSkippingEmptyOnesAtOn
 
 TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength) {
     LogCapture captured;
-    point(1, Station(Station::echo()).port()); // refused
+    form.point(1, Station(Station::echo()).port()); // refused
     EXPECT_FALSE(link.EnviaConReserva(message));
     EXPECT_EQ(captured.of("vornnet.link"),
               QStringList{"enlace 1 127.0.0.1:" + form.lblPuerto.text() + ": conexión rechazada"});
@@ -126,7 +125,7 @@ TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength
 
     captured.lines.clear();
     Station back(Station::echo());
-    point(1, back.port());
+    form.point(1, back.port());
     EXPECT_TRUE(link.EnviaConReserva(message));
     const QStringList recovered = captured.of("vornnet.link");
     ASSERT_EQ(recovered.size(), 1);
@@ -138,7 +137,7 @@ TEST_F(CentralLinkTest, ARefusedOrUnreachableLinkIsToldAndARecoveryWithItsLength
 
 TEST_F(CentralLinkTest, OversizedReplyIsCut) {
     Station station(Station::reply("Recibido:" + QByteArray(200 * 1024, 'x')));
-    point(1, station.port());
+    form.point(1, station.port());
     EXPECT_FALSE(link.Envia(message, 1));
     EXPECT_GT(link.UltimaRespuesta().size(), 0);
     EXPECT_LE(link.UltimaRespuesta().size(), CentralLink::maxReplyBytes);
@@ -170,7 +169,7 @@ TEST_F(CentralLinkTest, TheExactEchoOfTheWindows1252BytesSentDeliversAndClearsTh
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Station station(c.reply);
-        point(1, station.port());
+        form.point(1, station.port());
         form.ESTADO.setText("antes");
         EXPECT_EQ(link.Envia(c.sent, 1), c.delivered);
         EXPECT_EQ(station.received, QList<QByteArray>{c.wire}) << "frames included, nothing appended";
@@ -186,8 +185,8 @@ TEST_F(CentralLinkTest, SecondDeliveryOnABusyLinkFailsAtOnce) {
         QTimer::singleShot(300, &s, [&s, m] { s.write("Recibido:" + m); });
     });
     Station a(Station::echo());
-    point(1, primary.port());
-    point(2, a.port());
+    form.point(1, primary.port());
+    form.point(2, a.port());
     bool innerOnBusyLink = true, innerOnOtherLink = false;
     primary.onMessage = [&] {
         QTimer::singleShot(0, &link, [&] {

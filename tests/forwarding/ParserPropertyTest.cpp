@@ -15,9 +15,15 @@
 #include "support/TestCommon.h"
 #include "support/TestSeed.h"
 
-TEST(ParserProperty, PositionFiles) {
-    QRandomGenerator random(testSeed("ParserProperty.PositionFiles"));
-    Junk junk(random);
+// Each property seeded and printed under its own name.
+class ParserProperty : public ::testing::Test {
+protected:
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    QRandomGenerator random{testSeed((std::string(test->test_suite_name()) + "." + test->name()).c_str())};
+    Junk junk{random};
+};
+
+TEST_F(ParserProperty, PositionFiles) {
     static const QByteArray filler[] = {" ", "\t", "\r\n", QByteArray("\0", 1), "\xC2\xA0"};
     for (int i = 0; i < 2000; ++i) {
         const qint64 value =
@@ -38,9 +44,7 @@ TEST(ParserProperty, PositionFiles) {
     }
 }
 
-TEST(ParserProperty, IniLines) {
-    QRandomGenerator random(testSeed("ParserProperty.IniLines"));
-    Junk junk(random);
+TEST_F(ParserProperty, IniLines) {
     for (int i = 0; i < 1500; ++i) {
         QString content;
         for (int line = junk.below(10); line > 0; --line)
@@ -69,9 +73,7 @@ TEST(ParserProperty, IniLines) {
     }
 }
 
-TEST(ParserProperty, DatabaseDateTexts) {
-    QRandomGenerator random(testSeed("ParserProperty.DatabaseDateTexts"));
-    Junk junk(random);
+TEST_F(ParserProperty, DatabaseDateTexts) {
     const SupervisionSql sqlite(DbEngine::Sqlite);
     for (int i = 0; i < 3000; ++i) {
         const QDateTime when(QDate(random.bounded(1, 10000), random.bounded(1, 13), random.bounded(1, 29)),
@@ -93,9 +95,7 @@ TEST(ParserProperty, DatabaseDateTexts) {
     }
 }
 
-TEST(ParserProperty, ModemReplies) {
-    QRandomGenerator random(testSeed("ParserProperty.ModemReplies"));
-    Junk junk(random);
+TEST_F(ParserProperty, ModemReplies) {
     for (int i = 0; i < 3000; ++i) {
         // Noise that holds neither answer (the vocabulary has no letters of them).
         const auto without = [](QByteArray b) {
@@ -129,9 +129,7 @@ TEST(ParserProperty, ModemReplies) {
 
 // The echo check: over a real connection, a station answering in every shape; only the exact echo
 // counts as delivered.
-TEST(ParserProperty, StationReplies) {
-    QRandomGenerator random(testSeed("ParserProperty.StationReplies"));
-    Junk junk(random);
+TEST_F(ParserProperty, StationReplies) {
     bool exact = false;
     ScriptedStation station([&](QTcpSocket& s, const QByteArray& message) {
         const QByteArray echo = "Recibido:" + message;

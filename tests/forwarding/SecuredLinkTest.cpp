@@ -24,7 +24,6 @@ protected:
         EXPECT_TRUE(central.ok && station.start());
         centralTls = {QStringLiteral("cert = ") + central.cert, QStringLiteral("key = ") + central.key};
     }
-    void point(int queWinsock, quint16 port) { form.point(queWinsock, port); }
     // Certificate mode on the links given, trusting and pinning the central's certificate.
     TlsSettings pinned(std::array<TlsMode, 3> modes) {
         TlsSettings s;
@@ -46,7 +45,7 @@ protected:
 TEST_F(SecuredLinkTest, DeliversThroughTheTerminatorByteForByteAndResumesTheSession) {
     Stunnel tls;
     ASSERT_TRUE(tls.start(station.port, centralTls)) << tls.log();
-    point(1, tls.port);
+    form.point(1, tls.port);
     link.setTls(pinned({TlsMode::Cert, TlsMode::Off, TlsMode::Off}));
     QStringList warned;
     link.setExpiryWarning([&](const QString& w) { warned << w; });
@@ -86,7 +85,7 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
     writeFile(s.caFile, readFile(central.cert) + readFile(expired.cert) + readFile(otherName.cert) +
                             readFile(impostor.cert));
     link.setTls(s);
-    point(2, good.port);
+    form.point(2, good.port);
     Station plain; // a recording listener: what reaches it in plain text is in its record
     ASSERT_TRUE(plain.start());
     BlackHole silent;
@@ -111,7 +110,7 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
         Stunnel primary;
         if (c.cert)
             ASSERT_TRUE(primary.start(station.port, {"cert = " + c.cert->cert, "key = " + c.cert->key}));
-        point(1, c.cert ? primary.port : c.listener);
+        form.point(1, c.cert ? primary.port : c.listener);
         const qsizetype before = delivered().count("LIFETEST");
         QElapsedTimer t;
         t.start();
@@ -131,9 +130,9 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
 
 TEST_F(SecuredLinkTest, PreSharedKeyAndTheAgentsOwnCertificateReplacedWhileRunning) {
     LogCapture captured;
-    point(1, 0);
+    form.point(1, 0);
     const auto deliveredOn = [&](Stunnel& terminator, const TlsSettings& s) {
-        point(1, terminator.port);
+        form.point(1, terminator.port);
         link.setTls(s);
         return link.Envia(message, 1);
     };

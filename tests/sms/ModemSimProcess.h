@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/runtime/BoundedWait.h"
+#include "support/Poll.h"
 
 #include <QFile>
 #include <QProcess>
@@ -16,13 +17,7 @@ public:
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_wait, &BoundedWait::wake);
         QObject::connect(&m_process, &QProcess::finished, &m_wait, &BoundedWait::wake);
     }
-    ~ModemSimProcess() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_wait.until([&] { return m_process.state() == QProcess::NotRunning; }, std::chrono::seconds(5)))
-            m_process.kill();
-    }
+    ~ModemSimProcess() { endProcess(m_process); }
 
     // Starts it and waits (bounded) for the path line; false if it never came.
     bool start(const QStringList& args = {}) {

@@ -3,6 +3,7 @@
 #include "core/runtime/BoundedWait.h"
 
 #include <QDeadlineTimer>
+#include <QProcess>
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -21,4 +22,19 @@ inline bool pollUntil(const std::function<bool()>& done, std::chrono::millisecon
             return false;
         wait.pause(std::chrono::milliseconds(std::min<qint64>(left, every.count())));
     }
+}
+
+// Ends a child the test started: SIGTERM, a bounded wait with events running, then SIGKILL if it stayed.
+// True when it ended (or had ended) normally with status 0.
+inline bool endProcess(QProcess& process, std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    if (process.state() != QProcess::NotRunning) {
+        process.terminate();
+        BoundedWait wait;
+        QObject::connect(&process, &QProcess::finished, &wait, &BoundedWait::wake);
+        if (!wait.until([&] { return process.state() == QProcess::NotRunning; }, limit)) {
+            process.kill();
+            process.waitForFinished(1000);
+        }
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }

@@ -250,7 +250,7 @@ struct ProcessHarness {
         for (qsizetype i = 0; i < codes.size(); ++i)
             rows.append({codes[i], QString::number(1 + i % 4),
                          start.addSecs(i).toString(GelmarInstall::dateFormat), static_cast<int>(i % 2)});
-        return SideConnection(GelmarInstall::databasePath(plant.gelmar, GelmarInstall::acquired))
+        return SideConnection(plant.acquired())
             .insert(QStringLiteral("INSERT INTO FlashAlarms (Alarmcode, Ref_virtinstrumentid, TimeStamp, "
                                    "AlarmState) VALUES (?, ?, ?, ?)"),
                     rows);

@@ -2,6 +2,7 @@
 
 #include "core/runtime/BoundedWait.h"
 #include "support/FileText.h"
+#include "support/Poll.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,10 +22,7 @@ struct Station {
         QObject::connect(&process, &QProcess::readyReadStandardOutput, &wait, &BoundedWait::wake);
         QObject::connect(&process, &QProcess::finished, &wait, &BoundedWait::wake);
     }
-    ~Station() {
-        if (!stop())
-            process.kill();
-    }
+    ~Station() { stop(); }
 
     // On a free port, or on the port it had before (a station that comes back); waits (bounded) for its
     // "listening on P" line, false if it never came.
@@ -52,13 +50,8 @@ struct Station {
             port = listening;
         return listening != 0;
     }
-    // SIGTERM and a bounded wait for the end; true when it ended (or had ended) normally with status 0.
-    bool stop() {
-        process.terminate();
-        wait.until([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(5));
-        return process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit &&
-               process.exitCode() == 0;
-    }
+    // SIGTERM and a bounded wait for the end (SIGKILL after it); true when it ended normally with status 0.
+    bool stop() { return endProcess(process); }
     qint64 pid() const { return process.processId(); }
     // Whole or not at all: the station reads the file on every connection.
     void setMode(const QByteArray& mode) const { replaceFile(modeFile, mode); }

@@ -14,7 +14,6 @@
 // when the object goes.
 class Stunnel {
 public:
-    Stunnel() { QObject::connect(&m_process, &QProcess::finished, &m_wait, &BoundedWait::wake); }
     ~Stunnel() { stop(); }
 
     // Accepts TLS on a free port and passes the bytes to 127.0.0.1:target; `service` holds the
@@ -59,14 +58,7 @@ public:
                    std::chrono::seconds(5), std::chrono::milliseconds(20)) &&
                m_process.state() == QProcess::Running;
     }
-    void stop() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_wait.until([&] { return m_process.state() == QProcess::NotRunning; }, std::chrono::seconds(5)))
-            m_process.kill();
-        m_process.waitForFinished(1000);
-    }
+    void stop() { endProcess(m_process); }
     QString logPath() const { return m_dir.filePath(QStringLiteral("stunnel.log")); }
     QByteArray log() const { return readFile(logPath()); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -77,5 +69,4 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcess m_process;
-    BoundedWait m_wait;
 };

@@ -27,6 +27,8 @@ struct TestPlant {
         config(QStringLiteral("pathGelmar"), gelmar);
     }
 
+    // The acquired-data database's file.
+    QString acquired() const { return GelmarInstall::databasePath(gelmar, GelmarInstall::acquired); }
     QString ini() const { return QDir(program).filePath(QStringLiteral("vornnet.ini")); }
     void config(const QString& key, const QString& value) const {
         EscribeIni(ini(), QStringLiteral("CONFIG"), key, value);
@@ -37,14 +39,12 @@ struct TestPlant {
         QDir().mkpath(QDir(staging).filePath(QStringLiteral("database")));
         const QString target = GelmarInstall::databasePath(staging, GelmarInstall::acquired);
         QFile::remove(target);
-        return SideConnection(GelmarInstall::databasePath(gelmar, GelmarInstall::acquired))
-            .run(QStringLiteral("VACUUM INTO '%1'").arg(target))
-            .isValid();
+        return sqlite(acquired(), QStringLiteral("VACUUM INTO '%1'").arg(target)).isValid();
     }
     // The acquired-data file replaced by the one made in staging, as a restore does: the old file's
     // journal files go with it.
     bool replaceAcquired(const QString& staging) const {
-        const QString file = GelmarInstall::databasePath(gelmar, GelmarInstall::acquired);
+        const QString file = acquired();
         for (const char* suffix : {"-wal", "-shm", "-journal"})
             QFile::remove(file + QLatin1String(suffix));
         QFile::remove(file);
