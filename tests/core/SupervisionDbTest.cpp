@@ -124,16 +124,13 @@ TEST_F(SupervisionDbTest, PlantNameAndLabel5WithAndWithoutTheirRows) {
 TEST_F(SupervisionDbTest, FailedStatementsCarryTheirCodesAndKeptLookupsReadAfreshAcrossAReconnection) {
     auto db = connected();
     const QString instrument = db->sql().virtualInstrument(2);
-    const struct {
-        Which which;
-        QString sql;
-        quint32 code;
-    } cases[] = {{Which::Acquired, "SELECT * FROM NoSuchTable", AgentError::MissingObject},
-                 {Which::Acquired, "SELECT NoSuchColumn FROM FlashAlarms", AgentError::MissingObject},
-                 {Which::Config, "SELEC 1", AgentError::CommandFailed},
-                 {Which::Config, instrument, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(codeOf(*db, c.which, c.sql), c.code) << c.sql;
+    const std::tuple<Which, QString, quint32> cases[] = {
+        {Which::Acquired, "SELECT * FROM NoSuchTable", AgentError::MissingObject},
+        {Which::Acquired, "SELECT NoSuchColumn FROM FlashAlarms", AgentError::MissingObject},
+        {Which::Config, "SELEC 1", AgentError::CommandFailed},
+        {Which::Config, instrument, 0}};
+    for (const auto& [which, sql, code] : cases)
+        EXPECT_EQ(codeOf(*db, which, sql), code) << sql;
 
     const auto name = [&] { return db->lookup(Which::Config, instrument).value(0).value("Name").toString(); };
     EXPECT_EQ(name(), "Bomba 2");

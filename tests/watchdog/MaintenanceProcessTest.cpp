@@ -98,9 +98,9 @@ TEST_F(MaintenanceProcessTest, RepairRunsTheSixStepsOnTheStandInsDatabasesAndSta
     sqlOn(acq, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                "INSERT INTO TemporaryData (Timestamp, Value) SELECT randomblob(800), i FROM n");
     // An index that no longer matches its rows, for the check to find.
-    sqlOn(acq,
-          {"PRAGMA writable_schema = ON", "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_HistoricalData "
-                                          "ON HistoricalData (Value)' WHERE name = 'IX_HistoricalData'"});
+    sqlOn(acq, "PRAGMA writable_schema = ON",
+          "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_HistoricalData ON HistoricalData (Value)' "
+          "WHERE name = 'IX_HistoricalData'");
     sqlOn(cfg, "CREATE TABLE Junk AS SELECT randomblob(100000) AS b");
     sqlOn(cfg, "DROP TABLE Junk");
     ASSERT_GT(sqlOn(cfg, "PRAGMA freelist_count").toInt(), 0);
