@@ -91,12 +91,11 @@ TEST(LogRetention, PruneKeepsTheMonthsCountingTheCurrentOne) {
     const QStringList kept = {eventLog(2026, 3),
                               eventLog(2026, 1),
                               eventLog(2026, 2),
-                              QStringLiteral("VORNNET-notes.log"),
-                              QStringLiteral("VORNNET-xyz-20.log"),
-                              QStringLiteral("VORNNET-.log"),
+                              "VORNNET-notes.log",
+                              "VORNNET-xyz-20.log",
+                              "VORNNET-.log",
                               eventLog(2020, 1).replace(".log", ".txt"),
-                              QStringLiteral("modem-") + AgentLocale::monthTag(QDate(2020, 1, 1)) +
-                                  QStringLiteral(".log")};
+                              "modem-" + AgentLocale::monthTag(QDate(2020, 1, 1)) + ".log"};
     const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)}; // sorted by name
     for (const QString& name : kept + old)
         writeFile(dir.filePath(name));

@@ -27,8 +27,7 @@ TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNot
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].title, "Error Vorn-Net");
+    dialogs.expectBox(Dialogs::Icon::Critical, "Error Vorn-Net", "No coinciden los tipos: 'martes'");
     EXPECT_EQ(agent->settings().DiaOptimiza, 3);
     EXPECT_TRUE(agent->loadedSteps().contains("start line"));
     BoundedWait().pause(150ms);

@@ -10,8 +10,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTest>
@@ -20,14 +18,9 @@
 // The model announces a batch of changes from the event loop.
 const auto settle = [] { QCoreApplication::processEvents(); };
 
+// What a line edit, button or label shows as its text, or a group box as its title.
 QString caption(QWidget* w) {
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return e->text();
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return b->text();
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return l->text();
-    return qobject_cast<QGroupBox*>(w) ? static_cast<QGroupBox*>(w)->title() : QString();
+    return w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString();
 }
 
 const char* kindOf(const QString& name) {

@@ -35,10 +35,7 @@ TEST(IniFile, FilesOnDiskAndTheWindows1252Fallback) {
     EXPECT_EQ(LeeIni(path, "CONFIG", "X"), QString(QChar(0x20AC)));
     ASSERT_TRUE(EscribeIni(path, "config", "x", "1"));
     ASSERT_TRUE(EscribeIni(path, "status", "Time", "0"));
-    EXPECT_EQ(
-        readFile(path),
-        QString::fromUtf8("[CONFIG]\r\npathGelmar=C:\\Gelmar Señor\r\nX=1\r\n\r\n[status]\r\nTime=0\r\n")
-            .toUtf8())
+    EXPECT_EQ(readText(path), "[CONFIG]\r\npathGelmar=C:\\Gelmar Señor\r\nX=1\r\n\r\n[status]\r\nTime=0\r\n")
         << "written back as UTF-8, in place, the other lines kept";
     EXPECT_FALSE(EscribeIni(dir.filePath("no/such/folder/x.ini"), "a", "b", "c"));
 }

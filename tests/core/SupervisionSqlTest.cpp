@@ -54,11 +54,8 @@ TEST(SupervisionSql, EveryStatementHasBothDialects) {
 
 TEST(FixedDateText, WritesWhatToStringWrites) {
     // Years 1 to 9999 are the parser properties' own; these lie beyond them.
-    const QDateTime cases[] = {
-        QDateTime(QDate(10000, 1, 1), QTime(1, 2, 3)),
-        QDateTime(QDate(-44, 3, 15), QTime(10, 0, 0)),
-        QDateTime(),
-    };
+    const QDateTime cases[] = {QDateTime(QDate(10000, 1, 1), QTime(1, 2, 3)),
+                               QDateTime(QDate(-44, 3, 15), QTime(10, 0, 0)), QDateTime()};
     for (const QDateTime& when : cases) {
         SCOPED_TRACE(when.toString(Qt::ISODate));
         EXPECT_EQ(FixedDateText::yearFirst(when), when.toString("yyyy/MM/dd HH:mm:ss"));

@@ -24,19 +24,17 @@ protected:
     // The pids of the four servers and the data tool once each runs once; empty when they do not.
     QSet<qint64> runningPids() const {
         QSet<qint64> pids;
-        pollUntil(
-            [&] {
-                QSet<QString> names;
-                pids.clear();
-                const QList<ProcessEntry> all = table.list();
-                for (const ProcessEntry& e : all) {
-                    names << e.name.toUpper();
-                    pids << e.pid;
-                }
-                return names.size() == 5 && all.size() == 5;
-            },
-            10s);
-        return pids.size() == 5 ? pids : QSet<qint64>();
+        const auto fiveOnce = [&] {
+            QSet<QString> names;
+            pids.clear();
+            const QList<ProcessEntry> all = table.list();
+            for (const ProcessEntry& e : all) {
+                names << e.name.toUpper();
+                pids << e.pid;
+            }
+            return names.size() == 5 && all.size() == 5;
+        };
+        return pollUntil(fiveOnce, 10s) ? pids : QSet<qint64>();
     }
     QString indexSql() {
         return sqlOn(acq, "SELECT sql FROM sqlite_master WHERE name = 'IX_HistoricalData'").toString();

@@ -47,8 +47,7 @@ TEST_F(MaintenanceTest, ScheduleRunsOnceAfterEachDayAndHourAndCatchesUpAMissedRu
 TEST_F(MaintenanceTest, UnreadableHourOrStampIsReportedOnceAndNothingRuns) {
     const std::tuple<QString, QString, QString> cases[] = {
         {"ocho", "", "Optimiza: la hora \"ocho\" de HoraOptimiza no es una hora válida"},
-        {"08:00", "ayer", "Optimiza: la fecha \"ayer\" de UltOptimiza en status.ini no es una fecha válida"},
-    };
+        {"08:00", "ayer", "Optimiza: la fecha \"ayer\" de UltOptimiza en status.ini no es una fecha válida"}};
     for (const auto& [hour, last, error] : cases) {
         settings.HoraOptimiza = hour;
         settings.UltOptimiza = last;

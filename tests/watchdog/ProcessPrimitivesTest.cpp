@@ -104,8 +104,7 @@ TEST(ProcessTable, StatIsReadAfterTheNamesLastBracketAndCutNamesComeFromArgv0) {
         {"svc (x86) [old]\n", QByteArray("/g/svc (x86) [old] runner.exe\0-x", 32),
          "svc (x86) [old] runner.exe"},
         {"averyveryverylo\n", "worker: idle", "averyveryverylo"}, // argv[0] rewritten: comm stays
-        {"kworker/0:1\n", "", "kworker/0:1"},
-    };
+        {"kworker/0:1\n", "", "kworker/0:1"}};
     for (const auto& [comm, cmdline, name] : names)
         EXPECT_EQ(ProcessTable::executableName(comm, cmdline), name);
 }

@@ -69,18 +69,12 @@ protected:
                          [this] { return chkAdquisicion; }}};
     GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
     int sweeps = 0;
-    Maintenance maintenance{{plant.program,
-                             Views::maintenance(form),
-                             settings,
-                             [this](const QString& stamp) { settings.UltOptimiza = stamp; },
-                             statusFile,
-                             services(),
-                             db,
-                             baskill,
-                             processes,
-                             [this](bool on) { chkAdquisicion = on; },
-                             [this] { ++sweeps; },
-                             {1ms, 1ms, 1ms, 1ms, 1ms}}};
+    // clang-format off
+    Maintenance maintenance{{plant.program, Views::maintenance(form), settings,
+                             [this](const QString& stamp) { settings.UltOptimiza = stamp; }, statusFile,
+                             services(), db, baskill, processes, [this](bool on) { chkAdquisicion = on; },
+                             [this] { ++sweeps; }, {1ms, 1ms, 1ms, 1ms, 1ms}}};
+    // clang-format on
 };
 
 #ifdef GELMAR_SIM_PATH
