@@ -11,12 +11,7 @@
 using ConfigRules::Severity;
 
 TEST(SettingsRules, ValuesAsStartUpTakesThem) {
-    const struct {
-        const char* key;
-        std::string written;
-        const char* taken;
-        Severity severity;
-    } cases[] = {
+    const std::tuple<const char*, std::string, const char*, Severity> cases[] = {
         {"RemotePort", "47x01", "47", Severity::Warning},
         {"remoteporta", "cuarenta", "1003", Severity::Warning},
         {"RemotePort", "4701", "4701", Severity::None},
@@ -43,17 +38,17 @@ TEST(SettingsRules, ValuesAsStartUpTakesThem) {
          "", Severity::None},
         {"TlsPin", "AB:CD:EF", "AB:CD:EF", Severity::Failure},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.key) + "=" + c.written);
+    for (const auto& [key, written, taken, severity] : cases) {
+        SCOPED_TRACE(std::string(key) + "=" + written);
         const ConfigRules::Reading r =
-            ConfigRules::read(QString::fromLatin1(c.key), QString::fromStdString(c.written));
-        EXPECT_EQ(r.severity, c.severity) << r.note;
-        if (c.severity == Severity::Warning)
-            EXPECT_EQ(r.taken, QString::fromUtf8(c.taken));
+            ConfigRules::read(QString::fromLatin1(key), QString::fromStdString(written));
+        EXPECT_EQ(r.severity, severity) << r.note;
+        if (severity == Severity::Warning)
+            EXPECT_EQ(r.taken, QString::fromUtf8(taken));
         // The note names the key and the value written, so the reader finds the line to mend.
-        if (c.severity != Severity::None)
-            EXPECT_TRUE(r.note.contains(QString::fromLatin1(c.key)) &&
-                        r.note.contains(QString::fromStdString(c.written)))
+        if (severity != Severity::None)
+            EXPECT_TRUE(r.note.contains(QString::fromLatin1(key)) &&
+                        r.note.contains(QString::fromStdString(written)))
                 << r.note;
     }
 }
@@ -70,15 +65,12 @@ TEST(SettingsRules, PinsAreTheFingerprintsAsOpensslPrintsThem) {
 
 TEST(SettingsRules, ClosestKnownKey) {
     const QStringList known = ConfigRules::knownKeys();
-    const struct {
-        const char* typed;
-        const char* closest;
-    } cases[] = {{"RemotPort", "RemotePort"},        {"remoteporta", "RemotePortA"},
-                 {"IpQuarnCentre", "IpQuarnCenter"}, {"DbEngin", "DbEngine"},
-                 {"smsenable", "smsEnabled"},        {"Colour", ""},
-                 {"LogMonth", "LogMonths"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(closestKey(QString::fromLatin1(c.typed), known), QString::fromLatin1(c.closest)) << c.typed;
+    const std::tuple<const char*, const char*> cases[] = {
+        {"RemotPort", "RemotePort"}, {"remoteporta", "RemotePortA"}, {"IpQuarnCentre", "IpQuarnCenter"},
+        {"DbEngin", "DbEngine"},     {"smsenable", "smsEnabled"},    {"Colour", ""},
+        {"LogMonth", "LogMonths"}};
+    for (const auto& [typed, closest] : cases)
+        EXPECT_EQ(closestKey(QString::fromLatin1(typed), known), QString::fromLatin1(closest)) << typed;
 }
 
 QString eventLog(int year, int month) {
@@ -86,12 +78,10 @@ QString eventLog(int year, int month) {
 }
 
 TEST(LogRetention, MonthsKeptByTheKeysText) {
-    const struct {
-        const char* text;
-        int months;
-    } cases[] = {{"", 0}, {"0", 0}, {"-3", 0}, {"doce", 0}, {"12", 12}, {" 3 ", 3}, {"2.5", 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(LogRetention::monthsOf(QString::fromUtf8(c.text)), c.months) << c.text;
+    const std::tuple<const char*, int> cases[] = {{"", 0},    {"0", 0},   {"-3", 0}, {"doce", 0},
+                                                  {"12", 12}, {" 3 ", 3}, {"2.5", 0}};
+    for (const auto& [text, months] : cases)
+        EXPECT_EQ(LogRetention::monthsOf(QString::fromUtf8(text)), months) << text;
 }
 
 // Three months kept on 15 March 2026: March, February and January stay; December and older go, and
@@ -101,12 +91,11 @@ TEST(LogRetention, PruneKeepsTheMonthsCountingTheCurrentOne) {
     const QStringList kept = {eventLog(2026, 3),
                               eventLog(2026, 1),
                               eventLog(2026, 2),
-                              QStringLiteral("VORNNET-notes.log"),
-                              QStringLiteral("VORNNET-xyz-20.log"),
-                              QStringLiteral("VORNNET-.log"),
+                              "VORNNET-notes.log",
+                              "VORNNET-xyz-20.log",
+                              "VORNNET-.log",
                               eventLog(2020, 1).replace(".log", ".txt"),
-                              QStringLiteral("modem-") + AgentLocale::monthTag(QDate(2020, 1, 1)) +
-                                  QStringLiteral(".log")};
+                              "modem-" + AgentLocale::monthTag(QDate(2020, 1, 1)) + ".log"};
     const QStringList old = {eventLog(2025, 12), eventLog(2024, 3)}; // sorted by name
     for (const QString& name : kept + old)
         writeFile(dir.filePath(name));

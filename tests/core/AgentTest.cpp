@@ -27,8 +27,7 @@ TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNot
     EXPECT_EQ(agent->form().txtPlanta.text(), "EDAR Norte");
     EXPECT_TRUE(agent->ChkAdquisicion());
     EXPECT_EQ(agent->trayCaption(), "VornGelmarNet:::1003");
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].title, "Error Vorn-Net");
+    dialogs.expectBox(Dialogs::Icon::Critical, "Error Vorn-Net", "No coinciden los tipos: 'martes'");
     EXPECT_EQ(agent->settings().DiaOptimiza, 3);
     EXPECT_TRUE(agent->loadedSteps().contains("start line"));
     BoundedWait().pause(150ms);
@@ -44,16 +43,14 @@ TEST_F(AgentTest, LogFolderComesFromTmpThenTempThenTheProgramFolder) {
     });
     QTemporaryDir tmp, temp;
     const QString logName = EventLog::fileName(clock.now().date());
-    const struct {
-        QString tmp, temp, expected;
-    } cases[] = {
+    const std::tuple<QString, QString, QString> cases[] = {
         {tmp.path(), temp.path(), tmp.path()}, {"", temp.path(), temp.path()}, {"", "", plant.program}};
-    for (const auto& c : cases) {
-        qputenv("TMP", c.tmp.toUtf8());
-        qputenv("TEMP", c.temp.toUtf8());
+    for (const auto& [tmp, temp, expected] : cases) {
+        qputenv("TMP", tmp.toUtf8());
+        qputenv("TEMP", temp.toUtf8());
         auto agent = loaded();
-        EXPECT_EQ(agent->CarpetaLog(), c.expected);
-        EXPECT_TRUE(QFile::exists(QDir(c.expected).filePath(logName))) << c.expected;
+        EXPECT_EQ(agent->CarpetaLog(), expected);
+        EXPECT_TRUE(QFile::exists(QDir(expected).filePath(logName))) << expected;
     }
 }
 
@@ -162,8 +159,7 @@ TEST(SingleInstance, ALiveCopyIsToldApartFromALockThatCanNotBeMade) {
 
     // A lock left by a copy that is gone is taken over.
     QTemporaryDir stale;
-    writeFile(QDir(stale.path()).filePath("vornnet.lock"),
-              "2147483646\nvornnet\n\n"); // a process that cannot exist
+    writeFile(QDir(stale.path()).filePath("vornnet.lock"), "2147483646\nvornnet\n\n"); // no such process
     EXPECT_EQ(SingleInstance(stale.path()).acquire(), SingleInstance::Result::Acquired);
 
     // Anything else is a fault to tell, naming the folder and the cause.

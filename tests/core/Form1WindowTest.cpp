@@ -10,27 +10,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTest>
-#include <QTimer>
 #include <QTranslator>
 
 // The model announces a batch of changes from the event loop.
-void settle() {
-    QCoreApplication::processEvents();
-}
+const auto settle = [] { QCoreApplication::processEvents(); };
 
+// What a line edit, button or label shows as its text, or a group box as its title.
 QString caption(QWidget* w) {
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return e->text();
-    if (auto* b = qobject_cast<QAbstractButton*>(w))
-        return b->text();
-    if (auto* l = qobject_cast<QLabel*>(w))
-        return l->text();
-    return qobject_cast<QGroupBox*>(w) ? static_cast<QGroupBox*>(w)->title() : QString();
+    return w->property(qobject_cast<QGroupBox*>(w) ? "title" : "text").toString();
 }
 
 const char* kindOf(const QString& name) {
@@ -145,18 +135,15 @@ TEST_F(Form1WindowTest, CloseBoxIsReportedAndOnlyTheProgramOwnCloseCloses) {
 
 TEST_F(Form1WindowTest, LeftClicksAreReported) {
     using Signal = void (Form1Window::*)();
-    const QList<QPair<const char*, Signal>> clicks = {{"btnconfigurar", &Form1Window::configurarClicked},
-                                                      {"btnCerrar", &Form1Window::cerrarClicked},
-                                                      {"Command1", &Form1Window::minimizarClicked},
-                                                      {"btnLog", &Form1Window::logClicked},
-                                                      {"btnReindex", &Form1Window::reindexClicked},
-                                                      {"btnRepHist", &Form1Window::repHistClicked},
-                                                      {"btnTestSMS", &Form1Window::testSmsClicked},
-                                                      {"Image1", &Form1Window::image1Clicked},
-                                                      {"Label5", &Form1Window::label5Clicked},
-                                                      {"lblTime", &Form1Window::lblTimeClicked},
-                                                      {"lblErrorSMS", &Form1Window::lblErrorSMSClicked},
-                                                      {"chkAlarms", &Form1Window::chkAlarmsClicked}};
+    // clang-format off
+    const std::pair<const char*, Signal> clicks[] = {
+        {"btnconfigurar", &Form1Window::configurarClicked}, {"btnCerrar", &Form1Window::cerrarClicked},
+        {"Command1", &Form1Window::minimizarClicked}, {"btnLog", &Form1Window::logClicked},
+        {"btnReindex", &Form1Window::reindexClicked}, {"btnRepHist", &Form1Window::repHistClicked},
+        {"btnTestSMS", &Form1Window::testSmsClicked}, {"Image1", &Form1Window::image1Clicked},
+        {"Label5", &Form1Window::label5Clicked}, {"lblTime", &Form1Window::lblTimeClicked},
+        {"lblErrorSMS", &Form1Window::lblErrorSMSClicked}, {"chkAlarms", &Form1Window::chkAlarmsClicked}};
+    // clang-format on
     state.chkAlarms.setEnabled(true); // a configuration field: clickable behind the access code
     window.refresh();
     for (const auto& [name, signal] : clicks) {
@@ -191,8 +178,7 @@ TEST(WindowSpanishTest, DatosShowsItsWholeTextAsTooltipUnlessItHasOneOfItsOwn) {
     ASSERT_NE(datos, nullptr);
     const QString message = QStringLiteral("PLANTA DEMO,ALARM,Caldera 2,Temperatura alta en el circuito de "
                                            "retorno,1,XX,XX,XX,XX,2026/12/06 19:45:03");
-    const QStringList tips = {message, QString()};
-    for (const QString& text : tips) {
+    for (const QString& text : {message, QString()}) {
         state.Datos.setText(text);
         window.refresh();
         EXPECT_EQ(datos->toolTip(), text);
@@ -205,30 +191,24 @@ TEST(WindowSpanishTest, DatosShowsItsWholeTextAsTooltipUnlessItHasOneOfItsOwn) {
 
 TEST(WindowSpanishTest, LogButtonOpensTheFolderOrSaysInEstadoWhereTheLogsAre) {
     QTemporaryDir logs;
-    struct Case {
-        bool opened;
-        QString estado;
-    };
-    const Case cases[] = {{true, QStringLiteral("Conectado")},
-                          {false, QStringLiteral("Logs en ") + QDir::toNativeSeparators(logs.path())}};
-    for (const Case& c : cases) {
+    const std::pair<bool, QString> cases[] = {{true, "Conectado"},
+                                              {false, "Logs en " + QDir::toNativeSeparators(logs.path())}};
+    for (const auto& [opened, estado] : cases) {
         Form1State state;
         state.ESTADO.setText(QStringLiteral("Conectado"));
         QList<QUrl> asked;
         LogFolder folder(state.ESTADO, [&](const QUrl& url) {
             asked.append(url);
-            return c.opened;
+            return opened;
         });
         folder.btnLogClick(logs.path());
         ASSERT_EQ(asked.size(), 1);
         EXPECT_EQ(asked[0], QUrl::fromLocalFile(logs.path()));
-        EXPECT_EQ(state.ESTADO.text(), c.estado);
+        EXPECT_EQ(state.ESTADO.text(), estado);
     }
 }
 
-namespace {
-
-QList<QMessageBox*> openBoxes() {
+static QList<QMessageBox*> openBoxes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QList<QMessageBox*> open;
     for (QWidget* w : QApplication::topLevelWidgets())
@@ -236,8 +216,6 @@ QList<QMessageBox*> openBoxes() {
             open << box;
     return open;
 }
-
-} // namespace
 
 TEST(WidgetDialogsTest, BoxesOfPeriodicWorkDoNotWaitAndDoNotPileUp) {
     WidgetDialogs dialogs;

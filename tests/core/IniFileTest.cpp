@@ -7,17 +7,15 @@ TEST(IniFile, ReadsByProfileRules) {
         "garbage line without equals\r\n[Config]\r\n  RemotePort =  1234  \r\nremoteport=9999\r\n"
         "Quoted=\"  spaced  \"\r\nLong=" +
         QString(300, 'b') + "\r\n[other]\r\nKey=other\r\n[CONFIG]\r\nLate=never read\r\n";
-    const struct {
-        const char *section, *key;
-        QString value;
-    } cases[] = {{"CONFIG", "remotePORT", "1234"}, // any case, trimmed, the first occurrence wins
-                 {"config", "Quoted", "  spaced  "},
-                 {"config", "Long", QString(255, 'b')},
-                 {"config", "Key", ""},  // another section's key
-                 {"config", "Late", ""}, // only the first section of a name
-                 {"other", "key", "other"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(IniFile::readFrom(content, c.section, c.key), c.value) << c.key;
+    const std::tuple<const char*, const char*, QString> cases[] = {
+        {"CONFIG", "remotePORT", "1234"}, // any case, trimmed, the first occurrence wins
+        {"config", "Quoted", "  spaced  "},
+        {"config", "Long", QString(255, 'b')},
+        {"config", "Key", ""},  // another section's key
+        {"config", "Late", ""}, // only the first section of a name
+        {"other", "key", "other"}};
+    for (const auto& [section, key, value] : cases)
+        EXPECT_EQ(IniFile::readFrom(content, section, key), value) << key;
 
     const QString file = "; comment\r\n[CONFIG]\r\nRemotePort=1\r\nOther=2\r\n\r\n[SMS]\r\n1=600\r\n";
     EXPECT_EQ(IniFile::writeInto(file, "config", "remoteport", "1003"),
@@ -37,10 +35,7 @@ TEST(IniFile, FilesOnDiskAndTheWindows1252Fallback) {
     EXPECT_EQ(LeeIni(path, "CONFIG", "X"), QString(QChar(0x20AC)));
     ASSERT_TRUE(EscribeIni(path, "config", "x", "1"));
     ASSERT_TRUE(EscribeIni(path, "status", "Time", "0"));
-    EXPECT_EQ(
-        readFile(path),
-        QString::fromUtf8("[CONFIG]\r\npathGelmar=C:\\Gelmar Señor\r\nX=1\r\n\r\n[status]\r\nTime=0\r\n")
-            .toUtf8())
+    EXPECT_EQ(readText(path), "[CONFIG]\r\npathGelmar=C:\\Gelmar Señor\r\nX=1\r\n\r\n[status]\r\nTime=0\r\n")
         << "written back as UTF-8, in place, the other lines kept";
     EXPECT_FALSE(EscribeIni(dir.filePath("no/such/folder/x.ini"), "a", "b", "c"));
 }

@@ -13,10 +13,7 @@ QDateTime utc(int month, int day, int h, int m, int s = 0) {
 
 TEST(LocalDateTimeTest, DatabaseTextsAroundTheChangesOfTime) {
     ASSERT_EQ(QTimeZone::systemTimeZoneId(), "Europe/Madrid");
-    const struct {
-        QVariant value;
-        QDateTime instant;
-    } cases[] = {
+    const std::tuple<QVariant, QDateTime> cases[] = {
         {QStringLiteral("2026-10-25 01:30:00"), utc(10, 24, 23, 30)},       // before the repeated hour
         {QStringLiteral("2026-10-25 02:00:00"), utc(10, 25, 0, 0)},         // the repeated hour: the earlier
         {QStringLiteral("2026-10-25 02:57:33"), utc(10, 25, 0, 57, 33)},    // instant of the two
@@ -29,10 +26,10 @@ TEST(LocalDateTimeTest, DatabaseTextsAroundTheChangesOfTime) {
         {QStringLiteral("2026-03-29 03:00:00"), utc(3, 29, 1, 0)},
         {QStringLiteral("2026-07-01 12:00:00"), utc(7, 1, 10, 0)}, // an ordinary summer day
     };
-    for (const auto& c : cases) {
-        const QDateTime read = SupervisionSql::toDateTime(c.value);
-        EXPECT_EQ(read.toUTC(), c.instant) << c.value.toString();
-        EXPECT_EQ(read.timeSpec(), Qt::LocalTime) << c.value.toString();
+    for (const auto& [value, instant] : cases) {
+        const QDateTime read = SupervisionSql::toDateTime(value);
+        EXPECT_EQ(read.toUTC(), instant) << value.toString();
+        EXPECT_EQ(read.timeSpec(), Qt::LocalTime) << value.toString();
     }
 }
 

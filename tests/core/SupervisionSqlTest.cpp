@@ -54,11 +54,8 @@ TEST(SupervisionSql, EveryStatementHasBothDialects) {
 
 TEST(FixedDateText, WritesWhatToStringWrites) {
     // Years 1 to 9999 are the parser properties' own; these lie beyond them.
-    const QDateTime cases[] = {
-        QDateTime(QDate(10000, 1, 1), QTime(1, 2, 3)),
-        QDateTime(QDate(-44, 3, 15), QTime(10, 0, 0)),
-        QDateTime(),
-    };
+    const QDateTime cases[] = {QDateTime(QDate(10000, 1, 1), QTime(1, 2, 3)),
+                               QDateTime(QDate(-44, 3, 15), QTime(10, 0, 0)), QDateTime()};
     for (const QDateTime& when : cases) {
         SCOPED_TRACE(when.toString(Qt::ISODate));
         EXPECT_EQ(FixedDateText::yearFirst(when), when.toString("yyyy/MM/dd HH:mm:ss"));
@@ -88,10 +85,7 @@ constexpr quint32 unspecified = AgentError::Unspecified, missing = AgentError::M
                   failed = AgentError::CommandFailed;
 
 TEST(DbErrorMap, OdbcStatesAndMessages) {
-    const struct {
-        const char *state, *message;
-        quint32 code;
-    } cases[] = {
+    const std::tuple<const char*, const char*, quint32> cases[] = {
         // clang-format off
         {"08001", "Unable to connect", unspecified}, {"08S01", "Communication link failure", unspecified},
         {"HYT01", "Connection timeout expired", unspecified}, {"42S02", "Invalid object name 'x'.", missing},
@@ -103,16 +97,12 @@ TEST(DbErrorMap, OdbcStatesAndMessages) {
         {"", "[SQLite]database is locked (5)", failed}, {"42000", "no such table in a syntax error", failed},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(DbErrorMap::odbcCode(c.state, c.message), c.code) << c.state << " / " << c.message;
+    for (const auto& [state, message, code] : cases)
+        EXPECT_EQ(DbErrorMap::odbcCode(state, message), code) << state << " / " << message;
 }
 
 TEST(DbErrorMap, SqliteResultCodesAndMessages) {
-    const struct {
-        int result;
-        const char* message;
-        quint32 code;
-    } cases[] = {
+    const std::tuple<int, const char*, quint32> cases[] = {
         // clang-format off
         {1, "no such table: FlashAlarms", missing}, {1, "no such column: Alarmcodex", missing},
         {1, "near \"SELEC\": syntax error", failed}, {19, "UNIQUE constraint failed", failed},
@@ -126,6 +116,6 @@ TEST(DbErrorMap, SqliteResultCodesAndMessages) {
         {-1, "Driver not loaded: connection is closed", unspecified}, {-1, "something else", failed},
         // clang-format on
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(DbErrorMap::sqliteCode(c.result, c.message), c.code) << c.result << " / " << c.message;
+    for (const auto& [result, message, code] : cases)
+        EXPECT_EQ(DbErrorMap::sqliteCode(result, message), code) << result << " / " << message;
 }

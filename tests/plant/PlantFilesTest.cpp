@@ -5,6 +5,13 @@
 const QLocale spanish(QLocale::Spanish, QLocale::Spain);
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 
+// A device whole: name, calibration, probes, group and the two limits.
+using Fields = std::tuple<QString, QString, QString, QString, float, float>;
+Fields fieldsOf(const PlantDevice& d) {
+    return {d.name, d.calibration, d.probes, d.group, d.Limit1, d.Limit2};
+}
+constexpr auto fields = [](auto... values) { return Fields(values...); };
+
 class PlantFilesTest : public ServicesTest {
 protected:
     void write(const char* name, const char* content) { writeFile(dir.filePath(name), content); }
@@ -27,18 +34,9 @@ TEST_F(PlantFilesTest, DeviceAtItsAddressKeyWithDefaultsAndOnlyWellFormedKeysRea
                           "[CAL]\r\n15:15=-0,5\r\n[PROBES]\r\n15:15=3\r\n");
     write("limites.ini", "[LIMITES]\r\nDEV1=GrupoA|-18|-25\r\nlast=GrupoB|4|8\r\nODD1=G|1|2\r\n");
     const PlantFiles files = loaded();
-    const PlantDevice& dev = files.devices()[26];
-    EXPECT_EQ(dev.name, "DEV1");
-    EXPECT_EQ(dev.group, "GrupoA");
-    EXPECT_EQ(dev.Limit1, -18.0f);
-    EXPECT_EQ(dev.Limit2, -25.0f);
-    EXPECT_EQ(dev.probes, "1");
-    EXPECT_EQ(dev.calibration, "0");
-
-    const PlantDevice& last = files.devices()[255];
-    EXPECT_EQ(last.group, "GrupoB") << "the limits key is matched without regard to case";
-    EXPECT_EQ(last.calibration, "-0,5");
-    EXPECT_EQ(last.probes, "3");
+    EXPECT_EQ(fieldsOf(files.devices()[26]), fields("DEV1", "0", "1", "GrupoA", -18, -25));
+    EXPECT_EQ(fieldsOf(files.devices()[255]), fields("LAST", "-0,5", "3", "GrupoB", 4, 8))
+        << "the limits key is matched without regard to case";
 
     for (int a = 0; a < PlantFiles::deviceCount; ++a) {
         if (a == 26 || a == 255)
@@ -66,11 +64,8 @@ TEST_F(PlantFilesTest, EachDeviceWithoutUsableLimitsIsWarnedOnceAndStillGetsItsP
                                      "El servicio WORDS no tiene establecidos los límites",
                                      "El servicio DOTS no tiene establecidos los límites"}));
 
-    const PlantDevice& one = files.devices()[1];
-    EXPECT_TRUE(one.group.isEmpty()) << "a device without usable limits keeps its group and limits";
-    EXPECT_EQ(one.Limit1, 0.0f);
-    EXPECT_EQ(one.probes, "2");
-    EXPECT_EQ(one.calibration, "1,5");
+    EXPECT_EQ(fieldsOf(files.devices()[1]), fields("ONE", "1,5", "2", "", 0, 0))
+        << "a device without usable limits keeps its group and limits";
     EXPECT_EQ(files.devices()[2].probes, "3");
     EXPECT_EQ(files.devices()[4].Limit1, -18.5f);
 }
@@ -91,19 +86,14 @@ TEST_F(PlantFilesTest, OnlyGroupsZeroToTenAreLoadedAndNoRedlocalMeansNoDevices) 
 }
 
 TEST(RegionalNumber, DecimalSeparatorOfTheRegionAndNoGroupSeparators) {
-    const struct {
-        const QLocale& locale;
-        const char* text;
-        std::optional<float> value;
-    } cases[] = {
+    const std::tuple<QLocale, const char*, std::optional<float>> cases[] = {
         {spanish, "-18,5", -18.5f}, {spanish, " -25 ", -25.0f}, {spanish, "-18.5", -18.5f},
         {spanish, "1.000,5", {}},   {spanish, "1,2,3", {}},     {english, "-18.5", -18.5f},
         {english, "-18,5", {}},     {english, "1,000.5", {}},   {spanish, "", {}},
         {spanish, "frio", {}},      {spanish, "12abc", {}},     {spanish, "1e40", {}},
         {spanish, "inf", {}},       {spanish, "nan", {}},       {english, "2.5e1", 25.0f},
     };
-    for (const auto& c : cases) {
-        const auto v = RegionalNumber::toSingle(QString::fromLatin1(c.text), c.locale);
-        EXPECT_EQ(v, c.value) << c.text << " in " << c.locale.name();
-    }
+    for (const auto& [locale, text, value] : cases)
+        EXPECT_EQ(RegionalNumber::toSingle(QString::fromLatin1(text), locale), value)
+            << text << " in " << locale.name();
 }

@@ -13,9 +13,8 @@ TEST(TrayIcon, TheIconNeedsANotificationArea) {
     const bool available = QSystemTrayIcon::isSystemTrayAvailable();
     EXPECT_EQ(tray.add("VornGelmarNet::10.0.0.1:1003"), available);
     EXPECT_EQ(tray.isShown(), available);
-    if (available) {
+    if (available)
         EXPECT_EQ(tray.tip(), "VornGelmarNet::10.0.0.1:1003");
-    }
     tray.remove();
     EXPECT_FALSE(tray.isShown());
 }

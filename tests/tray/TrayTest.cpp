@@ -7,7 +7,6 @@
 #include "tray/clsSystrayRefresh.h"
 
 #include <QHash>
-#include <QPair>
 
 class TrayTest : public ::testing::Test {
 protected:
@@ -29,17 +28,12 @@ protected:
 
 TEST(TrayTip, CutToSixtyThreeCharactersNeverInsideACharacter) {
     const QString emoji = QString::fromUtf8("\xF0\x9F\x94\xA5"); // two UTF-16 units
-    const struct {
-        QString caption;
-        QString tip;
-    } cases[] = {
-        {QString(63, 'a'), QString(63, 'a')},
-        {QString(64, 'a'), QString(63, 'a')},
-        {QString(62, 'a') + emoji, QString(62, 'a')},
-        {QString(61, 'a') + emoji + "b", QString(61, 'a') + emoji},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(Tray::tipOf(c.caption), c.tip) << c.caption.size();
+    const std::pair<QString, QString> cases[] = {{QString(63, 'a'), QString(63, 'a')},
+                                                 {QString(64, 'a'), QString(63, 'a')},
+                                                 {QString(62, 'a') + emoji, QString(62, 'a')},
+                                                 {QString(61, 'a') + emoji + "b", QString(61, 'a') + emoji}};
+    for (const auto& [caption, tip] : cases)
+        EXPECT_EQ(Tray::tipOf(caption), tip) << caption.size();
     EXPECT_EQ(Tray::stationCaption("10.0.0.1", "1003"), "VornGelmarNet::10.0.0.1:1003");
 }
 
@@ -131,63 +125,52 @@ public:
 };
 
 TEST(SysTrayRefresh, VersionCodes) {
-    const struct {
-        int platform, major, minor, code;
-    } cases[] = {{0, 3, 10, 1},  {1, 4, 0, 3},  {1, 4, 10, 4}, {1, 4, 90, 5}, {1, 4, 20, 0},
-                 {2, 3, 51, 13}, {2, 4, 0, 14}, {2, 5, 0, 15}, {2, 5, 1, 16}, {2, 5, 2, 17},
-                 {2, 5, 3, 0},   {2, 6, 1, 0},  {2, 10, 0, 0}, {3, 5, 1, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(clsSystrayRefresh::versionCode({c.platform, c.major, c.minor}), c.code)
-            << c.platform << " " << c.major << "." << c.minor;
+    const std::array<int, 4> cases[] = {{0, 3, 10, 1}, {1, 4, 0, 3},   {1, 4, 10, 4}, {1, 4, 90, 5},
+                                        {1, 4, 20, 0}, {2, 3, 51, 13}, {2, 4, 0, 14}, {2, 5, 0, 15},
+                                        {2, 5, 1, 16}, {2, 5, 2, 17},  {2, 5, 3, 0},  {2, 6, 1, 0},
+                                        {2, 10, 0, 0}, {3, 5, 1, 0}};
+    for (const auto [platform, major, minor, code] : cases)
+        EXPECT_EQ(clsSystrayRefresh::versionCode({platform, major, minor}), code)
+            << platform << " " << major << "." << minor;
 }
 
 // The area window each version sweeps, and the rows of twenty pixels swept by its client height.
 TEST(SysTrayRefresh, TheAreaWindowByVersionAndItsRows) {
-    const struct {
-        const char* what;
-        WindowSystem::Version version;
-        QPair<WindowSystem::Handle, QString> missing;
-        WindowSystem::Handle area;
-        int height;
-        QList<qintptr> ys;
-    } cases[] = {
-        {"NT 4: the notify window itself", {2, 4, 0}, {}, 2, 20, {10}},
-        {"later than NT 5: the notify window itself", {2, 6, 1}, {}, 2, 20, {10}},
-        {"95 family, minor 90: toolbar under the notify window", {1, 4, 90}, {}, 5, 20, {10}},
-        {"NT 5.0: toolbar under the notify window", {2, 5, 0}, {}, 5, 20, {10}},
-        {"NT 5.1: toolbar under the pager", {2, 5, 1}, {}, 4, 9, {}},
-        {"NT 5.1, 10 px", {2, 5, 1}, {}, 4, 10, {10}},
-        {"NT 5.1, 30 px", {2, 5, 1}, {}, 4, 30, {10}},
-        {"NT 5.1, 31 px", {2, 5, 1}, {}, 4, 31, {10, 30}},
-        {"NT 5.1, 49 px", {2, 5, 1}, {}, 4, 49, {10, 30}},
-        {"NT 5.1, 50 px", {2, 5, 1}, {}, 4, 50, {10, 30, 50}},
-        {"NT 5.1 without a pager", {2, 5, 1}, {2, "SysPager"}, 0, 20, {}},
-        {"no notify window: never looked for among the top-level windows",
-         {2, 5, 1},
-         {1, "TrayNotifyWnd"},
-         0,
-         20,
-         {}},
-        {"no taskbar", {2, 5, 1}, {0, "Shell_TrayWnd"}, 0, 20, {}},
-    };
-    for (const auto& c : cases) {
+    using Handle = WindowSystem::Handle;
+    const std::tuple<const char*, WindowSystem::Version, QPair<Handle, QString>, Handle, int, QList<qintptr>>
+        cases[] = {
+            {"NT 4: the notify window itself", {2, 4, 0}, {}, 2, 20, {10}},
+            {"later than NT 5: the notify window itself", {2, 6, 1}, {}, 2, 20, {10}},
+            {"95 family, minor 90: toolbar under the notify window", {1, 4, 90}, {}, 5, 20, {10}},
+            {"NT 5.0: toolbar under the notify window", {2, 5, 0}, {}, 5, 20, {10}},
+            {"NT 5.1: toolbar under the pager", {2, 5, 1}, {}, 4, 9, {}},
+            {"NT 5.1, 10 px", {2, 5, 1}, {}, 4, 10, {10}},
+            {"NT 5.1, 30 px", {2, 5, 1}, {}, 4, 30, {10}},
+            {"NT 5.1, 31 px", {2, 5, 1}, {}, 4, 31, {10, 30}},
+            {"NT 5.1, 49 px", {2, 5, 1}, {}, 4, 49, {10, 30}},
+            {"NT 5.1, 50 px", {2, 5, 1}, {}, 4, 50, {10, 30, 50}},
+            {"NT 5.1 without a pager", {2, 5, 1}, {2, "SysPager"}, 0, 20, {}},
+            {"no notify window: not looked for at the top level", {2, 5, 1}, {1, "TrayNotifyWnd"}, 0, 20, {}},
+            {"no taskbar", {2, 5, 1}, {0, "Shell_TrayWnd"}, 0, 20, {}},
+        };
+    for (const auto& [what, version, missing, area, height, ys] : cases) {
         FakeWindowSystem ws;
-        ws.windows.remove(c.missing);
+        ws.windows.remove(missing);
         // A top-level pager with a toolbar elsewhere on the desktop: never the one swept.
         ws.windows.insert({0, "SysPager"}, 6);
         ws.windows.insert({6, "ToolbarWindow32"}, 7);
-        ws.ver = c.version;
-        ws.area = c.area;
-        ws.rect.bottom = c.height;
+        ws.ver = version;
+        ws.area = area;
+        ws.rect.bottom = height;
         clsSystrayRefresh refresh(ws);
-        EXPECT_EQ(refresh.SysTrayRefresh(), c.area != 0) << c.what;
-        EXPECT_EQ(refresh.hwnd(), c.area) << c.what;
+        EXPECT_EQ(refresh.SysTrayRefresh(), area != 0) << what;
+        EXPECT_EQ(refresh.hwnd(), area) << what;
         // x from 0 to the right edge inclusive in the low word, y in the high word.
         QList<qintptr> expected;
-        for (qintptr y : c.ys)
+        for (qintptr y : ys)
             for (qintptr x = 0; x <= 3; ++x)
                 expected.append(y << 16 | x);
-        EXPECT_EQ(ws.sent, expected) << c.what;
+        EXPECT_EQ(ws.sent, expected) << what;
     }
 
     LinuxWindowSystem desktop;

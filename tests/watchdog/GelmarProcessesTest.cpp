@@ -13,9 +13,8 @@ protected:
     void kill(const char* name) {
         const QList<ProcessEntry> before = table.list();
         for (const ProcessEntry& e : before)
-            if (e.name == QLatin1String(name)) {
+            if (e.name == QLatin1String(name))
                 ASSERT_TRUE(ProcessTable::terminate(e.pid));
-            }
         ASSERT_TRUE(running(before.size() - 1));
     }
 
@@ -26,28 +25,22 @@ TEST_F(GelmarProcessesTest, LightsAndTheCountdownedTestFollowTheServersAndWebMod
     gsnet.start(QDir(plant.gelmar).filePath("GSNET.EXE"), {"--history-ms", "200"});
     ASSERT_TRUE(running(4)); // it brings up KOBSERVER, PLXSERVER and VQM
     form.chkRestart.setChecked(true);
-    const struct {
-        const char* killed; // before this step
-        bool webMode;
-        QList<QColor> lights;
-        int countdown;
-        bool test;
-    } steps[] = {
+    const std::tuple<const char*, bool, QList<QColor>, int, bool> steps[] = {
         {nullptr, false, {green, green, green}, 1, true},
         {"GSNET.EXE", false, {red, green, green}, 1, false},
         {nullptr, true, {blue, green, green}, 0, true}, // web mode spares only the network server
         {"PLXSERVER.EXE", true, {blue, green, red}, -3, false},
     };
-    for (const auto& s : steps) {
-        if (s.killed)
-            kill(s.killed);
-        settings.WebMode = s.webMode;
+    for (const auto& [killed, webMode, lights, countdown, test] : steps) {
+        if (killed)
+            kill(killed);
+        settings.WebMode = webMode;
         processes.ActualizaIcoNetActivo();
         EXPECT_EQ((QList<QColor>{form.shapeOk1.background(), form.shapeOk2.background(),
                                  form.shapeOk3.background()}),
-                  s.lights);
-        processes.setCountdown(s.countdown);
-        EXPECT_EQ(processes.checkNetActivo(), s.test) << s.countdown;
+                  lights);
+        processes.setCountdown(countdown);
+        EXPECT_EQ(processes.checkNetActivo(), test) << countdown;
         EXPECT_EQ(form.lblTime.text(), "30") << "the test has run: the countdown starts again";
     }
     processes.setCountdown(5);
@@ -68,8 +61,7 @@ TEST_F(GelmarProcessesTest, FailedRelaunchIsShownAndLoggedOncePerDistinctError) 
         return form.txtError.text();
     };
     EXPECT_EQ(relaunch(plant.gelmar), "Error al reiniciar Gelmar: No se encuentra " + exe);
-    QFile plain(exe);
-    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    writeFile(exe);
     EXPECT_EQ(relaunch(plant.gelmar), "Error al reiniciar Gelmar: " + exe + " no es ejecutable");
     const QString nowhere = plant.root.filePath("nowhere");
     EXPECT_EQ(relaunch(nowhere),

@@ -9,16 +9,15 @@ protected:
     void SetUp() override {
         GelmarFixture::SetUp();
         const QString script = bin.filePath("systemctl");
-        writeFile(script,
-                  "#!/bin/sh\n"
-                  "here=$(dirname \"$0\")\n"
-                  "echo \"$*\" >> \"$here/calls\"\n"
-                  "if [ -e \"$here/refuse\" ]; then echo 'Access denied' >&2; echo more >&2; exit 4; fi\n"
-                  "case \"$1\" in start|restart)\n"
-                  "  cd '" +
-                      plant.gelmar.toUtf8() +
-                      "' && ./GSNET.EXE </dev/null >/dev/null 2>&1 &\n"
-                      "esac\n");
+        writeFile(script, QByteArray(R"(#!/bin/sh
+here=$(dirname "$0")
+echo "$*" >> "$here/calls"
+if [ -e "$here/refuse" ]; then echo 'Access denied' >&2; echo more >&2; exit 4; fi
+case "$1" in start|restart)
+  cd 'INSTALLATION' && ./GSNET.EXE </dev/null >/dev/null 2>&1 &
+esac
+)")
+                              .replace("INSTALLATION", plant.gelmar.toUtf8()));
         ASSERT_TRUE(QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner));
         path = qgetenv("PATH");
         qputenv("PATH", bin.path().toUtf8() + ":" + path);
@@ -72,20 +71,14 @@ TEST_F(GelmarUnitTest, WithAUnitEveryStopAndStartGoesThroughSystemdAndARefusalIs
 }
 
 TEST(GelmarUnitName, FormOfASystemdUnitName) {
-    const struct {
-        const char* name;
-        bool valid;
-    } cases[] = {{"gelmar.service", true},
-                 {"gelmar@planta-2.service", true},
-                 {"gelmar", true},
-                 {"dev-sda1\\x2dx.mount", true},
-                 {"", false},
-                 {"-H", false},
-                 {"gelmar service", false},
-                 {"gelmar;reboot", false},
-                 {"gelmár", false}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ConfigRules::isUnitName(QString::fromUtf8(c.name)), c.valid) << c.name;
+    // clang-format off
+    const std::tuple<const char*, bool> cases[] = {
+        {"gelmar.service", true}, {"gelmar@planta-2.service", true}, {"gelmar", true},
+        {"dev-sda1\\x2dx.mount", true}, {"", false}, {"-H", false}, {"gelmar service", false},
+        {"gelmar;reboot", false}, {"gelmár", false}};
+    // clang-format on
+    for (const auto& [name, valid] : cases)
+        EXPECT_EQ(ConfigRules::isUnitName(QString::fromUtf8(name)), valid) << name;
     EXPECT_FALSE(ConfigRules::isUnitName(QString(256, 'a')));
     EXPECT_EQ(ConfigRules::read("gelmarunit", " -x ").severity, ConfigRules::Severity::Failure);
     EXPECT_EQ(ConfigRules::read("GelmarUnit", " gelmar.service ").taken, "gelmar.service");

@@ -24,19 +24,17 @@ protected:
     // The pids of the four servers and the data tool once each runs once; empty when they do not.
     QSet<qint64> runningPids() const {
         QSet<qint64> pids;
-        pollUntil(
-            [&] {
-                QSet<QString> names;
-                pids.clear();
-                const QList<ProcessEntry> all = table.list();
-                for (const ProcessEntry& e : all) {
-                    names << e.name.toUpper();
-                    pids << e.pid;
-                }
-                return names.size() == 5 && all.size() == 5;
-            },
-            10s);
-        return pids.size() == 5 ? pids : QSet<qint64>();
+        const auto fiveOnce = [&] {
+            QSet<QString> names;
+            pids.clear();
+            const QList<ProcessEntry> all = table.list();
+            for (const ProcessEntry& e : all) {
+                names << e.name.toUpper();
+                pids << e.pid;
+            }
+            return names.size() == 5 && all.size() == 5;
+        };
+        return pollUntil(fiveOnce, 10s) ? pids : QSet<qint64>();
     }
     QString indexSql() {
         return sqlOn(acq, "SELECT sql FROM sqlite_master WHERE name = 'IX_HistoricalData'").toString();
@@ -98,9 +96,9 @@ TEST_F(MaintenanceProcessTest, RepairRunsTheSixStepsOnTheStandInsDatabasesAndSta
     sqlOn(acq, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                "INSERT INTO TemporaryData (Timestamp, Value) SELECT randomblob(800), i FROM n");
     // An index that no longer matches its rows, for the check to find.
-    sqlOn(acq,
-          {"PRAGMA writable_schema = ON", "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_HistoricalData "
-                                          "ON HistoricalData (Value)' WHERE name = 'IX_HistoricalData'"});
+    sqlOn(acq, "PRAGMA writable_schema = ON",
+          "UPDATE sqlite_master SET sql = 'CREATE INDEX IX_HistoricalData ON HistoricalData (Value)' "
+          "WHERE name = 'IX_HistoricalData'");
     sqlOn(cfg, "CREATE TABLE Junk AS SELECT randomblob(100000) AS b");
     sqlOn(cfg, "DROP TABLE Junk");
     ASSERT_GT(sqlOn(cfg, "PRAGMA freelist_count").toInt(), 0);

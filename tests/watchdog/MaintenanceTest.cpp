@@ -17,12 +17,8 @@ protected:
 };
 
 TEST_F(MaintenanceTest, ScheduleRunsOnceAfterEachDayAndHourAndCatchesUpAMissedRun) {
-    const struct {
-        qint16 day1, day2;
-        const char* last; // none: what the tick before left
-        QDateTime now;
-        int runs;
-    } ticks[] = {
+    // The two days, the last run's stamp (none: what the tick before left), the moment and the runs due.
+    const std::tuple<qint16, qint16, const char*, QDateTime, int> ticks[] = {
         {3, 3, "2026/12/01 08:00:05", at(8, 7, 59), 0}, // the hour still to come today: last week's stands
         {3, 3, nullptr, at(8, 8, 0), 0},
         {3, 3, nullptr, at(8, 8, 0, 30), 1},
@@ -35,43 +31,35 @@ TEST_F(MaintenanceTest, ScheduleRunsOnceAfterEachDayAndHourAndCatchesUpAMissedRu
         {2, 5, "2026/12/07 08:01:00", at(10, 8, 0, 1), 1}, // Monday's done, Thursday's due
         {2, 5, nullptr, at(13, 8, 0, 1), 0},
     };
-    for (const auto& t : ticks) {
-        settings.DiaOptimiza = t.day1;
-        settings.DiaOptimiza2 = t.day2;
-        if (t.last)
-            settings.UltOptimiza = t.last;
+    for (const auto& [day1, day2, last, now, runs] : ticks) {
+        settings.DiaOptimiza = day1;
+        settings.DiaOptimiza2 = day2;
+        if (last)
+            settings.UltOptimiza = last;
         const QString before = settings.UltOptimiza;
-        EXPECT_EQ(tick(t.now), t.runs) << t.now.toString();
-        EXPECT_EQ(settings.UltOptimiza, t.runs ? t.now.toString("yyyy/MM/dd HH:mm:ss") : before);
+        EXPECT_EQ(tick(now), runs) << now.toString();
+        EXPECT_EQ(settings.UltOptimiza, runs ? now.toString("yyyy/MM/dd HH:mm:ss") : before);
     }
     EXPECT_EQ(statusFile.UltOptimiza(), "2026/12/10 08:00:01");
     EXPECT_EQ(form.lblUltOptimiza.text(), "2026/12/10 08:00:01");
 }
 
 TEST_F(MaintenanceTest, UnreadableHourOrStampIsReportedOnceAndNothingRuns) {
-    const struct {
-        QString hour, last, error;
-    } cases[] = {
+    const std::tuple<QString, QString, QString> cases[] = {
         {"ocho", "", "Optimiza: la hora \"ocho\" de HoraOptimiza no es una hora válida"},
-        {"08:00", "ayer", "Optimiza: la fecha \"ayer\" de UltOptimiza en status.ini no es una fecha válida"},
-    };
-    for (const auto& c : cases) {
-        settings.HoraOptimiza = c.hour;
-        settings.UltOptimiza = c.last;
+        {"08:00", "ayer", "Optimiza: la fecha \"ayer\" de UltOptimiza en status.ini no es una fecha válida"}};
+    for (const auto& [hour, last, error] : cases) {
+        settings.HoraOptimiza = hour;
+        settings.UltOptimiza = last;
         EXPECT_EQ(tick(at(9, 10, 0)) + tick(at(9, 10, 1)), 0);
-        EXPECT_EQ(form.txtError.text(), c.error);
+        EXPECT_EQ(form.txtError.text(), error);
     }
     EXPECT_EQ(logLines().size(), 2) << "one line per distinct error";
 }
 
 TEST_F(MaintenanceTest, FailureIsShownTheSystemStartedAgainAndTheTimeOutGivenBack) {
     const QString closed = "-2147467259%1La conexión con la base de datos no está abierta";
-    const struct {
-        void (Maintenance::*click)();
-        Control& button;
-        Dialogs::Icon icon;
-        QString title, text, paso;
-    } cases[] = {
+    const std::tuple<void (Maintenance::*)(), Control&, Dialogs::Icon, QString, QString, QString> cases[] = {
         {&Maintenance::btnReindex_Click, form.btnReindex, Dialogs::Icon::Critical, "Rutine: btnReindex",
          closed.arg(" - "), "Indexando"},
         {&Maintenance::btnRepHist_Click, form.btnRepHist, Dialogs::Icon::None, Dialogs::defaultTitle,
@@ -79,13 +67,13 @@ TEST_F(MaintenanceTest, FailureIsShownTheSystemStartedAgainAndTheTimeOutGivenBac
     };
     db.setCommandTimeout(SupervisionDb::Which::Acquired, 7s);
     db.close();
-    for (const auto& c : cases) {
+    for (const auto& [click, button, icon, title, text, paso] : cases) {
         sweeps = 0;
-        c.button.setBackground(QColor(1, 2, 3));
-        (maintenance.*c.click)();
-        dialogs.expectBox(c.icon, c.title, c.text);
-        EXPECT_EQ(form.paso.text(), c.paso) << "the step that failed stays shown";
-        EXPECT_EQ(c.button.background(), QColor(1, 2, 3));
+        button.setBackground(QColor(1, 2, 3));
+        (maintenance.*click)();
+        dialogs.expectBox(icon, title, text);
+        EXPECT_EQ(form.paso.text(), paso) << "the step that failed stays shown";
+        EXPECT_EQ(button.background(), QColor(1, 2, 3));
         EXPECT_TRUE(chkAdquisicion);
         EXPECT_FALSE(maintenance.Reindexando());
         EXPECT_EQ(sweeps, 1);

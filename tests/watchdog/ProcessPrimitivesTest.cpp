@@ -99,18 +99,14 @@ TEST(ProcessTable, StatIsReadAfterTheNamesLastBracketAndCutNamesComeFromArgv0) {
                                   QByteArray("12 (x) S one 2 3 4")})
         EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad;
 
-    const struct {
-        QByteArray comm, cmdline;
-        QString name;
-    } names[] = {
+    const std::tuple<QByteArray, QByteArray, QString> names[] = {
         {"KOBSERVER.EXE\n", "/g/KOBSERVER.EXE", "KOBSERVER.EXE"},
         {"svc (x86) [old]\n", QByteArray("/g/svc (x86) [old] runner.exe\0-x", 32),
          "svc (x86) [old] runner.exe"},
         {"averyveryverylo\n", "worker: idle", "averyveryverylo"}, // argv[0] rewritten: comm stays
-        {"kworker/0:1\n", "", "kworker/0:1"},
-    };
-    for (const auto& n : names)
-        EXPECT_EQ(ProcessTable::executableName(n.comm, n.cmdline), n.name);
+        {"kworker/0:1\n", "", "kworker/0:1"}};
+    for (const auto& [comm, cmdline, name] : names)
+        EXPECT_EQ(ProcessTable::executableName(comm, cmdline), name);
 }
 
 TEST(ProcessTable, EntriesThatEndWhileReadOrAreZombiesAreSkippedAndTheWalkGoesOn) {

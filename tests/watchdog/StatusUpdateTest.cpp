@@ -57,23 +57,19 @@ TEST_F(StatusUpdateTest, FreeSpaceEqualToTheLimitAndSizeEqualToMaxDbAreNormal) {
     const QString low = "SISTEMA|" + StatusUpdate::freeSizeNotice,
                   big = "SISTEMA|" + StatusUpdate::dbSizeNotice;
     const qint64 gb = qint64(1) << 30, mb = qint64(1) << 20;
-    const struct {
-        qint64 free, size;
-        const char *shownFree, *shownSize;
-        QStringList added;
-    } steps[] = {
+    const std::tuple<qint64, qint64, const char*, const char*, QStringList> steps[] = {
         {5 * gb, 1000 * mb, "5,00", "1000", {}},
         {5 * gb - 16 * mb, 1000 * mb + mb / 2, "4,98", "1001", {low + "|1", big + "|1"}},
         {5 * gb - mb, 1000 * mb + mb / 2 - 1, "5,00", "1000", {low + "|0", big + "|0"}}, // as shown, rounded
     };
     QStringList expected;
-    for (const auto& s : steps) {
-        freeBytes = s.free;
-        ASSERT_TRUE(file.resize(s.size)); // sparse
+    for (const auto& [bytesFree, size, shownFree, shownSize, added] : steps) {
+        freeBytes = bytesFree;
+        ASSERT_TRUE(file.resize(size)); // sparse
         status.ActualizaDatosVida();
-        EXPECT_EQ(form.txtFreeSpace.text(), s.shownFree) << "the regional decimal separator";
-        EXPECT_EQ(form.txtMbAdquired.text(), s.shownSize);
-        EXPECT_EQ(notices(), expected += s.added) << s.shownFree;
+        EXPECT_EQ(form.txtFreeSpace.text(), shownFree) << "the regional decimal separator";
+        EXPECT_EQ(form.txtMbAdquired.text(), shownSize);
+        EXPECT_EQ(notices(), expected += added) << shownFree;
     }
 }
 
@@ -83,22 +79,17 @@ TEST_F(StatusUpdateTest, FlagsStillOpenAtStartAreNotToldAgainAndAcquisitionWaits
     flags.Acquisition = false;
     const QString modem = "SISTEMA|" + StatusUpdate::modemNotice;
     EscribeIni(QDir(plant.gelmar).filePath("GS.INI"), "STATUS", "acquisition", "1");
-    const struct {
-        const char* signal;
-        bool checkAcquisition;
-        const char* acquisition;
-        QStringList notices;
-    } steps[] = {
+    const std::tuple<const char*, bool, const char*, QStringList> steps[] = {
         {"NM", false, "", {}},
         {"--", false, "", {modem + "|0"}},                      // never read yet: no fault
         {"NC", true, "Detenido", {modem + "|0", modem + "|1"}}, // GS.INI says "1", no network server runs
     };
-    for (const auto& s : steps) {
-        form.lblSignal.setText(s.signal);
-        chkAdquisicion = s.checkAcquisition;
+    for (const auto& [signal, checkAcquisition, acquisition, told] : steps) {
+        form.lblSignal.setText(signal);
+        chkAdquisicion = checkAcquisition;
         status.ActualizaDatosVida();
-        EXPECT_EQ(notices(), s.notices) << s.signal;
-        EXPECT_EQ(form.lblEstadoAdquisicion.text(), s.acquisition) << s.signal;
+        EXPECT_EQ(notices(), told) << signal;
+        EXPECT_EQ(form.lblEstadoAdquisicion.text(), acquisition) << signal;
     }
     EXPECT_EQ(statusFile.read(StatusFile::Flag::ModemOK), "0");
     EXPECT_EQ(form.circuloEstado.background(), QColor(255, 0, 0));

@@ -34,15 +34,13 @@ protected:
     }
 
     // The first value the last statement gives, on a connection of its own to a plant database.
-    QVariant sqlOn(const QString& catalogue, const QStringList& statements) {
+    template <typename... Statements>
+    QVariant sqlOn(const QString& catalogue, const Statements&... statements) {
         SideConnection c(GelmarInstall::databasePath(plant.gelmar, catalogue));
         QVariant value;
-        for (const QString& statement : statements)
+        for (const QString& statement : {QString(statements)...})
             EXPECT_TRUE((value = c.run(statement)).isValid()) << c.error();
         return value;
-    }
-    QVariant sqlOn(const QString& catalogue, const QString& statement) {
-        return sqlOn(catalogue, QStringList{statement});
     }
     // A history row, as the supervision system writes it.
     void addHistory(const QDateTime& when) {
@@ -71,18 +69,12 @@ protected:
                          [this] { return chkAdquisicion; }}};
     GelmarProcesses processes{Views::gelmarProcesses(form, settings), baskill, log, clock};
     int sweeps = 0;
-    Maintenance maintenance{{plant.program,
-                             Views::maintenance(form),
-                             settings,
-                             [this](const QString& stamp) { settings.UltOptimiza = stamp; },
-                             statusFile,
-                             services(),
-                             db,
-                             baskill,
-                             processes,
-                             [this](bool on) { chkAdquisicion = on; },
-                             [this] { ++sweeps; },
-                             {1ms, 1ms, 1ms, 1ms, 1ms}}};
+    // clang-format off
+    Maintenance maintenance{{plant.program, Views::maintenance(form), settings,
+                             [this](const QString& stamp) { settings.UltOptimiza = stamp; }, statusFile,
+                             services(), db, baskill, processes, [this](bool on) { chkAdquisicion = on; },
+                             [this] { ++sweeps; }, {1ms, 1ms, 1ms, 1ms, 1ms}}};
+    // clang-format on
 };
 
 #ifdef GELMAR_SIM_PATH
