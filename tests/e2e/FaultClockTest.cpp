@@ -2,7 +2,6 @@
 // left alone, as a real clock step leaves it): the autumn and spring changes of time in Europe/Madrid. Clock
 // steps during an outage, first starts and the 7-day window are the unit tests' (tests/forwarding).
 #include "forwarding/AlarmScan.h"
-#include "forwarding/BufferDb.h"
 #include "support/ProcessHarness.h"
 
 const QString libfaketime = QStringLiteral("/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1");

@@ -1,16 +1,9 @@
 #include "forwarding/AlarmScan.h"
 #include "app/Views.h"
-#include "core/settings/AgentSettings.h"
 #include "core/state/DeliveryState.h"
 #include "core/state/RecentCounts.h"
 #include "core/state/StatusFile.h"
-#include "forwarding/AlarmPages.h"
-#include "forwarding/BufferDb.h"
-#include "forwarding/Delivery.h"
-#include "forwarding/Exclusions.h"
-#include "forwarding/LifeTestClock.h"
 #include "forwarding/MessageFormat.h"
-#include "forwarding/SmsSender.h"
 #include "supervision/SupervisionDb.h"
 #include "support/FakeSender.h"
 #include "support/LogCapture.h"
@@ -436,14 +429,15 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
     alarm();
     for (const UltCodFile* file : {&position, &bufferPosition}) {
         for (const QByteArray& bad : {QByteArray(""), QByteArray("\xEF\xBB\xBF\r\n"), QByteArray("x1")}) {
-            dialogs.shown.clear();
             position.write(0);
             bufferPosition.write(0);
             writeFile(file->path(), bad);
             EXPECT_FALSE(scan.startupCheck()) << file->path() << " " << bad.toHex();
-            ASSERT_EQ(dialogs.shown.size(), 1);
-            EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-            EXPECT_TRUE(dialogs.shown[0].text.contains(file->path())) << dialogs.shown[0].text;
+            dialogs.expectBox(
+                Dialogs::Icon::Critical, Dialogs::errorTitle,
+                UltCodFile::noNumberText(file->path()) +
+                    ".\nEscriba en él el id del último enviado, o elimínelo para que se vuelva a "
+                    "inicializar.");
             EXPECT_EQ(QFile(file->path()).size(), bad.size()) << "the file is left for the user to mend";
         }
     }

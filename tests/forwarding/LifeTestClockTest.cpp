@@ -1,6 +1,5 @@
 #include "forwarding/LifeTestClock.h"
 #include "app/Views.h"
-#include "core/model/Form1State.h"
 #include "core/state/DeliveryState.h"
 #include "core/state/RecentCounts.h"
 #include "support/FakeSender.h"

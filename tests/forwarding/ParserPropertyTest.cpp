@@ -4,7 +4,6 @@
 #include "ScriptedStation.h"
 
 #include "core/text/FixedDateText.h"
-#include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
 #include "forwarding/UltCodFile.h"
 #include "sms/ModemReply.h"
