@@ -8,7 +8,6 @@
 #include "core/runtime/Clock.h"
 #include "core/settings/AgentSettings.h"
 #include "core/settings/ConfigRules.h"
-#include "core/state/RecentCounts.h"
 #include "forwarding/CentralLink.h"
 #include "forwarding/MessageFormat.h"
 
@@ -42,8 +41,7 @@ int LinkTest::run() {
                     qPrintable(plant));
     }
 
-    const RecentCounts noCounts; // only the link is built here
-    CentralLink link(Views::forwarding(form, noCounts).link);
+    CentralLink link(Views::link(form));
     link.setConnectWait(m_wait);
     link.setReplyWait(m_wait);
     // Each link is tried alone: a refused one has nothing to wait for.

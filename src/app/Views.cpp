@@ -73,18 +73,22 @@ ConfigScreen::View Views::configScreen(Form1State& form) {
             .btnconfigurar = form.btnconfigurar};
 }
 
+CentralLink::View Views::link(Form1State& f) {
+    return {.IpQuarn = f.IpQuarn,
+            .lblPuerto = f.lblPuerto,
+            .IpQuarnA = f.IpQuarnA,
+            .lblPuertoA = f.lblPuertoA,
+            .IpQuarnB = f.IpQuarnB,
+            .lblPuertoB = f.lblPuertoB,
+            .ESTADO = f.ESTADO,
+            .Datos = f.Datos};
+}
+
 Forwarding::Views Views::forwarding(Form1State& f, const RecentCounts& counts) {
     return {
         .txtPlanta = f.txtPlanta,
         .Label5 = f.Label5,
-        .link = {.IpQuarn = f.IpQuarn,
-                 .lblPuerto = f.lblPuerto,
-                 .IpQuarnA = f.IpQuarnA,
-                 .lblPuertoA = f.lblPuertoA,
-                 .IpQuarnB = f.IpQuarnB,
-                 .lblPuertoB = f.lblPuertoB,
-                 .ESTADO = f.ESTADO,
-                 .Datos = f.Datos},
+        .link = link(f),
         .lifeTest = {.lblTestVida = f.lblTestVida,
                      .counts = counts,
                      .chkAlarms = f.chkAlarms,

@@ -15,6 +15,8 @@ struct RecentCounts;
 // control a step reads or writes is named here once, beside the step that uses it, with the figures
 // one step measures for the others.
 namespace Views {
+// The central-station link's fields, for the agent's forwarding and for `--test-link` alike.
+CentralLink::View link(Form1State& form);
 Forwarding::Views forwarding(Form1State& form, const RecentCounts& counts);
 Sms::Views sms(Form1State& form);
 StatusUpdate::View statusUpdate(Form1State& form, RecentCounts& counts, const bool& alarmsWatched);

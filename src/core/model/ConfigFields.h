@@ -11,9 +11,14 @@ namespace ConfigKeys {
 // The window's configuration fields are the key table's fields, one for one, in the same order.
 static_assert(std::size(configFieldMembers) == std::size(fields));
 
+// Where a field stands in the key table.
+inline std::size_t indexOf(const Field& field) {
+    return static_cast<std::size_t>(&field - std::begin(fields));
+}
+
 // The control of one field of the key table.
 inline Control Form1State::*controlOf(const Field& field) {
-    return configFieldMembers[static_cast<std::size_t>(&field - std::begin(fields))];
+    return configFieldMembers[indexOf(field)];
 }
 
 // The field whose control is the given one.
@@ -36,7 +41,7 @@ public:
 
     // The control of one entry of the key table.
     Control& operator[](const ConfigKeys::Field& field) const {
-        return *m_controls[static_cast<std::size_t>(&field - std::begin(ConfigKeys::fields))];
+        return *m_controls[ConfigKeys::indexOf(field)];
     }
     // The control the key table holds for a field of the window model.
     Control& of(Control Form1State::*member) const { return (*this)[ConfigKeys::fieldOf(member)]; }
