@@ -85,7 +85,7 @@ TEST(AgentProcess, DatabasesThatNeverAppearAndASigtermWhileWaiting) {
     // SIGTERM in the window: the end at once and quietly. The lock is taken just before the databases.
     const auto w = never.agent(quiet());
     const QString lock = QDir(never.plant.program).filePath("vornnet.lock");
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(lock); }, 5s));
+    ASSERT_TRUE(pollUntil([&] { return QFile::exists(lock); }, 5s));
     w->terminate();
     ASSERT_TRUE(endedNormally(*w, 0, 3s)) << "a shutdown does not wait out the database window";
     EXPECT_EQ(w->out, QByteArray()) << "no run starts";
@@ -99,7 +99,7 @@ TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
     ProcessHarness h;
     const QString lock = QDir(h.plant.program).filePath("vornnet.lock");
     const auto a = h.agent(quiet());
-    ASSERT_TRUE(waitFor([&] { return !logLines(h.plant.program).isEmpty(); }, 10s));
+    ASSERT_TRUE(pollUntil([&] { return !logLines(h.plant.program).isEmpty(); }, 10s));
     ::kill(static_cast<pid_t>(a->process.processId()), SIGHUP);
     ASSERT_TRUE(endedNormally(*a, 0, 5s));
     EXPECT_FALSE(QFile::exists(lock));

@@ -74,12 +74,11 @@ TEST(FaultInjection, ThePositionFileLosesItsNumberWhileTheAgentRuns) {
     // Runs go on over the bad file: the agent neither ends nor sends what it can not place.
     BoundedWait().pause(1000ms);
     ASSERT_EQ(agent->process.state(), QProcess::Running) << agent->err.right(2000);
-    const Ran json = f.runCommand({"--status", "--json"});
-    EXPECT_EQ(json.exitCode, 1) << json.out;
-    EXPECT_LT(json.ms, 5000);
-    const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    EXPECT_TRUE(o.value("position").isNull());
-    EXPECT_EQ(o.value("positionError").toString(), told);
+    const Ran status = f.runCommand({"--status", "--json"});
+    EXPECT_EQ(status.exitCode, 1) << status.out;
+    EXPECT_LT(status.ms, 5000);
+    EXPECT_TRUE(status.json().value("position").isNull());
+    EXPECT_EQ(status.json().value("positionError").toString(), told);
     EXPECT_TRUE(f.runCommand({"--status"}).out.contains("Última alarma entregada: desconocida"));
     EXPECT_TRUE(station.alarms().isEmpty()) << "the first start passed over alarm 1; 2 waits";
 

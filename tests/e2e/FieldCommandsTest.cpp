@@ -70,11 +70,9 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     const QList<qint64> ids = f.addAlarms(ProcessHarness::codes(500, 3));
     const auto agent = f.agent({.tickMs = 100, .linkWaitMs = 300});
     ASSERT_TRUE(f.waitPosition(ids.last(), 15s)) << agent->err;
-    const auto status = [&f] {
-        const Ran r = f.runCommand({"--status", "--json"});
-        return std::pair{r.exitCode, QJsonDocument::fromJson(r.out.toUtf8()).object()};
-    };
-    auto [code, o] = status();
+    const auto status = [&f] { return f.runCommand({"--status", "--json"}); };
+    Ran s = status();
+    const QJsonObject o = s.json();
     EXPECT_EQ(o.value("version").toString(), VORNNET_VERSION);
     EXPECT_EQ(o.value("pid").toInteger(), agent->process.processId());
     EXPECT_EQ(o.value("plant").toString(), "EDAR Norte");
@@ -87,21 +85,20 @@ TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {
     EXPECT_EQ(o.value("controls").toObject().value("IpQuarn").toString(), "127.0.0.1");
     const bool allNormal =
         std::all_of(conditions.begin(), conditions.end(), [](auto v) { return v.toBool(); });
-    EXPECT_EQ(code, allNormal ? 0 : 1);
+    EXPECT_EQ(s.exitCode, allNormal ? 0 : 1);
 
     // The station goes away: the next alarm fails, and the outage is told with its start.
     ASSERT_TRUE(p.stop());
     f.addAlarms({900});
-    ASSERT_TRUE(pollUntil([&] { return !status().second.value("failingSince").isNull(); }, 15s));
-    std::tie(code, o) = status();
-    EXPECT_EQ(code, 1);
+    ASSERT_TRUE(pollUntil([&] { return !status().json().value("failingSince").isNull(); }, 15s));
+    s = status();
+    EXPECT_EQ(s.exitCode, 1);
     const Ran text = f.runCommand({"--status"});
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_TRUE(text.out.contains("Planta: EDAR Norte")) << text.out;
     EXPECT_TRUE(text.out.contains("Registro de eventos: todas las líneas escritas"));
     // The JSON's instant, as the window writes dates.
-    const QDateTime failing =
-        QDateTime::fromString(o.value(QStringLiteral("failingSince")).toString(), Qt::ISODate);
+    const QDateTime failing = QDateTime::fromString(s.json().value("failingSince").toString(), Qt::ISODate);
     ASSERT_TRUE(failing.isValid());
     EXPECT_TRUE(
         text.out.contains(QStringLiteral("Entregas: fallando desde ") + AgentLocale::dateTimeText(failing)))

@@ -15,7 +15,7 @@ TEST(ForwardingEndToEnd, ASigtermMidDeliveryEndsTheAgentAtOnceAndLosesNothing) {
 
     station.setMode("silent");
     const qint64 held = h.addAlarms({2}).value(0);
-    ASSERT_TRUE(waitFor([&] { return !station.alarms().isEmpty(); })) << "the delivery is in flight";
+    ASSERT_TRUE(pollUntil([&] { return !station.alarms().isEmpty(); }, 20s)) << "the delivery is in flight";
     a->terminate();
     ASSERT_TRUE(a->waitFinished(3s)) << "a shutdown does not wait out the link";
     EXPECT_EQ(a->process.exitCode(), 0);
@@ -23,6 +23,6 @@ TEST(ForwardingEndToEnd, ASigtermMidDeliveryEndsTheAgentAtOnceAndLosesNothing) {
     EXPECT_EQ(h.positionId(), first) << "an unacknowledged alarm is not passed over";
     station.setMode("echo");
     a = h.agent({.tickMs = 300, .linkWaitMs = 20000});
-    ASSERT_TRUE(waitFor([&] { return h.positionId() == held; })) << a->err;
+    ASSERT_TRUE(pollUntil([&] { return h.positionId() == held; }, 20s)) << a->err;
     EXPECT_EQ(ProcessHarness::codesOf(station.alarms()), (QList<qint64>{2, 2}));
 }

@@ -25,10 +25,8 @@ protected:
     }
     qint64 pidOf(const QString& name) const { return named(name).value(0).pid; }
     bool allRunning() const {
-        return waitFor([&] {
-            return std::ranges::all_of(supervisionProcesses,
-                                       [&](auto& name) { return named(name).size() == 1; });
-        });
+        const auto once = [&](auto& name) { return named(name).size() == 1; };
+        return pollUntil([&] { return std::ranges::all_of(supervisionProcesses, once); }, 20s);
     }
     qsizetype count(const QString& text) const {
         return Windows1252::decode(station.recorded()).split('\n').filter(text).size();
@@ -54,14 +52,14 @@ TEST_F(WatchdogEndToEnd, LifeTestFollowsTheFirstUpdateAndAKilledServerIsAnnounce
     ASSERT_TRUE(allRunning());
     const qint64 firstServer = pidOf("GSNET.EXE");
     agent = h.agent({.linkWaitMs = 2000, .env = {"VORNNET_RESTART_WAIT_MS=300"}});
-    ASSERT_TRUE(waitFor([&] { return count("##LIFETEST##") == 1; })) << agent->err;
+    ASSERT_TRUE(pollUntil([&] { return count("##LIFETEST##") == 1; }, 20s)) << agent->err;
     EXPECT_EQ(count("##ALARM##0##1##" + StatusUpdate::acquisitionNotice), 0) << "the supervision records";
 
     // By hand, as an operator would: the process test finds it missing when its countdown runs out.
     ASSERT_TRUE(ProcessTable::terminate(pidOf("KOBSERVER.EXE")));
     const QString restarted = "##ALARM##0##1##" + NoDataRestart::notice + "##?##ADD##AVISO##";
-    ASSERT_TRUE(waitFor([&] { return count(restarted) == 1; }, 40s)) << agent->err;
-    ASSERT_TRUE(waitFor([&] { return pidOf("GSNET.EXE") != firstServer && pidOf("KOBSERVER.EXE") != 0; }));
+    ASSERT_TRUE(pollUntil([&] { return count(restarted) == 1; }, 40s)) << agent->err;
+    ASSERT_TRUE(pollUntil([&] { return pidOf("GSNET.EXE") != firstServer && pidOf("KOBSERVER.EXE"); }, 20s));
     ASSERT_TRUE(allRunning());
 
     const qint64 agentPid = agent->process.processId();

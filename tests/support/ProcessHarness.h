@@ -3,7 +3,6 @@
 // What every whole-process test shares: a plant and the agent's program folder, the agent as a real
 // process with its logs kept apart, central stations and a modem, the waits, and the records read back.
 #include "forwarding/UltCodFile.h"
-#include "sms/ModemSimProcess.h"
 #include "support/Station.h"
 #include "support/TestCommon.h"
 #include "support/TestPlant.h"
@@ -15,7 +14,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <cstdio>
-#include <list>
 #include <set>
 
 // The real vornnet executable, started by a test and never left running after it.
@@ -80,12 +78,6 @@ public:
     QByteArray err;
 };
 
-// Waits for what another process does; events run in between.
-inline bool waitFor(const std::function<bool()>& done,
-                    std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    return pollUntil(done, limit);
-}
-
 // The event log's lines (every VORNNET-*.log of a folder).
 inline QStringList logLines(const QString& folder) {
     QStringList lines;
@@ -121,6 +113,8 @@ struct Ran {
     int exitCode = -1;
     QString out;
     qint64 ms = 0;
+    // The output read as JSON (--json); empty when it is not an object.
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
 
 struct ProcessHarness {
@@ -139,7 +133,6 @@ struct ProcessHarness {
     QString plantName;
     TestPlant plant;
     QTemporaryDir logs;
-    std::unique_ptr<ModemSimProcess> modem;
     QElapsedTimer started;
 
     // Why an agent run as another account can not run here; empty when it can.
@@ -197,9 +190,7 @@ struct ProcessHarness {
     }
     // What --status --json tells of the folder; empty when it tells nothing readable.
     QJsonObject statusJson() const {
-        return QJsonDocument::fromJson(
-                   runCommand({QStringLiteral("--status"), QStringLiteral("--json")}).out.toUtf8())
-            .object();
+        return runCommand({QStringLiteral("--status"), QStringLiteral("--json")}).json();
     }
 
     void point(const QString& suffix, quint16 port) const {
@@ -213,21 +204,7 @@ struct ProcessHarness {
         point(suffix, station.port);
         return true;
     }
-    // A modem stand-in started, and the agent's SMS settings pointing at it.
-    bool startModem(const QStringList& args, const QString& recipient) {
-        modem = std::make_unique<ModemSimProcess>();
-        if (!modem->start(args))
-            return false;
-        plant.config(QStringLiteral("smsEnabled"), QStringLiteral("1"));
-        plant.config(QStringLiteral("comport"), modem->path());
-        plant.config(QStringLiteral("recipient"), recipient);
-        return true;
-    }
 
-    QString statusIni(const QString& key) const {
-        return LeeIni(QDir(plant.program).filePath(QStringLiteral("status.ini")), QStringLiteral("status"),
-                      key);
-    }
     QString positionPath() const {
         return QDir(plant.program).filePath(UltCodFile::fileName(UltCodFile::Kind::Alarms, plantName));
     }

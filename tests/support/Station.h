@@ -52,7 +52,6 @@ struct Station {
     }
     // SIGTERM and a bounded wait for the end (SIGKILL after it); true when it ended normally with status 0.
     bool stop() { return endProcess(process); }
-    qint64 pid() const { return process.processId(); }
     // Whole or not at all: the station reads the file on every connection.
     void setMode(const QByteArray& mode) const { replaceFile(modeFile, mode); }
     QByteArray recorded() const { return readFile(record); }

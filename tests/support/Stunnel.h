@@ -62,7 +62,6 @@ public:
     QString logPath() const { return m_dir.filePath(QStringLiteral("stunnel.log")); }
     QByteArray log() const { return readFile(logPath()); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
-    qint64 pid() const { return m_process.processId(); }
 
     quint16 port = 0;
 

@@ -5,7 +5,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <grp.h>
-#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,26 +14,21 @@
 // user and nothing is changed.
 namespace Unprivileged {
 
-struct Ids {
-    uid_t uid;
-    gid_t gid;
-};
-// The user to run as, or nullopt when the test already is unprivileged (or no such user exists).
-inline std::optional<Ids> target() {
-    const passwd* pw = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
-    return pw ? std::optional(Ids{pw->pw_uid, pw->pw_gid}) : std::nullopt;
+// The user to run as, or null when the test already is unprivileged (or no such user exists).
+inline const passwd* target() {
+    return ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
 }
 
 // Hands a folder and everything below it to the agent's user.
 inline bool giveTree(const QString& root) {
-    const auto ids = target();
-    if (!ids)
+    const passwd* to = target();
+    if (!to)
         return true;
-    bool ok = ::chown(QFile::encodeName(root).constData(), ids->uid, ids->gid) == 0;
+    bool ok = ::chown(QFile::encodeName(root).constData(), to->pw_uid, to->pw_gid) == 0;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
-        ok = ::lchown(QFile::encodeName(it.next()).constData(), ids->uid, ids->gid) == 0 && ok;
+        ok = ::lchown(QFile::encodeName(it.next()).constData(), to->pw_uid, to->pw_gid) == 0 && ok;
     return ok;
 }
 
@@ -80,11 +74,11 @@ inline QString whyNot(const QStringList& folders, const QString& program) {
 
 // The process drops to the agent's user between fork and exec.
 inline void apply(QProcess& process) {
-    const auto ids = target();
-    if (!ids)
+    const passwd* to = target();
+    if (!to)
         return;
-    process.setChildProcessModifier([to = *ids] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(to.gid) != 0 || ::setuid(to.uid) != 0)
+    process.setChildProcessModifier([uid = to->pw_uid, gid = to->pw_gid] {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
             ::_exit(126);
     });
 }
