@@ -11,8 +11,6 @@
 // "mode WORD" commands on its standard input, terminated when the object goes.
 class ModemSimProcess {
 public:
-    static QString program() { return QStringLiteral(VORNNET_BUILD_DIR "/standins/modem/modem-sim"); }
-
     ModemSimProcess() {
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_wait, &BoundedWait::wake);
         QObject::connect(&m_process, &QProcess::finished, &m_wait, &BoundedWait::wake);
@@ -21,7 +19,7 @@ public:
 
     // Starts it and waits (bounded) for the path line; false if it never came.
     bool start(const QStringList& args = {}) {
-        m_process.start(program(), args);
+        m_process.start(QStringLiteral(VORNNET_BUILD_DIR "/standins/modem/modem-sim"), args);
         m_wait.until(
             [&] {
                 m_output += m_process.readAllStandardOutput();
@@ -38,8 +36,8 @@ public:
 
     // Switches the running modem and waits (bounded) for it to confirm the switch.
     bool setMode(const QString& word) {
-        m_process.write("mode " + word.toLatin1() + "\n");
-        const QByteArray ack = "mode " + word.toLatin1() + "\n";
+        const QByteArray ack = "mode " + word.toLatin1() + "\n"; // the command, echoed when done
+        m_process.write(ack);
         return m_wait.until(
             [&] {
                 m_output += m_process.readAllStandardOutput();

@@ -1,15 +1,10 @@
 #include "WatchdogFixture.h"
 
-#include <QProcess>
-
 const QColor green(0, 255, 0), red(255, 0, 0), blue(0, 0, 255);
 
 // The lights, the process test and the relaunch on a gelmar-sim installation this test runs.
 class GelmarProcessesTest : public GelmarFixture {
 protected:
-    bool running(qsizetype count) const {
-        return pollUntil([&] { return table.list().size() == count; }, 10s);
-    }
     void kill(const char* name) {
         const QList<ProcessEntry> before = table.list();
         for (const ProcessEntry& e : before)
@@ -17,8 +12,6 @@ protected:
                 ASSERT_TRUE(ProcessTable::terminate(e.pid));
         ASSERT_TRUE(running(before.size() - 1));
     }
-
-    QProcess gsnet;
 };
 
 TEST_F(GelmarProcessesTest, LightsAndTheCountdownedTestFollowTheServersAndWebMode) {

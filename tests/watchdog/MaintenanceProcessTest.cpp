@@ -1,7 +1,6 @@
 #include "WatchdogFixture.h"
 #include "core/text/AgentLocale.h"
 
-#include <QProcess>
 #include <atomic>
 #include <thread>
 
@@ -45,7 +44,7 @@ protected:
         EXPECT_FALSE(after.intersects(before)) << "every process is a new one";
     }
 
-    QProcess gsnet, tool;
+    QProcess tool;
 };
 
 TEST_F(MaintenanceProcessTest, ReindexStopsTheSystemRebuildsTheIndexAndStartsItAgain) {

@@ -92,9 +92,7 @@ TEST(ProcessPrimitives, WhatCannotBeSignalledOrReadGivesFalseAndTheBoxes) {
 TEST(ProcessTable, StatIsReadAfterTheNamesLastBracketAndCutNamesComeFromArgv0) {
     const auto stat = ProcessTable::parseStat("17 (a b) (c) R 3 17 9 0");
     ASSERT_TRUE(stat);
-    EXPECT_EQ(stat->state, 'R');
-    EXPECT_EQ(stat->ppid, 3);
-    EXPECT_EQ(stat->session, 9);
+    EXPECT_EQ(std::tuple(stat->state, stat->ppid, stat->session), std::tuple('R', 3, 9));
     for (const QByteArray& bad : {QByteArray(""), QByteArray("12 GSNET S 1 2 3"), QByteArray("12 (x) S 1 2"),
                                   QByteArray("12 (x) S one 2 3 4")})
         EXPECT_FALSE(ProcessTable::parseStat(bad)) << bad;

@@ -92,5 +92,11 @@ protected:
         for (const ProcessEntry& e : table.list())
             ProcessTable::terminate(e.pid);
     }
+    // Whether as many processes as count run there, waiting (bounded) for them to.
+    bool running(qsizetype count) const {
+        return pollUntil([&] { return table.list().size() == count; }, 10s);
+    }
+
+    QProcess gsnet;
 };
 #endif
