@@ -18,11 +18,6 @@ QStringList said(const QByteArray& err, const QString& category = {}) {
     return out;
 }
 
-bool endedNormally(AgentProcess& a, int code, std::chrono::milliseconds limit = 10s) {
-    return a.waitFinished(limit) && a.process.exitStatus() == QProcess::NormalExit &&
-           a.process.exitCode() == code;
-}
-
 TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     ProcessHarness h({.alarmsOnly = false});
     const TestPlant& plant = h.plant;
@@ -36,8 +31,7 @@ TEST(AgentProcess, UnattendedStartsTicksAndEndsOnSigterm) {
     EXPECT_TRUE(lines[0].startsWith("VORNNET Iniciado el ")) << lines[0];
     EXPECT_EQ(lines.filter("VORNNET Iniciado el ").size(), 1);
 
-    agent->terminate();
-    ASSERT_TRUE(endedNormally(*agent, 0));
+    ASSERT_TRUE(agent->stop());
     EXPECT_FALSE(QFile::exists(QDir(plant.program).filePath("vornnet.lock")));
     // Standard error: the start line (version, folder, databases, stations) and the stop line.
     const QStringList start = said(agent->err, "vornnet.agent");
@@ -59,7 +53,7 @@ TEST(AgentProcess, CommandLine) {
          {QStringList{"--bogus"}, {"--tick-ms", "abc"}, {"--tick-ms"}, {"--folder", "/no/such/folder"}}) {
         AgentProcess p(bad);
         ASSERT_TRUE(p.start());
-        EXPECT_TRUE(endedNormally(p, 2)) << bad.join(' ');
+        EXPECT_TRUE(p.endedWith(2)) << bad.join(' ');
         EXPECT_TRUE(p.err.startsWith("vornnet: ")) << p.err;
     }
     // Without a display the window can not open: said, with the way out, and status 2 instead of an abort.
@@ -69,7 +63,7 @@ TEST(AgentProcess, CommandLine) {
         e.remove(name);
     AgentProcess window({"--folder", h.plant.program}, e);
     ASSERT_TRUE(window.start());
-    EXPECT_TRUE(endedNormally(window, 2));
+    EXPECT_TRUE(window.endedWith(2));
     EXPECT_TRUE(window.err.contains("--unattended")) << window.err;
 }
 
@@ -77,7 +71,7 @@ TEST(AgentProcess, DatabasesThatNeverAppearAndASigtermWhileWaiting) {
     // A server that never comes ends the program with a failure status (what it tells is the unit tests').
     ProcessHarness never({.databases = false});
     const auto f = never.agent(quiet("1500"));
-    ASSERT_TRUE(endedNormally(*f, 1, 15s));
+    ASSERT_TRUE(f->endedWith(1, 15s));
     EXPECT_EQ(said(f->err, "vornnet.agent").value(1), "fin: el arranque ha terminado el programa");
     const QStringList lines = logLines(never.plant.program);
     EXPECT_EQ(lines.size(), 1);
@@ -86,8 +80,7 @@ TEST(AgentProcess, DatabasesThatNeverAppearAndASigtermWhileWaiting) {
     const auto w = never.agent(quiet());
     const QString lock = QDir(never.plant.program).filePath("vornnet.lock");
     ASSERT_TRUE(pollUntil([&] { return QFile::exists(lock); }, 5s));
-    w->terminate();
-    ASSERT_TRUE(endedNormally(*w, 0, 3s)) << "a shutdown does not wait out the database window";
+    ASSERT_TRUE(w->stop(3s)) << "a shutdown does not wait out the database window";
     EXPECT_EQ(w->out, QByteArray()) << "no run starts";
     EXPECT_TRUE(said(w->err).isEmpty()) << w->err;
     EXPECT_TRUE(said(w->err, "vornnet.db").isEmpty()) << "giving up is not a database fault";
@@ -101,7 +94,7 @@ TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
     const auto a = h.agent(quiet());
     ASSERT_TRUE(pollUntil([&] { return !logLines(h.plant.program).isEmpty(); }, 10s));
     ::kill(static_cast<pid_t>(a->process.processId()), SIGHUP);
-    ASSERT_TRUE(endedNormally(*a, 0, 5s));
+    ASSERT_TRUE(a->endedWith(0, 5s));
     EXPECT_FALSE(QFile::exists(lock));
     // SIGTERM held pending from before the program could handle it, as when it comes while the process
     // is still starting: it is acted on as soon as the handlers are there.
@@ -114,7 +107,7 @@ TEST(AgentProcess, SighupAndASignalThatCameBeforeTheHandlersEndItCleanly) {
         raise(SIGTERM);
     };
     const auto early = h.agent(held);
-    ASSERT_TRUE(endedNormally(*early, 0)) << "the early signal was lost";
+    ASSERT_TRUE(early->endedWith(0)) << "the early signal was lost";
     EXPECT_FALSE(QFile::exists(lock));
 }
 
@@ -129,7 +122,7 @@ TEST(AgentProcess, AMissingOrUnusableBufferSaysWhereAndWhy) {
         if (!content.isEmpty())
             writeFile(buffer, content.repeated(100));
         const auto a = h.agent(quiet());
-        ASSERT_TRUE(endedNormally(*a, 1));
+        ASSERT_TRUE(a->endedWith(1));
         EXPECT_EQ(said(a->err), QStringList("VORNNET: No se encuentra buffer.mdb"));
         const QStringList told = said(a->err, "vornnet.buffer");
         ASSERT_EQ(told.size(), 1) << a->err;

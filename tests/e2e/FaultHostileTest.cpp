@@ -28,8 +28,7 @@ TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
     timer.start();
     auto agent = f.agent(
         {.tickMs = 100, .linkWaitMs = 500, .env = {QStringLiteral("VORNNET_DB_WAIT_MS=%1").arg(windowMs)}});
-    ASSERT_TRUE(agent->waitFinished(20s)) << "start-up hung on the driver: " << agent->err;
-    EXPECT_EQ(agent->process.exitCode(), 1);
+    ASSERT_TRUE(agent->endedWith(1, 20s)) << "start-up hung on the driver or did not fail: " << agent->err;
     EXPECT_LT(timer.elapsed(), windowMs + 2500) << agent->err;
     EXPECT_TRUE(f.logLines().join('\n').contains(timeoutLine)) << "the time-out is told once it is reached";
 
@@ -38,10 +37,8 @@ TEST(FaultInjection, ASqlServerThatAcceptsAndNeverAnswers) {
     BoundedWait().pause(1500ms);
     ASSERT_EQ(agent->process.state(), QProcess::Running) << agent->err;
     timer.restart();
-    ASSERT_TRUE(agent->stop(20s));
+    ASSERT_TRUE(agent->stop(20s)) << agent->err;
     EXPECT_LT(timer.elapsed(), (UnixSignals::exitGraceSeconds + 2) * 1000) << agent->err;
-    EXPECT_EQ(agent->process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(agent->process.exitCode(), 0);
 }
 
 TEST(FaultInjection, StationsThatResetOrFlood) {
@@ -131,8 +128,7 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
     ASSERT_TRUE(holder.run("COMMIT").isValid());
     EXPECT_TRUE(toldAsLock) << agent->err.right(2000);
     ASSERT_TRUE(f.waitPosition(ids.last(), 30s)) << agent->err.right(2000);
-    ASSERT_TRUE(agent->stop());
-    EXPECT_EQ(agent->process.exitCode(), 0) << "a lock does not end the agent";
+    ASSERT_TRUE(agent->stop()) << "a lock does not end the agent";
     EXPECT_TRUE(f.logLines().filter(timeoutLine).isEmpty()) << "a lock is not the connection time-out";
     const QList<qint64> delivered = f.deliveredCodes();
     for (qint64 c : QList<qint64>{2} + codes)

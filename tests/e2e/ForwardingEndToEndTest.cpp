@@ -16,9 +16,7 @@ TEST(ForwardingEndToEnd, ASigtermMidDeliveryEndsTheAgentAtOnceAndLosesNothing) {
     station.setMode("silent");
     const qint64 held = h.addAlarms({2}).value(0);
     ASSERT_TRUE(pollUntil([&] { return !station.alarms().isEmpty(); }, 20s)) << "the delivery is in flight";
-    a->terminate();
-    ASSERT_TRUE(a->waitFinished(3s)) << "a shutdown does not wait out the link";
-    EXPECT_EQ(a->process.exitCode(), 0);
+    ASSERT_TRUE(a->stop(3s)) << "a shutdown does not wait out the link";
     EXPECT_FALSE(QFile::exists(QDir(h.plant.program).filePath("vornnet.lock")));
     EXPECT_EQ(h.positionId(), first) << "an unacknowledged alarm is not passed over";
     station.setMode("echo");

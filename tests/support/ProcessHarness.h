@@ -53,11 +53,16 @@ public:
         QObject::connect(&process, &QProcess::finished, &wait, &BoundedWait::wake);
         return wait.until([&] { return process.state() == QProcess::NotRunning; }, limit);
     }
+    // A bounded wait for the end; true when it ended by itself with the status code.
+    bool endedWith(int code, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        return waitFinished(limit) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == code;
+    }
     void terminate() { process.terminate(); }
-    // SIGTERM and a bounded wait for the end; true when it ended.
+    // SIGTERM and a bounded wait for the end; true when it ended cleanly (status 0).
     bool stop(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
         terminate();
-        return waitFinished(limit);
+        return endedWith(0, limit);
     }
     // SIGKILL, as a power cut or the OOM killer ends it, and a bounded wait for the end.
     bool kill() {
