@@ -11,7 +11,6 @@
 #include "supervision/SupervisionSql.h"
 #include "support/Junk.h"
 #include "support/LinkFields.h"
-#include "support/TestCommon.h"
 #include "support/TestSeed.h"
 
 // Each property seeded and printed under its own name.
@@ -60,12 +59,11 @@ TEST_F(ParserProperty, IniLines) {
         while (!value.isEmpty() && QStringLiteral("\"'").contains(value.back()))
             value = value.chopped(1).trimmed();
         // Another key of the file, read before and after the write.
-        const QString other = QStringLiteral("other");
         content += QStringLiteral("[CONFIG]\r\nother=kept\r\n");
-        const QString before = IniFile::readFrom(content, QStringLiteral("CONFIG"), other);
-        const QString written = IniFile::writeInto(content, QStringLiteral("CONFIG"), key, value);
-        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), key), value) << written;
-        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), other), before) << written;
+        const QString before = IniFile::readFrom(content, "CONFIG", "other");
+        const QString written = IniFile::writeInto(content, "CONFIG", key, value);
+        ASSERT_EQ(IniFile::readFrom(written, "CONFIG", key), value) << written;
+        ASSERT_EQ(IniFile::readFrom(written, "CONFIG", "other"), before) << written;
         // Any file at all: a value within its bound.
         ASSERT_LE(IniFile::readFrom(content, junk.text(1), key).size(), IniFile::maxValue);
         ASSERT_LE(IniFile::decode(junk.bytes(8)).size(), 8 * 400);
