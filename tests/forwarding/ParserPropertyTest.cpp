@@ -16,8 +16,7 @@
 // Each property seeded and printed under its own name.
 class ParserProperty : public ::testing::Test {
 protected:
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    QRandomGenerator random{testSeed((std::string(test->test_suite_name()) + "." + test->name()).c_str())};
+    QRandomGenerator random{testSeed(::testing::UnitTest::GetInstance()->current_test_info()->name())};
     Junk junk{random};
 };
 

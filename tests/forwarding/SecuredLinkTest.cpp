@@ -127,8 +127,6 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
 }
 
 TEST_F(SecuredLinkTest, PreSharedKeyAndTheAgentsOwnCertificateReplacedWhileRunning) {
-    LogCapture captured;
-    form.point(1, 0);
     const auto deliveredOn = [&](Stunnel& terminator, const TlsSettings& s) {
         form.point(1, terminator.port);
         link.setTls(s);
