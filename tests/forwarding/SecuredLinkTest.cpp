@@ -18,10 +18,7 @@ protected:
     SecuredLinkTest() {
         link.setConnectWait(1500ms);
         link.setReplyWait(1500ms);
-        // Ten days left: inside the warning's 30.
-        central = certs.make(QStringLiteral("central"), 10);
         EXPECT_TRUE(central.ok && station.start());
-        centralTls = {QStringLiteral("cert = ") + central.cert, QStringLiteral("key = ") + central.key};
     }
     // Certificate mode on the links given, trusting and pinning the central's certificate.
     TlsSettings pinned(std::array<TlsMode, 3> modes) {
@@ -33,8 +30,8 @@ protected:
     }
 
     TestCertificates certs;
-    TestCertificates::Made central;
-    QStringList centralTls;
+    TestCertificates::Made central = certs.make("central", 10); // ten days left: inside the warning's 30
+    QStringList centralTls{"cert = " + central.cert, "key = " + central.key};
     Station station;
     LinkFields form;
     CentralLink link{form.view()};
