@@ -60,8 +60,7 @@ TEST_F(LifeTestClockTest, SentOnlyWhileThePlantShowsSignsOfLife) {
         bool sent;
     } cases[] = {{{0, 5}, false, false}, {{12, 0}, true, false}, {{12, 0}, false, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.counts.records) + " / " + std::to_string(c.counts.alarms) +
-                     (c.watchAlarms ? " watched" : ""));
+        SCOPED_TRACE(&c - cases);
         sender.sent.clear();
         step.setUltimoLifeTest(LifeTestClock::zeroDate());
         counts = c.counts;
