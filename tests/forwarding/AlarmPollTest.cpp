@@ -63,7 +63,10 @@ TEST(AlarmPoll, ALookScansOnlyForANewAlarmAndOnlyWhenNothingElseRuns) {
         if (c.held)
             hold.emplace(poll.hold());
         if (c.lookInsideTheScan)
-            plant.duringScan = [&] { poll.look(); };
+            plant.duringScan = [&] {
+                plant.newest = 12; // an alarm that comes while the scan waits
+                poll.look();
+            };
         poll.look();
         poll.look(); // the scan moved the position, or nothing changed: never a second scan
         EXPECT_EQ(plant.scans, c.scans);
