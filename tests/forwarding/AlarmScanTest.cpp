@@ -26,6 +26,7 @@ class AlarmScanTest : public ServicesTest {
 protected:
     AlarmScanTest() : ServicesTest(QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))) {} // a Monday
 
+    LogCapture captured;
     TestPlant plant;
     Form1State form;
     AgentSettings settings;
@@ -323,7 +324,6 @@ TEST_F(AlarmScanTest, ALostConnectionOrADatabaseFileReplacedUnderTheAgentIsOpene
 }
 
 TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears) {
-    LogCapture captured;
     const qint64 first = alarm();
     // A position file that holds no number: nothing is forwarded until it is mended, and it is not a
     // first start, which would skip the alarm.
@@ -347,7 +347,6 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
 }
 
 TEST_F(AlarmScanTest, ALogThatCanNotBeWrittenHoldsNoAlarmAndIsToldOnceAndCounted) {
-    LogCapture captured;
     QList<qint64> ids;
     for (int i = 0; i < 50; ++i)
         ids << alarm();
@@ -462,7 +461,6 @@ INSTANTIATE_TEST_SUITE_P(AlarmScan, FirstStartTest,
                          testing::Combine(testing::Bool(), testing::Values(qint64(-1), 8 * 86400LL, 60LL)));
 
 TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
-    LogCapture capture;
     const qint64 a = alarm("1", 10, 1, 9 * 86400);
     const qint64 b = alarm("1", 10, 1, 8 * 86400);
     alarm();
@@ -472,7 +470,7 @@ TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
     const QString told =
         QStringLiteral("Alarmas no enviadas por ser anteriores a 7 días: 3 (%1-%2, %3)").arg(a).arg(b).arg(d);
     EXPECT_EQ(form.txtError.text(), told);
-    EXPECT_EQ(capture.of("vornnet.scan"), QStringList{told});
+    EXPECT_EQ(captured.of("vornnet.scan"), QStringList{told});
     EXPECT_EQ(logLines().filter("no enviadas").size(), 1);
 
     // Told once: the next cycles say nothing more of them, and the field clears.
@@ -481,7 +479,7 @@ TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 2);
     EXPECT_EQ(form.txtError.text(), QString());
-    EXPECT_EQ(capture.of("vornnet.scan").size(), 1);
+    EXPECT_EQ(captured.of("vornnet.scan").size(), 1);
     EXPECT_EQ(logLines().filter("no enviadas").size(), 1);
 }
 
