@@ -48,8 +48,7 @@ TEST_F(ParserProperty, IniLines) {
             content +=
                 (junk.oneIn(4) ? "[" + junk.text(2) + "]" : junk.text(2) + "=" + junk.text(junk.below(6))) +
                 (junk.oneIn(5) ? "\n" : "\r\n");
-        const QString key =
-            junk.oneIn(2) ? QStringLiteral("RemotePort") : QStringLiteral("k%1").arg(junk.below(50));
+        const QString key = junk.oneIn(2) ? QString("RemotePort") : QString("k%1").arg(junk.below(50));
         // A value as the agent writes one: one line, no blanks or quotes (either kind) at its ends.
         QString value = junk.text(junk.below(6)).remove(QRegularExpression(QStringLiteral("[\\r\\n\\x00]")));
         value = value.left(IniFile::maxValue).trimmed();
