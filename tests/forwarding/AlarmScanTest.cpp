@@ -26,6 +26,7 @@ class AlarmScanTest : public ServicesTest {
 protected:
     AlarmScanTest() : ServicesTest(QDateTime(QDate(2026, 12, 7), QTime(12, 0, 0))) {} // a Monday
 
+    LogCapture captured;
     TestPlant plant;
     Form1State form;
     AgentSettings settings;
@@ -59,6 +60,12 @@ protected:
         position.write(0);
     }
 
+    void smsModeWithTheLinksDown() {
+        form.chkSMSEnabled.setChecked(true);
+        flags.SMSOn = true;
+        form.txtRecipient.setText("+34600000001");
+        sender.answer = fail;
+    }
     qint64 alarm(const QString& instrument = "1", qint64 code = 10, int state = 1, qint64 secondsAgo = 60) {
         return plant.addAlarm(code, instrument, state, clock.now().addSecs(-secondsAgo));
     }
@@ -72,14 +79,11 @@ TEST_F(AlarmScanTest, NamesFromTheConfigurationUnknownOnesAndCodesBeyondSixtyFou
     alarm("1", 11, 1, 8 * 86400); // older than 7 days: never selected
     alarm("1", 11);
     const qint64 huge = alarm("1", 10), largest = alarm("2", 20), negative = alarm("3", 30);
+    const QString setCode = "UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2";
     for (const auto& [id, code] : {std::pair{huge, "99999999999999999999"},
                                    {largest, "9223372036854775807"},
                                    {negative, "-99999999999999999999"}})
-        ASSERT_TRUE(
-            sqlite(
-                plant.acquired(),
-                QString("UPDATE FlashAlarms SET Alarmcode = %1 WHERE Id_flashalarm = %2").arg(code).arg(id))
-                .isValid());
+        ASSERT_TRUE(sqlite(plant.acquired(), setCode.arg(code).arg(id)).isValid());
     scan.BuscaAlarmas();
     const QStringList a = sender.alarms();
     ASSERT_EQ(a.size(), 8);
@@ -139,11 +143,8 @@ TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
 }
 
 TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
-    form.chkSMSEnabled.setChecked(true);
-    flags.SMSOn = true;
-    form.txtRecipient.setText("+34600000001");
+    smsModeWithTheLinksDown();
     settings.smsAuxiliaries = {"+34611111111", "+34622222222"};
-    sender.answer = fail;
     sms.answer = [](const QString& number) { return number != "+34622222222"; };
 
     const QDateTime saturdayNoon(QDate(2026, 12, 5), QTime(12, 0, 0));
@@ -185,10 +186,7 @@ TEST_F(AlarmScanTest, SmsModeAndOfficeHours) {
 }
 
 TEST_F(AlarmScanTest, WithFastFailoverInSmsModeTheLinksAreTriedOnceACycle) {
-    form.chkSMSEnabled.setChecked(true);
-    flags.SMSOn = true;
-    form.txtRecipient.setText("+34600000001");
-    sender.answer = fail;
+    smsModeWithTheLinksDown();
     // Messages tried on the links, and SMS sent, in one cycle.
     const auto cycle = [&] {
         sender.sent.clear();
@@ -326,7 +324,6 @@ TEST_F(AlarmScanTest, ALostConnectionOrADatabaseFileReplacedUnderTheAgentIsOpene
 }
 
 TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears) {
-    LogCapture captured;
     const qint64 first = alarm();
     // A position file that holds no number: nothing is forwarded until it is mended, and it is not a
     // first start, which would skip the alarm.
@@ -350,11 +347,9 @@ TEST_F(AlarmScanTest, AnErrorThatEndsACycleIsShownLoggedOnceAndAgainWhenItClears
 }
 
 TEST_F(AlarmScanTest, ALogThatCanNotBeWrittenHoldsNoAlarmAndIsToldOnceAndCounted) {
-    LogCapture captured;
     QList<qint64> ids;
     for (int i = 0; i < 50; ++i)
         ids << alarm();
-    const QString logFolder = log.folder();
     const QString notAFolder = QDir(plant.program).filePath("not-a-folder");
     writeFile(notAFolder, ""); // a log folder nobody can write in, root included
     log.setFolder(notAFolder);
@@ -372,7 +367,7 @@ TEST_F(AlarmScanTest, ALogThatCanNotBeWrittenHoldsNoAlarmAndIsToldOnceAndCounted
     ASSERT_EQ(told.size(), 1) << "once per distinct error: " << told.join('\n');
     EXPECT_TRUE(told[0].startsWith(log.failure()));
 
-    log.setFolder(logFolder);
+    log.setFolder(dir.path());
     alarm();
     scan.BuscaAlarmas();
     EXPECT_EQ(log.failure(), QString());
@@ -409,7 +404,7 @@ TEST_F(AlarmScanTest, AManualRunDuringADeliveryIsIgnored) {
     EXPECT_EQ(nested, 2);
 }
 
-TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
+TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabaseOrAPositionFileWithoutANumber) {
     QFile::remove(position.path());
     const qint64 newest = alarm();
     writeFile(QDir(plant.program).filePath("vornnetultcod.ini"), " " + QByteArray::number(newest) + "\r\n");
@@ -423,10 +418,7 @@ TEST_F(AlarmScanTest, StartupCheckCatchesAReplacedDatabase) {
         Dialogs::Icon::Critical, Dialogs::defaultTitle,
         "Atención posible problema de sustitución de base de datos sin anular el fichero 'ultcod' de "
         "control\nElimine el fichero:\\VornNetUltCod_EDAR Norte.ini para que se vuelva a inicializar.");
-}
 
-TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
-    alarm();
     for (const UltCodFile* file : {&position, &bufferPosition}) {
         for (const QByteArray& bad : {QByteArray(""), QByteArray("\xEF\xBB\xBF\r\n"), QByteArray("x1")}) {
             position.write(0);
@@ -446,15 +438,11 @@ TEST_F(AlarmScanTest, StartupRefusesAPositionFileWithoutANumber) {
 // What the table holds at the first look: nothing, or only alarms older than the window (no position is
 // written for those), or one within it (the position file takes it); looked at by the scan or the start-up
 // check.
-class FirstStartTest : public AlarmScanTest, public testing::WithParamInterface<std::tuple<bool, qint64>> {
-    void SetUp() override {
-        AlarmScanTest::SetUp();
-        QFile::remove(position.path());
-    }
-};
+class FirstStartTest : public AlarmScanTest, public testing::WithParamInterface<std::tuple<bool, qint64>> {};
 
 TEST_P(FirstStartTest, OnlyTheAlarmsPresentAtTheFirstLookArePassedOver) {
     const auto [viaStartupCheck, present] = GetParam();
+    QFile::remove(position.path());
     const qint64 old = present < 0 ? 0 : alarm("1", 10, 1, present);
     if (viaStartupCheck)
         ASSERT_TRUE(scan.startupCheck());
@@ -473,7 +461,6 @@ INSTANTIATE_TEST_SUITE_P(AlarmScan, FirstStartTest,
                          testing::Combine(testing::Bool(), testing::Values(qint64(-1), 8 * 86400LL, 60LL)));
 
 TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
-    LogCapture capture;
     const qint64 a = alarm("1", 10, 1, 9 * 86400);
     const qint64 b = alarm("1", 10, 1, 8 * 86400);
     alarm();
@@ -483,7 +470,7 @@ TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
     const QString told =
         QStringLiteral("Alarmas no enviadas por ser anteriores a 7 días: 3 (%1-%2, %3)").arg(a).arg(b).arg(d);
     EXPECT_EQ(form.txtError.text(), told);
-    EXPECT_EQ(capture.of("vornnet.scan"), QStringList{told});
+    EXPECT_EQ(captured.of("vornnet.scan"), QStringList{told});
     EXPECT_EQ(logLines().filter("no enviadas").size(), 1);
 
     // Told once: the next cycles say nothing more of them, and the field clears.
@@ -492,7 +479,7 @@ TEST_F(AlarmScanTest, AlarmsPassedOverByTheWindowAreToldOnceWithTheirIds) {
     scan.BuscaAlarmas();
     EXPECT_EQ(sender.alarms().size(), 2);
     EXPECT_EQ(form.txtError.text(), QString());
-    EXPECT_EQ(capture.of("vornnet.scan").size(), 1);
+    EXPECT_EQ(captured.of("vornnet.scan").size(), 1);
     EXPECT_EQ(logLines().filter("no enviadas").size(), 1);
 }
 

@@ -7,7 +7,6 @@ class BufferDbTest : public ServicesTest {
 protected:
     QString path = BufferDb::pathIn(dir.path());
     BufferDb buffer{path, dialogs};
-    const QDateTime now{QDate(2026, 12, 6), QTime(12, 0, 0)};
 };
 
 TEST_F(BufferDbTest, MissingBufferIsNeverCreatedAndAFailedInsertShowsTheNoticeAndTheError) {
@@ -36,11 +35,11 @@ TEST_F(BufferDbTest, CreatedBufferTakesNoticesAndAnExistingOneIsLeftAlone) {
     QString error;
     ASSERT_TRUE(BufferDb::create(path, &error)) << error;
     buffer.open();
-    ASSERT_TRUE(buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", now));
+    ASSERT_TRUE(buffer.PonEnBuffer("AVISO", "Gelmar Reiniciado por falta de datos", "1", clock.now()));
     EXPECT_FALSE(BufferDb::create(path, &error));
     EXPECT_FALSE(error.isEmpty());
-    const QList<BufferRow> rows = buffer.rowsAfter(0, now.addDays(-7));
+    const QList<BufferRow> rows = buffer.rowsAfter(0, clock.now().addDays(-7));
     ASSERT_EQ(rows.size(), 1) << "an existing buffer is left alone";
-    EXPECT_EQ(rows[0].date, now);
+    EXPECT_EQ(rows[0].date, clock.now());
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }

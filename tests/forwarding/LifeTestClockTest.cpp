@@ -7,7 +7,6 @@
 
 // The monotonic clock times outages and the waits between messages; the calendar gives the shown times,
 // so a clock stepped by hand neither hurries nor holds them back.
-const QDateTime noon(QDate(2026, 12, 6), QTime(12, 0, 0));
 constexpr qint64 day = 86400;
 const QDateTime earlierFailure(QDate(2026, 12, 1), QTime(8, 0, 0));
 
@@ -30,6 +29,12 @@ protected:
     RecentCounts counts{.records = 12, .alarms = 3};
     LifeTestClock step{
         Views::forwarding(form, counts).lifeTest, form.txtPlanta, clock, log, sender, delivery};
+
+    // One more pass of a step, then the messages of a kind sent so far.
+    qsizetype sentAfter(void (LifeTestClock::*pass)(), const char* kind) {
+        (step.*pass)();
+        return sender.sent.filter(kind).size();
+    }
 };
 
 TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsThrough) {
@@ -42,7 +47,7 @@ TEST_F(LifeTestClockTest, FailureIsLoggedAndLeavesTheLastSendAloneUntilOneGetsTh
     clock.advanceSecs(30);
     sender.answer = [](const QString&) { return true; };
     step.lifeTestStep();
-    EXPECT_EQ(step.UltimoLifeTest(), noon.addSecs(30));
+    EXPECT_EQ(step.UltimoLifeTest(), clock.now());
     EXPECT_EQ(form.lblFechaLifeTest.text(), "06/12/2026 12:00:30");
     EXPECT_FALSE(delivery.failurePending());
     EXPECT_EQ(logLines().size(), 2);
@@ -55,8 +60,7 @@ TEST_F(LifeTestClockTest, SentOnlyWhileThePlantShowsSignsOfLife) {
         bool sent;
     } cases[] = {{{0, 5}, false, false}, {{12, 0}, true, false}, {{12, 0}, false, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.counts.records) + " / " + std::to_string(c.counts.alarms) +
-                     (c.watchAlarms ? " watched" : ""));
+        SCOPED_TRACE(&c - cases);
         sender.sent.clear();
         step.setUltimoLifeTest(LifeTestClock::zeroDate());
         counts = c.counts;
@@ -122,19 +126,16 @@ TEST_F(LifeTestClockTest, AnOutageLastsWhatThePassingTimeSaysWhateverTheClockDoe
 TEST_F(LifeTestClockTest, TheLifeTestComesEveryIntervalOfPassingTimeFromOneToTwentyFourHours) {
     form.lblTestVida.setText("0.5");
     clock.set(at(6, 0, 0, 10));
-    step.lifeTestStep();
+    const auto lifeTests = [&] { return sentAfter(&LifeTestClock::lifeTestStep, "LIFETEST"); };
+    ASSERT_EQ(lifeTests(), 1);
     EXPECT_EQ(form.lblTestVida.text(), "1");
-    ASSERT_EQ(sender.sent.filter("LIFETEST").size(), 1);
     clock.stepWall(2 * 3600); // ahead: not sent early
-    step.lifeTestStep();
-    EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 1);
+    EXPECT_EQ(lifeTests(), 1);
     clock.stepWall(-day); // back: not held back a day
     clock.advanceSecs(3600);
-    step.lifeTestStep();
-    EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 1) << "due only when more than the interval has passed";
+    EXPECT_EQ(lifeTests(), 1) << "due only when more than the interval has passed";
     clock.advanceSecs(1);
-    step.lifeTestStep();
-    EXPECT_EQ(sender.sent.filter("LIFETEST").size(), 2);
+    EXPECT_EQ(lifeTests(), 2);
     EXPECT_EQ(form.lblFechaLifeTest.text(), "05/12/2026 03:00:11") << "the time shown is the calendar's";
     form.lblTestVida.setText("48");
     step.lifeTestStep();
@@ -143,19 +144,15 @@ TEST_F(LifeTestClockTest, TheLifeTestComesEveryIntervalOfPassingTimeFromOneToTwe
 
 TEST_F(LifeTestClockTest, TheClockMessageIsDailyEvenWhenTheClockGoesBackOverMidnight) {
     clock.set(at(6, 0, 0, 10));
-    step.SubSynchro();
-    ASSERT_EQ(sender.sent.filter("CURRENTTIME").size(), 1);
+    const auto clockMessages = [&] { return sentAfter(&LifeTestClock::SubSynchro, "CURRENTTIME"); };
+    ASSERT_EQ(clockMessages(), 1);
     clock.stepWall(-3600); // back to the 5th
-    step.SubSynchro();
-    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 1) << "no second message for a day already told";
+    EXPECT_EQ(clockMessages(), 1) << "no second message for a day already told";
     clock.advanceSecs(3600); // the 6th again
-    step.SubSynchro();
-    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 1);
+    EXPECT_EQ(clockMessages(), 1);
     clock.advanceSecs(day); // the 7th
-    step.SubSynchro();
-    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 2);
+    EXPECT_EQ(clockMessages(), 2);
     clock.stepWall(-2 * day); // the 5th again, a day of passing time after the last message
     clock.advanceSecs(day);
-    step.SubSynchro();
-    EXPECT_EQ(sender.sent.filter("CURRENTTIME").size(), 3) << "a day has passed: the station hears the clock";
+    EXPECT_EQ(clockMessages(), 3) << "a day has passed: the station hears the clock";
 }

@@ -11,14 +11,12 @@
 #include "supervision/SupervisionSql.h"
 #include "support/Junk.h"
 #include "support/LinkFields.h"
-#include "support/TestCommon.h"
 #include "support/TestSeed.h"
 
 // Each property seeded and printed under its own name.
 class ParserProperty : public ::testing::Test {
 protected:
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    QRandomGenerator random{testSeed((std::string(test->test_suite_name()) + "." + test->name()).c_str())};
+    QRandomGenerator random{testSeed(::testing::UnitTest::GetInstance()->current_test_info()->name())};
     Junk junk{random};
 };
 
@@ -50,8 +48,7 @@ TEST_F(ParserProperty, IniLines) {
             content +=
                 (junk.oneIn(4) ? "[" + junk.text(2) + "]" : junk.text(2) + "=" + junk.text(junk.below(6))) +
                 (junk.oneIn(5) ? "\n" : "\r\n");
-        const QString key =
-            junk.oneIn(2) ? QStringLiteral("RemotePort") : QStringLiteral("k%1").arg(junk.below(50));
+        const QString key = junk.oneIn(2) ? QString("RemotePort") : QString("k%1").arg(junk.below(50));
         // A value as the agent writes one: one line, no blanks or quotes (either kind) at its ends.
         QString value = junk.text(junk.below(6)).remove(QRegularExpression(QStringLiteral("[\\r\\n\\x00]")));
         value = value.left(IniFile::maxValue).trimmed();
@@ -60,12 +57,11 @@ TEST_F(ParserProperty, IniLines) {
         while (!value.isEmpty() && QStringLiteral("\"'").contains(value.back()))
             value = value.chopped(1).trimmed();
         // Another key of the file, read before and after the write.
-        const QString other = QStringLiteral("other");
         content += QStringLiteral("[CONFIG]\r\nother=kept\r\n");
-        const QString before = IniFile::readFrom(content, QStringLiteral("CONFIG"), other);
-        const QString written = IniFile::writeInto(content, QStringLiteral("CONFIG"), key, value);
-        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), key), value) << written;
-        ASSERT_EQ(IniFile::readFrom(written, QStringLiteral("CONFIG"), other), before) << written;
+        const QString before = IniFile::readFrom(content, "CONFIG", "other");
+        const QString written = IniFile::writeInto(content, "CONFIG", key, value);
+        ASSERT_EQ(IniFile::readFrom(written, "CONFIG", key), value) << written;
+        ASSERT_EQ(IniFile::readFrom(written, "CONFIG", "other"), before) << written;
         // Any file at all: a value within its bound.
         ASSERT_LE(IniFile::readFrom(content, junk.text(1), key).size(), IniFile::maxValue);
         ASSERT_LE(IniFile::decode(junk.bytes(8)).size(), 8 * 400);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "support/TestCommon.h"
+
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
-#include <functional>
 
 // An in-test central station on 127.0.0.1. It reads one framed message per connection ("@@" ... "@@")
 // and then answers as the test says, so each link rule can be driven exactly.

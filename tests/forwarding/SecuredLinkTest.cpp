@@ -1,6 +1,5 @@
 // The secured link against real parts: stunnel4 in front of quarn-center on loopback, certificates made
 // at run time with openssl.
-#include "core/settings/ConfigRules.h"
 #include "forwarding/TlsReasons.h"
 #include "support/BlackHole.h"
 #include "support/LinkFields.h"
@@ -19,10 +18,7 @@ protected:
     SecuredLinkTest() {
         link.setConnectWait(1500ms);
         link.setReplyWait(1500ms);
-        // Ten days left: inside the warning's 30.
-        central = certs.make(QStringLiteral("central"), 10);
         EXPECT_TRUE(central.ok && station.start());
-        centralTls = {QStringLiteral("cert = ") + central.cert, QStringLiteral("key = ") + central.key};
     }
     // Certificate mode on the links given, trusting and pinning the central's certificate.
     TlsSettings pinned(std::array<TlsMode, 3> modes) {
@@ -32,11 +28,10 @@ protected:
         s.pins = {QByteArray::fromHex(TestCertificates::fingerprint(central.cert).remove(':').toLatin1())};
         return s;
     }
-    QByteArray delivered() const { return station.recorded(); }
 
     TestCertificates certs;
-    TestCertificates::Made central;
-    QStringList centralTls;
+    TestCertificates::Made central = certs.make("central", 10); // ten days left: inside the warning's 30
+    QStringList centralTls{"cert = " + central.cert, "key = " + central.key};
     Station station;
     LinkFields form;
     CentralLink link{form.view()};
@@ -50,12 +45,12 @@ TEST_F(SecuredLinkTest, DeliversThroughTheTerminatorByteForByteAndResumesTheSess
     QStringList warned;
     link.setExpiryWarning([&](const QString& w) { warned << w; });
     ASSERT_TRUE(link.Envia(message, 1)) << link.lastFailure();
-    EXPECT_EQ(delivered(), message.toLatin1() + "\n");
+    EXPECT_EQ(station.recorded(), message.toLatin1() + "\n");
     EXPECT_TRUE(link.tlsDetails(1).startsWith("TLS 1.3, central, SHA-256 " +
                                               TestCertificates::fingerprint(central.cert)))
         << link.tlsDetails(1);
     ASSERT_TRUE(link.Envia(message, 1));
-    EXPECT_EQ(delivered().count("LIFETEST"), 2);
+    EXPECT_EQ(station.recorded().count("LIFETEST"), 2);
     EXPECT_EQ(tls.log().count("previous session reused"), 1) << tls.log();
     const QString expiry = TlsReasons::dateText(QDateTime::currentDateTime().addDays(10));
     EXPECT_EQ(warned, QStringList{"TLS: el certificado de la central del enlace 1 caduca el " + expiry})
@@ -111,13 +106,13 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
         if (c.cert)
             ASSERT_TRUE(primary.start(station.port, {"cert = " + c.cert->cert, "key = " + c.cert->key}));
         form.point(1, c.cert ? primary.port : c.listener);
-        const qsizetype before = delivered().count("LIFETEST");
+        const qsizetype before = station.recorded().count("LIFETEST");
         QElapsedTimer t;
         t.start();
         EXPECT_TRUE(link.EnviaConReserva(message));
         EXPECT_LT(t.elapsed(), c.listener == silent.port() ? 2500 : 1000)
             << "the handshake's failure ends at once";
-        EXPECT_EQ(delivered().count("LIFETEST"), before + 1) << "delivered once, by secondary A";
+        EXPECT_EQ(station.recorded().count("LIFETEST"), before + 1) << "delivered once, by secondary A";
         const QStringList told = captured.of("vornnet.link");
         ASSERT_FALSE(told.isEmpty());
         EXPECT_TRUE(
@@ -129,8 +124,6 @@ TEST_F(SecuredLinkTest, EachHandshakeFaultFailsOverToTheNextSecuredLinkAndSendsN
 }
 
 TEST_F(SecuredLinkTest, PreSharedKeyAndTheAgentsOwnCertificateReplacedWhileRunning) {
-    LogCapture captured;
-    form.point(1, 0);
     const auto deliveredOn = [&](Stunnel& terminator, const TlsSettings& s) {
         form.point(1, terminator.port);
         link.setTls(s);
@@ -174,5 +167,5 @@ TEST_F(SecuredLinkTest, PreSharedKeyAndTheAgentsOwnCertificateReplacedWhileRunni
     ASSERT_TRUE(install(agent.cert, s.certFile) && install(agent.key, s.keyFile));
     EXPECT_TRUE(link.Envia(message, 1))
         << "the renewed certificate, without a restart: " << link.lastFailure();
-    EXPECT_EQ(delivered().count("LIFETEST"), 2);
+    EXPECT_EQ(station.recorded().count("LIFETEST"), 2);
 }

@@ -10,7 +10,6 @@ using Fields = std::tuple<QString, QString, QString, QString, float, float>;
 Fields fieldsOf(const PlantDevice& d) {
     return {d.name, d.calibration, d.probes, d.group, d.Limit1, d.Limit2};
 }
-constexpr auto fields = [](auto... values) { return Fields(values...); };
 
 class PlantFilesTest : public ServicesTest {
 protected:
@@ -34,15 +33,14 @@ TEST_F(PlantFilesTest, DeviceAtItsAddressKeyWithDefaultsAndOnlyWellFormedKeysRea
                           "[CAL]\r\n15:15=-0,5\r\n[PROBES]\r\n15:15=3\r\n");
     write("limites.ini", "[LIMITES]\r\nDEV1=GrupoA|-18|-25\r\nlast=GrupoB|4|8\r\nODD1=G|1|2\r\n");
     const PlantFiles files = loaded();
-    EXPECT_EQ(fieldsOf(files.devices()[26]), fields("DEV1", "0", "1", "GrupoA", -18, -25));
-    EXPECT_EQ(fieldsOf(files.devices()[255]), fields("LAST", "-0,5", "3", "GrupoB", 4, 8))
+    EXPECT_EQ(fieldsOf(files.devices()[26]), Fields("DEV1", "0", "1", "GrupoA", -18, -25));
+    EXPECT_EQ(fieldsOf(files.devices()[255]), Fields("LAST", "-0,5", "3", "GrupoB", 4, 8))
         << "the limits key is matched without regard to case";
 
     for (int a = 0; a < PlantFiles::deviceCount; ++a) {
         if (a == 26 || a == 255)
             continue;
-        EXPECT_TRUE(files.devices()[a].name.isEmpty()) << "address " << a;
-        EXPECT_TRUE(files.devices()[a].probes.isEmpty()) << "an address without a device is not read";
+        EXPECT_EQ(fieldsOf(files.devices()[a]), fieldsOf({})) << "no device, nothing read at " << a;
     }
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
@@ -64,7 +62,7 @@ TEST_F(PlantFilesTest, EachDeviceWithoutUsableLimitsIsWarnedOnceAndStillGetsItsP
                                      "El servicio WORDS no tiene establecidos los límites",
                                      "El servicio DOTS no tiene establecidos los límites"}));
 
-    EXPECT_EQ(fieldsOf(files.devices()[1]), fields("ONE", "1,5", "2", "", 0, 0))
+    EXPECT_EQ(fieldsOf(files.devices()[1]), Fields("ONE", "1,5", "2", "", 0, 0))
         << "a device without usable limits keeps its group and limits";
     EXPECT_EQ(files.devices()[2].probes, "3");
     EXPECT_EQ(files.devices()[4].Limit1, -18.5f);
