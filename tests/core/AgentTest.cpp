@@ -1,5 +1,4 @@
 #include "app/Agent.h"
-#include "app/SingleInstance.h"
 #include "app/StatusSnapshot.h"
 #include "support/FakeNotificationIcon.h"
 #include "support/ServicesTest.h"
