@@ -15,17 +15,16 @@ protected:
 
     // Every step notes its name and the label shown while it runs.
     void fill(bool netOk = true, bool dataOk = true) {
-        auto& s = steps;
-        s.PreActualizaDatosVida = note("PreActualizaDatosVida");
-        s.ActualizaIcoNetActivo = note("ActualizaIcoNetActivo");
-        s.CheckSMS = note("CheckSMS");
-        s.BuscaAlarmas = note("BuscaAlarmas");
-        s.SubSynchro = note("SubSynchro");
-        s.checkNetActivo = note("checkNetActivo", netOk);
-        s.TestData = note("TestData", dataOk);
-        s.MandaMensajeRestart = note("MandaMensajeRestart");
-        s.ReiniciaGelmar = note("ReiniciaGelmar");
-        s.Optimiza = note("Optimiza");
+        steps.PreActualizaDatosVida = note("PreActualizaDatosVida");
+        steps.ActualizaIcoNetActivo = note("ActualizaIcoNetActivo");
+        steps.CheckSMS = note("CheckSMS");
+        steps.BuscaAlarmas = note("BuscaAlarmas");
+        steps.SubSynchro = note("SubSynchro");
+        steps.checkNetActivo = note("checkNetActivo", netOk);
+        steps.TestData = note("TestData", dataOk);
+        steps.MandaMensajeRestart = note("MandaMensajeRestart");
+        steps.ReiniciaGelmar = note("ReiniciaGelmar");
+        steps.Optimiza = note("Optimiza");
     }
     // A step that notes itself; a test step passes or fails as told.
     std::function<bool()> note(const QString& name, bool passes = true) {

@@ -1,5 +1,4 @@
 #include "app/Agent.h"
-#include "app/SingleInstance.h"
 #include "app/StatusSnapshot.h"
 #include "support/FakeNotificationIcon.h"
 #include "support/ServicesTest.h"
@@ -89,9 +88,9 @@ TEST_F(AgentTest, ALockThatCanNotBeMadeIsToldAndEndsTheProgram) {
     Agent agent(Agent::Options{plant.program, 30s, 3s}, dialogs, clock);
     EXPECT_EQ(agent.load(), Form1Load::Outcome::EndProgram);
     EXPECT_FALSE(agent.salir());
-    ASSERT_EQ(dialogs.shown.size(), 1);
-    EXPECT_EQ(dialogs.shown[0].icon, Dialogs::Icon::Critical);
-    EXPECT_TRUE(dialogs.shown[0].text.contains(plant.program)) << dialogs.shown[0].text;
+    dialogs.expectBox(Dialogs::Icon::Critical, Dialogs::errorTitle,
+                      "No se puede crear el fichero de bloqueo vornnet.lock en la carpeta del programa " +
+                          plant.program + ": ese nombre lo tiene una carpeta");
     EXPECT_EQ(agent.loadedSteps(), QStringList({"caption"}));
 }
 

@@ -1,18 +1,6 @@
-#include "core/runtime/BoundedWait.h"
-
 #include "support/TestCommon.h"
-#include <stdexcept>
 
-// Fires once if the wait under test ran on towards its own deadline instead of ending when woken.
-struct Overdue {
-    bool fired = false;
-    QTimer timer;
-    explicit Overdue(std::chrono::milliseconds after) {
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, [this] { fired = true; });
-        timer.start(after);
-    }
-};
+#include <stdexcept>
 
 TEST(BoundedWait, LooksAtItsConditionOnlyWhenWokenOrAtItsDeadline) {
     int ticks = 0;
@@ -29,9 +17,10 @@ TEST(BoundedWait, LooksAtItsConditionOnlyWhenWokenOrAtItsDeadline) {
     QObject::connect(&busy, &QTimer::timeout, &wait, &BoundedWait::wake);
     const int target = ticks + 3;
     looks = 0;
-    Overdue overdue(5s);
+    // Expired if the wait under test ran on towards its own deadline instead of ending when woken.
+    const QDeadlineTimer overdue(5s);
     EXPECT_TRUE(wait.until([&] { return ++looks, ticks >= target; }, 60s));
-    EXPECT_FALSE(overdue.fired) << "ends at the first wake that finds the condition true";
+    EXPECT_FALSE(overdue.hasExpired()) << "ends at the first wake that finds the condition true";
     EXPECT_GE(looks, 2);
 }
 
@@ -47,10 +36,10 @@ TEST(BoundedWait, AWakeReachesEveryNestedWaitOfTheSameObject) {
         innerDone = outerDone = true;
         wait.wake();
     });
-    Overdue overdue(5s);
+    const QDeadlineTimer overdue(5s);
     EXPECT_TRUE(wait.until([&] { return outerDone; }, 60s));
     EXPECT_TRUE(innerEnded);
-    EXPECT_FALSE(overdue.fired) << "the outer wait heard the wake too";
+    EXPECT_FALSE(overdue.hasExpired()) << "the outer wait heard the wake too";
 }
 
 TEST(BoundedWait, AWaitEndedByAnExceptionLeavesNoLoopBehind) {
@@ -65,7 +54,7 @@ TEST(BoundedWait, AWaitEndedByAnExceptionLeavesNoLoopBehind) {
         done = true;
         wait.wake();
     });
-    Overdue overdue(5s);
+    const QDeadlineTimer overdue(5s);
     EXPECT_TRUE(wait.until([&] { return done; }, 60s));
-    EXPECT_FALSE(overdue.fired);
+    EXPECT_FALSE(overdue.hasExpired());
 }

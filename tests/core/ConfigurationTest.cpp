@@ -2,13 +2,11 @@
 #include "app/ConfigScreen.h"
 #include "core/model/Form1State.h"
 #include "core/model/WindowCaption.h"
-#include "core/settings/AgentSettings.h"
 #include "core/settings/ConfigKeys.h"
 #include "core/state/StatusFile.h"
 #include "support/ServicesTest.h"
 
 #include <QDirIterator>
-#include <QSet>
 
 class ConfigurationTest : public ServicesTest {
 protected:
@@ -146,19 +144,15 @@ TEST_F(ConfigurationTest, StatusFileAndSmsEntries) {
               "[status]\r\nAcquisition=1\r\nDbSize=1\r\nFreeSize=1\r\nTime=1\r\nSMSON=0\r\nModemOK=1\r\n")
         << "created with its defaults, written under their own spellings";
 
-    EscribeIni(file.path(), "status", "SMSON", "1");
-    EscribeIni(file.path(), "status", "time", "0");
-    StatusFlags flags = file.readFlags();
-    EXPECT_TRUE(flags.SMSOn);
-    EXPECT_FALSE(flags.time);
-    EXPECT_TRUE(flags.DbSize);
-
-    // A damaged value neither silences a condition nor holds SMS mode on.
-    EscribeIni(file.path(), "status", "SMSON", "x");
-    EscribeIni(file.path(), "status", "time", "x");
-    flags = file.readFlags();
-    EXPECT_FALSE(flags.SMSOn);
-    EXPECT_TRUE(flags.time);
+    // Values read as written; a damaged one neither silences a condition nor holds SMS mode on.
+    for (auto [smsOn, time, on] : {std::tuple{"1", "0", true}, {"x", "x", false}}) {
+        EscribeIni(file.path(), "status", "SMSON", smsOn);
+        EscribeIni(file.path(), "status", "time", time);
+        const StatusFlags flags = file.readFlags();
+        EXPECT_EQ(flags.SMSOn, on) << smsOn;
+        EXPECT_EQ(flags.time, !on) << time;
+        EXPECT_TRUE(flags.DbSize);
+    }
 
     EscribeIni(config.iniPath(), "SMS", "1", "+34611111111");
     EscribeIni(config.iniPath(), "SMS", "3", "+34633333333");
@@ -242,29 +236,25 @@ TEST_F(ConfigurationTest, ConfigScreenFindsTheExecutableWhateverItsCaseAndChecks
     }
 }
 
-const QString sourceDir = QStringLiteral(VORNNET_SOURCE_DIR);
-
 // Keys of vornnet.ini and status.ini that src/ reads or writes by a literal name rather than through the
 // key tables: section and key as literals in one call of the ini functions.
-QSet<QString> literalKeysInSources() {
+void addLiteralKeysInSources(QStringList& keys) {
     static const QRegularExpression call(
         QStringLiteral(R"re((?:LeeIni|EscribeIni|IniFile::readFrom)\s*\([^;]*?)re"
                        R"re((?:QStringLiteral|QLatin1String)?\(?"(CONFIG|SMS|EXCLUDE|status)"\)?\s*,\s*)re"
                        R"re((?:QStringLiteral|QLatin1String)?\(?"([^"]+)")re"));
-    QSet<QString> keys;
-    QDirIterator it(sourceDir + QStringLiteral("/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
-                    QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(QStringLiteral(VORNNET_SOURCE_DIR "/src"), {"*.cpp", "*.h"}, QDir::Files,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         for (auto m = call.globalMatch(readText(it.next())); m.hasNext();)
-            keys.insert(m.next().captured(2));
-    return keys;
+            keys << m.next().captured(2);
 }
 
 // Every key the agent reads, as it reads it and as it writes it, stands in docs/CONFIGURATION.md in
 // backticks. The keys come from the tables the agent itself uses, so a key added to a table (or read by
 // a literal name anywhere in src/) fails here until it is documented.
 TEST(ConfigurationDocTest, EveryKeyTheAgentReadsIsDocumented) {
-    const QString doc = readText(sourceDir + QStringLiteral("/docs/CONFIGURATION.md"));
+    const QString doc = readText(QStringLiteral(VORNNET_SOURCE_DIR "/docs/CONFIGURATION.md"));
     ASSERT_FALSE(doc.isEmpty()) << "docs/CONFIGURATION.md";
 
     QStringList keys;
@@ -274,14 +264,12 @@ TEST(ConfigurationDocTest, EveryKeyTheAgentReadsIsDocumented) {
         keys << QString::fromLatin1(key);
     for (StatusFile::Flag flag : StatusFile::flags)
         keys << StatusFile::keyAsRead(flag) << StatusFile::keyAsWritten(flag);
-    keys << StatusFile::ultOptimizaKey << literalKeysInSources().values();
+    keys << StatusFile::ultOptimizaKey;
+    addLiteralKeysInSources(keys);
 
-    QStringList missing;
-    for (const QString& key : std::as_const(keys))
-        if (!doc.contains(QLatin1Char('`') + key + QLatin1Char('`')) && !missing.contains(key))
-            missing << key;
-    EXPECT_TRUE(missing.isEmpty()) << "not in docs/CONFIGURATION.md: "
-                                   << missing.join(QStringLiteral(", ")).toStdString();
+    keys.removeIf([&doc](const QString& key) { return doc.contains(u'`' + key + u'`'); });
+    keys.removeDuplicates();
+    EXPECT_EQ(keys, QStringList()) << "not in docs/CONFIGURATION.md";
 
     for (const char* section : {"## `vornnet.ini`, section `CONFIG`", "## `vornnet.ini`, section `SMS`",
                                 "## `vornnet.ini`, section `EXCLUDE`", "## `status.ini`, section `status`"})

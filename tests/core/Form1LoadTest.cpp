@@ -18,10 +18,10 @@ protected:
     }
     QStringList ran;
     int attempts = 0;
+    Form1Load load{clock, dialogs};
 };
 
 TEST_F(Form1LoadTest, RunsStepsInOrderAndAnErrorIsShownAndSkipsTheRest) {
-    Form1Load load(clock, dialogs);
     load.add(ok("a"));
     load.add(ok("b"));
     load.add(failing(AgentError::MissingObject, "No existe la tabla"));
@@ -35,7 +35,6 @@ TEST_F(Form1LoadTest, RunsStepsInOrderAndAnErrorIsShownAndSkipsTheRest) {
 
 TEST_F(Form1LoadTest, UnspecifiedFailureIsRetriedForTwoMinutesFromTheStart) {
     // Fails while the server "starts", for 119 s of the 120 s window, then succeeds.
-    Form1Load load(clock, dialogs);
     load.setRetryPause(std::chrono::milliseconds(1));
     load.add(failing(AgentError::Unspecified, "Error no especificado", 1, 120));
     EXPECT_EQ(load.run(), Form1Load::Outcome::Loaded);
@@ -53,12 +52,11 @@ TEST_F(Form1LoadTest, UnspecifiedFailureIsRetriedForTwoMinutesFromTheStart) {
 }
 
 TEST_F(Form1LoadTest, BufferStepAndProgramEnds) {
-    Form1Load buffer(clock, dialogs);
     Form1Load::Step step = failing(AgentError::Unspecified, "x");
     step.opensBuffer = true;
-    buffer.add(step);
-    buffer.add(ok("after"));
-    EXPECT_EQ(buffer.run(), Form1Load::Outcome::EndProgram);
+    load.add(step);
+    load.add(ok("after"));
+    EXPECT_EQ(load.run(), Form1Load::Outcome::EndProgram);
     EXPECT_EQ(attempts, 1) << "no retry while the marker is set";
     dialogs.expectBox(Dialogs::Icon::None, Dialogs::defaultTitle, "No se encuentra buffer.mdb");
 
@@ -74,7 +72,6 @@ TEST_F(Form1LoadTest, BufferStepAndProgramEnds) {
 }
 
 TEST_F(Form1LoadTest, AStoppedLoadResumesAtItsFailedStepWithoutABox) {
-    Form1Load load(clock, dialogs);
     load.add(ok("a"));
     load.add(failing(AgentError::MissingObject, "No existe la tabla", 0, 3));
     load.add(ok("b"));

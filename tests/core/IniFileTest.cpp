@@ -1,5 +1,3 @@
-#include "core/settings/IniFile.h"
-
 #include "support/TestCommon.h"
 
 TEST(IniFile, ReadsByProfileRules) {

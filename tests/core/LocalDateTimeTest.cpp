@@ -1,4 +1,3 @@
-#include "core/text/LocalDateTime.h"
 #include "core/state/FutureDatePolicy.h"
 #include "supervision/SupervisionSql.h"
 

@@ -1,4 +1,3 @@
-#include "supervision/SupervisionSql.h"
 #include "core/text/FixedDateText.h"
 #include "supervision/DbErrorMap.h"
 
@@ -6,16 +5,11 @@
 
 const QDateTime when(QDate(2026, 12, 6), QTime(7, 5, 9));
 
-struct Statement {
-    const char* name;
-    std::function<QString(const SupervisionSql&)> text;
-};
-
-// Every statement the agent sends; the SQLite texts run on the stand-in's schema in the scan and
+// Every statement the agent sends, by name; the SQLite texts run on the stand-in's schema in the scan and
 // maintenance tests.
 // clang-format off
 #define STATEMENT(name, ...) {#name, [](const SupervisionSql& s) { return s.name(__VA_ARGS__); }}
-const QList<Statement> statements = {
+const QList<std::pair<const char*, std::function<QString(const SupervisionSql&)>>> statements = {
     STATEMENT(plantName), STATEMENT(dbVersion), STATEMENT(maxFlashAlarmId), STATEMENT(newestFlashAlarmId),
     STATEMENT(alarmsAfter, 12, when), STATEMENT(alarmsAfter, 12, when, 500), STATEMENT(virtualResource, 3, 30),
     STATEMENT(virtualInstrument, 3), STATEMENT(newestHistoryTimestamp), STATEMENT(historyAfter, when),
@@ -29,10 +23,10 @@ const QList<Statement> statements = {
 
 TEST(SupervisionSql, EveryStatementHasBothDialects) {
     const SupervisionSql tsql(DbEngine::Odbc), sqlite(DbEngine::Sqlite);
-    for (const Statement& st : statements) {
-        const QString a = st.text(tsql), b = st.text(sqlite);
-        EXPECT_FALSE(a.isEmpty() || b.isEmpty()) << st.name;
-        EXPECT_NE(a, b) << st.name;
+    for (const auto& [name, text] : statements) {
+        const QString a = text(tsql), b = text(sqlite);
+        EXPECT_FALSE(a.isEmpty() || b.isEmpty()) << name;
+        EXPECT_NE(a, b) << name;
     }
     // The server's own texts, dates included.
     EXPECT_EQ(tsql.alarmsAfter(1234, when),

@@ -1,4 +1,3 @@
-#include "gui/TrayIcon.h"
 #include "app/Agent.h"
 #include "app/WindowShell.h"
 #include "support/TestCommon.h"

@@ -100,10 +100,8 @@ TEST_F(TrayTest, UnattendedHidesPlainlyAndAnIconGoneFirstIsForgotten) {
 // TrayNotifyWnd. Every message sent is recorded.
 class FakeWindowSystem final : public WindowSystem {
 public:
-    Handle findWindow(const QString& className) override { return findChild(0, className); }
-    Handle findChild(Handle parent, const QString& className) override {
-        return windows.value({parent, className});
-    }
+    Handle findWindow(const QString& name) override { return findChild(0, name); }
+    Handle findChild(Handle parent, const QString& name) override { return windows.value({parent, name}); }
     Rect clientRect(Handle window) override { return window == area ? rect : Rect{}; }
     void sendMessage(Handle window, quint32 message, quintptr wParam, qintptr lParam) override {
         EXPECT_EQ(window, area);
