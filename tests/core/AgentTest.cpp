@@ -18,7 +18,7 @@ protected:
 };
 
 TEST_F(AgentTest, LoadFillsTheWindowResumesSmsModeAndABadOptimisationDayLosesNothingElse) {
-    EscribeIni(QDir(plant.program).filePath("status.ini"), "status", "SMSON", "1");
+    EscribeIni(StatusFile(plant.program).path(), "status", "SMSON", "1");
     plant.config("DiaOptimiza", "martes");
     plant.config("noMinimize", "1");
     auto agent = loaded(20ms);

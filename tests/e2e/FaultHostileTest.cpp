@@ -88,7 +88,7 @@ TEST(FaultInjection, TheDiskFillsWhileStatusIniIsWritten) {
     ASSERT_TRUE(f.startStation(station));
     // A status.ini with the operator's own lines and none of the flags: start-up writes each flag's
     // default, into a file larger than the agent may write.
-    const QString status = QDir(f.plant.program).filePath("status.ini");
+    const QString status = StatusFile(f.plant.program).path();
     QByteArray before = "[NOTAS]\r\n";
     for (int i = 0; i < 30; ++i)
         before += QByteArray("linea") + QByteArray::number(i) + "=revisado por el turno de noche\r\n";

@@ -76,8 +76,9 @@ TEST(FaultInjection, ThePositionFileLosesItsNumberWhileTheAgentRuns) {
     const Ran status = f.runCommand({"--status", "--json"});
     EXPECT_EQ(status.exitCode, 1) << status.out;
     EXPECT_LT(status.ms, 5000);
-    EXPECT_TRUE(status.json().value("position").isNull());
-    EXPECT_EQ(status.json().value("positionError").toString(), told);
+    const QJsonObject o = status.json();
+    EXPECT_TRUE(o.value("position").isNull());
+    EXPECT_EQ(o.value("positionError").toString(), told);
     EXPECT_TRUE(f.runCommand({"--status"}).out.contains("Última alarma entregada: desconocida"));
     EXPECT_TRUE(station.alarms().isEmpty()) << "the first start passed over alarm 1; 2 waits";
 

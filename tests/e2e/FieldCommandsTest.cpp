@@ -58,7 +58,7 @@ TEST(FieldCommands, TestLinkTellsEachLinkOnItsOwn) {
     }
     // Nothing taken or written in the folder: no lock, no state.
     EXPECT_FALSE(QFile::exists(QDir(f.plant.program).filePath("vornnet.lock")));
-    EXPECT_FALSE(QFile::exists(QDir(f.plant.program).filePath("status.ini")));
+    EXPECT_FALSE(QFile::exists(StatusFile(f.plant.program).path()));
 }
 
 TEST(FieldCommands, StatusOfARunningAMissingAndAStoppedAgent) {

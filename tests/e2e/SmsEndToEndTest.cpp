@@ -26,7 +26,7 @@ TEST(SmsEndToEnd, AnOutageSendsAlarmsBySms) {
     QDateTime when = QDateTime::currentDateTime();
     when = when.addMSecs(-when.time().msec());
     const qint64 alarm = plant.addAlarm(10, "1", 1, when);
-    const QString status = QDir(plant.program).filePath("status.ini");
+    const QString status = StatusFile(plant.program).path();
     ASSERT_TRUE(pollUntil([&] { return LeeIni(status, "status", "SMSON") == "1"; }, 100s)) << agent->err;
     // The alarm and the buffer's notice of SMS mode, both to the main recipient (the notice's own time is
     // the agent's, so only its start is known here). The watchdog's own notices may come by SMS as well.

@@ -126,7 +126,7 @@ TEST_F(AlarmScanTest, FutureDatesRestartOncePerEpisode) {
     scan.BuscaAlarmas();
     EXPECT_EQ(restarter.restarts, 1);
     EXPECT_FALSE(flags.time);
-    EXPECT_EQ(LeeIni(QDir(plant.program).filePath("status.ini"), "status", "time"), "0");
+    EXPECT_EQ(LeeIni(StatusFile(plant.program).path(), "status", "time"), "0");
     EXPECT_EQ(form.lblLastDate.background(), QColor(255, 192, 192));
     const QStringList a = sender.alarms();
     ASSERT_EQ(a.size(), 4) << "three alarms and the notice, resent at the end of the same cycle";

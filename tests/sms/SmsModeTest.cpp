@@ -31,7 +31,7 @@ protected:
         return {form.lblMinMal.text(), form.lblMinMal.background().name(),
                 form.lblModoSMS.visible() ? "SMS" : "-", flags.SMSOn ? "on" : "off"};
     }
-    QString smson() const { return LeeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON"); }
+    QString smson() const { return LeeIni(StatusFile(dir.path()).path(), "status", "SMSON"); }
     // The system alarms of the transitions.
     QStringList notices() { return noticesOf(buffer, clock.now()); }
     void passAt(qint64 secondsAfterFailure) {
@@ -88,7 +88,7 @@ TEST_F(SmsModeTest, MinutesShownAndTheOneMinuteFloor) {
 }
 
 TEST_F(SmsModeTest, ARestartInSmsModeKeepsItWithoutANewNotice) {
-    EscribeIni(QDir(dir.path()).filePath("status.ini"), "status", "SMSON", "1");
+    EscribeIni(StatusFile(dir.path()).path(), "status", "SMSON", "1");
     flags.SMSOn = true;
     form.txtMaxNoNet.setText("15");
     delivery.delivered();

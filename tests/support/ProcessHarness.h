@@ -2,6 +2,7 @@
 
 // What every whole-process test shares: a plant and the agent's program folder, the agent as a real
 // process with its logs kept apart, central stations and a modem, the waits, and the records read back.
+#include "core/state/StatusFile.h"
 #include "forwarding/UltCodFile.h"
 #include "support/Station.h"
 #include "support/TestCommon.h"
